@@ -1,0 +1,16 @@
+# Warnings and sanitizers for our own targets only (never for Qt or GStreamer headers).
+add_library(framix_options INTERFACE)
+target_compile_options(framix_options INTERFACE -Wall -Wextra -Wshadow -Wno-unused-parameter)
+if(FRAMIX_SANITIZE)
+  target_compile_options(framix_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
+  target_link_options(framix_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(FRAMIX_TSAN)
+  target_compile_options(framix_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(framix_options INTERFACE -fsanitize=thread)
+endif()
+if(FRAMIX_FUZZ)
+  # Everything linked into a fuzzer is instrumented for coverage as well.
+  target_compile_options(framix_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  target_link_options(framix_options INTERFACE -fsanitize=address,undefined)
+endif()

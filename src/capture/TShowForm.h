@@ -1,0 +1,26 @@
+#pragma once
+// The main window. For now an empty frame that reads the command line; the managers,
+// menus and tool bars come with the main-window work.
+#include <QMainWindow>
+#include <QStringList>
+
+class TShowForm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TShowForm(bool headless, QWidget *parent = nullptr);
+
+    // Reads the arguments: /name, /name=text, +name, -name, "quit", or the path of an
+    // existing file. Returns false when the program must end at once (--help, --version).
+    bool processCommandLine(const QStringList &args);
+    bool quitRequested() const { return m_quit; }
+    int exitCode() const { return m_exitCode; }
+    bool headless() const { return m_headless; }
+    QString fileToOpen() const { return m_fileToOpen; }
+
+private:
+    bool m_headless = false;
+    bool m_quit = false;
+    int m_exitCode = 0;
+    QString m_fileToOpen;
+};

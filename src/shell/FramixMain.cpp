@@ -1,0 +1,48 @@
+#include "shell/FramixMain.h"
+
+#include "capture/TShowForm.h"
+
+#include <gst/gst.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+bool argsAskOffscreen(int argc, char **argv)
+{
+    for (int i = 1; i + 1 < argc; ++i)
+        if (qstrcmp(argv[i], "-platform") == 0 && qstrcmp(argv[i + 1], "offscreen") == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
+int FramixMain(int argc, char **argv)
+{
+    // Without a display Framix runs headless on the offscreen platform.
+    if (!hasDisplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const bool headless = argsAskOffscreen(argc, argv) || qgetenv("QT_QPA_PLATFORM") == "offscreen";
+
+    gst_init(&argc, &argv);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Framix"));
+    QApplication::setOrganizationName(QStringLiteral("Vardo"));
+    QApplication::setApplicationVersion(QStringLiteral(FRAMIX_VERSION));
+
+    TShowForm window(headless);
+    if (!window.processCommandLine(QApplication::arguments().mid(1)))
+        return window.exitCode();
+    window.show();
+    if (window.quitRequested())
+        QTimer::singleShot(0, &window, &QWidget::close);
+    return QApplication::exec();
+}
