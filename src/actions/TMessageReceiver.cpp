@@ -1,0 +1,170 @@
+#include "actions/TMessageReceiver.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QThread>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+namespace {
+
+const QEvent::Type PostedType = static_cast<QEvent::Type>(QEvent::registerEventType());
+const QEvent::Type SentType = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+class PostedEvent : public QEvent
+{
+public:
+    explicit PostedEvent(TMessage m) : QEvent(PostedType), message(std::move(m)) {}
+    TMessage message;
+};
+
+} // namespace
+
+struct TMessageReceiver::SentRequest
+{
+    enum State { Pending, Taken, Done, Abandoned };
+    TMessage message;
+    TMessageReceiver *receiver = nullptr;
+    State state = Pending; // guarded by the queue mutex
+};
+
+namespace {
+
+// One queue for every receiver: the main thread answers them in the order they were sent.
+struct SentQueue
+{
+    std::mutex mutex;
+    std::condition_variable done;
+    std::deque<std::shared_ptr<TMessageReceiver::SentRequest>> queue;
+};
+
+SentQueue &sent()
+{
+    static SentQueue q;
+    return q;
+}
+
+} // namespace
+
+void TSendGate::cancel()
+{
+    m_cancelled.store(true, std::memory_order_release);
+    // Notify under the lock so that no waiter checks the flag and then misses the wake-up.
+    std::lock_guard<std::mutex> lock(sent().mutex);
+    sent().done.notify_all();
+}
+
+void TSendGate::reset() { m_cancelled.store(false, std::memory_order_release); }
+
+TMessageReceiver::TMessageReceiver(Handler handler, QObject *parent)
+    : QObject(parent), m_handler(std::move(handler))
+{
+}
+
+TMessageReceiver::~TMessageReceiver()
+{
+    // Requests still waiting for this receiver are answered as abandoned.
+    std::lock_guard<std::mutex> lock(sent().mutex);
+    auto &q = sent().queue;
+    for (auto it = q.begin(); it != q.end();) {
+        if ((*it)->receiver == this) {
+            (*it)->state = SentRequest::Abandoned;
+            it = q.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    sent().done.notify_all();
+}
+
+void TMessageReceiver::post(TMessage message)
+{
+    QCoreApplication::postEvent(this, new PostedEvent(std::move(message)));
+}
+
+void TMessageReceiver::handle(TMessage &message)
+{
+    if (m_handler)
+        m_handler(message);
+}
+
+bool TMessageReceiver::send(TMessage &message, TSendGate *gate)
+{
+    if (QThread::currentThread() == thread()) {
+        handle(message);
+        return true;
+    }
+    if (gate && gate->cancelled())
+        return false;
+    auto req = std::make_shared<SentRequest>();
+    req->message = message;
+    req->receiver = this;
+    {
+        std::lock_guard<std::mutex> lock(sent().mutex);
+        sent().queue.push_back(req);
+    }
+    // Wake the main thread's event loop; servicePendingSent answers it if the loop is busy.
+    QCoreApplication::postEvent(this, new QEvent(SentType));
+
+    std::unique_lock<std::mutex> lock(sent().mutex);
+    sent().done.wait(lock, [&] {
+        if (req->state == SentRequest::Done || req->state == SentRequest::Abandoned)
+            return true;
+        if (gate && gate->cancelled() && req->state == SentRequest::Pending) {
+            req->state = SentRequest::Abandoned;
+            return true;
+        }
+        return false;
+    });
+    if (req->state != SentRequest::Done)
+        return false;
+    message = std::move(req->message);
+    return true;
+}
+
+int TMessageReceiver::servicePendingSent()
+{
+    QThread *self = QThread::currentThread();
+    int handled = 0;
+    for (;;) {
+        std::shared_ptr<SentRequest> req;
+        {
+            std::lock_guard<std::mutex> lock(sent().mutex);
+            auto &q = sent().queue;
+            for (auto it = q.begin(); it != q.end();) {
+                if ((*it)->state == SentRequest::Abandoned) {
+                    it = q.erase(it);
+                } else if ((*it)->receiver->thread() == self) {
+                    req = *it;
+                    q.erase(it);
+                    req->state = SentRequest::Taken;
+                    break;
+                } else {
+                    ++it;
+                }
+            }
+        }
+        if (!req)
+            return handled;
+        req->receiver->handle(req->message);
+        ++handled;
+        std::lock_guard<std::mutex> lock(sent().mutex);
+        req->state = SentRequest::Done;
+        sent().done.notify_all();
+    }
+}
+
+bool TMessageReceiver::event(QEvent *e)
+{
+    if (e->type() == PostedType) {
+        handle(static_cast<PostedEvent *>(e)->message);
+        return true;
+    }
+    if (e->type() == SentType) {
+        servicePendingSent();
+        return true;
+    }
+    return QObject::event(e);
+}
