@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang (ASan + UBSan) into build-fuzz/ and runs one.
+#   scripts/fuzz.sh                 list the targets
+#   scripts/fuzz.sh NAME [SECONDS]  run fuzz/NAME.cpp for SECONDS (default 60)
+#   scripts/fuzz.sh NAME runs=N     run it for N executions
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export CCACHE_BASEDIR="$PWD"
+if [ ! -f build-fuzz/CMakeCache.txt ]; then
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DFRAMIX_FUZZ=ON -DFRAMIX_TESTS=OFF >/dev/null
+fi
+if [ $# -eq 0 ]; then
+  ls fuzz/*.cpp 2>/dev/null | xargs -r -n1 basename | sed 's/\.cpp$//'
+  exit 0
+fi
+name=$1; budget=${2:-60}
+cmake --build build-fuzz --target "$name" -j "$(nproc)"
+corpus="build-fuzz/corpus-$name"; mkdir -p "$corpus"
+seeds="fuzz/seeds/$name"
+args=(-max_len=65536 -timeout=10)
+case "$budget" in
+  runs=*) args+=(-runs="${budget#runs=}") ;;
+  *) args+=(-max_total_time="$budget") ;;
+esac
+[ -d "$seeds" ] && set -- "$corpus" "$seeds" || set -- "$corpus"
+exec "build-fuzz/fuzz/$name" "${args[@]}" "$@"
