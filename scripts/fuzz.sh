@@ -11,7 +11,7 @@ if [ ! -f build-fuzz/CMakeCache.txt ]; then
     -DFRAMIX_FUZZ=ON -DFRAMIX_TESTS=OFF >/dev/null
 fi
 if [ $# -eq 0 ]; then
-  ls fuzz/*.cpp 2>/dev/null | xargs -r -n1 basename | sed 's/\.cpp$//'
+  ls fuzz/*_*.cpp | grep -v standalone_driver | xargs -r -n1 basename | sed "s/\.cpp$//"
   exit 0
 fi
 name=$1; budget=${2:-60}
