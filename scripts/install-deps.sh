@@ -17,7 +17,7 @@ PACKAGES=(
   fonts-liberation2
   ffmpeg
   xvfb xauth x11-apps imagemagick
-  dbus dbus-x11
+  dbus dbus-x11 bc
 )
 
 missing=()
