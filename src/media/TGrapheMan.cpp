@@ -1,0 +1,260 @@
+#include "media/TGrapheMan.h"
+
+#include "media/gst/TPadHub.h"
+
+namespace {
+
+TGstElement parentOf(GstPad *pad)
+{
+    return pad ? TGstElement::adopt(gst_pad_get_parent_element(pad)) : TGstElement();
+}
+
+TGstPad firstPad(GstElement *e, GstPadDirection dir)
+{
+    for (auto &p : TGstGraph::pins(e))
+        if (p.direction == dir)
+            return p.pad;
+    return {};
+}
+
+constexpr int kMaxDepth = 64; // graphs here are a dozen elements deep; this only stops cycles
+
+} // namespace
+
+TGrapheMan::TGrapheMan(QObject *parent)
+    : QObject(parent), m_graph(std::make_unique<TGstGraph>(QStringLiteral("Filtergraph"))),
+      m_window(std::make_unique<TMessageReceiver>([this](TMessage &m) { WndProc(m); }))
+{
+    connect(m_graph.get(), &TGstGraph::completed, this, [this] { GraphComplete(S_OK); });
+    connect(m_graph.get(), &TGstGraph::errorOccurred, this, [this](const QString &text, const QString &) {
+        GraphComplete(E_FAIL);
+        if (OnGraphError)
+            OnGraphError(text);
+    });
+}
+
+TGrapheMan::~TGrapheMan()
+{
+    // Release the streaming threads first (sent messages still pending are answered), then
+    // take the pipeline to NULL and empty it.
+    TMessageReceiver::servicePendingSent();
+    for (TPadHub *h : m_hubs)
+        h->close();
+    m_graph->clear();
+    TMessageReceiver::servicePendingSent();
+}
+
+void TGrapheMan::WndProc(TMessage &) {}
+
+TGstGraph::State TGrapheMan::WaitForState()
+{
+    TGstGraph::State s = TGstGraph::State::Changing;
+    for (int i = 0; i < 30; ++i) {
+        s = m_graph->queryState(40);
+        if (s != TGstGraph::State::Changing)
+            break;
+        TMessageReceiver::servicePendingSent();
+    }
+    return s;
+}
+
+void TGrapheMan::RegisterHub(TPadHub *hub)
+{
+    if (hub && !m_hubs.contains(hub))
+        m_hubs.append(hub);
+}
+
+void TGrapheMan::UnregisterHub(TPadHub *hub) { m_hubs.removeAll(hub); }
+
+void TGrapheMan::SettleHubs()
+{
+    // A copy: settling may add pads that are handled at once.
+    const auto hubs = m_hubs;
+    for (TPadHub *h : hubs)
+        h->settle();
+}
+
+bool TGrapheMan::Play()
+{
+    SettleHubs();
+    m_graph->setRate(FastMode ? 4.0 : 1.0);
+    const bool ok = m_graph->run();
+    WaitForState();
+    if (ok) {
+        m_state = gmPlaying;
+        if (OnStateChange)
+            OnStateChange(gmPlaying);
+    }
+    return ok;
+}
+
+bool TGrapheMan::Pause()
+{
+    SettleHubs();
+    const bool ok = m_graph->pause();
+    WaitForState();
+    if (ok) {
+        m_state = gmPaused;
+        if (OnStateChange)
+            OnStateChange(gmPaused);
+    }
+    return ok;
+}
+
+bool TGrapheMan::Stop()
+{
+    SettleHubs();
+    const bool ok = m_graph->stop();
+    WaitForState();
+    if (ok) {
+        m_state = gmStopped;
+        if (OnStateChange)
+            OnStateChange(gmStopped);
+    }
+    return ok;
+}
+
+HRESULT TGrapheMan::FastOn()
+{
+    FastMode = true;
+    if (OnVitesseRapide)
+        OnVitesseRapide(true);
+    return m_graph->setRate(4.0) ? S_OK : E_FAIL;
+}
+
+HRESULT TGrapheMan::FastOff()
+{
+    FastMode = false;
+    if (OnVitesseRapide)
+        OnVitesseRapide(false);
+    return m_graph->setRate(1.0) ? S_OK : E_FAIL;
+}
+
+void TGrapheMan::GraphComplete(HRESULT hr)
+{
+    if (Succeeded(hr) && OnGraphCompleted)
+        OnGraphCompleted();
+}
+
+void TGrapheMan::ClearGraph()
+{
+    TMessageReceiver::servicePendingSent();
+    for (TPadHub *h : m_hubs)
+        h->close();
+    m_graph->clear();
+    m_state = gmStopped;
+}
+
+// --- graph surgery -------------------------------------------------------------------------------
+
+HRESULT TGrapheMan::InsertFilter(GstElement *filter, GstPad *pin, int side)
+{
+    if (!filter || !pin)
+        return E_FAIL;
+    TGstPad peer = TGstPad::adopt(gst_pad_get_peer(pin));
+    if (!peer)
+        return E_FAIL;
+    TGstPad first = firstPad(filter, GST_PAD_SINK);
+    TGstPad second = firstPad(filter, GST_PAD_SRC);
+    if (!first || !second)
+        return E_FAIL;
+    TGstPad out = side == 1 ? TGstPad::ref(pin) : peer;
+    TGstPad in = side == 1 ? peer : TGstPad::ref(pin);
+    TGstCaps saved = TGstCaps::adopt(gst_pad_get_current_caps(out));
+    // Keep data away from the pads being changed.
+    const gulong block = gst_pad_add_probe(out, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM, nullptr, nullptr, nullptr);
+    gst_pad_unlink(out, in);
+    bool ok = TGstGraph::link(out, first) && TGstGraph::link(second, in);
+    if (!ok) {
+        if (gst_pad_is_linked(first))
+            TGstGraph::unlink(first);
+        if (gst_pad_is_linked(second))
+            TGstGraph::unlink(second);
+        // Back as before: the first pair again, with the media type it had.
+        if (!TGstGraph::link(out, in, saved))
+            TGstGraph::link(out, in);
+    } else {
+        gst_element_sync_state_with_parent(filter);
+    }
+    gst_pad_remove_probe(out, block);
+    return ok ? S_OK : E_FAIL;
+}
+
+bool TGrapheMan::IsUpstreamRec(GstElement *a, GstElement *b, int depth)
+{
+    if (!a || !b || depth > kMaxDepth)
+        return false;
+    for (auto &p : TGstGraph::pins(a)) {
+        if (p.direction != GST_PAD_SINK || !p.peer)
+            continue;
+        TGstElement f = parentOf(p.peer);
+        if (!f)
+            continue;
+        if (f.get() == b || IsUpstreamRec(f, b, depth + 1))
+            return true;
+    }
+    return false;
+}
+
+bool TGrapheMan::IsUpstream(GstElement *a, GstElement *b) { return IsUpstreamRec(a, b, 0); }
+
+bool TGrapheMan::RemoveUpstreamChainRec(GstElement *a, GstElement *b, int depth)
+{
+    if (depth > kMaxDepth)
+        return false;
+    for (auto &p : TGstGraph::pins(a)) {
+        if (p.direction != GST_PAD_SINK || !p.peer)
+            continue;
+        gst_pad_unlink(p.peer, p.pad);
+        TGstElement f = parentOf(p.peer);
+        if (!f || f.get() == b)
+            break;
+        if (IsUpstream(f, b)) {
+            RemoveUpstreamChainRec(f, b, depth + 1);
+            if (!m_graph->removeElement(f))
+                break;
+        }
+    }
+    return true;
+}
+
+bool TGrapheMan::RemoveUpstreamChain(GstElement *a, GstElement *b)
+{
+    if (!a || !b || a == b || !IsUpstream(a, b))
+        return false;
+    return RemoveUpstreamChainRec(a, b, 0);
+}
+
+void TGrapheMan::RemoveBetweenRec(GstElement *a, GstElement *b, int depth)
+{
+    if (depth > kMaxDepth || a == b)
+        return;
+    for (auto &p : TGstGraph::pins(a)) {
+        if (p.direction != GST_PAD_SINK || !p.peer)
+            continue;
+        gst_pad_unlink(p.peer, p.pad);
+        TGstElement f = parentOf(p.peer);
+        if (!f || f.get() == b)
+            break;
+        RemoveBetweenRec(f, b, depth + 1);
+        m_graph->removeElement(f);
+    }
+    for (auto &p : TGstGraph::pins(b)) {
+        if (p.direction != GST_PAD_SRC || !p.peer)
+            continue;
+        gst_pad_unlink(p.pad, p.peer);
+        TGstElement f = parentOf(p.peer);
+        if (!f || f.get() == a)
+            break;
+        RemoveBetweenRec(a, f, depth + 1);
+        m_graph->removeElement(f);
+    }
+}
+
+bool TGrapheMan::RemoveBetween(GstElement *a, GstElement *b)
+{
+    if (!a || !b)
+        return false;
+    RemoveBetweenRec(a, b, 0);
+    return true;
+}

@@ -1,0 +1,94 @@
+#pragma once
+// The graph manager: owns one filter graph and what the program does to it as a whole (run,
+// pause, stop, fast play, completion) plus the graph surgery used to put a filter into an
+// existing connection or to tear a chain out. Main thread only.
+//
+// Stop keeps the pipeline PAUSED (reported as stopped) so pads, links and position survive;
+// the pipeline goes to NULL only when the graph is cleared or destroyed. State waits poll with
+// 40 ms time-outs and answer the streaming threads' sent messages between polls.
+#include "actions/TMessageReceiver.h"
+#include "media/MediaMessages.h"
+#include "media/gst/TGstGraph.h"
+
+#include <QList>
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+enum TGrapheManState { gmStopped, gmPaused, gmPlaying };
+using TStateEvent = std::function<void(TGrapheManState)>;
+using TBooleanEvent = std::function<void(bool)>;
+using TGraphCompletedEvent = std::function<void()>;
+using TNotifyStringEvent = std::function<void(const QString &)>;
+
+class TVideoSource;
+class TAudioSource;
+class TPadHub;
+
+class TGrapheMan : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TGrapheMan(QObject *parent = nullptr);
+    ~TGrapheMan() override;
+
+    TGstGraph *Graph() const { return m_graph.get(); }
+    TMessageReceiver *Receiver() const { return m_window.get(); }
+
+    // Sources connected to this graph (not owned): a source adds itself when it connects.
+    QList<TVideoSource *> VideoSources;
+    QList<TAudioSource *> AudioSources;
+    bool FastMode = false;
+    bool GraphEdit = false; // kept for the settings; no external graph editor on this platform
+
+    TStateEvent OnStateChange;
+    TBooleanEvent OnVitesseRapide;
+    TGraphCompletedEvent OnGraphCompleted;
+    // A GStreamer error, as a value (main thread).
+    TNotifyStringEvent OnGraphError;
+
+    virtual bool Play();
+    virtual bool Pause();
+    virtual bool Stop();
+    virtual HRESULT FastOff();
+    virtual HRESULT FastOn();
+
+    // Completion handler: fires OnGraphCompleted only for a success code.
+    void GraphComplete(HRESULT hr);
+
+    // Puts a two-pad filter (already in the graph) into the connection of pin. Side 1: pin is
+    // the output end; any other side: pin is the input end. The connection is restored on failure.
+    HRESULT InsertFilter(GstElement *filter, GstPad *pin, int side);
+    // b can be reached from a going upstream through connected input pads.
+    bool IsUpstream(GstElement *a, GstElement *b);
+    bool RemoveUpstreamChain(GstElement *a, GstElement *b);
+    bool RemoveBetween(GstElement *a, GstElement *b);
+
+    // The last state reported (stopped at creation).
+    TGrapheManState State() const { return m_state; }
+    // Polls the state (up to 30 times 40 ms) while it is changing; the last report.
+    TGstGraph::State WaitForState();
+
+    // Hubs of the connected devices: settled before every state change.
+    void RegisterHub(TPadHub *hub);
+    void UnregisterHub(TPadHub *hub);
+    void SettleHubs();
+
+    // Empties the graph (NULL, every element removed); sources must have disconnected.
+    void ClearGraph();
+
+protected:
+    // Main thread: the hidden message window's procedure.
+    virtual void WndProc(TMessage &message);
+
+private:
+    bool RemoveUpstreamChainRec(GstElement *a, GstElement *b, int depth);
+    void RemoveBetweenRec(GstElement *a, GstElement *b, int depth);
+    bool IsUpstreamRec(GstElement *a, GstElement *b, int depth);
+
+    std::unique_ptr<TGstGraph> m_graph;
+    std::unique_ptr<TMessageReceiver> m_window;
+    QList<TPadHub *> m_hubs;
+    TGrapheManState m_state = gmStopped;
+};

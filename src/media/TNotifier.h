@@ -1,0 +1,115 @@
+#pragma once
+// The sample notifier: a pass-through element behind every video and audio source and every DV
+// device. For each sample (streaming thread) it keeps the video format and the per-frame
+// information (DV recording date and time code, audio format) up to date and tells the managers
+// through their message receivers when something they show changed: posted messages carry their
+// own copy of the record; the DV-overlay message is sent and its wait ends on flush.
+//
+// Threads: configuration on the main thread (flags and targets are atomics, the records and the
+// date format are guarded by a mutex that is never held while posting, sending or pushing);
+// the filter hooks on the streaming thread.
+#include "media/TIncrustDV.h"
+#include "media/TVideoData.h"
+#include "media/TframeData.h"
+#include "media/gst/TMediaType.h"
+#include "media/gst/TPassThrough.h"
+
+#include <QString>
+
+#include <array>
+#include <atomic>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+class TMessageReceiver;
+
+class TNotifier : public TPassThrough
+{
+public:
+    static constexpr int kRingSize = 24;
+
+    TNotifier();
+    ~TNotifier() override;
+
+    // Main thread configuration.
+    void ResetNotifier();
+    void SetVideoTarget(TMessageReceiver *target) { m_videoTarget.store(target); }
+    void SetNotifyVideo(bool on);
+    void SetAudioTarget(TMessageReceiver *target) { m_audioTarget.store(target); }
+    void SetNotifyAudio(bool on);
+    void SetDvFrameTarget(TMessageReceiver *target) { m_dvFrameTarget.store(target); }
+    void SetNotifyDvFrame(bool on);
+    void SetIncrustTarget(TMessageReceiver *target) { m_incrustTarget.store(target); }
+    void SetNotifyIncrust(bool on);
+    void SetDurationTarget(TMessageReceiver *target);
+    void ClearDurationTarget();
+
+    QString DateFormat() const;
+    void SetDateFormat(const QString &fmt);
+    void SetDvType1Name(bool on) { m_dvType1Name.store(on); }
+    void SetAudioCodec(const QString &codec);
+
+    TframeData GetFrameData() const;
+    TVideoData GetVideoData() const;
+    bool Armed() const { return m_armed.load(); }
+    bool NotifyVideo() const { return m_notifyVideo.load(); }
+    bool NotifyAudio() const { return m_notifyAudio.load(); }
+    bool NotifyDvFrame() const { return m_notifyDvFrame.load(); }
+    bool NotifyIncrust() const { return m_notifyIncrust.load(); }
+    int SlotCounter() const;
+    // The accepted media type (null identifiers until a connection completed).
+    TGuid AcceptMajor() const;
+    TGuid AcceptSub() const;
+    TGuid AcceptFormat() const;
+
+protected:
+    bool checkInputType(GstCaps *caps) override;
+    void completeConnect(GstCaps *caps) override;
+    void startStreaming() override;
+    void mediaTypeChanged(GstCaps *caps) override;
+    SampleResult sample(GstBuffer *buffer) override;
+
+private:
+    struct Outgoing
+    {
+        TMessageReceiver *target;
+        unsigned msg;
+        uint64_t wParam;
+        int64_t lParam;
+        std::any payload;
+    };
+    // All below: called with m_mutex held; messages go to `out`, posted after unlocking.
+    void applyMediaType(const TMediaType &mt, std::vector<Outgoing> &out);
+    void reportVideo(std::vector<Outgoing> &out);
+    void reportAudio(std::vector<Outgoing> &out);
+    void changeCheckAB(std::vector<Outgoing> &out);
+    void changeCheckC(std::vector<Outgoing> &out);
+    void analyseMpeg(const uint8_t *data, size_t len);
+    void analyseDvVideo(const uint8_t *data, size_t len);
+    void analyseDvInterleaved(const uint8_t *data, size_t len);
+    void readRecDate(const uint8_t *data, size_t len, const QString &noDateText);
+    void readTimecode(const uint8_t *data, size_t len);
+    int nextSlot();
+    void sendIncrust(TIncrustDV value, bool fromStreaming, bool &abandoned);
+
+    mutable std::mutex m_mutex; // guards the records, the rings, the date format and the types
+    TVideoData m_video, m_prevVideo;
+    TframeData m_frame, m_prevFrame;
+    TGuid m_acceptMajor, m_acceptSub, m_acceptFormat;
+    QString m_dateFormat = QStringLiteral("dddddd - tt");
+    int32_t m_lastDuration = 0;
+    int m_slot = 0;
+    std::array<TframeData, kRingSize> m_frameRing;
+    std::array<TIncrustDV, kRingSize> m_incrustRing;
+    std::optional<TMediaType> m_pendingType; // a new type to apply with the next sample
+    bool m_sampleSeen = false;               // a sample passed since streaming started
+
+    std::atomic<bool> m_armed{false};
+    std::atomic<bool> m_firstSample{true};
+    std::atomic<bool> m_dvType1Name{false};
+    std::atomic<bool> m_notifyVideo{false}, m_notifyAudio{false}, m_notifyDvFrame{false};
+    std::atomic<bool> m_notifyIncrust{false}, m_notifyDuration{false};
+    std::atomic<TMessageReceiver *> m_videoTarget{nullptr}, m_audioTarget{nullptr}, m_dvFrameTarget{nullptr};
+    std::atomic<TMessageReceiver *> m_incrustTarget{nullptr}, m_durationTarget{nullptr};
+};

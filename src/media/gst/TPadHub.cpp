@@ -1,0 +1,411 @@
+#include "media/gst/TPadHub.h"
+
+#include "actions/TMessageReceiver.h"
+#include "media/gst/TGstGraph.h"
+#include "media/gst/TPassThrough.h"
+
+#include <QMetaObject>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+using Clock = std::chrono::steady_clock;
+
+// State shared with the streaming threads that add pads. `hub` is cleared (under the mutex)
+// when the hub closes, so a late pad-added never posts to a dead object.
+struct TPadHub::Shared
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    TPadHub *hub = nullptr;
+    std::vector<TGstPad> pending;
+    bool noMorePads = false;
+    Clock::time_point lastPad = Clock::now();
+};
+
+namespace {
+// Data of a hold probe; freed by GStreamer when the probe goes.
+struct HoldData
+{
+    std::shared_ptr<std::atomic<bool>> dataSeen;
+};
+} // namespace
+
+struct TPadHub::Stream
+{
+    TGstPad pad;                 // the demuxer's pad
+    TGstElement queue;           // the branch's queue, once the main thread added it
+    gulong hold = 0;             // hold probe: on `pad` before the queue exists, then on the queue output
+    GstPad *holdPad = nullptr;   // the pad `hold` is on (owned through pad / queue)
+    std::shared_ptr<std::atomic<bool>> dataSeen = std::make_shared<std::atomic<bool>>(false);
+    TPassThrough *claimant = nullptr;
+    gulong linkedId = 0;         // "linked" handler on the claimant's output
+    std::unique_ptr<TPassThrough> drain;
+
+    GstPad *queueSrc() const { return queue ? gst_element_get_static_pad(queue, "src") : nullptr; }
+};
+
+TPadHub::TPadHub(TGstGraph *graph, GstElement *demux, const QString &name)
+    : m_graph(graph), m_demux(TGstElement::ref(demux)), m_name(name), m_shared(std::make_shared<Shared>())
+{
+    m_shared->hub = this;
+    auto *holder = new std::shared_ptr<Shared>(m_shared);
+    auto destroy = [](gpointer p, GClosure *) { delete static_cast<std::shared_ptr<Shared> *>(p); };
+    m_padAddedId = g_signal_connect_data(demux, "pad-added", G_CALLBACK(&TPadHub::onPadAdded), holder, destroy,
+                                         GConnectFlags(0));
+    auto *holder2 = new std::shared_ptr<Shared>(m_shared);
+    m_noMorePadsId = g_signal_connect_data(demux, "no-more-pads", G_CALLBACK(&TPadHub::onNoMorePads), holder2,
+                                           destroy, GConnectFlags(0));
+    // Pads that exist already (static source pads, or pads added before we watched).
+    GST_OBJECT_LOCK(demux);
+    std::vector<TGstPad> existing;
+    for (GList *l = GST_ELEMENT_PADS(demux); l; l = l->next)
+        if (GST_PAD_DIRECTION(l->data) == GST_PAD_SRC)
+            existing.push_back(TGstPad::ref(GST_PAD(l->data)));
+    GST_OBJECT_UNLOCK(demux);
+    for (auto &p : existing)
+        onPadAdded(demux, p, holder);
+}
+
+TPadHub::~TPadHub() { close(); }
+
+// Streaming thread (or the main thread for pads that existed before).
+void TPadHub::onPadAdded(GstElement *, GstPad *pad, gpointer data)
+{
+    if (GST_PAD_DIRECTION(pad) != GST_PAD_SRC)
+        return;
+    auto shared = *static_cast<std::shared_ptr<Shared> *>(data);
+    // Hold the pad before any buffer can leave it.
+    auto *hd = new HoldData{std::make_shared<std::atomic<bool>>(false)};
+    const gulong id =
+        gst_pad_add_probe(pad, GstPadProbeType(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_DATA_DOWNSTREAM),
+                          &TPadHub::holdProbe, hd, [](gpointer p) { delete static_cast<HoldData *>(p); });
+    g_object_set_data(G_OBJECT(pad), "framix-hold", GSIZE_TO_POINTER(id));
+    std::lock_guard<std::mutex> lock(shared->mutex);
+    shared->pending.push_back(TGstPad::ref(pad));
+    shared->lastPad = Clock::now();
+    shared->changed.notify_all();
+    if (TPadHub *hub = shared->hub)
+        QMetaObject::invokeMethod(hub, [hub] { hub->processPending(); }, Qt::QueuedConnection);
+}
+
+// Streaming thread.
+void TPadHub::onNoMorePads(GstElement *, gpointer data)
+{
+    auto shared = *static_cast<std::shared_ptr<Shared> *>(data);
+    std::lock_guard<std::mutex> lock(shared->mutex);
+    shared->noMorePads = true;
+    shared->changed.notify_all();
+}
+
+// Streaming thread: the hold. Sticky events (stream-start, caps, segment, tags, EOS) go on
+// and are stored on the pad; buffers and other serialized items wait.
+GstPadProbeReturn TPadHub::holdProbe(GstPad *, GstPadProbeInfo *info, gpointer data)
+{
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+        GstEvent *ev = GST_PAD_PROBE_INFO_EVENT(info);
+        if (ev && GST_EVENT_IS_STICKY(ev))
+            return GST_PAD_PROBE_PASS;
+    }
+    if (GST_PAD_PROBE_INFO_TYPE(info) & (GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST))
+        static_cast<HoldData *>(data)->dataSeen->store(true, std::memory_order_release);
+    return GST_PAD_PROBE_OK;
+}
+
+void TPadHub::processPending()
+{
+    if (m_closed)
+        return;
+    std::vector<TGstPad> pads;
+    {
+        std::lock_guard<std::mutex> lock(m_shared->mutex);
+        pads.swap(m_shared->pending);
+    }
+    for (auto &p : pads)
+        addStream(p);
+}
+
+void TPadHub::addStream(const TGstPad &pad)
+{
+    auto s = std::make_unique<Stream>();
+    s->pad = pad;
+    const gulong padHold = GPOINTER_TO_SIZE(g_object_get_data(G_OBJECT(pad.get()), "framix-hold"));
+    g_object_set_data(G_OBJECT(pad.get()), "framix-hold", nullptr);
+    s->hold = padHold;
+    s->holdPad = pad;
+    TGstElement q = MakeElement("queue");
+    const QString qname = m_name + QStringLiteral(" queue ") + QString::number(m_streams.size());
+    if (q && !m_graph->addElementUnique(q, qname).isEmpty()) {
+        TGstPad qsink = TGstPad::adopt(gst_element_get_static_pad(q, "sink"));
+        if (gst_pad_link(pad, qsink) == GST_PAD_LINK_OK) {
+            s->queue = q;
+            // Hold the queue's output before the queue starts, then let the demuxer's pad go.
+            TGstPad qsrc = TGstPad::adopt(s->queueSrc());
+            auto *hd = new HoldData{s->dataSeen};
+            s->hold = gst_pad_add_probe(
+                qsrc, GstPadProbeType(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_DATA_DOWNSTREAM),
+                &TPadHub::holdProbe, hd, [](gpointer p) { delete static_cast<HoldData *>(p); });
+            s->holdPad = qsrc;
+            gst_element_sync_state_with_parent(q);
+            if (padHold)
+                gst_pad_remove_probe(pad, padHold);
+        } else {
+            m_graph->removeElement(q);
+        }
+    }
+    m_streams.push_back(std::move(s));
+    if (m_settled)
+        drain(*m_streams.back());
+}
+
+bool TPadHub::noMorePads() const
+{
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    return m_shared->noMorePads;
+}
+
+bool TPadHub::waitForPads(int timeoutMs)
+{
+    const auto start = Clock::now();
+    const auto deadline = start + std::chrono::milliseconds(timeoutMs);
+    const int errors0 = m_graph->errorCount();
+    for (;;) {
+        processPending();
+        bool done = false;
+        {
+            std::unique_lock<std::mutex> lock(m_shared->mutex);
+            if (m_shared->noMorePads && m_shared->pending.empty()) {
+                done = true;
+            } else if (m_shared->pending.empty() && !m_streams.empty() &&
+                       Clock::now() - m_shared->lastPad > std::chrono::milliseconds(300)) {
+                // Every stream has data waiting at its hold and no pad came for a while: the
+                // demuxer is waiting on us, not discovering streams.
+                bool allSeen = true;
+                for (auto &s : m_streams)
+                    allSeen = allSeen && s->dataSeen->load(std::memory_order_acquire);
+                done = allSeen;
+            }
+            if (!done && Clock::now() < deadline && m_graph->errorCount() == errors0)
+                m_shared->changed.wait_for(lock, std::chrono::milliseconds(10));
+        }
+        if (done || Clock::now() >= deadline || m_graph->errorCount() != errors0)
+            break;
+        // A streaming thread may be waiting for the main thread: answer it.
+        TMessageReceiver::servicePendingSent();
+    }
+    processPending();
+    for (auto &s : m_streams)
+        if (!s->queue)
+            return false;
+    return !m_streams.empty();
+}
+
+TPadHub::Kind TPadHub::kindOfCaps(GstCaps *caps)
+{
+    if (!caps || gst_caps_is_empty(caps) || gst_caps_is_any(caps))
+        return Kind::Other;
+    const GstStructure *st = gst_caps_get_structure(caps, 0);
+    const char *name = gst_structure_get_name(st);
+    gboolean sys = FALSE;
+    if (g_str_equal(name, "video/x-dv")) {
+        if (gst_structure_get_boolean(st, "systemstream", &sys) && sys)
+            return Kind::Interleaved;
+        return Kind::Video;
+    }
+    if (g_str_equal(name, "video/mpegts") ||
+        (g_str_equal(name, "video/mpeg") && gst_structure_get_boolean(st, "systemstream", &sys) && sys))
+        return Kind::Stream;
+    if (g_str_has_prefix(name, "video/") || g_str_has_prefix(name, "image/"))
+        return Kind::Video;
+    if (g_str_has_prefix(name, "audio/"))
+        return Kind::Audio;
+    return Kind::Other;
+}
+
+TGstCaps TPadHub::caps(int i) const
+{
+    if (i < 0 || i >= count())
+        return {};
+    return TGstCaps::adopt(gst_pad_get_current_caps(m_streams[i]->pad));
+}
+
+TPadHub::Kind TPadHub::kind(int i) const { return kindOfCaps(caps(i)); }
+
+TMediaType TPadHub::mediaType(int i) const
+{
+    TGstCaps c = caps(i);
+    return c ? TMediaType::fromCaps(c) : TMediaType();
+}
+
+int TPadHub::indexOf(Kind k, int n) const
+{
+    for (int i = 0; i < count(); ++i)
+        if (kind(i) == k && n-- == 0)
+            return i;
+    return -1;
+}
+
+void TPadHub::hold(Stream &s)
+{
+    if (s.hold || !s.queue)
+        return;
+    TGstPad qsrc = TGstPad::adopt(s.queueSrc());
+    auto *hd = new HoldData{s.dataSeen};
+    s.hold = gst_pad_add_probe(qsrc, GstPadProbeType(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_DATA_DOWNSTREAM),
+                               &TPadHub::holdProbe, hd, [](gpointer p) { delete static_cast<HoldData *>(p); });
+    s.holdPad = qsrc;
+}
+
+void TPadHub::unhold(Stream &s)
+{
+    if (!s.hold)
+        return;
+    gst_pad_remove_probe(s.holdPad, s.hold);
+    s.hold = 0;
+    s.holdPad = nullptr;
+}
+
+void TPadHub::drain(Stream &s)
+{
+    if (s.drain || s.claimant || !s.queue)
+        return;
+    s.drain = std::make_unique<TPassThrough>();
+    if (m_graph->addElementUnique(s.drain->element(), m_name + QStringLiteral(" drain")).isEmpty()) {
+        s.drain.reset();
+        return;
+    }
+    TGstPad qsrc = TGstPad::adopt(s.queueSrc());
+    gst_pad_link(qsrc, s.drain->sinkPad());
+    gst_element_sync_state_with_parent(s.drain->element());
+    unhold(s);
+}
+
+void TPadHub::undrain(Stream &s)
+{
+    if (!s.drain)
+        return;
+    hold(s);
+    // A drain never blocks: the queue's thread leaves it at once.
+    s.drain->detach();
+    m_graph->removeElement(s.drain->element());
+    s.drain.reset();
+}
+
+// Main thread, from within gst_pad_link on the claimant's output.
+void TPadHub::onClaimantLinked(GstPad *, GstPad *, gpointer data)
+{
+    auto *s = static_cast<Stream *>(data);
+    if (s->hold) {
+        gst_pad_remove_probe(s->holdPad, s->hold);
+        s->hold = 0;
+        s->holdPad = nullptr;
+    }
+}
+
+bool TPadHub::claim(int i, TPassThrough *claimant)
+{
+    if (i < 0 || i >= count() || !claimant)
+        return false;
+    Stream &s = *m_streams[i];
+    if (s.claimant || !s.queue)
+        return false;
+    undrain(s);
+    hold(s);
+    TGstPad qsrc = TGstPad::adopt(s.queueSrc());
+    claimant->attach();
+    if (gst_pad_link(qsrc, claimant->sinkPad()) != GST_PAD_LINK_OK) {
+        if (m_settled)
+            drain(s);
+        return false;
+    }
+    s.claimant = claimant;
+    TGstPad out = TGstPad::adopt(gst_pad_get_peer(claimant->srcPad()));
+    if (out || m_settled)
+        unhold(s);
+    else
+        s.linkedId = g_signal_connect(claimant->srcPad(), "linked", G_CALLBACK(&TPadHub::onClaimantLinked), &s);
+    return true;
+}
+
+bool TPadHub::release(int i)
+{
+    if (i < 0 || i >= count())
+        return false;
+    Stream &s = *m_streams[i];
+    TPassThrough *c = s.claimant;
+    if (!c)
+        return false;
+    if (s.linkedId) {
+        g_signal_handler_disconnect(c->srcPad(), s.linkedId);
+        s.linkedId = 0;
+    }
+    hold(s);
+    c->detach();
+    // Release a streaming thread that is inside the claimant and blocked further down (a sink
+    // waiting for preroll): flush only what lies downstream of the claimant.
+    TGstPad down = TGstPad::adopt(gst_pad_get_peer(c->srcPad()));
+    if (down) {
+        gst_pad_push_event(c->srcPad(), gst_event_new_flush_start());
+        gst_pad_push_event(c->srcPad(), gst_event_new_flush_stop(FALSE));
+    }
+    TGstPad qsrc = TGstPad::adopt(s.queueSrc());
+    gst_pad_unlink(qsrc, c->sinkPad());
+    s.claimant = nullptr;
+    if (m_settled)
+        drain(s);
+    return true;
+}
+
+bool TPadHub::isClaimed(int i) const { return i >= 0 && i < count() && m_streams[i]->claimant; }
+
+TPassThrough *TPadHub::claimant(int i) const { return i >= 0 && i < count() ? m_streams[i]->claimant : nullptr; }
+
+void TPadHub::settle()
+{
+    processPending();
+    m_settled = true;
+    for (auto &s : m_streams) {
+        if (s->claimant) {
+            if (s->linkedId) {
+                g_signal_handler_disconnect(s->claimant->srcPad(), s->linkedId);
+                s->linkedId = 0;
+            }
+            unhold(*s);
+        } else {
+            drain(*s);
+        }
+    }
+}
+
+void TPadHub::close()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    {
+        std::lock_guard<std::mutex> lock(m_shared->mutex);
+        m_shared->hub = nullptr;
+    }
+    if (m_padAddedId)
+        g_signal_handler_disconnect(m_demux, m_padAddedId);
+    if (m_noMorePadsId)
+        g_signal_handler_disconnect(m_demux, m_noMorePadsId);
+    m_padAddedId = m_noMorePadsId = 0;
+    for (int i = 0; i < count(); ++i)
+        release(i);
+    for (auto &s : m_streams) {
+        if (s->drain) {
+            s->drain->detach();
+            m_graph->removeElement(s->drain->element());
+            s->drain.reset();
+        }
+        unhold(*s);
+        if (s->queue)
+            m_graph->removeElement(s->queue);
+    }
+    m_streams.clear();
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    m_shared->pending.clear();
+}
