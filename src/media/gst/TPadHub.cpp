@@ -109,8 +109,7 @@ GstPadProbeReturn TPadHub::holdProbe(GstPad *, GstPadProbeInfo *info, gpointer d
         if (ev && GST_EVENT_IS_STICKY(ev))
             return GST_PAD_PROBE_PASS;
     }
-    if (GST_PAD_PROBE_INFO_TYPE(info) & (GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST))
-        static_cast<HoldData *>(data)->dataSeen->store(true, std::memory_order_release);
+    static_cast<HoldData *>(data)->dataSeen->store(true, std::memory_order_release);
     return GST_PAD_PROBE_OK;
 }
 
@@ -176,22 +175,49 @@ bool TPadHub::waitForPads(int timeoutMs)
         bool done = false;
         {
             std::unique_lock<std::mutex> lock(m_shared->mutex);
-            if (m_shared->noMorePads && m_shared->pending.empty()) {
+            // Known means with caps: some elements add a pad before its caps event. A stream
+            // whose hold has something waiting cannot make progress until we act; when every
+            // stream is in that state and no pad came for a while, the demuxer is waiting on
+            // us, not discovering streams (some elements never say no-more-pads).
+            bool allCaps = true, allBlocked = true, capsBlocked = true;
+            for (auto &st : m_streams) {
+                GstCaps *c = gst_pad_get_current_caps(st->pad);
+                const bool blocked = st->dataSeen->load(std::memory_order_acquire);
+                allCaps = allCaps && c;
+                allBlocked = allBlocked && blocked;
+                if (c) {
+                    capsBlocked = capsBlocked && blocked;
+                    gst_caps_unref(c);
+                }
+            }
+            const auto quiet = Clock::now() - m_shared->lastPad;
+            if (m_shared->pending.empty() && !m_streams.empty()) {
+                if (allCaps && m_shared->noMorePads)
+                    done = true;
+                else if (allCaps && allBlocked && quiet > std::chrono::milliseconds(300))
+                    done = true;
+                else if (capsBlocked && quiet > std::chrono::milliseconds(1500))
+                    done = true;
+            } else if (m_shared->noMorePads && m_shared->pending.empty()) {
                 done = true;
-            } else if (m_shared->pending.empty() && !m_streams.empty() &&
-                       Clock::now() - m_shared->lastPad > std::chrono::milliseconds(300)) {
-                // Every stream has data waiting at its hold and no pad came for a while: the
-                // demuxer is waiting on us, not discovering streams.
-                bool allSeen = true;
-                for (auto &s : m_streams)
-                    allSeen = allSeen && s->dataSeen->load(std::memory_order_acquire);
-                done = allSeen;
             }
             if (!done && Clock::now() < deadline && m_graph->errorCount() == errors0)
                 m_shared->changed.wait_for(lock, std::chrono::milliseconds(10));
         }
-        if (done || Clock::now() >= deadline || m_graph->errorCount() != errors0)
+        if (done || Clock::now() >= deadline || m_graph->errorCount() != errors0) {
+            if (qEnvironmentVariableIsSet("FRAMIX_HUB_DEBUG") && !done) {
+                std::lock_guard<std::mutex> lock(m_shared->mutex);
+                fprintf(stderr, "hub %s: nmp=%d pending=%zu streams=%zu\n", qPrintable(m_name), m_shared->noMorePads,
+                        m_shared->pending.size(), m_streams.size());
+                for (auto &st : m_streams) {
+                    GstCaps *c = gst_pad_get_current_caps(st->pad);
+                    fprintf(stderr, "  caps=%d data=%d queue=%d\n", c != nullptr, st->dataSeen->load(), bool(st->queue));
+                    if (c)
+                        gst_caps_unref(c);
+                }
+            }
             break;
+        }
         // A streaming thread may be waiting for the main thread: answer it.
         TMessageReceiver::servicePendingSent();
     }

@@ -1,0 +1,105 @@
+#include "media/TMediaFactory.h"
+
+#include "media/TGrapheMan.h"
+
+#include <QFileInfo>
+
+TGrapheMan *TGrapheComponent::GrapheMan() const { return qobject_cast<TGrapheMan *>(m_grapheMan.data()); }
+
+void TGrapheComponent::SetGrapheMan(TGrapheMan *g) { m_grapheMan = g; }
+
+TMediaFactory::TMediaFactory(QObject *parent) : TGrapheComponent(parent), m_defaultSource(DefaultSourceRec()) {}
+
+TMediaFactory::~TMediaFactory() { ClearDevices(); }
+
+const TElementRec &TMediaFactory::DefaultSourceRec()
+{
+    static const TElementRec r{QStringLiteral("Default Source"), "parsebin"};
+    return r;
+}
+const TElementRec &TMediaFactory::FileSourceRec()
+{
+    static const TElementRec r{QStringLiteral("File Source (Async.)"), "filesrc"};
+    return r;
+}
+const TElementRec &TMediaFactory::AviSplitterRec()
+{
+    static const TElementRec r{QStringLiteral("AVI Splitter"), "avidemux"};
+    return r;
+}
+const TElementRec &TMediaFactory::AsfReaderRec()
+{
+    static const TElementRec r{QStringLiteral("WM ASF Reader"), "asfdemux"};
+    return r;
+}
+const TElementRec &TMediaFactory::WaveParserRec()
+{
+    static const TElementRec r{QStringLiteral("Wave Parser"), "wavparse"};
+    return r;
+}
+const TElementRec &TMediaFactory::Mpeg2SplitterRec()
+{
+    static const TElementRec r{QStringLiteral("MPEG-2 Splitter"), "mpegpsdemux"};
+    return r;
+}
+const TElementRec &TMediaFactory::MpegTsSplitterRec()
+{
+    static const TElementRec r{QStringLiteral("MPEG-TS Splitter"), "tsdemux"};
+    return r;
+}
+const TElementRec &TMediaFactory::DvSplitterRec()
+{
+    static const TElementRec r{QStringLiteral("DV Splitter"), "dvdemux"};
+    return r;
+}
+
+std::vector<std::pair<TElementRec, TElementRec>> TMediaFactory::Choices(const QString &fileName) const
+{
+    const QString ext = QFileInfo(fileName).suffix().toLower();
+    static const QStringList mpeg = {"mts", "m2ts", "mkv", "mov", "mp4", "3g2", "ts", "mpg",
+                                     "mpeg", "m1v", "mp2", "mpe", "vob", "m4v", "m2v"};
+    const TElementRec &src = FileSourceRec();
+    if (mpeg.contains(ext))
+        return {{m_defaultSource, src}, {Mpeg2SplitterRec(), src}, {MpegTsSplitterRec(), src}};
+    if (ext == QLatin1String("avi") || ext == QLatin1String("ivf"))
+        return {{m_defaultSource, src}, {AviSplitterRec(), src}};
+    if (ext == QLatin1String("wmv") || ext == QLatin1String("asf"))
+        return {{m_defaultSource, src}, {AsfReaderRec(), src}};
+    if (ext == QLatin1String("wav"))
+        return {{WaveParserRec(), src}};
+    // Raw DV goes straight to dvdemux: typefinding would hand it on in small chunks, not frames.
+    if (ext == QLatin1String("dv") || ext == QLatin1String("dif"))
+        return {{DvSplitterRec(), src}};
+    return {};
+}
+
+TFileDevice *TMediaFactory::OpenFile(const QString &fileName)
+{
+    TGrapheMan *g = GrapheMan();
+    if (!g)
+        return nullptr;
+    auto it = m_devices.find(fileName);
+    if (it != m_devices.end() && it->second)
+        return it->second.get();
+    std::unique_ptr<TFileDevice> device;
+    const auto choices = Choices(fileName);
+    for (size_t i = 0; i < choices.size(); ++i) {
+        device = std::make_unique<TFileDevice>(fileName, choices[i].first, choices[i].second);
+        if (device->Valid || i + 1 == choices.size())
+            break;
+        device.reset();
+    }
+    if (device)
+        device->OwnerGraph = g;
+    TFileDevice *result = device.get();
+    m_devices[fileName] = std::move(device);
+    return result;
+}
+
+void TMediaFactory::SetDefaultSource(const TElementRec &rec)
+{
+    m_defaultSource = rec.isNull() ? DefaultSourceRec() : rec;
+    ClearDevices();
+}
+
+void TMediaFactory::ClearDevices() { m_devices.clear(); }

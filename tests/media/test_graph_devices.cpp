@@ -1,0 +1,314 @@
+// Devices, sources and the media factory on the corpus: probing finds the right streams,
+// sources connect and disconnect in any order, the notifiers report formats and DV codes.
+#include "MediaTestUtil.h"
+#include "media/MediaMessages.h"
+#include "media/TDVDevice.h"
+#include "media/TDVMan.h"
+#include "media/TDateFormat.h"
+#include "media/TMediaFactory.h"
+#include "media/TNotifier.h"
+#include "media/TavSource.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace mediatest;
+
+namespace {
+
+QJsonObject manifest()
+{
+    QFile f(framixtest::corpusFile("manifest.json"));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(f.readAll()).object().value("files").toObject();
+}
+
+// Collects what the notifiers post or send to a manager.
+struct Inbox
+{
+    std::vector<TMessage> messages;
+    TMessageReceiver receiver{[this](TMessage &m) { messages.push_back(m); }};
+    template <class T> std::vector<T> payloads(unsigned msg) const
+    {
+        std::vector<T> out;
+        for (auto &m : messages)
+            if (m.msg == msg)
+                if (auto *p = std::any_cast<T>(&m.payload))
+                    out.push_back(*p);
+        return out;
+    }
+    int count(unsigned msg) const
+    {
+        int n = 0;
+        for (auto &m : messages)
+            n += m.msg == msg;
+        return n;
+    }
+};
+
+// A fakesink behind a source's notifier, standing in for decoder and renderer.
+TGstElement attachSink(TGrapheMan &g, TavSource *s)
+{
+    TGstElement sink = MakeElement("fakesink");
+    g_object_set(sink, "sync", FALSE, nullptr);
+    g.Graph()->addElementUnique(sink, "test sink");
+    TGstPad in = TGstPad::adopt(gst_element_get_static_pad(sink, "sink"));
+    EXPECT_TRUE(TGstGraph::link(s->OutputPad(), in));
+    gst_element_sync_state_with_parent(sink);
+    return sink;
+}
+
+class MediaDevices : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (manifest().isEmpty())
+            GTEST_SKIP() << "corpus not generated";
+        factory.SetGrapheMan(&graph);
+    }
+    TDVMan graph;
+    TMediaFactory factory;
+};
+
+} // namespace
+
+TEST_F(MediaDevices, EveryCorpusFileGivesItsStreams)
+{
+    const QJsonObject files = manifest();
+    int checked = 0;
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        const QJsonObject info = it.value().toObject();
+        const QString path = framixtest::corpusFile(it.key());
+        if (!info.value("damaged").isNull() || factory.Choices(path).empty())
+            continue;
+        SCOPED_TRACE(it.key().toStdString());
+        QElapsedTimer timer;
+        timer.start();
+        TFileDevice *dev = factory.OpenFile(path);
+        if (timer.elapsed() > 1500)
+            std::printf("slow probe: %s %lld ms\n", qPrintable(it.key()), timer.elapsed());
+        ASSERT_NE(dev, nullptr);
+        EXPECT_TRUE(dev->Valid);
+        const bool hasVideo = info.value("video").isObject();
+        const int audio = info.value("audio").toArray().size();
+        EXPECT_EQ(dev->VideoCount, hasVideo ? 1 : 0);
+        EXPECT_EQ(dev->AudioCount, audio);
+        const QJsonArray kinds = info.value("kinds").toArray();
+        if (kinds.contains("dv-type1")) {
+            EXPECT_EQ(dev->DVCount, 1);
+            ASSERT_NE(dev->VideoSource(0), nullptr);
+            EXPECT_NE(dynamic_cast<TDVDevice *>(dev->VideoSource(0)->Parent), nullptr);
+        }
+        if (audio == 2) {
+            EXPECT_EQ(dev->AudioSource(0)->DisplayName(), dev->DisplayName());
+            EXPECT_EQ(dev->AudioSource(1)->DisplayName(), dev->DisplayName() + " #2");
+        }
+        EXPECT_EQ(dev->OwnerGraph, &graph);
+        EXPECT_FALSE(dev->IsConnected());
+        ++checked;
+    }
+    EXPECT_GT(checked, 20);
+    // The probes leave nothing in the graph.
+    EXPECT_TRUE(graph.Graph()->elements().empty());
+}
+
+TEST_F(MediaDevices, FactoryCachesByExactNameAndRebuildsAfterNewDefault)
+{
+    const QString f = corpus("ext_avi.avi");
+    if (f.isEmpty())
+        GTEST_SKIP();
+    TFileDevice *a = factory.OpenFile(f);
+    EXPECT_EQ(factory.OpenFile(f), a);
+    EXPECT_EQ(factory.Choices(f).front().first, TMediaFactory::DefaultSourceRec());
+    EXPECT_EQ(factory.Choices("x.WAV").front().first, TMediaFactory::WaveParserRec());
+    EXPECT_EQ(factory.Choices("x.wav").size(), 1u);
+    EXPECT_EQ(factory.Choices("x.dif").front().first, TMediaFactory::DvSplitterRec());
+    EXPECT_TRUE(factory.Choices("x.txt").empty());
+    EXPECT_EQ(factory.OpenFile("/tmp/whatever.txt"), nullptr);
+    factory.SetDefaultSource(TMediaFactory::AviSplitterRec());
+    TFileDevice *b = factory.OpenFile(f);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->SplitterRec, TMediaFactory::AviSplitterRec());
+    EXPECT_EQ(b->VideoCount, 1);
+    TMediaFactory lonely;
+    EXPECT_EQ(lonely.OpenFile(f), nullptr);
+    EXPECT_EQ(lonely.DeviceCount(), 0);
+}
+
+TEST_F(MediaDevices, DamagedAndUnsupportedFilesGiveInvalidDevices)
+{
+    QTemporaryDir dir;
+    const QString text = dir.filePath("text.avi"), empty = dir.filePath("empty.avi"), gone = dir.filePath("gone.avi");
+    {
+        QFile t(text);
+        t.open(QIODevice::WriteOnly);
+        t.write("this is not a video file at all\n");
+        QFile e(empty);
+        e.open(QIODevice::WriteOnly);
+    }
+    for (const QString &f : {text, empty, gone}) {
+        TFileDevice *dev = factory.OpenFile(f);
+        ASSERT_NE(dev, nullptr);
+        EXPECT_FALSE(dev->Valid);
+        EXPECT_EQ(dev->VideoCount + dev->AudioCount, 0);
+    }
+    const QJsonObject files = manifest();
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        if (it.value().toObject().value("damaged").isNull())
+            continue;
+        SCOPED_TRACE(it.key().toStdString());
+        TFileDevice *dev = factory.OpenFile(framixtest::corpusFile(it.key()));
+        if (!dev || !dev->VideoSource(0))
+            continue;
+        // Whatever was found must connect or fail cleanly.
+        Inbox inbox;
+        if (dev->VideoSource(0)->ConnectSource(&graph, &inbox.receiver)) {
+            TGstElement sink = attachSink(graph, dev->VideoSource(0));
+            graph.Play();
+            pump(100);
+            graph.Stop();
+            EXPECT_TRUE(dev->VideoSource(0)->DisconnectSource());
+            graph.Graph()->removeElement(sink);
+        }
+    }
+    // A file that vanishes between probe and connect.
+    const QString src = corpus("ext_avi.avi");
+    if (!src.isEmpty()) {
+        const QString copy = dir.filePath("vanishing.avi");
+        ASSERT_TRUE(QFile::copy(src, copy));
+        TFileDevice *dev = factory.OpenFile(copy);
+        ASSERT_TRUE(dev && dev->Valid && dev->VideoSource(0));
+        QFile::remove(copy);
+        Inbox inbox;
+        EXPECT_FALSE(dev->VideoSource(0)->ConnectSource(&graph, &inbox.receiver));
+        EXPECT_FALSE(dev->IsConnected());
+    }
+    graph.ClearGraph();
+    EXPECT_TRUE(graph.Graph()->elements().empty());
+}
+
+TEST_F(MediaDevices, SourcesConnectAndDisconnectInBothOrdersAndReportFormats)
+{
+    const QString f = corpus("dv_pal_alternate_type2.avi");
+    if (f.isEmpty())
+        GTEST_SKIP();
+    TFileDevice *dev = factory.OpenFile(f);
+    ASSERT_TRUE(dev && dev->VideoCount == 1 && dev->AudioCount == 1);
+    TVideoSource *v = dev->VideoSource(0);
+    TAudioSource *a = dev->AudioSource(0);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        Inbox inbox;
+        ASSERT_TRUE(v->ConnectSource(&graph, &inbox.receiver));
+        EXPECT_TRUE(v->ConnectSource(&graph, &inbox.receiver)); // already there
+        TGstElement vs = attachSink(graph, v);
+        ASSERT_TRUE(a->ConnectSource(&graph, &inbox.receiver));
+        TGstElement as = attachSink(graph, a);
+        EXPECT_EQ(graph.VideoSources.size(), 1);
+        EXPECT_EQ(graph.AudioSources.size(), 1);
+        EXPECT_TRUE(graph.Graph()->findElement("Video Source Notifier"));
+        EXPECT_TRUE(graph.Graph()->findElement("Audio Source Notifier"));
+        ASSERT_TRUE(graph.Play());
+        ASSERT_TRUE(waitUntil([&] {
+            return !inbox.payloads<TVideoData>(WM_NOTIFY_VIDEOFORMAT).empty() &&
+                   !inbox.payloads<TframeData>(WM_NOTIFY_AUDIOFORMAT).empty();
+        }));
+        ASSERT_TRUE(waitUntil([&] {
+            auto vids = inbox.payloads<TVideoData>(WM_NOTIFY_VIDEOFORMAT);
+            return vids.back().Description == "DV Type 2 Pal (4x3)";
+        }));
+        const TVideoData vd = inbox.payloads<TVideoData>(WM_NOTIFY_VIDEOFORMAT).back();
+        EXPECT_EQ(vd.Width, 720);
+        EXPECT_EQ(vd.Height, 576);
+        EXPECT_DOUBLE_EQ(vd.Fps, 25.0);
+        EXPECT_EQ(inbox.payloads<TframeData>(WM_NOTIFY_AUDIOFORMAT).back().AudioDesc,
+                  QStringLiteral("PCM 48000Hz 16bits  stéréo"));
+        // Disconnect in one order, then the other; the file's elements stay while one source is in.
+        TavSource *first = round == 0 ? static_cast<TavSource *>(v) : a;
+        TavSource *second = round == 0 ? static_cast<TavSource *>(a) : v;
+        TGstElement firstSink = round == 0 ? vs : as, secondSink = round == 0 ? as : vs;
+        EXPECT_TRUE(first->DisconnectSource());
+        graph.Graph()->removeElement(firstSink);
+        EXPECT_TRUE(dev->IsConnected());
+        EXPECT_TRUE(graph.Graph()->findElement("File Source (Async.)"));
+        pump(200);
+        EXPECT_EQ(graph.Graph()->errorCount(), 0);
+        EXPECT_TRUE(second->DisconnectSource());
+        graph.Graph()->removeElement(secondSink);
+        EXPECT_FALSE(dev->IsConnected());
+        EXPECT_TRUE(graph.Graph()->elements().empty());
+        EXPECT_TRUE(graph.VideoSources.isEmpty() && graph.AudioSources.isEmpty());
+        graph.Stop();
+    }
+    EXPECT_EQ(graph.Graph()->errorCount(), 0);
+}
+
+TEST_F(MediaDevices, DvManagerRaisesTheRecordingDateAndTimeCodeOfEachFrame)
+{
+    const QJsonObject files = manifest();
+    for (const char *name : {"dv_pal_alternate_type1.avi", "dv_pal_alternate.dv"}) {
+        SCOPED_TRACE(name);
+        const QString f = corpus(name);
+        if (f.isEmpty())
+            continue;
+        TFileDevice *dev = factory.OpenFile(f);
+        ASSERT_TRUE(dev && dev->VideoSource(0));
+        TVideoSource *v = dev->VideoSource(0);
+        Inbox inbox;
+        ASSERT_TRUE(v->ConnectSource(&graph, &inbox.receiver));
+        TGstElement sink = attachSink(graph, v);
+        std::vector<std::pair<QString, QString>> codes;
+        graph.DVCodeEnabled = true;
+        graph.OnDVcode = [&](const QString &d, const QString &t) { codes.emplace_back(d, t); };
+        graph.SetDVCodeSource(v);
+        bool done = false;
+        graph.OnGraphCompleted = [&] { done = true; };
+        ASSERT_TRUE(graph.Play());
+        ASSERT_TRUE(waitUntil([&] { return done; }, 20000));
+        pump(100);
+        const QJsonArray frames = files.value(name).toObject().value("dv").toObject().value("frames").toArray();
+        ASSERT_EQ(int(codes.size()), frames.size());
+        // Each notification carries the values of the frame before it.
+        EXPECT_EQ(codes[0].second, QStringLiteral("Pas de Timecode"));
+        const QString fmt = v->DvNotifier()->DateFormat();
+        for (int i = 1; i < frames.size(); ++i) {
+            const QJsonObject fr = frames[i - 1].toObject();
+            const QStringList tc = fr.value("timecode").toString().split(':');
+            const QString expectTc = QString::asprintf("%d:%s:%s:%s", tc[0].toInt(), qPrintable(tc[1]),
+                                                       qPrintable(tc[2]), qPrintable(tc[3]));
+            EXPECT_EQ(codes[i].second, expectTc) << i;
+            if (fr.value("date").isNull()) {
+                EXPECT_EQ(codes[i].first, QStringLiteral("Pas de Datecode")) << i;
+            } else {
+                const QDateTime d = QDateTime::fromString(fr.value("date").toString(), "yyyy-MM-dd HH:mm:ss");
+                double dt = 0;
+                ASSERT_TRUE(DateTimeFromParts(d.date().year(), d.date().month(), d.date().day(), d.time().hour(),
+                                              d.time().minute(), d.time().second(), 0, dt));
+                EXPECT_EQ(codes[i].first, FormatDateTime(fmt, dt)) << i;
+            }
+        }
+        graph.SetDVCodeSource(nullptr);
+        graph.Stop();
+        EXPECT_TRUE(v->DisconnectSource());
+        graph.Graph()->removeElement(sink);
+        EXPECT_TRUE(graph.Graph()->elements().empty());
+    }
+}
+
+// Debugging aid: FRAMIX_PROBE_FILE=<corpus file> probes one file and prints its streams.
+TEST_F(MediaDevices, ProbeOneFileOnDemand)
+{
+    const QString name = qEnvironmentVariable("FRAMIX_PROBE_FILE");
+    if (name.isEmpty())
+        GTEST_SKIP();
+    TFileDevice *dev = factory.OpenFile(framixtest::corpusFile(name));
+    ASSERT_NE(dev, nullptr);
+    std::printf("valid=%d video=%d audio=%d dv=%d\n", dev->Valid, dev->VideoCount, dev->AudioCount, dev->DVCount);
+}
