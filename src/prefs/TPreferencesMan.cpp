@@ -1,5 +1,7 @@
 #include "prefs/TPreferencesMan.h"
 
+#include "prefs/TRegPreferencesMan.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -147,14 +149,13 @@ bool TPreferencesMan::DeleteIniFile(const QString &folder, const QString &title)
 bool TPreferencesMan::DeleteRegistryKey(const QString &title)
 {
     const QString configHome = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    QDir vardo(configHome + QStringLiteral("/Vardo"));
+    QDir vardo(TRegPreferencesMan::FolderOf(QStringLiteral("Software\\Vardo")));
     if (!vardo.exists())
         return true;
     bool ok = true;
-    if (!title.isEmpty() && vardo.exists(title)) {
-        QDir app(vardo.filePath(title));
-        ok = app.removeRecursively();
-    }
+    const QString app = TRegPreferencesMan::FolderOf(RegistryBasePath(title));
+    if (!title.isEmpty() && QFileInfo(app).isDir())
+        ok = QDir(app).removeRecursively();
     // The maker's level goes only when no other program of the same maker keeps data there.
     if (vardo.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).isEmpty())
         QDir(configHome).rmdir(QStringLiteral("Vardo"));
