@@ -74,12 +74,14 @@ void TMediaDevice::Probe()
     if (Graph != g || !m_hub) {
         Graph = g;
         if (!Connect() || !m_hub) {
+            ProbeTimedOut = m_hub && m_hub->timedOut();
             Disconnect();
             Graph = nullptr;
             return;
         }
     }
     TPadHub *hub = m_hub.get();
+    ProbeTimedOut = hub->timedOut();
     // A stream still without caps means the probe saw only part of the file: let the caller
     // try its next choice of reader.
     for (int i = 0; i < hub->count(); ++i) {

@@ -39,6 +39,8 @@ public:
     TMediaDevicesList StreamDevices;
     int VideoCount = 0, AudioCount = 0, StreamCount = 0, DVCount = 0;
     bool Valid = false;
+    // The probe ran out of time waiting for the streams (worth another try).
+    bool ProbeTimedOut = false;
 
     TVideoSource *VideoSource(int i) const { return VideoSourcesList.Items(i); }
     TAudioSource *AudioSource(int i) const { return AudioSourcesList.Items(i); }

@@ -85,6 +85,13 @@ TFileDevice *TMediaFactory::OpenFile(const QString &fileName)
     const auto choices = Choices(fileName);
     for (size_t i = 0; i < choices.size(); ++i) {
         device = std::make_unique<TFileDevice>(fileName, choices[i].first, choices[i].second);
+        // A probe that ran out of time met a demuxer that stopped early: one more try.
+        if (device->ProbeTimedOut) {
+            auto again = std::make_unique<TFileDevice>(fileName, choices[i].first, choices[i].second);
+            auto streams = [](const TFileDevice &d) { return d.Valid ? 1 + d.VideoCount + d.AudioCount : 0; };
+            if (streams(*again) >= streams(*device))
+                device = std::move(again);
+        }
         if (device->Valid || i + 1 == choices.size())
             break;
         device.reset();

@@ -205,6 +205,7 @@ bool TPadHub::waitForPads(int timeoutMs)
                 m_shared->changed.wait_for(lock, std::chrono::milliseconds(10));
         }
         if (done || Clock::now() >= deadline || m_graph->errorCount() != errors0) {
+            m_timedOut = !done && m_graph->errorCount() == errors0;
             if (qEnvironmentVariableIsSet("FRAMIX_HUB_DEBUG") && !done) {
                 std::lock_guard<std::mutex> lock(m_shared->mutex);
                 fprintf(stderr, "hub %s: nmp=%d pending=%zu streams=%zu\n", qPrintable(m_name), m_shared->noMorePads,

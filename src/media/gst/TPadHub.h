@@ -37,6 +37,8 @@ public:
     // True when at least one stream is known.
     bool waitForPads(int timeoutMs);
     bool noMorePads() const;
+    // The last wait ran out of time (rather than ending on no-more-pads, a stall or an error).
+    bool timedOut() const { return m_timedOut; }
 
     int count() const { return int(m_streams.size()); }
     Kind kind(int i) const;
@@ -87,6 +89,7 @@ private:
     std::shared_ptr<Shared> m_shared;
     std::vector<std::unique_ptr<Stream>> m_streams;
     bool m_settled = false;
+    bool m_timedOut = false;
     bool m_closed = false;
     gulong m_padAddedId = 0;
     gulong m_noMorePadsId = 0;
