@@ -3,16 +3,17 @@
 // result codes of graph operations.
 #include <cstdint>
 
-inline constexpr unsigned WM_NOTIFY_VIDEOFORMAT = 9219;   // posted, TVideoData copy, wParam 4 then 2
-inline constexpr unsigned WM_NOTIFY_AUDIOFORMAT = 9220;   // posted, TframeData copy, wParam 3
-inline constexpr unsigned WM_NOTIFY_DVFRAME = 9226;       // posted, TframeData copy
-inline constexpr unsigned WM_NOTIFY_DVINCRUST = 9228;     // sent, TIncrustDV copy
+inline constexpr unsigned WM_NOTIFY_VIDEOFORMAT = 9219; // posted, TVideoData copy, wParam 4 then 2
+inline constexpr unsigned WM_NOTIFY_AUDIOFORMAT = 9220; // posted, TframeData copy, wParam 3
+inline constexpr unsigned WM_NOTIFY_DVFRAME = 9226;     // posted, TframeData copy
+inline constexpr unsigned WM_NOTIFY_DVINCRUST = 9228;   // sent, TIncrustDV copy
 inline constexpr unsigned WM_FRAMES_TEXT = 9242;
 inline constexpr unsigned WM_NOTIFY_SYSDATE = 9243;
 inline constexpr unsigned WM_NOTIFY_NUMERO = 9245;
 inline constexpr unsigned WM_NOTIFY_FILENAME = 9246;
 inline constexpr unsigned WM_FRAMES_POSITION = 9248;
-inline constexpr unsigned WM_NOTIFY_FRAMEDURATION = 9249; // posted by the sample notifier, wParam = low 32 bits
+inline constexpr unsigned WM_NOTIFY_FRAMEDURATION =
+    9249; // posted by the sample notifier, wParam = low 32 bits
 inline constexpr unsigned WM_FRAMES_REACHED = 9250;
 
 // Result codes of graph operations (success when bit 31 is clear).
@@ -21,4 +22,7 @@ inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
 inline constexpr HRESULT E_FAIL = int32_t(0x80004005u);
 inline constexpr HRESULT E_INVALIDARG = int32_t(0x80070057u);
-inline constexpr bool Succeeded(HRESULT hr) { return hr >= 0; }
+inline constexpr bool Succeeded(HRESULT hr)
+{
+    return hr >= 0;
+}

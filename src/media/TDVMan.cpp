@@ -4,7 +4,8 @@
 #include "media/TavSource.h"
 #include "media/TframeData.h"
 
-TDVMan::TDVMan(QObject *parent) : TGrapheMan(parent) {}
+TDVMan::TDVMan(QObject *parent) : TGrapheMan(parent)
+{}
 
 TDVMan::~TDVMan() = default;
 

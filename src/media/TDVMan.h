@@ -19,8 +19,8 @@ public:
     // Attaches source (none detaches); the previous source's DV-frame channel goes off first.
     void SetDVCodeSource(TavSource *source);
 
-    QString DateFormat;          // handed to the attached source's own notifier (empty: short date + long time)
-    bool DVCodeEnabled = false;  // OnDVcode is raised only while true
+    QString DateFormat; // handed to the attached source's own notifier (empty: short date + long time)
+    bool DVCodeEnabled = false; // OnDVcode is raised only while true
     TDVcodeEvent OnDVcode;
 
 protected:

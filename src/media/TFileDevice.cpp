@@ -5,7 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-TFileDevice::TFileDevice(const QString &fileName, const TElementRec &splitterRec, const TElementRec &sourceRec)
+TFileDevice::TFileDevice(const QString &fileName, const TElementRec &splitterRec,
+                         const TElementRec &sourceRec)
     : TMediaDevice(QFileInfo(fileName).fileName(), 1), FileName(fileName), SourceRec(sourceRec),
       SplitterRec(splitterRec)
 {
@@ -46,7 +47,8 @@ bool TFileDevice::Connect()
         if (!m_splitter)
             return fail();
         if (g_signal_lookup("autoplug-continue", G_OBJECT_TYPE(m_splitter.get())))
-            g_signal_connect(m_splitter, "autoplug-continue", G_CALLBACK(&TFileDevice::autoplugContinue), nullptr);
+            g_signal_connect(m_splitter, "autoplug-continue", G_CALLBACK(&TFileDevice::autoplugContinue),
+                             nullptr);
         if (!g->addElement(m_splitter, SplitterRec.Name))
             return fail();
         if (!gst_element_link(m_source, m_splitter))

@@ -17,14 +17,17 @@ public:
     TGraphChunk(const TGraphChunk &) = delete;
     TGraphChunk &operator=(const TGraphChunk &) = delete;
 
-    TGrapheMan *Graph = nullptr;      // the graph manager this chunk is connected to, or none
+    TGrapheMan *Graph = nullptr; // the graph manager this chunk is connected to, or none
     QString Name;
     int Index = 1;                    // 1-based number on the parent
     TGrapheMan *OwnerGraph = nullptr; // assigned by the media factory
     TMediaDevice *Parent = nullptr;
 
     // Name, or Name + " #" + Index from the second on.
-    QString DisplayName() const { return Index < 2 ? Name : Name + QStringLiteral(" #") + QString::number(Index); }
+    QString DisplayName() const
+    {
+        return Index < 2 ? Name : Name + QStringLiteral(" #") + QString::number(Index);
+    }
 
     // Builds this chunk's elements into Graph.
     virtual bool Connect() = 0;

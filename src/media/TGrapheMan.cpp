@@ -44,7 +44,8 @@ TGrapheMan::~TGrapheMan()
     TMessageReceiver::servicePendingSent();
 }
 
-void TGrapheMan::WndProc(TMessage &) {}
+void TGrapheMan::WndProc(TMessage &)
+{}
 
 TGstGraph::State TGrapheMan::WaitForState()
 {
@@ -64,7 +65,10 @@ void TGrapheMan::RegisterHub(TPadHub *hub)
         m_hubs.append(hub);
 }
 
-void TGrapheMan::UnregisterHub(TPadHub *hub) { m_hubs.removeAll(hub); }
+void TGrapheMan::UnregisterHub(TPadHub *hub)
+{
+    m_hubs.removeAll(hub);
+}
 
 void TGrapheMan::SettleHubs()
 {
@@ -162,7 +166,8 @@ HRESULT TGrapheMan::InsertFilter(GstElement *filter, GstPad *pin, int side)
     TGstPad in = side == 1 ? peer : TGstPad::ref(pin);
     TGstCaps saved = TGstCaps::adopt(gst_pad_get_current_caps(out));
     // Keep data away from the pads being changed.
-    const gulong block = gst_pad_add_probe(out, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM, nullptr, nullptr, nullptr);
+    const gulong block =
+        gst_pad_add_probe(out, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM, nullptr, nullptr, nullptr);
     gst_pad_unlink(out, in);
     bool ok = TGstGraph::link(out, first) && TGstGraph::link(second, in);
     if (!ok) {
@@ -196,7 +201,10 @@ bool TGrapheMan::IsUpstreamRec(GstElement *a, GstElement *b, int depth)
     return false;
 }
 
-bool TGrapheMan::IsUpstream(GstElement *a, GstElement *b) { return IsUpstreamRec(a, b, 0); }
+bool TGrapheMan::IsUpstream(GstElement *a, GstElement *b)
+{
+    return IsUpstreamRec(a, b, 0);
+}
 
 bool TGrapheMan::RemoveUpstreamChainRec(GstElement *a, GstElement *b, int depth)
 {

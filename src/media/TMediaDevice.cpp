@@ -14,7 +14,10 @@ TMediaDevice::TMediaDevice(const QString &name, int index, TMediaDevice *parent)
     Parent = parent;
 }
 
-TMediaDevice::~TMediaDevice() { FreeChildren(); }
+TMediaDevice::~TMediaDevice()
+{
+    FreeChildren();
+}
 
 void TMediaDevice::FreeChildren()
 {
@@ -134,10 +137,13 @@ void TMediaDevice::Probe()
 namespace {
 struct Placeholders
 {
-    std::unique_ptr<TVideoSource> video = std::make_unique<TVideoSource>(nullptr, 1, QStringLiteral("Aucune Vidéo"));
-    std::unique_ptr<TAudioSource> audio = std::make_unique<TAudioSource>(nullptr, 1, QStringLiteral("Aucun Audio"));
+    std::unique_ptr<TVideoSource> video =
+        std::make_unique<TVideoSource>(nullptr, 1, QStringLiteral("Aucune Vidéo"));
+    std::unique_ptr<TAudioSource> audio =
+        std::make_unique<TAudioSource>(nullptr, 1, QStringLiteral("Aucun Audio"));
     std::unique_ptr<TDVDevice> dv = std::make_unique<TDVDevice>(TMediaDevice::kNoDV, 1, nullptr);
-    std::unique_ptr<TStreamDevice> stream = std::make_unique<TStreamDevice>(TMediaDevice::kNoStream, 1, nullptr);
+    std::unique_ptr<TStreamDevice> stream =
+        std::make_unique<TStreamDevice>(TMediaDevice::kNoStream, 1, nullptr);
 };
 Placeholders &placeholders()
 {
@@ -146,7 +152,19 @@ Placeholders &placeholders()
 }
 } // namespace
 
-TVideoSource *TMediaPlaceholders::NoVideo() { return placeholders().video.get(); }
-TAudioSource *TMediaPlaceholders::NoAudio() { return placeholders().audio.get(); }
-TMediaDevice *TMediaPlaceholders::NoDV() { return placeholders().dv.get(); }
-TMediaDevice *TMediaPlaceholders::NoStream() { return placeholders().stream.get(); }
+TVideoSource *TMediaPlaceholders::NoVideo()
+{
+    return placeholders().video.get();
+}
+TAudioSource *TMediaPlaceholders::NoAudio()
+{
+    return placeholders().audio.get();
+}
+TMediaDevice *TMediaPlaceholders::NoDV()
+{
+    return placeholders().dv.get();
+}
+TMediaDevice *TMediaPlaceholders::NoStream()
+{
+    return placeholders().stream.get();
+}

@@ -73,8 +73,8 @@ private:
 // freed at exit.
 struct TMediaPlaceholders
 {
-    static TVideoSource *NoVideo(); // "Aucune Vidéo"
-    static TAudioSource *NoAudio(); // "Aucun Audio"
-    static TMediaDevice *NoDV();    // "Aucun DV"
+    static TVideoSource *NoVideo();  // "Aucune Vidéo"
+    static TAudioSource *NoAudio();  // "Aucun Audio"
+    static TMediaDevice *NoDV();     // "Aucun DV"
     static TMediaDevice *NoStream(); // "Aucun Stream"
 };

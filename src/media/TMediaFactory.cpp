@@ -4,13 +4,23 @@
 
 #include <QFileInfo>
 
-TGrapheMan *TGrapheComponent::GrapheMan() const { return qobject_cast<TGrapheMan *>(m_grapheMan.data()); }
+TGrapheMan *TGrapheComponent::GrapheMan() const
+{
+    return qobject_cast<TGrapheMan *>(m_grapheMan.data());
+}
 
-void TGrapheComponent::SetGrapheMan(TGrapheMan *g) { m_grapheMan = g; }
+void TGrapheComponent::SetGrapheMan(TGrapheMan *g)
+{
+    m_grapheMan = g;
+}
 
-TMediaFactory::TMediaFactory(QObject *parent) : TGrapheComponent(parent), m_defaultSource(DefaultSourceRec()) {}
+TMediaFactory::TMediaFactory(QObject *parent) : TGrapheComponent(parent), m_defaultSource(DefaultSourceRec())
+{}
 
-TMediaFactory::~TMediaFactory() { ClearDevices(); }
+TMediaFactory::~TMediaFactory()
+{
+    ClearDevices();
+}
 
 const TElementRec &TMediaFactory::DefaultSourceRec()
 {
@@ -56,8 +66,8 @@ const TElementRec &TMediaFactory::DvSplitterRec()
 std::vector<std::pair<TElementRec, TElementRec>> TMediaFactory::Choices(const QString &fileName) const
 {
     const QString ext = QFileInfo(fileName).suffix().toLower();
-    static const QStringList mpeg = {"mts", "m2ts", "mkv", "mov", "mp4", "3g2", "ts", "mpg",
-                                     "mpeg", "m1v", "mp2", "mpe", "vob", "m4v", "m2v"};
+    static const QStringList mpeg = {"mts",  "m2ts", "mkv", "mov", "mp4", "3g2", "ts", "mpg",
+                                     "mpeg", "m1v",  "mp2", "mpe", "vob", "m4v", "m2v"};
     const TElementRec &src = FileSourceRec();
     if (mpeg.contains(ext))
         return {{m_defaultSource, src}, {Mpeg2SplitterRec(), src}, {MpegTsSplitterRec(), src}};
@@ -109,4 +119,7 @@ void TMediaFactory::SetDefaultSource(const TElementRec &rec)
     ClearDevices();
 }
 
-void TMediaFactory::ClearDevices() { m_devices.clear(); }
+void TMediaFactory::ClearDevices()
+{
+    m_devices.clear();
+}

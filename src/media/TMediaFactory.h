@@ -35,14 +35,14 @@ public:
     ~TMediaFactory() override;
 
     // The element records by role.
-    static const TElementRec &DefaultSourceRec(); // filesrc + parsebin: reads every container
-    static const TElementRec &FileSourceRec();    // filesrc
-    static const TElementRec &AviSplitterRec();   // avidemux
-    static const TElementRec &AsfReaderRec();     // asfdemux
-    static const TElementRec &WaveParserRec();    // wavparse
-    static const TElementRec &Mpeg2SplitterRec(); // mpegpsdemux
+    static const TElementRec &DefaultSourceRec();  // filesrc + parsebin: reads every container
+    static const TElementRec &FileSourceRec();     // filesrc
+    static const TElementRec &AviSplitterRec();    // avidemux
+    static const TElementRec &AsfReaderRec();      // asfdemux
+    static const TElementRec &WaveParserRec();     // wavparse
+    static const TElementRec &Mpeg2SplitterRec();  // mpegpsdemux
     static const TElementRec &MpegTsSplitterRec(); // tsdemux
-    static const TElementRec &DvSplitterRec();    // dvdemux
+    static const TElementRec &DvSplitterRec();     // dvdemux
 
     // The demuxer record of the default source (the reader is always FileSourceRec).
     TElementRec DefaultSource() const { return m_defaultSource; }

@@ -78,7 +78,10 @@ void TNotifier::SetDurationTarget(TMessageReceiver *target)
     m_notifyDuration.store(true);
 }
 
-void TNotifier::ClearDurationTarget() { m_notifyDuration.store(false); }
+void TNotifier::ClearDurationTarget()
+{
+    m_notifyDuration.store(false);
+}
 
 QString TNotifier::DateFormat() const
 {
@@ -139,8 +142,11 @@ bool TNotifier::checkInputType(GstCaps *caps)
 {
     const TMediaType mt = TMediaType::fromCaps(caps);
     std::lock_guard<std::mutex> lock(m_mutex);
-    auto ok = [](const TGuid &accepted, const TGuid &offered) { return accepted == GUID_NULL || accepted == offered; };
-    return ok(m_acceptMajor, mt.majortype) && ok(m_acceptSub, mt.subtype) && ok(m_acceptFormat, mt.formattype);
+    auto ok = [](const TGuid &accepted, const TGuid &offered) {
+        return accepted == GUID_NULL || accepted == offered;
+    };
+    return ok(m_acceptMajor, mt.majortype) && ok(m_acceptSub, mt.subtype) &&
+           ok(m_acceptFormat, mt.formattype);
 }
 
 // Streaming thread.
@@ -234,8 +240,8 @@ void TNotifier::changeCheckAB(std::vector<Outgoing> &out)
     }
     if (m_notifyAudio.load()) {
         const TframeData &f = m_frame, &p = m_prevFrame;
-        if (f.AudioCodec != p.AudioCodec || f.AudioChannels != p.AudioChannels || f.AudioBits != p.AudioBits ||
-            f.AudioRate != p.AudioRate || f.AudioBitRate != p.AudioBitRate)
+        if (f.AudioCodec != p.AudioCodec || f.AudioChannels != p.AudioChannels ||
+            f.AudioBits != p.AudioBits || f.AudioRate != p.AudioRate || f.AudioBitRate != p.AudioBitRate)
             reportAudio(out);
     }
 }
@@ -244,8 +250,9 @@ void TNotifier::changeCheckC(std::vector<Outgoing> &out)
 {
     if (m_notifyAudio.load()) {
         const TframeData &f = m_frame, &p = m_prevFrame;
-        if (f.AudioCodec != p.AudioCodec || f.AudioChannels != p.AudioChannels || f.AudioBits != p.AudioBits ||
-            f.AudioRate != p.AudioRate || f.AudioBitRate != p.AudioBitRate || f.AudioDesc != p.AudioDesc)
+        if (f.AudioCodec != p.AudioCodec || f.AudioChannels != p.AudioChannels ||
+            f.AudioBits != p.AudioBits || f.AudioRate != p.AudioRate || f.AudioBitRate != p.AudioBitRate ||
+            f.AudioDesc != p.AudioDesc)
             reportAudio(out);
     }
     if (m_notifyVideo.load()) {
@@ -290,7 +297,8 @@ void TNotifier::readRecDate(const uint8_t *data, size_t len, const QString &noDa
         m_frame.DateValid = false;
     } else {
         double dt = 0;
-        m_frame.DateValid = DateTimeFromParts(rd.Year, rd.Month, rd.Day, rd.Hour, rd.Minute, rd.Second, 0, dt);
+        m_frame.DateValid =
+            DateTimeFromParts(rd.Year, rd.Month, rd.Day, rd.Hour, rd.Minute, rd.Second, 0, dt);
         if (m_frame.DateValid)
             m_frame.RecDate = dt;
     }
@@ -307,7 +315,8 @@ void TNotifier::readTimecode(const uint8_t *data, size_t len)
             m_frame.TcMinutes = tc.Minutes;
             m_frame.TcSeconds = tc.Seconds;
             m_frame.TcFrames = tc.Frames;
-            m_frame.TimecodeStr = QString::asprintf("%d:%.2d:%.2d:%.2d", tc.Hours, tc.Minutes, tc.Seconds, tc.Frames);
+            m_frame.TimecodeStr =
+                QString::asprintf("%d:%.2d:%.2d:%.2d", tc.Hours, tc.Minutes, tc.Seconds, tc.Frames);
             return;
         }
     }

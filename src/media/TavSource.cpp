@@ -20,7 +20,10 @@ TavSource::~TavSource()
         disconnectAs(m_video);
 }
 
-GstPad *TavSource::OutputPad() const { return Graph ? m_ownNotifier->srcPad() : nullptr; }
+GstPad *TavSource::OutputPad() const
+{
+    return Graph ? m_ownNotifier->srcPad() : nullptr;
+}
 
 void TavSource::SetDvFrameTarget(TMessageReceiver *target)
 {
@@ -34,9 +37,15 @@ void TavSource::SetNotifyDvFrame(bool on)
         m_dvNotifier->SetNotifyDvFrame(on);
 }
 
-void TavSource::SetDurationTarget(TMessageReceiver *target) { m_ownNotifier->SetDurationTarget(target); }
+void TavSource::SetDurationTarget(TMessageReceiver *target)
+{
+    m_ownNotifier->SetDurationTarget(target);
+}
 
-void TavSource::ClearDurationTarget() { m_ownNotifier->ClearDurationTarget(); }
+void TavSource::ClearDurationTarget()
+{
+    m_ownNotifier->ClearDurationTarget();
+}
 
 bool TavSource::connectAs(TGrapheMan *graph, TMessageReceiver *window, bool video)
 {
@@ -87,7 +96,8 @@ bool TavSource::connectAs(TGrapheMan *graph, TMessageReceiver *window, bool vide
     const int idx = hub->indexOf(video ? TPadHub::Kind::Video : TPadHub::Kind::Audio, Index - 1);
     if (idx < 0)
         return failed();
-    const QString name = video ? QStringLiteral("Video Source Notifier") : QStringLiteral("Audio Source Notifier");
+    const QString name =
+        video ? QStringLiteral("Video Source Notifier") : QStringLiteral("Audio Source Notifier");
     if (graph->Graph()->addElementUnique(own->element(), name).isEmpty())
         return failed();
     gst_element_sync_state_with_parent(own->element());
@@ -132,13 +142,22 @@ bool TVideoSource::ConnectSource(TGrapheMan *graph, TMessageReceiver *window)
     return connectAs(graph, window, true);
 }
 
-bool TVideoSource::DisconnectSource() { return disconnectAs(true); }
+bool TVideoSource::DisconnectSource()
+{
+    return disconnectAs(true);
+}
 
-TframeData TVideoSource::GetFrameData() const { return m_ownNotifier->GetFrameData(); }
+TframeData TVideoSource::GetFrameData() const
+{
+    return m_ownNotifier->GetFrameData();
+}
 
 bool TAudioSource::ConnectSource(TGrapheMan *graph, TMessageReceiver *window)
 {
     return connectAs(graph, window, false);
 }
 
-bool TAudioSource::DisconnectSource() { return disconnectAs(false); }
+bool TAudioSource::DisconnectSource()
+{
+    return disconnectAs(false);
+}

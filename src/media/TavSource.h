@@ -57,8 +57,7 @@ class TVideoSource : public TavSource
 public:
     TVideoSource(TMediaDevice *device, int index, const QString &name = QString())
         : TavSource(device, index, name, true)
-    {
-    }
+    {}
     bool ConnectSource(TGrapheMan *graph, TMessageReceiver *window) override;
     bool DisconnectSource() override;
     TframeData GetFrameData() const;
@@ -69,8 +68,7 @@ class TAudioSource : public TavSource
 public:
     TAudioSource(TMediaDevice *device, int index, const QString &name = QString())
         : TavSource(device, index, name, false)
-    {
-    }
+    {}
     bool ConnectSource(TGrapheMan *graph, TMessageReceiver *window) override;
     bool DisconnectSource() override;
 };

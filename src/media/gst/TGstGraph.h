@@ -22,9 +22,9 @@ struct TPinInfo
 {
     TGstPad pad;
     GstPadDirection direction = GST_PAD_UNKNOWN;
-    TGstPad peer;           // linked peer, or empty
-    TGstCaps caps;          // current caps (negotiated), or empty
-    TMediaType type;        // the current caps as a media type (null type without caps)
+    TGstPad peer;    // linked peer, or empty
+    TGstCaps caps;   // current caps (negotiated), or empty
+    TMediaType type; // the current caps as a media type (null type without caps)
     bool connected() const { return bool(peer); }
 };
 
@@ -69,7 +69,7 @@ public:
     // --- control (main thread) -------------------------------------------------------------
     bool run();
     bool pause();
-    bool stop();      // PAUSED, reported as Stopped
+    bool stop(); // PAUSED, reported as Stopped
     // The state with a bounded wait (never an unbounded get_state on the main thread).
     State queryState(int timeoutMs = 40);
     bool isStoppedMode() const { return m_stopped; }
@@ -79,14 +79,14 @@ public:
     bool canSeek();
     // Flushing, accurate seek to pos; the stop position stays open-ended.
     bool seek(int64_t pos);
-    int64_t position();   // -1 when unknown
-    int64_t duration();   // -1 when unknown
+    int64_t position(); // -1 when unknown
+    int64_t duration(); // -1 when unknown
     // Applies a rate by a flushing seek at the current position, only when it changes.
     bool setRate(double rate);
     double rate() const { return m_rate; }
 
     // --- clock ------------------------------------------------------------------------------
-    void setClockEnabled(bool enabled);  // false: run without a clock (as fast as decoded)
+    void setClockEnabled(bool enabled); // false: run without a clock (as fast as decoded)
     bool clockEnabled() const { return m_clockEnabled; }
 
     // Errors counted as they are posted, readable at once from the main thread (the detailed

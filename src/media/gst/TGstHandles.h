@@ -69,20 +69,62 @@ private:
 };
 
 namespace gsthandles_detail {
-template <class T> void objUnref(T *p) { gst_object_unref(p); }
-template <class T> T *objRef(T *p) { return static_cast<T *>(gst_object_ref(p)); }
-inline void capsUnref(GstCaps *c) { gst_caps_unref(c); }
-inline GstCaps *capsRef(GstCaps *c) { return gst_caps_ref(c); }
-inline void msgUnref(GstMessage *m) { gst_message_unref(m); }
-inline GstMessage *msgRef(GstMessage *m) { return gst_message_ref(m); }
-inline void bufUnref(GstBuffer *b) { gst_buffer_unref(b); }
-inline GstBuffer *bufRef(GstBuffer *b) { return gst_buffer_ref(b); }
-inline void sampleUnref(GstSample *s) { gst_sample_unref(s); }
-inline GstSample *sampleRef(GstSample *s) { return gst_sample_ref(s); }
-inline void eventUnref(GstEvent *e) { gst_event_unref(e); }
-inline GstEvent *eventRef(GstEvent *e) { return gst_event_ref(e); }
-inline void queryUnref(GstQuery *q) { gst_query_unref(q); }
-inline GstQuery *queryRef(GstQuery *q) { return gst_query_ref(q); }
+template <class T> void objUnref(T *p)
+{
+    gst_object_unref(p);
+}
+template <class T> T *objRef(T *p)
+{
+    return static_cast<T *>(gst_object_ref(p));
+}
+inline void capsUnref(GstCaps *c)
+{
+    gst_caps_unref(c);
+}
+inline GstCaps *capsRef(GstCaps *c)
+{
+    return gst_caps_ref(c);
+}
+inline void msgUnref(GstMessage *m)
+{
+    gst_message_unref(m);
+}
+inline GstMessage *msgRef(GstMessage *m)
+{
+    return gst_message_ref(m);
+}
+inline void bufUnref(GstBuffer *b)
+{
+    gst_buffer_unref(b);
+}
+inline GstBuffer *bufRef(GstBuffer *b)
+{
+    return gst_buffer_ref(b);
+}
+inline void sampleUnref(GstSample *s)
+{
+    gst_sample_unref(s);
+}
+inline GstSample *sampleRef(GstSample *s)
+{
+    return gst_sample_ref(s);
+}
+inline void eventUnref(GstEvent *e)
+{
+    gst_event_unref(e);
+}
+inline GstEvent *eventRef(GstEvent *e)
+{
+    return gst_event_ref(e);
+}
+inline void queryUnref(GstQuery *q)
+{
+    gst_query_unref(q);
+}
+inline GstQuery *queryRef(GstQuery *q)
+{
+    return gst_query_ref(q);
+}
 } // namespace gsthandles_detail
 
 template <class T>

@@ -35,13 +35,13 @@ struct HoldData
 
 struct TPadHub::Stream
 {
-    TGstPad pad;                 // the demuxer's pad
-    TGstElement queue;           // the branch's queue, once the main thread added it
-    gulong hold = 0;             // hold probe: on `pad` before the queue exists, then on the queue output
-    GstPad *holdPad = nullptr;   // the pad `hold` is on (owned through pad / queue)
+    TGstPad pad;               // the demuxer's pad
+    TGstElement queue;         // the branch's queue, once the main thread added it
+    gulong hold = 0;           // hold probe: on `pad` before the queue exists, then on the queue output
+    GstPad *holdPad = nullptr; // the pad `hold` is on (owned through pad / queue)
     std::shared_ptr<std::atomic<bool>> dataSeen = std::make_shared<std::atomic<bool>>(false);
     TPassThrough *claimant = nullptr;
-    gulong linkedId = 0;         // "linked" handler on the claimant's output
+    gulong linkedId = 0; // "linked" handler on the claimant's output
     std::unique_ptr<TPassThrough> drain;
 
     GstPad *queueSrc() const { return queue ? gst_element_get_static_pad(queue, "src") : nullptr; }
@@ -53,8 +53,8 @@ TPadHub::TPadHub(TGstGraph *graph, GstElement *demux, const QString &name)
     m_shared->hub = this;
     auto *holder = new std::shared_ptr<Shared>(m_shared);
     auto destroy = [](gpointer p, GClosure *) { delete static_cast<std::shared_ptr<Shared> *>(p); };
-    m_padAddedId = g_signal_connect_data(demux, "pad-added", G_CALLBACK(&TPadHub::onPadAdded), holder, destroy,
-                                         GConnectFlags(0));
+    m_padAddedId = g_signal_connect_data(demux, "pad-added", G_CALLBACK(&TPadHub::onPadAdded), holder,
+                                         destroy, GConnectFlags(0));
     auto *holder2 = new std::shared_ptr<Shared>(m_shared);
     m_noMorePadsId = g_signal_connect_data(demux, "no-more-pads", G_CALLBACK(&TPadHub::onNoMorePads), holder2,
                                            destroy, GConnectFlags(0));
@@ -69,7 +69,10 @@ TPadHub::TPadHub(TGstGraph *graph, GstElement *demux, const QString &name)
         onPadAdded(demux, p, holder);
 }
 
-TPadHub::~TPadHub() { close(); }
+TPadHub::~TPadHub()
+{
+    close();
+}
 
 // Streaming thread (or the main thread for pads that existed before).
 void TPadHub::onPadAdded(GstElement *, GstPad *pad, gpointer data)
@@ -88,7 +91,8 @@ void TPadHub::onPadAdded(GstElement *, GstPad *pad, gpointer data)
     shared->lastPad = Clock::now();
     shared->changed.notify_all();
     if (TPadHub *hub = shared->hub)
-        QMetaObject::invokeMethod(hub, [hub] { hub->processPending(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            hub, [hub] { hub->processPending(); }, Qt::QueuedConnection);
 }
 
 // Streaming thread.
@@ -208,11 +212,12 @@ bool TPadHub::waitForPads(int timeoutMs)
             m_timedOut = !done && m_graph->errorCount() == errors0;
             if (qEnvironmentVariableIsSet("FRAMIX_HUB_DEBUG") && !done) {
                 std::lock_guard<std::mutex> lock(m_shared->mutex);
-                fprintf(stderr, "hub %s: nmp=%d pending=%zu streams=%zu\n", qPrintable(m_name), m_shared->noMorePads,
-                        m_shared->pending.size(), m_streams.size());
+                fprintf(stderr, "hub %s: nmp=%d pending=%zu streams=%zu\n", qPrintable(m_name),
+                        m_shared->noMorePads, m_shared->pending.size(), m_streams.size());
                 for (auto &st : m_streams) {
                     GstCaps *c = gst_pad_get_current_caps(st->pad);
-                    fprintf(stderr, "  caps=%d data=%d queue=%d\n", c != nullptr, st->dataSeen->load(), bool(st->queue));
+                    fprintf(stderr, "  caps=%d data=%d queue=%d\n", c != nullptr, st->dataSeen->load(),
+                            bool(st->queue));
                     if (c)
                         gst_caps_unref(c);
                 }
@@ -258,7 +263,10 @@ TGstCaps TPadHub::caps(int i) const
     return TGstCaps::adopt(gst_pad_get_current_caps(m_streams[i]->pad));
 }
 
-TPadHub::Kind TPadHub::kind(int i) const { return kindOfCaps(caps(i)); }
+TPadHub::Kind TPadHub::kind(int i) const
+{
+    return kindOfCaps(caps(i));
+}
 
 TMediaType TPadHub::mediaType(int i) const
 {
@@ -280,8 +288,9 @@ void TPadHub::hold(Stream &s)
         return;
     TGstPad qsrc = TGstPad::adopt(s.queueSrc());
     auto *hd = new HoldData{s.dataSeen};
-    s.hold = gst_pad_add_probe(qsrc, GstPadProbeType(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_DATA_DOWNSTREAM),
-                               &TPadHub::holdProbe, hd, [](gpointer p) { delete static_cast<HoldData *>(p); });
+    s.hold = gst_pad_add_probe(
+        qsrc, GstPadProbeType(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_DATA_DOWNSTREAM),
+        &TPadHub::holdProbe, hd, [](gpointer p) { delete static_cast<HoldData *>(p); });
     s.holdPad = qsrc;
 }
 
@@ -352,7 +361,8 @@ bool TPadHub::claim(int i, TPassThrough *claimant)
     if (out || m_settled)
         unhold(s);
     else
-        s.linkedId = g_signal_connect(claimant->srcPad(), "linked", G_CALLBACK(&TPadHub::onClaimantLinked), &s);
+        s.linkedId =
+            g_signal_connect(claimant->srcPad(), "linked", G_CALLBACK(&TPadHub::onClaimantLinked), &s);
     return true;
 }
 
@@ -385,9 +395,15 @@ bool TPadHub::release(int i)
     return true;
 }
 
-bool TPadHub::isClaimed(int i) const { return i >= 0 && i < count() && m_streams[i]->claimant; }
+bool TPadHub::isClaimed(int i) const
+{
+    return i >= 0 && i < count() && m_streams[i]->claimant;
+}
 
-TPassThrough *TPadHub::claimant(int i) const { return i >= 0 && i < count() ? m_streams[i]->claimant : nullptr; }
+TPassThrough *TPadHub::claimant(int i) const
+{
+    return i >= 0 && i < count() ? m_streams[i]->claimant : nullptr;
+}
 
 void TPadHub::settle()
 {

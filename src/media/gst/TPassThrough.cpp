@@ -22,7 +22,8 @@ struct TPassThroughGlue
     static GType type();
     static TPassThrough *owner(gpointer self)
     {
-        return static_cast<TPassThrough *>(g_atomic_pointer_get(&static_cast<FramixPassThrough *>(self)->owner));
+        return static_cast<TPassThrough *>(
+            g_atomic_pointer_get(&static_cast<FramixPassThrough *>(self)->owner));
     }
 
     static GstBaseTransformClass *parentClass;
@@ -138,7 +139,8 @@ struct TPassThroughGlue
     }
 
     // Any thread.
-    static GstCaps *transformCaps(GstBaseTransform *trans, GstPadDirection dir, GstCaps *caps, GstCaps *filter)
+    static GstCaps *transformCaps(GstBaseTransform *trans, GstPadDirection dir, GstCaps *caps,
+                                  GstCaps *filter)
     {
         TPassThrough *o = owner(trans);
         TGstCaps proposed = o ? o->proposeType(dir, caps) : TGstCaps::ref(caps);
@@ -255,10 +257,19 @@ TPassThrough::~TPassThrough()
     g_atomic_pointer_set(&reinterpret_cast<FramixPassThrough *>(e)->owner, nullptr);
 }
 
-GstPad *TPassThrough::sinkPad() const { return GST_BASE_TRANSFORM_SINK_PAD(m_element.get()); }
-GstPad *TPassThrough::srcPad() const { return GST_BASE_TRANSFORM_SRC_PAD(m_element.get()); }
+GstPad *TPassThrough::sinkPad() const
+{
+    return GST_BASE_TRANSFORM_SINK_PAD(m_element.get());
+}
+GstPad *TPassThrough::srcPad() const
+{
+    return GST_BASE_TRANSFORM_SRC_PAD(m_element.get());
+}
 
-TGstCaps TPassThrough::inputCaps() const { return TGstCaps::adopt(gst_pad_get_current_caps(sinkPad())); }
+TGstCaps TPassThrough::inputCaps() const
+{
+    return TGstCaps::adopt(gst_pad_get_current_caps(sinkPad()));
+}
 
 void TPassThrough::detach()
 {
@@ -282,10 +293,23 @@ TPassThrough *TPassThrough::fromElement(GstElement *e)
     return isPassThrough(e) ? TPassThroughGlue::owner(e) : nullptr;
 }
 
-bool TPassThrough::checkInputType(GstCaps *) { return true; }
-TGstCaps TPassThrough::proposeType(GstPadDirection, GstCaps *caps) { return TGstCaps::ref(caps); }
-void TPassThrough::completeConnect(GstCaps *) {}
-void TPassThrough::startStreaming() {}
-void TPassThrough::newSegment(const GstSegment &) {}
-void TPassThrough::mediaTypeChanged(GstCaps *) {}
-TPassThrough::SampleResult TPassThrough::sample(GstBuffer *) { return SampleResult::Pass; }
+bool TPassThrough::checkInputType(GstCaps *)
+{
+    return true;
+}
+TGstCaps TPassThrough::proposeType(GstPadDirection, GstCaps *caps)
+{
+    return TGstCaps::ref(caps);
+}
+void TPassThrough::completeConnect(GstCaps *)
+{}
+void TPassThrough::startStreaming()
+{}
+void TPassThrough::newSegment(const GstSegment &)
+{}
+void TPassThrough::mediaTypeChanged(GstCaps *)
+{}
+TPassThrough::SampleResult TPassThrough::sample(GstBuffer *)
+{
+    return SampleResult::Pass;
+}
