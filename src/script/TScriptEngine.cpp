@@ -72,16 +72,20 @@ bool TScriptEngine::RegisterMethod(const QString &declaration, TScriptMethod met
     TRegistration r{TRegistration::K::Method, QString(), declaration, std::move(method), {}};
     if (m_compiling)
         return apply(r);
-    // Outside a compile: check it now on a scratch parser, keep it for every compile.
+    // Outside a compile: check it now on a scratch parser (with the methods kept so far, so
+    // that a duplicate name is refused), keep it for every compile.
     TScriptProgram scratch;
     TScriptParser parser(scratch);
     QString error;
-    if (!parser.registerMethod(declaration, 0, error))
-        return false;
+    m_parser = &parser;
+    m_building = &scratch;
     for (const TRegistration &p : m_persistent)
-        if (p.kind == TRegistration::K::Method && p.text.section(QLatin1Char('('), 0, 0).simplified().toLower() ==
-                                                      declaration.section(QLatin1Char('('), 0, 0).simplified().toLower())
-            return false;
+        apply(p);
+    const bool ok = parser.registerMethod(declaration, 0, error);
+    m_parser = nullptr;
+    m_building = nullptr;
+    if (!ok)
+        return false;
     m_persistent.push_back(std::move(r));
     return true;
 }

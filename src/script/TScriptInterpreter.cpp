@@ -276,6 +276,26 @@ TScriptInterpreter::EFlow TScriptInterpreter::exec(const TStmt &s)
             loc.set(TRunValue::fromStr(std::move(text)));
             return EFlow::Normal;
         }
+        if (s.a->kind == EExpr::Var && s.b->kind == EExpr::Binary && s.b->cls == EOpClass::Str &&
+            s.b->op == EOp::Add && s.b->args[0]->kind == EExpr::Var && s.b->args[0]->slot == s.a->slot &&
+            s.b->args[0]->global == s.a->global && s.b->args[0]->byRef == s.a->byRef) {
+            // s := s + x appends in place instead of copying s every time.
+            const TRunValue tail = eval(*s.b->args[1]);
+            const TLoc loc = locate(*s.a);
+            QString text = loc.get().s; // shared until the slot lets go of it below
+            loc.set(TRunValue::fromStr(QString())); // keeps the memory account right
+            const std::int64_t len = std::int64_t(text.size()) + tail.s.size();
+            try {
+                m_account->checkString(len);
+            } catch (EScriptRuntime &err) {
+                loc.set(TRunValue::fromStr(std::move(text)));
+                fail(err.text);
+            }
+            m_steps += tail.s.size() >> 12;
+            text.append(tail.s);
+            loc.set(TRunValue::fromStr(std::move(text)));
+            return EFlow::Normal;
+        }
         TRunValue v = eval(*s.b);
         if (s.clone)
             v = v.cloned();

@@ -763,6 +763,7 @@ const TScriptType *TScriptParser::parseClassType(const QString &name)
             next();
             QString mname;
             TRoutine *r = parseRoutineHeader(isFunction, true, mname);
+            r->defined = true; // a member: never called, only checked
             m.name = mname;
             m.type = r->result;
             for (const TParamInfo &p : r->params)
