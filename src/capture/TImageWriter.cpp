@@ -1,0 +1,336 @@
+#include "capture/TImageWriter.h"
+
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QtEndian>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <jpeglib.h>
+
+namespace {
+
+constexpr int BmpFileHeaderSize = 14;
+constexpr int BmpInfoHeaderSize = 40;
+
+void Put16(uchar *p, quint16 v)
+{
+    qToLittleEndian(v, p);
+}
+void Put32(uchar *p, quint32 v)
+{
+    qToLittleEndian(v, p);
+}
+
+// The reason of a failed file operation, in the words the window shows to the user.
+QString ReasonText(int err)
+{
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("le dossier n'existe pas");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("accès refusé");
+    case EROFS:
+        return QStringLiteral("le disque est protégé en écriture");
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("le disque est plein");
+    case EFBIG:
+        return QStringLiteral("le fichier est trop volumineux");
+    case EISDIR:
+        return QStringLiteral("un dossier porte déjà ce nom");
+    case ENAMETOOLONG:
+        return QStringLiteral("le nom du fichier est trop long");
+    default:
+        return QString::fromLocal8Bit(std::strerror(err));
+    }
+}
+
+bool WriteAll(int fd, const char *data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(qMin<qint64>(size, 1 << 30)));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// JPEG encoder: one IJG compressor kept for the writer's life. Errors of the library come back
+// through longjmp into Compress, whose frame holds nothing that needs destruction.
+
+struct TImageWriter::TJpegEncoder
+{
+    struct TErrorManager
+    {
+        jpeg_error_mgr pub;
+        std::jmp_buf jump;
+        char message[JMSG_LENGTH_MAX];
+    };
+
+    // Destination that appends the compressed bytes to a QByteArray through a staging buffer.
+    struct TDestination
+    {
+        jpeg_destination_mgr pub;
+        QByteArray *out;
+        JOCTET buffer[64 * 1024];
+    };
+
+    jpeg_compress_struct cinfo{};
+    TErrorManager err{};
+    TDestination dest{};
+    bool created = false;
+
+    TJpegEncoder()
+    {
+        cinfo.err = jpeg_std_error(&err.pub);
+        err.pub.error_exit = &ErrorExit;
+        err.pub.output_message = [](j_common_ptr) {}; // warnings are not shown to anyone
+        if (setjmp(err.jump) == 0) {
+            jpeg_create_compress(&cinfo);
+            created = true;
+        }
+        dest.pub.init_destination = &InitDestination;
+        dest.pub.empty_output_buffer = &EmptyOutputBuffer;
+        dest.pub.term_destination = &TermDestination;
+    }
+
+    ~TJpegEncoder()
+    {
+        if (created)
+            jpeg_destroy_compress(&cinfo);
+    }
+
+    static void ErrorExit(j_common_ptr c)
+    {
+        auto *e = reinterpret_cast<TErrorManager *>(c->err);
+        (*c->err->format_message)(c, e->message);
+        std::longjmp(e->jump, 1);
+    }
+
+    static void InitDestination(j_compress_ptr c)
+    {
+        auto *d = reinterpret_cast<TDestination *>(c->dest);
+        d->pub.next_output_byte = d->buffer;
+        d->pub.free_in_buffer = sizeof d->buffer;
+    }
+
+    static boolean EmptyOutputBuffer(j_compress_ptr c)
+    {
+        auto *d = reinterpret_cast<TDestination *>(c->dest);
+        d->out->append(reinterpret_cast<const char *>(d->buffer), qsizetype(sizeof d->buffer));
+        d->pub.next_output_byte = d->buffer;
+        d->pub.free_in_buffer = sizeof d->buffer;
+        return TRUE;
+    }
+
+    static void TermDestination(j_compress_ptr c)
+    {
+        auto *d = reinterpret_cast<TDestination *>(c->dest);
+        d->out->append(reinterpret_cast<const char *>(d->buffer),
+                       qsizetype(sizeof d->buffer - d->pub.free_in_buffer));
+    }
+
+    // Compresses rows of packed R, G, B bytes. out must outlive the call.
+    bool Compress(const uchar *bits, qsizetype bytesPerLine, int w, int h, int quality, QByteArray *out)
+    {
+        if (!created) {
+            std::snprintf(err.message, sizeof err.message, "%s", "encoder unavailable");
+            return false;
+        }
+        if (setjmp(err.jump) != 0) {
+            jpeg_abort_compress(&cinfo);
+            return false;
+        }
+        dest.out = out;
+        cinfo.dest = &dest.pub;
+        cinfo.image_width = JDIMENSION(w);
+        cinfo.image_height = JDIMENSION(h);
+        cinfo.input_components = 3;
+        cinfo.in_color_space = JCS_RGB;
+        jpeg_set_defaults(&cinfo);
+        jpeg_set_quality(&cinfo, quality, TRUE); // TRUE: baseline quantisation tables
+        jpeg_start_compress(&cinfo, TRUE);
+        while (cinfo.next_scanline < cinfo.image_height) {
+            JSAMPROW row = const_cast<JSAMPROW>(bits + qsizetype(cinfo.next_scanline) * bytesPerLine);
+            jpeg_write_scanlines(&cinfo, &row, 1);
+        }
+        jpeg_finish_compress(&cinfo);
+        return true;
+    }
+};
+
+// ---------------------------------------------------------------------------------------------
+
+TImageWriter::TImageWriter() : m_jpeg(std::make_unique<TJpegEncoder>())
+{}
+
+TImageWriter::~TImageWriter() = default;
+
+QByteArray TImageWriter::EncodeBmp(const QImage &image)
+{
+    if (image.isNull())
+        return {};
+    const QImage bgr = image.convertToFormat(QImage::Format_BGR888);
+    const qint64 w = bgr.width();
+    const qint64 h = bgr.height();
+    const qint64 stride = (w * 3 + 3) & ~qint64(3);
+    const qint64 imageSize = stride * h;
+    const qint64 offset = BmpFileHeaderSize + BmpInfoHeaderSize;
+    if (bgr.isNull() || offset + imageSize > qint64(0x7FFFFFFF))
+        return {};
+
+    QByteArray file(qsizetype(offset + imageSize), '\0');
+    uchar *p = reinterpret_cast<uchar *>(file.data());
+    // File header.
+    p[0] = 'B';
+    p[1] = 'M';
+    Put32(p + 2, quint32(offset + imageSize));
+    Put16(p + 6, 0);
+    Put16(p + 8, 0);
+    Put32(p + 10, quint32(offset));
+    // Information header (BITMAPINFOHEADER).
+    uchar *i = p + BmpFileHeaderSize;
+    Put32(i + 0, BmpInfoHeaderSize);
+    Put32(i + 4, quint32(w));
+    Put32(i + 8, quint32(h)); // positive height: rows stored bottom-up
+    Put16(i + 12, 1);         // planes
+    Put16(i + 14, 24);        // bits per pixel
+    Put32(i + 16, 0);         // BI_RGB, uncompressed
+    Put32(i + 20, quint32(imageSize));
+    Put32(i + 24, quint32(qMax(0, image.dotsPerMeterX())));
+    Put32(i + 28, quint32(qMax(0, image.dotsPerMeterY())));
+    Put32(i + 32, 0); // colours used
+    Put32(i + 36, 0); // important colours
+    // Pixels: the bottom row first; the padding bytes stay zero.
+    uchar *rows = p + offset;
+    for (qint64 y = 0; y < h; ++y)
+        std::memcpy(rows + (h - 1 - y) * stride, bgr.constScanLine(int(y)), size_t(w * 3));
+    return file;
+}
+
+bool TImageWriter::EncodeJpeg(const QImage &image, int quality, QByteArray &out)
+{
+    out.clear();
+    if (image.isNull()) {
+        m_error = QStringLiteral("L'image à enregistrer est vide");
+        return false;
+    }
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    if (rgb.isNull()) {
+        m_error = QStringLiteral("Mémoire insuffisante pour coder l'image");
+        return false;
+    }
+    if (!m_jpeg->Compress(rgb.constBits(), rgb.bytesPerLine(), rgb.width(), rgb.height(),
+                          qBound(1, quality, 100), &out)) {
+        out.clear();
+        m_error = QStringLiteral("Erreur du codage JPEG : ") + QString::fromLocal8Bit(m_jpeg->err.message);
+        return false;
+    }
+    return true;
+}
+
+bool TImageWriter::SaveBmp(const QImage &image, const QString &path)
+{
+    const QByteArray data = EncodeBmp(image);
+    if (data.isEmpty()) {
+        m_error = QStringLiteral("Impossible d'enregistrer l'image ") + path +
+                  QStringLiteral(" : l'image est vide");
+        return false;
+    }
+    return Save(data, path);
+}
+
+bool TImageWriter::SaveJpeg(const QImage &image, const QString &path, int quality)
+{
+    QByteArray data;
+    if (!EncodeJpeg(image, quality, data)) {
+        m_error =
+            QStringLiteral("Impossible d'enregistrer l'image ") + path + QStringLiteral(" : ") + m_error;
+        return false;
+    }
+    return Save(data, path);
+}
+
+bool TImageWriter::Save(const QByteArray &data, const QString &path)
+{
+    QString reason;
+    if (WriteFileAtomic(path, data, &reason)) {
+        m_error.clear();
+        return true;
+    }
+    m_error = QStringLiteral("Impossible d'enregistrer l'image ") + path + QStringLiteral(" : ") + reason;
+    return false;
+}
+
+bool TImageWriter::WriteFileAtomic(const QString &path, const QByteArray &data, QString *reason)
+{
+    auto fail = [reason](int err) {
+        if (reason)
+            *reason = ReasonText(err);
+        return false;
+    };
+    if (path.isEmpty())
+        return fail(ENOENT);
+
+    const QFileInfo info(path);
+    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
+    const QByteArray folder = QFile::encodeName(info.absolutePath());
+    const QByteArray base = QFile::encodeName(info.fileName());
+
+    // A hidden temporary name beside the target, so that the rename stays on one file system.
+    QByteArray temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 64 && fd < 0; ++attempt) {
+        temp = folder + "/." + base + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) +
+               ".tmp";
+        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        return fail(errno);
+
+    // Keep the permissions of the file being replaced.
+    struct stat st
+    {
+    };
+    if (::stat(target.constData(), &st) == 0 && S_ISREG(st.st_mode))
+        (void)::fchmod(fd, st.st_mode & 07777);
+
+    int err = 0;
+    if (!WriteAll(fd, data.constData(), data.size()) || ::fsync(fd) != 0)
+        err = errno;
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    if (err == 0 && ::rename(temp.constData(), target.constData()) != 0)
+        err = errno;
+    if (err != 0) {
+        ::unlink(temp.constData());
+        return fail(err);
+    }
+
+    // Make the rename itself durable; a failure here does not undo the save.
+    const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        (void)::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}

@@ -1,0 +1,275 @@
+// Image files as the grab writes them: the exact BMP layout, JPEG that decodes back, and saves
+// that never destroy an earlier file when they fail.
+#include "capture/TImageWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <csignal>
+#include <sys/fsuid.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+QImage TestPicture(int w, int h)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, qRgb((x * 37) & 0xFF, (y * 53) & 0xFF, (x * y * 11) & 0xFF));
+    return img;
+}
+
+// Large flat blocks of colour: a JPEG of this keeps every block close to its colour.
+QImage Blocks(int w, int h)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    const QRgb colours[] = {qRgb(200, 30, 30), qRgb(30, 200, 30), qRgb(30, 30, 200), qRgb(240, 240, 240)};
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, colours[(x * 2 / w) + 2 * (y * 2 / h)]);
+    return img;
+}
+
+quint32 Le32(const QByteArray &b, int at)
+{
+    return qFromLittleEndian<quint32>(b.constData() + at);
+}
+quint16 Le16(const QByteArray &b, int at)
+{
+    return qFromLittleEndian<quint16>(b.constData() + at);
+}
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteText(const QString &path, const QByteArray &text)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+}
+
+QStringList Entries(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// Makes the calling thread act as an ordinary user on the file system, so that a read-only
+// folder refuses writes even when the tests run as root.
+struct TUnprivilegedFiles
+{
+    bool root = ::geteuid() == 0;
+    TUnprivilegedFiles()
+    {
+        if (root)
+            ::setfsuid(65534);
+    }
+    ~TUnprivilegedFiles()
+    {
+        if (root)
+            ::setfsuid(0);
+    }
+};
+
+} // namespace
+
+TEST(ImageWriter, BmpHeaderAndPaddedBottomUpRows)
+{
+    const QImage img = TestPicture(3, 2); // 9 bytes of pixels per row, padded to 12
+    const QByteArray bmp = TImageWriter::EncodeBmp(img);
+    ASSERT_EQ(bmp.size(), 14 + 40 + 12 * 2);
+    EXPECT_EQ(bmp.left(2), QByteArray("BM"));
+    EXPECT_EQ(Le32(bmp, 2), quint32(bmp.size()));
+    EXPECT_EQ(Le32(bmp, 6), 0u); // both reserved words
+    EXPECT_EQ(Le32(bmp, 10), 54u);
+    EXPECT_EQ(Le32(bmp, 14), 40u);
+    EXPECT_EQ(Le32(bmp, 18), 3u);
+    EXPECT_EQ(Le32(bmp, 22), 2u);
+    EXPECT_EQ(Le16(bmp, 26), 1);
+    EXPECT_EQ(Le16(bmp, 28), 24);
+    EXPECT_EQ(Le32(bmp, 30), 0u);
+    EXPECT_EQ(Le32(bmp, 34), 24u);
+    EXPECT_EQ(Le32(bmp, 46), 0u);
+    EXPECT_EQ(Le32(bmp, 50), 0u);
+
+    // The first stored row is the picture's bottom row, as blue, green, red.
+    for (int row = 0; row < 2; ++row) {
+        const int y = 1 - row;
+        const int at = 54 + row * 12;
+        for (int x = 0; x < 3; ++x) {
+            const QRgb p = img.pixel(x, y);
+            EXPECT_EQ(uchar(bmp[at + 3 * x]), qBlue(p));
+            EXPECT_EQ(uchar(bmp[at + 3 * x + 1]), qGreen(p));
+            EXPECT_EQ(uchar(bmp[at + 3 * x + 2]), qRed(p));
+        }
+        EXPECT_EQ(bmp.mid(at + 9, 3), QByteArray(3, '\0'));
+    }
+}
+
+TEST(ImageWriter, BmpDecodesToTheSamePixelsForEveryRowPadding)
+{
+    for (int w : {1, 2, 3, 4, 5, 33}) {
+        QImage img = TestPicture(w, 7);
+        img.setPixel(0, 0, qRgba(10, 20, 30, 0)); // alpha is not part of a 24-bit file
+        const QImage back = QImage::fromData(TImageWriter::EncodeBmp(img), "BMP");
+        ASSERT_FALSE(back.isNull()) << w;
+        ASSERT_EQ(back.size(), img.size());
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(back.pixel(x, y) & 0xFFFFFF, img.pixel(x, y) & 0xFFFFFF)
+                    << w << ":" << x << "," << y;
+    }
+    EXPECT_TRUE(TImageWriter::EncodeBmp(QImage()).isEmpty());
+}
+
+TEST(ImageWriter, JpegIsBaselineColourAndFollowsQuality)
+{
+    TImageWriter writer;
+    const QImage img = Blocks(64, 48);
+    QByteArray best, worst;
+    ASSERT_TRUE(writer.EncodeJpeg(img, 100, best));
+    ASSERT_TRUE(writer.EncodeJpeg(TestPicture(64, 48), 1, worst));
+    QByteArray fine;
+    ASSERT_TRUE(writer.EncodeJpeg(TestPicture(64, 48), 95, fine));
+    EXPECT_LT(worst.size(), fine.size());
+
+    EXPECT_TRUE(best.startsWith("\xFF\xD8"));
+    EXPECT_TRUE(best.contains("\xFF\xC0")) << "baseline frame header";
+    EXPECT_FALSE(best.contains("\xFF\xC2")) << "no progressive frame";
+
+    const QImage back = QImage::fromData(best, "JPEG");
+    ASSERT_EQ(back.size(), img.size());
+    EXPECT_FALSE(back.isGrayscale());
+    for (int y = 4; y < 48; y += 8)
+        for (int x = 4; x < 64; x += 8) {
+            const QRgb a = img.pixel(x, y), b = back.pixel(x, y);
+            ASSERT_LE(std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                          std::abs(qBlue(a) - qBlue(b)),
+                      12)
+                << x << "," << y;
+        }
+
+    // Out-of-range qualities are clamped, and the same encoder serves again after them.
+    QByteArray clamped;
+    EXPECT_TRUE(writer.EncodeJpeg(img, 0, clamped));
+    EXPECT_FALSE(QImage::fromData(clamped, "JPEG").isNull());
+    EXPECT_TRUE(writer.EncodeJpeg(img, 500, clamped));
+    EXPECT_FALSE(QImage::fromData(clamped, "JPEG").isNull());
+    EXPECT_FALSE(writer.EncodeJpeg(QImage(), 50, clamped));
+}
+
+TEST(ImageWriter, JpegEncoderRecoversFromALibraryError)
+{
+    TImageWriter writer;
+    QByteArray out;
+    // Wider than the format allows (65500): the library refuses it.
+    const QImage tooWide(70000, 1, QImage::Format_RGB32);
+    ASSERT_FALSE(tooWide.isNull());
+    EXPECT_FALSE(writer.EncodeJpeg(tooWide, 50, out));
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_TRUE(writer.ErrorText().startsWith("Erreur du codage JPEG")) << writer.ErrorText().toStdString();
+    EXPECT_TRUE(writer.EncodeJpeg(Blocks(16, 16), 50, out));
+    EXPECT_FALSE(QImage::fromData(out, "JPEG").isNull());
+}
+
+TEST(ImageWriter, SavesReplaceAnExistingFileAndLeaveNoTemporary)
+{
+    QTemporaryDir dir;
+    const QString bmpPath = dir.filePath("Framix_001.bmp");
+    const QString jpgPath = dir.filePath("Framix_002.jpg");
+    WriteText(bmpPath, "old content");
+    QFile::setPermissions(bmpPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    const QFile::Permissions before = QFile::permissions(bmpPath);
+
+    TImageWriter writer;
+    const QImage img = TestPicture(20, 10);
+    ASSERT_TRUE(writer.SaveBmp(img, bmpPath)) << writer.ErrorText().toStdString();
+    ASSERT_TRUE(writer.SaveJpeg(Blocks(32, 32), jpgPath, 80)) << writer.ErrorText().toStdString();
+    EXPECT_TRUE(writer.ErrorText().isEmpty());
+
+    EXPECT_EQ(QImage(bmpPath, "BMP"), img.convertToFormat(QImage(bmpPath).format()));
+    EXPECT_EQ(QImage(jpgPath).size(), QSize(32, 32));
+    EXPECT_EQ(QFile::permissions(bmpPath), before) << "the replaced file's permissions are kept";
+    EXPECT_EQ(Entries(dir.path()), QStringList({"Framix_001.bmp", "Framix_002.jpg"}));
+}
+
+TEST(ImageWriter, MissingFolderIsReportedAndNotCreated)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("absent/Framix_001.bmp");
+    TImageWriter writer;
+    EXPECT_FALSE(writer.SaveBmp(TestPicture(4, 4), path));
+    EXPECT_EQ(writer.ErrorText(), "Impossible d'enregistrer l'image " + path + " : le dossier n'existe pas");
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("absent")));
+    EXPECT_FALSE(writer.SaveJpeg(TestPicture(4, 4), path, 50));
+    EXPECT_TRUE(writer.ErrorText().endsWith(" : le dossier n'existe pas"));
+}
+
+TEST(ImageWriter, ReadOnlyFolderKeepsThePreviousFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Framix_001.jpg");
+    WriteText(path, "previous image");
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                                      QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+    TImageWriter writer;
+    bool saved = true;
+    {
+        TUnprivilegedFiles asUser;
+        saved = writer.SaveJpeg(Blocks(16, 16), path, 50);
+    }
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(writer.ErrorText(), "Impossible d'enregistrer l'image " + path + " : accès refusé");
+    EXPECT_EQ(ReadAll(path), QByteArray("previous image"));
+    EXPECT_EQ(Entries(dir.path()), QStringList({"Framix_001.jpg"}));
+}
+
+TEST(ImageWriter, WriteCutShortKeepsThePreviousFileAndRemovesTheTemporary)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Framix_001.bmp");
+    WriteText(path, "previous image");
+
+    // A file-size limit makes the write fail half-way, as a full disk would.
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    TImageWriter writer;
+    const bool saved = writer.SaveBmp(TestPicture(200, 100), path);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(writer.ErrorText(),
+              "Impossible d'enregistrer l'image " + path + " : le fichier est trop volumineux");
+    EXPECT_EQ(ReadAll(path), QByteArray("previous image"));
+    EXPECT_EQ(Entries(dir.path()), QStringList({"Framix_001.bmp"}));
+}
+
+TEST(ImageWriter, TargetThatIsAFolderFailsWithoutTouchingIt)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Framix_001.bmp");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Framix_001.bmp"));
+    TImageWriter writer;
+    EXPECT_FALSE(writer.SaveBmp(TestPicture(4, 4), path));
+    EXPECT_EQ(writer.ErrorText(),
+              "Impossible d'enregistrer l'image " + path + " : un dossier porte déjà ce nom");
+    EXPECT_TRUE(QFileInfo(path).isDir());
+    EXPECT_EQ(Entries(dir.path()), QStringList({"Framix_001.bmp"}));
+    EXPECT_FALSE(writer.SaveBmp(QImage(), dir.filePath("x.bmp")));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("x.bmp")));
+}
