@@ -36,7 +36,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const char *additions = "var i, s: Integer; begin s := 0; for i := 1 to 1000000 do s := s + i; end.";
-    const char *concats = "var i: Integer; s: string; begin s := ''; for i := 1 to 100000 do s := s + 'x'; end.";
+    const char *concats =
+        "var i: Integer; s: string; begin s := ''; for i := 1 to 100000 do s := s + 'x'; end.";
     const int rounds = 5;
     std::printf("| script loop | median (ms, %d runs) |\n|---|---|\n", rounds);
     std::printf("| 1,000,000 integer additions | %.1f |\n", medianMs(additions, rounds));

@@ -11,28 +11,46 @@
 namespace pscript {
 
 enum class EExpr : std::uint8_t {
-    Const,     // value
-    Var,       // slot in the global frame or the current frame; byRef: the slot holds a Ref
-    Field,     // args[0].fields[index]
-    Index,     // args[0][args[1]] of an array
-    StrIndex,  // args[0][args[1]] of a string: a Char
-    Call,      // routine (declared in the script) with args
-    ExtCall,   // registered method
-    Intrinsic, // built-in routine `index` (EIntrinsic)
-    Unary,     // op on args[0]
-    Binary,    // op on args[0], args[1]
-    SetCons,   // elements: single values or Range nodes
-    Range,     // args[0]..args[1] inside a set constructor
-    Convert,   // implicit conversion `op` (EConvert) of args[0] to `type`
+    Const,        // value
+    Var,          // slot in the global frame or the current frame; byRef: the slot holds a Ref
+    Field,        // args[0].fields[index]
+    Index,        // args[0][args[1]] of an array
+    StrIndex,     // args[0][args[1]] of a string: a Char
+    Call,         // routine (declared in the script) with args
+    ExtCall,      // registered method
+    Intrinsic,    // built-in routine `index` (EIntrinsic)
+    Unary,        // op on args[0]
+    Binary,       // op on args[0], args[1]
+    SetCons,      // elements: single values or Range nodes
+    Range,        // args[0]..args[1] inside a set constructor
+    Convert,      // implicit conversion `op` (EConvert) of args[0] to `type`
     ArrayOfConst, // [a, b, c] given to an "array of const" parameter
-    TypeRef,   // a type name used as an argument (High(Integer))
-    Member,    // member `name` of a class object (compile-time only classes)
-    New,       // TClass.Create
+    TypeRef,      // a type name used as an argument (High(Integer))
+    Member,       // member `name` of a class object (compile-time only classes)
+    New,          // TClass.Create
 };
 
 enum class EOp : std::uint8_t {
-    Add, Sub, Mul, Divide, IntDiv, Mod, Shl, Shr, And, Or, Xor,
-    Eq, Ne, Lt, Gt, Le, Ge, In, Neg, Not,
+    Add,
+    Sub,
+    Mul,
+    Divide,
+    IntDiv,
+    Mod,
+    Shl,
+    Shr,
+    And,
+    Or,
+    Xor,
+    Eq,
+    Ne,
+    Lt,
+    Gt,
+    Le,
+    Ge,
+    In,
+    Neg,
+    Not,
 };
 // How the operands of an operation are taken (the parser has converted both to it).
 enum class EOpClass : std::uint8_t { Int, Int32, Flt, Str, Bool, Ord, Set, Ref };
@@ -59,7 +77,19 @@ struct TExpr
 using TExprPtr = std::unique_ptr<TExpr>;
 
 enum class EStmt : std::uint8_t {
-    Empty, Compound, Assign, Call, If, While, Repeat, For, Case, Break, Continue, Exit, WithBind,
+    Empty,
+    Compound,
+    Assign,
+    Call,
+    If,
+    While,
+    Repeat,
+    For,
+    Case,
+    Break,
+    Continue,
+    Exit,
+    WithBind,
 };
 
 struct TCaseLabel
@@ -80,13 +110,13 @@ struct TStmt
 {
     EStmt kind = EStmt::Empty;
     int line = 0, col = 0;
-    TExprPtr a, b, c;    // Assign: target, value; If/While/Repeat: condition; For: var, from, to
+    TExprPtr a, b, c;           // Assign: target, value; If/While/Repeat: condition; For: var, from, to
     std::vector<TStmtPtr> body; // Compound, Repeat: list; If: then [, else]; For/While/WithBind: body
-    bool down = false;   // for ... downto
-    bool clone = false;  // Assign: copy a record or static array
-    bool strCase = false; // case on strings
-    int slot = -1;       // Exit: result slot; WithBind: hidden slot
-    bool global = false; // WithBind in the main program
+    bool down = false;          // for ... downto
+    bool clone = false;         // Assign: copy a record or static array
+    bool strCase = false;       // case on strings
+    int slot = -1;              // Exit: result slot; WithBind: hidden slot
+    bool global = false;        // WithBind in the main program
     std::vector<TCaseBranch> branches;
     TStmtPtr elseBody;
 };

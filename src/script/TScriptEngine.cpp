@@ -39,12 +39,14 @@ bool TScriptEngine::apply(const TRegistration &r)
         else
             return false;
         const QString t = r.text.toLower();
-        const bool ok = (v.k == TRunValue::K::Str && (t == QLatin1String("string") || t == QLatin1String("widestring"))) ||
-                        (v.k == TRunValue::K::Bool && t == QLatin1String("boolean")) ||
-                        (v.k == TRunValue::K::Int && t != QLatin1String("string") && t != QLatin1String("widestring") &&
-                         t != QLatin1String("boolean")) ||
-                        (v.k == TRunValue::K::Float && (t == QLatin1String("double") || t == QLatin1String("extended") ||
-                                                        t == QLatin1String("single")));
+        const bool ok =
+            (v.k == TRunValue::K::Str &&
+             (t == QLatin1String("string") || t == QLatin1String("widestring"))) ||
+            (v.k == TRunValue::K::Bool && t == QLatin1String("boolean")) ||
+            (v.k == TRunValue::K::Int && t != QLatin1String("string") && t != QLatin1String("widestring") &&
+             t != QLatin1String("boolean")) ||
+            (v.k == TRunValue::K::Float && (t == QLatin1String("double") || t == QLatin1String("extended") ||
+                                            t == QLatin1String("single")));
         return ok && m_parser->registerConstant(r.name, r.text, v, error);
     }
     case TRegistration::K::Type:

@@ -82,8 +82,8 @@ private:
 
     std::vector<TRegistration> m_persistent;
     std::unique_ptr<pscript::TScriptProgram> m_program;
-    pscript::TScriptProgram *m_building = nullptr; // during Compile
-    pscript::TScriptParser *m_parser = nullptr;    // during Compile
+    pscript::TScriptProgram *m_building = nullptr;   // during Compile
+    pscript::TScriptParser *m_parser = nullptr;      // during Compile
     pscript::TScriptInterpreter *m_interp = nullptr; // during Run
     std::vector<TScriptMessage> m_messages;
     QString m_folder;

@@ -14,10 +14,14 @@ const std::uintptr_t kMaxRunStack = 4 * 1024 * 1024;
 TRunValue ordinalValue(const TScriptType *t, std::int64_t v)
 {
     switch (t->kind) {
-    case ETypeKind::Char: return TRunValue::fromChar(char16_t(v));
-    case ETypeKind::Boolean: return TRunValue::fromBool(v != 0);
-    case ETypeKind::Integer: return TRunValue::fromInt(narrowInteger(t, v));
-    default: return TRunValue::fromInt(v);
+    case ETypeKind::Char:
+        return TRunValue::fromChar(char16_t(v));
+    case ETypeKind::Boolean:
+        return TRunValue::fromBool(v != 0);
+    case ETypeKind::Integer:
+        return TRunValue::fromInt(narrowInteger(t, v));
+    default:
+        return TRunValue::fromInt(v);
     }
 }
 
@@ -30,8 +34,7 @@ TRunValue ordinalValue(const TScriptType *t, std::int64_t v)
 TScriptInterpreter::TScriptInterpreter(const TScriptProgram &program, TRunLimits limits)
     : m_prog(program), m_limits(limits), m_account(std::make_shared<TMemAccount>(limits.maxMemory)),
       m_rng(std::uint64_t(QDateTime::currentMSecsSinceEpoch()))
-{
-}
+{}
 
 void TScriptInterpreter::fail(const QString &text) const
 {
@@ -50,9 +53,12 @@ TRunValue TScriptInterpreter::binaryOp(EOp op, EOpClass cls, const TRunValue &a,
     case EOpClass::Int32: {
         const std::uint64_t x = std::uint64_t(a.i), y = std::uint64_t(b.i);
         switch (op) {
-        case EOp::Add: return R::fromInt(std::int64_t(x + y));
-        case EOp::Sub: return R::fromInt(std::int64_t(x - y));
-        case EOp::Mul: return R::fromInt(std::int64_t(x * y));
+        case EOp::Add:
+            return R::fromInt(std::int64_t(x + y));
+        case EOp::Sub:
+            return R::fromInt(std::int64_t(x - y));
+        case EOp::Mul:
+            return R::fromInt(std::int64_t(x * y));
         case EOp::IntDiv:
             if (b.i == 0)
                 divByZero();
@@ -71,30 +77,44 @@ TRunValue TScriptInterpreter::binaryOp(EOp op, EOpClass cls, const TRunValue &a,
             if (cls == EOpClass::Int32)
                 return R::fromInt(std::int64_t(std::uint32_t(x) >> (y & 31)));
             return R::fromInt(std::int64_t(x >> (y & 63)));
-        case EOp::And: return R::fromInt(std::int64_t(x & y));
-        case EOp::Or: return R::fromInt(std::int64_t(x | y));
-        case EOp::Xor: return R::fromInt(std::int64_t(x ^ y));
-        default: break;
+        case EOp::And:
+            return R::fromInt(std::int64_t(x & y));
+        case EOp::Or:
+            return R::fromInt(std::int64_t(x | y));
+        case EOp::Xor:
+            return R::fromInt(std::int64_t(x ^ y));
+        default:
+            break;
         }
         break;
     }
     case EOpClass::Flt: {
         const double x = a.asFloat(), y = b.asFloat();
         switch (op) {
-        case EOp::Add: return R::fromFloat(x + y);
-        case EOp::Sub: return R::fromFloat(x - y);
-        case EOp::Mul: return R::fromFloat(x * y);
+        case EOp::Add:
+            return R::fromFloat(x + y);
+        case EOp::Sub:
+            return R::fromFloat(x - y);
+        case EOp::Mul:
+            return R::fromFloat(x * y);
         case EOp::Divide:
             if (y == 0)
                 divByZero();
             return R::fromFloat(x / y);
-        case EOp::Eq: return R::fromBool(x == y);
-        case EOp::Ne: return R::fromBool(x != y);
-        case EOp::Lt: return R::fromBool(x < y);
-        case EOp::Gt: return R::fromBool(x > y);
-        case EOp::Le: return R::fromBool(x <= y);
-        case EOp::Ge: return R::fromBool(x >= y);
-        default: break;
+        case EOp::Eq:
+            return R::fromBool(x == y);
+        case EOp::Ne:
+            return R::fromBool(x != y);
+        case EOp::Lt:
+            return R::fromBool(x < y);
+        case EOp::Gt:
+            return R::fromBool(x > y);
+        case EOp::Le:
+            return R::fromBool(x <= y);
+        case EOp::Ge:
+            return R::fromBool(x >= y);
+        default:
+            break;
         }
         break;
     }
@@ -103,35 +123,54 @@ TRunValue TScriptInterpreter::binaryOp(EOp op, EOpClass cls, const TRunValue &a,
             return R::fromStr(a.s + b.s);
         const int c = a.s.compare(b.s);
         switch (op) {
-        case EOp::Eq: return R::fromBool(c == 0);
-        case EOp::Ne: return R::fromBool(c != 0);
-        case EOp::Lt: return R::fromBool(c < 0);
-        case EOp::Gt: return R::fromBool(c > 0);
-        case EOp::Le: return R::fromBool(c <= 0);
-        case EOp::Ge: return R::fromBool(c >= 0);
-        default: break;
+        case EOp::Eq:
+            return R::fromBool(c == 0);
+        case EOp::Ne:
+            return R::fromBool(c != 0);
+        case EOp::Lt:
+            return R::fromBool(c < 0);
+        case EOp::Gt:
+            return R::fromBool(c > 0);
+        case EOp::Le:
+            return R::fromBool(c <= 0);
+        case EOp::Ge:
+            return R::fromBool(c >= 0);
+        default:
+            break;
         }
         break;
     }
     case EOpClass::Bool:
         switch (op) {
-        case EOp::And: return R::fromBool(a.b && b.b);
-        case EOp::Or: return R::fromBool(a.b || b.b);
-        case EOp::Xor: return R::fromBool(a.b != b.b);
-        default: break;
+        case EOp::And:
+            return R::fromBool(a.b && b.b);
+        case EOp::Or:
+            return R::fromBool(a.b || b.b);
+        case EOp::Xor:
+            return R::fromBool(a.b != b.b);
+        default:
+            break;
         }
         break;
     case EOpClass::Ord: {
         const std::int64_t x = a.ordinal(), y = b.ordinal();
         switch (op) {
-        case EOp::Eq: return R::fromBool(x == y);
-        case EOp::Ne: return R::fromBool(x != y);
-        case EOp::Lt: return R::fromBool(x < y);
-        case EOp::Gt: return R::fromBool(x > y);
-        case EOp::Le: return R::fromBool(x <= y);
-        case EOp::Ge: return R::fromBool(x >= y);
-        case EOp::In: return R::fromBool(b.inSet(x));
-        default: break;
+        case EOp::Eq:
+            return R::fromBool(x == y);
+        case EOp::Ne:
+            return R::fromBool(x != y);
+        case EOp::Lt:
+            return R::fromBool(x < y);
+        case EOp::Gt:
+            return R::fromBool(x > y);
+        case EOp::Le:
+            return R::fromBool(x <= y);
+        case EOp::Ge:
+            return R::fromBool(x >= y);
+        case EOp::In:
+            return R::fromBool(b.inSet(x));
+        default:
+            break;
         }
         break;
     }
@@ -141,10 +180,17 @@ TRunValue TScriptInterpreter::binaryOp(EOp op, EOpClass cls, const TRunValue &a,
         bool sub = true, super = true, eq = true;
         for (size_t w = 0; w < 4; ++w) {
             switch (op) {
-            case EOp::Add: r[w] = x[w] | y[w]; break;
-            case EOp::Sub: r[w] = x[w] & ~y[w]; break;
-            case EOp::Mul: r[w] = x[w] & y[w]; break;
-            default: break;
+            case EOp::Add:
+                r[w] = x[w] | y[w];
+                break;
+            case EOp::Sub:
+                r[w] = x[w] & ~y[w];
+                break;
+            case EOp::Mul:
+                r[w] = x[w] & y[w];
+                break;
+            default:
+                break;
             }
             sub = sub && (x[w] & ~y[w]) == 0;
             super = super && (y[w] & ~x[w]) == 0;
@@ -153,17 +199,24 @@ TRunValue TScriptInterpreter::binaryOp(EOp op, EOpClass cls, const TRunValue &a,
         switch (op) {
         case EOp::Add:
         case EOp::Sub:
-        case EOp::Mul: return R::fromSet(r);
-        case EOp::Eq: return R::fromBool(eq);
-        case EOp::Ne: return R::fromBool(!eq);
-        case EOp::Le: return R::fromBool(sub);
-        case EOp::Ge: return R::fromBool(super);
-        default: break;
+        case EOp::Mul:
+            return R::fromSet(r);
+        case EOp::Eq:
+            return R::fromBool(eq);
+        case EOp::Ne:
+            return R::fromBool(!eq);
+        case EOp::Le:
+            return R::fromBool(sub);
+        case EOp::Ge:
+            return R::fromBool(super);
+        default:
+            break;
         }
         break;
     }
     case EOpClass::Ref: {
-        const bool same = (a.k == TRunValue::K::Nil || !a.p) && (b.k == TRunValue::K::Nil || !b.p) ? true : a.p == b.p;
+        const bool same =
+            (a.k == TRunValue::K::Nil || !a.p) && (b.k == TRunValue::K::Nil || !b.p) ? true : a.p == b.p;
         return R::fromBool(op == EOp::Eq ? same : !same);
     }
     }
@@ -173,7 +226,8 @@ TRunValue TScriptInterpreter::binaryOp(EOp op, EOpClass cls, const TRunValue &a,
 TRunValue TScriptInterpreter::unaryOp(EOp op, EOpClass cls, const TRunValue &a)
 {
     if (op == EOp::Neg)
-        return cls == EOpClass::Flt ? TRunValue::fromFloat(-a.d) : TRunValue::fromInt(std::int64_t(0 - std::uint64_t(a.i)));
+        return cls == EOpClass::Flt ? TRunValue::fromFloat(-a.d)
+                                    : TRunValue::fromInt(std::int64_t(0 - std::uint64_t(a.i)));
     if (cls == EOpClass::Bool)
         return TRunValue::fromBool(!a.b);
     return TRunValue::fromInt(~a.i);
@@ -182,10 +236,14 @@ TRunValue TScriptInterpreter::unaryOp(EOp op, EOpClass cls, const TRunValue &a)
 TRunValue TScriptInterpreter::convert(EConvert kind, const TScriptType *target, const TRunValue &v)
 {
     switch (kind) {
-    case EConvert::IntToFlt: return TRunValue::fromFloat(double(v.i));
-    case EConvert::CharToStr: return TRunValue::fromStr(v.asString());
-    case EConvert::Narrow: return TRunValue::fromInt(narrowInteger(target, v.i));
-    case EConvert::OrdCast: return ordinalValue(target, v.ordinal());
+    case EConvert::IntToFlt:
+        return TRunValue::fromFloat(double(v.i));
+    case EConvert::CharToStr:
+        return TRunValue::fromStr(v.asString());
+    case EConvert::Narrow:
+        return TRunValue::fromInt(narrowInteger(target, v.i));
+    case EConvert::OrdCast:
+        return ordinalValue(target, v.ordinal());
     }
     return v;
 }
@@ -262,8 +320,10 @@ TScriptInterpreter::EFlow TScriptInterpreter::exec(const TStmt &s)
 {
     step(s.line);
     switch (s.kind) {
-    case EStmt::Empty: return EFlow::Normal;
-    case EStmt::Compound: return execBody(s.body);
+    case EStmt::Empty:
+        return EFlow::Normal;
+    case EStmt::Compound:
+        return execBody(s.body);
     case EStmt::Assign: {
         if (s.a->kind == EExpr::StrIndex) {
             const TRunValue ch = eval(*s.b);
@@ -282,7 +342,7 @@ TScriptInterpreter::EFlow TScriptInterpreter::exec(const TStmt &s)
             // s := s + x appends in place instead of copying s every time.
             const TRunValue tail = eval(*s.b->args[1]);
             const TLoc loc = locate(*s.a);
-            QString text = loc.get().s; // shared until the slot lets go of it below
+            QString text = loc.get().s;             // shared until the slot lets go of it below
             loc.set(TRunValue::fromStr(QString())); // keeps the memory account right
             const std::int64_t len = std::int64_t(text.size()) + tail.s.size();
             try {
@@ -302,7 +362,9 @@ TScriptInterpreter::EFlow TScriptInterpreter::exec(const TStmt &s)
         locate(*s.a).set(std::move(v));
         return EFlow::Normal;
     }
-    case EStmt::Call: eval(*s.a); return EFlow::Normal;
+    case EStmt::Call:
+        eval(*s.a);
+        return EFlow::Normal;
     case EStmt::If:
         if (eval(*s.a).b)
             return exec(*s.body[0]);
@@ -333,10 +395,14 @@ TScriptInterpreter::EFlow TScriptInterpreter::exec(const TStmt &s)
                 break;
         }
         return EFlow::Normal;
-    case EStmt::For: return execFor(s);
-    case EStmt::Case: return execCase(s);
-    case EStmt::Break: return EFlow::Break;
-    case EStmt::Continue: return EFlow::Continue;
+    case EStmt::For:
+        return execFor(s);
+    case EStmt::Case:
+        return execCase(s);
+    case EStmt::Break:
+        return EFlow::Break;
+    case EStmt::Continue:
+        return EFlow::Continue;
     case EStmt::Exit:
         if (s.a) {
             TRunValue v = eval(*s.a);
@@ -384,8 +450,9 @@ TScriptInterpreter::EFlow TScriptInterpreter::execCase(const TStmt &s)
     const TRunValue sel = eval(*s.a);
     for (const TCaseBranch &b : s.branches) {
         for (const TCaseLabel &l : b.labels) {
-            const bool hit = s.strCase ? sel.s.compare(l.low.asString()) >= 0 && sel.s.compare(l.high.asString()) <= 0
-                                       : sel.ordinal() >= l.low.ordinal() && sel.ordinal() <= l.high.ordinal();
+            const bool hit =
+                s.strCase ? sel.s.compare(l.low.asString()) >= 0 && sel.s.compare(l.high.asString()) <= 0
+                          : sel.ordinal() >= l.low.ordinal() && sel.ordinal() <= l.high.ordinal();
             if (hit)
                 return exec(*b.body);
         }
@@ -420,7 +487,8 @@ std::int64_t TScriptInterpreter::arrayIndex(const TStore *store, std::int64_t in
 TScriptInterpreter::TLoc TScriptInterpreter::locate(const TExpr &e)
 {
     switch (e.kind) {
-    case EExpr::Var: return slotLoc(e.slot, e.global, e.byRef);
+    case EExpr::Var:
+        return slotLoc(e.slot, e.global, e.byRef);
     case EExpr::Field: {
         const TLoc base = locate(*e.args[0]);
         const TRunValue &rec = base.get();
@@ -441,15 +509,18 @@ TScriptInterpreter::TLoc TScriptInterpreter::locate(const TExpr &e)
     case EExpr::Member:
         eval(*e.args[0]);
         fail(QStringLiteral("Accès à un objet nil ('%1')").arg(e.name));
-    default: fail(QStringLiteral("expression non affectable"));
+    default:
+        fail(QStringLiteral("expression non affectable"));
     }
 }
 
 TRunValue TScriptInterpreter::eval(const TExpr &e)
 {
     switch (e.kind) {
-    case EExpr::Const: return e.value;
-    case EExpr::Var: return slotLoc(e.slot, e.global, e.byRef).get();
+    case EExpr::Const:
+        return e.value;
+    case EExpr::Var:
+        return slotLoc(e.slot, e.global, e.byRef).get();
     case EExpr::Field: {
         const TRunValue rec = eval(*e.args[0]);
         if (!rec.p || size_t(e.index) >= rec.p->items.size())
@@ -469,10 +540,14 @@ TRunValue TScriptInterpreter::eval(const TExpr &e)
             fail(QStringLiteral("Index hors limites (%1)").arg(index));
         return TRunValue::fromChar(str.s[qsizetype(index - 1)].unicode());
     }
-    case EExpr::Call: return evalCall(e);
-    case EExpr::ExtCall: return evalExternal(e);
-    case EExpr::Intrinsic: return evalIntrinsic(e);
-    case EExpr::Unary: return unaryOp(e.op, e.cls, eval(*e.args[0]));
+    case EExpr::Call:
+        return evalCall(e);
+    case EExpr::ExtCall:
+        return evalExternal(e);
+    case EExpr::Intrinsic:
+        return evalIntrinsic(e);
+    case EExpr::Unary:
+        return unaryOp(e.op, e.cls, eval(*e.args[0]));
     case EExpr::Binary: {
         const TRunValue a = eval(*e.args[0]);
         if (e.cls == EOpClass::Bool && e.op == EOp::And && !a.b)
@@ -491,8 +566,10 @@ TRunValue TScriptInterpreter::eval(const TExpr &e)
             fail(err.text);
         }
     }
-    case EExpr::SetCons: return evalSet(e);
-    case EExpr::Convert: return convert(EConvert(e.index), e.type, eval(*e.args[0]));
+    case EExpr::SetCons:
+        return evalSet(e);
+    case EExpr::Convert:
+        return convert(EConvert(e.index), e.type, eval(*e.args[0]));
     case EExpr::ArrayOfConst: {
         TRunValue r;
         r.k = TRunValue::K::Arr;
@@ -508,10 +585,12 @@ TRunValue TScriptInterpreter::eval(const TExpr &e)
         fail(QStringLiteral("Accès à un objet nil ('%1')").arg(e.name));
     }
     case EExpr::New:
-        fail(QStringLiteral("Impossible de créer un objet %1: cette classe n'est déclarée que pour la compilation")
+        fail(QStringLiteral(
+                 "Impossible de créer un objet %1: cette classe n'est déclarée que pour la compilation")
                  .arg(e.name));
     case EExpr::Range:
-    case EExpr::TypeRef: break;
+    case EExpr::TypeRef:
+        break;
     }
     return {};
 }
@@ -584,11 +663,19 @@ TRunValue TScriptInterpreter::evalExternal(const TExpr &e)
     for (size_t n = 0; n < e.args.size(); ++n) {
         const TRunValue v = eval(*e.args[n]);
         switch (r->params[n].type->kind) {
-        case ETypeKind::Float: args.emplace_back(v.asFloat()); break;
-        case ETypeKind::Boolean: args.emplace_back(v.b); break;
+        case ETypeKind::Float:
+            args.emplace_back(v.asFloat());
+            break;
+        case ETypeKind::Boolean:
+            args.emplace_back(v.b);
+            break;
         case ETypeKind::String:
-        case ETypeKind::Char: args.emplace_back(v.asString()); break;
-        default: args.emplace_back(v.ordinal()); break;
+        case ETypeKind::Char:
+            args.emplace_back(v.asString());
+            break;
+        default:
+            args.emplace_back(v.ordinal());
+            break;
         }
     }
     if (r->externalIndex < 0 || size_t(r->externalIndex) >= m_prog.externals.size() ||
@@ -625,7 +712,8 @@ TRunValue TScriptInterpreter::evalExternal(const TExpr &e)
             return TRunValue::fromFloat(*d);
         return TRunValue::fromFloat(double(asInt()));
     }
-    case ETypeKind::Boolean: return TRunValue::fromBool(asInt() != 0);
+    case ETypeKind::Boolean:
+        return TRunValue::fromBool(asInt() != 0);
     case ETypeKind::String: {
         if (auto *s = std::get_if<QString>(&result))
             return TRunValue::fromStr(*s);
@@ -636,7 +724,8 @@ TRunValue TScriptInterpreter::evalExternal(const TExpr &e)
             return TRunValue::fromChar(s->isEmpty() ? 0 : s->at(0).unicode());
         return TRunValue::fromChar(char16_t(asInt()));
     }
-    default: return ordinalValue(r->result, asInt());
+    default:
+        return ordinalValue(r->result, asInt());
     }
 }
 
@@ -739,7 +828,8 @@ TRunValue TScriptInterpreter::evalIntrinsic(const TExpr &e)
             return TRunValue::fromBool(v.p && !v.p->items.empty());
         return TRunValue::fromBool(v.k != TRunValue::K::Nil && v.k != TRunValue::K::None);
     }
-    default: break;
+    default:
+        break;
     }
     std::vector<TRunValue> args;
     args.reserve(e.args.size());

@@ -14,8 +14,8 @@ namespace pscript {
 
 struct TRunLimits
 {
-    std::int64_t maxSteps = 0;         // 0: no limit
-    int maxDepth = 1000;                // nested calls
+    std::int64_t maxSteps = 0;            // 0: no limit
+    int maxDepth = 1000;                  // nested calls
     std::int64_t maxMemory = 512ll << 20; // bytes held by variables
     std::chrono::milliseconds idleInterval{100};
 };

@@ -37,13 +37,12 @@ int hexDigit(QChar c)
 bool isReservedWord(const QString &lower)
 {
     static const char *const words[] = {
-        "and",    "array",   "as",      "begin",     "case",  "class", "const",     "constructor",
-        "div",    "do",      "downto",  "else",      "end",   "for",   "function",  "if",
-        "in",     "is",      "mod",     "nil",       "not",   "of",    "or",        "procedure",
-        "program", "property", "record", "repeat",   "set",   "shl",   "shr",       "then",
-        "to",     "type",    "until",   "uses",      "var",   "while", "with",      "xor",
-        "try",    "except",  "finally", "raise",     "goto",  "label", "inherited", "destructor",
-        "out",
+        "and",    "array",     "as",         "begin", "case", "class",     "const",   "constructor", "div",
+        "do",     "downto",    "else",       "end",   "for",  "function",  "if",      "in",          "is",
+        "mod",    "nil",       "not",        "of",    "or",   "procedure", "program", "property",    "record",
+        "repeat", "set",       "shl",        "shr",   "then", "to",        "type",    "until",       "uses",
+        "var",    "while",     "with",       "xor",   "try",  "except",    "finally", "raise",       "goto",
+        "label",  "inherited", "destructor", "out",
     };
     for (const char *w : words)
         if (lower == QLatin1String(w))
@@ -116,7 +115,8 @@ bool TScriptLexer::lexFile(const QString &text, int fileNo, int depth, std::vect
                 ++pos;
             continue;
         }
-        if (c == QLatin1Char('{') || (c == QLatin1Char('(') && pos + 1 < n && text[pos + 1] == QLatin1Char('*'))) {
+        if (c == QLatin1Char('{') ||
+            (c == QLatin1Char('(') && pos + 1 < n && text[pos + 1] == QLatin1Char('*'))) {
             const bool brace = c == QLatin1Char('{');
             qsizetype p = pos + (brace ? 1 : 2);
             const qsizetype bodyStart = p;
@@ -166,7 +166,8 @@ bool TScriptLexer::lexFile(const QString &text, int fileNo, int depth, std::vect
             while (p < n && text[p].unicode() < 128 && text[p].isDigit())
                 ++p;
             bool isFloat = false;
-            if (p + 1 < n && text[p] == QLatin1Char('.') && text[p + 1].unicode() < 128 && text[p + 1].isDigit()) {
+            if (p + 1 < n && text[p] == QLatin1Char('.') && text[p + 1].unicode() < 128 &&
+                text[p + 1].isDigit()) {
                 isFloat = true;
                 ++p;
                 while (p < n && text[p].unicode() < 128 && text[p].isDigit())
@@ -290,8 +291,7 @@ bool TScriptLexer::lexFile(const QString &text, int fileNo, int depth, std::vect
             if (sym.isEmpty()) {
                 static const QString singles = QStringLiteral("+-*/=<>()[],;:.^@");
                 if (!singles.contains(c)) {
-                    fail(error, fileNo, tokLine, tokCol,
-                         QStringLiteral("caractère inattendu '%1'").arg(c));
+                    fail(error, fileNo, tokLine, tokCol, QStringLiteral("caractère inattendu '%1'").arg(c));
                     return false;
                 }
                 sym = QString(c);
@@ -354,20 +354,23 @@ bool TScriptLexer::directive(const QString &body, int fileNo, int line, int col,
     }
     if (name == QLatin1String("I") || name == QLatin1String("INCLUDE")) {
         QString fileName = arg;
-        if (fileName.size() >= 2 && fileName.startsWith(QLatin1Char('\'')) && fileName.endsWith(QLatin1Char('\'')))
+        if (fileName.size() >= 2 && fileName.startsWith(QLatin1Char('\'')) &&
+            fileName.endsWith(QLatin1Char('\'')))
             fileName = fileName.mid(1, fileName.size() - 2);
         if (depth >= kMaxIncludeDepth) {
             fail(error, fileNo, line, col, QStringLiteral("trop d'inclusions imbriquées"));
             return false;
         }
         if (m_folder.isEmpty() || fileName.isEmpty()) {
-            fail(error, fileNo, line, col, QStringLiteral("fichier d'inclusion introuvable '%1'").arg(fileName));
+            fail(error, fileNo, line, col,
+                 QStringLiteral("fichier d'inclusion introuvable '%1'").arg(fileName));
             return false;
         }
         const QString path = QFileInfo(fileName).isAbsolute() ? fileName : QDir(m_folder).filePath(fileName);
         QFile f(path);
         if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly) || f.size() > kMaxIncludeSize) {
-            fail(error, fileNo, line, col, QStringLiteral("fichier d'inclusion introuvable '%1'").arg(fileName));
+            fail(error, fileNo, line, col,
+                 QStringLiteral("fichier d'inclusion introuvable '%1'").arg(fileName));
             return false;
         }
         const QString text = QString::fromUtf8(f.readAll());

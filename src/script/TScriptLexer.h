@@ -55,10 +55,9 @@ private:
         bool parentActive; // the enclosing branch is kept
         bool seenElse;
     };
-    bool lexFile(const QString &text, int fileNo, int depth, std::vector<TToken> &out,
-                 TScriptMessage &error);
-    bool directive(const QString &body, int fileNo, int line, int col, int depth,
-                   std::vector<TToken> &out, TScriptMessage &error);
+    bool lexFile(const QString &text, int fileNo, int depth, std::vector<TToken> &out, TScriptMessage &error);
+    bool directive(const QString &body, int fileNo, int line, int col, int depth, std::vector<TToken> &out,
+                   TScriptMessage &error);
     bool active() const { return m_conds.empty() || m_conds.back().active; }
     void fail(TScriptMessage &error, int fileNo, int line, int col, const QString &text) const;
 

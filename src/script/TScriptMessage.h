@@ -15,7 +15,9 @@ struct TScriptMessage
 
     QString render() const
     {
-        const char *k = kind == EKind::Error ? "[Erreur]" : kind == EKind::Warning ? "[Avertissement]" : "[Conseil]";
+        const char *k = kind == EKind::Error     ? "[Erreur]"
+                        : kind == EKind::Warning ? "[Avertissement]"
+                                                 : "[Conseil]";
         QString out = QString::fromUtf8(k) + QLatin1Char(' ');
         if (!file.isEmpty())
             out += file + QLatin1Char(' ');

@@ -222,13 +222,19 @@ QString TScriptParser::typeName(const TScriptType *t) const
     if (!t->name.isEmpty())
         return t->name;
     switch (t->kind) {
-    case ETypeKind::Enum: return QStringLiteral("énumération");
-    case ETypeKind::Set: return QStringLiteral("ensemble");
-    case ETypeKind::Record: return QStringLiteral("record");
+    case ETypeKind::Enum:
+        return QStringLiteral("énumération");
+    case ETypeKind::Set:
+        return QStringLiteral("ensemble");
+    case ETypeKind::Record:
+        return QStringLiteral("record");
     case ETypeKind::StaticArray:
-    case ETypeKind::DynArray: return QStringLiteral("tableau");
-    case ETypeKind::Integer: return QStringLiteral("entier");
-    default: return QStringLiteral("?");
+    case ETypeKind::DynArray:
+        return QStringLiteral("tableau");
+    case ETypeKind::Integer:
+        return QStringLiteral("entier");
+    default:
+        return QStringLiteral("?");
     }
 }
 
@@ -300,9 +306,10 @@ bool TScriptParser::registerConstant(const QString &name, const QString &typeNam
 
 bool TScriptParser::registerType(const QString &name, const QString &definition, QString &errorText)
 {
-    return registerDeclarations(QStringLiteral("type ") + name + QStringLiteral(" = ") + definition +
-                                    (definition.trimmed().endsWith(QLatin1Char(';')) ? QString() : QStringLiteral(";")),
-                                errorText);
+    return registerDeclarations(
+        QStringLiteral("type ") + name + QStringLiteral(" = ") + definition +
+            (definition.trimmed().endsWith(QLatin1Char(';')) ? QString() : QStringLiteral(";")),
+        errorText);
 }
 
 bool TScriptParser::registerDeclarations(const QString &text, QString &errorText)
@@ -895,7 +902,8 @@ TStmtPtr TScriptParser::parseExit()
         const TToken vt = tok();
         s->a = coerce(parseExpr(), m_routine->result, vt);
         s->slot = m_routine->resultSlot;
-        s->clone = m_routine->result->kind == ETypeKind::Record || m_routine->result->kind == ETypeKind::StaticArray;
+        s->clone =
+            m_routine->result->kind == ETypeKind::Record || m_routine->result->kind == ETypeKind::StaticArray;
         expect(")");
     }
     return s;

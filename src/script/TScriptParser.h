@@ -40,7 +40,8 @@ public:
 
     // --- Registration (before the script): each returns false with `error` on a fault.
     bool registerMethod(const QString &declaration, int externalIndex, QString &error);
-    bool registerConstant(const QString &name, const QString &typeName, const TRunValue &value, QString &error);
+    bool registerConstant(const QString &name, const QString &typeName, const TRunValue &value,
+                          QString &error);
     bool registerType(const QString &name, const QString &definition, QString &error);
     // A text of type declarations ("type A = ...; B = class ... end;"), classes allowed.
     bool registerDeclarations(const QString &text, QString &error);
@@ -55,7 +56,11 @@ private:
     // tokens
     const TToken &tok() const { return m_toks[m_pos]; }
     const TToken &peekTok(int ahead = 1) const;
-    void next() { if (m_pos + 1 < m_toks.size()) ++m_pos; }
+    void next()
+    {
+        if (m_pos + 1 < m_toks.size())
+            ++m_pos;
+    }
     bool accept(const char *sym);
     void expect(const char *sym);
     QString expectIdent();
@@ -113,9 +118,11 @@ private:
     TExprPtr fold(TExprPtr e);
     TExprPtr newExpr(EExpr kind, const TScriptType *type, const TToken &at);
     TExprPtr constant(const TScriptType *type, TRunValue v, const TToken &at);
+
 public:
     // Converts e to `target` for an assignment or a value parameter; throws when incompatible.
     TExprPtr coerce(TExprPtr e, const TScriptType *target, const TToken &at);
+
 private:
     bool assignable(const TScriptType *target, const TExpr &e) const;
     bool sameType(const TScriptType *a, const TScriptType *b) const;
@@ -131,7 +138,7 @@ private:
     std::vector<TToken> m_toks;
     size_t m_pos = 0;
     std::vector<QHash<QString, TSymbol>> m_scopes; // 0 system, 1 script globals, 2 routine
-    TRoutine *m_routine = nullptr; // routine being compiled
+    TRoutine *m_routine = nullptr;                 // routine being compiled
     int m_loopDepth = 0;
     int m_depth = 0;
     std::uintptr_t m_stackBase = 0;

@@ -40,29 +40,40 @@ bool TScriptParser::sameType(const TScriptType *a, const TScriptType *b) const
     if (!a || !b || a->kind != b->kind)
         return false;
     switch (a->kind) {
-    case ETypeKind::Integer: return a->bits == b->bits && a->isSigned == b->isSigned;
+    case ETypeKind::Integer:
+        return a->bits == b->bits && a->isSigned == b->isSigned;
     case ETypeKind::Float:
     case ETypeKind::Boolean:
     case ETypeKind::Char:
-    case ETypeKind::String: return true;
-    case ETypeKind::Enum: return a->enumNames == b->enumNames;
-    case ETypeKind::DynArray: return sameType(a->elem, b->elem);
-    case ETypeKind::Set: return !a->elem || !b->elem || sameType(a->elem, b->elem) ||
-                                (a->elem->kind == b->elem->kind && a->elem->kind != ETypeKind::Enum) ||
-                                (a->elem->kind == ETypeKind::Enum && a->elem->enumNames == b->elem->enumNames);
-    default: return false;
+    case ETypeKind::String:
+        return true;
+    case ETypeKind::Enum:
+        return a->enumNames == b->enumNames;
+    case ETypeKind::DynArray:
+        return sameType(a->elem, b->elem);
+    case ETypeKind::Set:
+        return !a->elem || !b->elem || sameType(a->elem, b->elem) ||
+               (a->elem->kind == b->elem->kind && a->elem->kind != ETypeKind::Enum) ||
+               (a->elem->kind == ETypeKind::Enum && a->elem->enumNames == b->elem->enumNames);
+    default:
+        return false;
     }
 }
 
 bool TScriptParser::isLValue(const TExpr &e) const
 {
     switch (e.kind) {
-    case EExpr::Var: return true;
+    case EExpr::Var:
+        return true;
     case EExpr::Field:
-    case EExpr::StrIndex: return isLValue(*e.args[0]);
-    case EExpr::Index: return e.args[0]->type->kind == ETypeKind::DynArray || isLValue(*e.args[0]);
-    case EExpr::Member: return e.args.size() == 1 && e.index == 0;
-    default: return false;
+    case EExpr::StrIndex:
+        return isLValue(*e.args[0]);
+    case EExpr::Index:
+        return e.args[0]->type->kind == ETypeKind::DynArray || isLValue(*e.args[0]);
+    case EExpr::Member:
+        return e.args.size() == 1 && e.index == 0;
+    default:
+        return false;
     }
 }
 
@@ -72,22 +83,28 @@ bool TScriptParser::assignable(const TScriptType *target, const TExpr &e) const
     if (sameType(target, src))
         return true;
     switch (target->kind) {
-    case ETypeKind::Integer: return src->kind == ETypeKind::Integer;
-    case ETypeKind::Float: return src->isNumeric();
-    case ETypeKind::String: return src->kind == ETypeKind::Char;
+    case ETypeKind::Integer:
+        return src->kind == ETypeKind::Integer;
+    case ETypeKind::Float:
+        return src->isNumeric();
+    case ETypeKind::String:
+        return src->kind == ETypeKind::Char;
     case ETypeKind::Char:
         return e.kind == EExpr::Const && src->kind == ETypeKind::String && e.value.s.size() == 1;
     case ETypeKind::Class:
         return src->kind == ETypeKind::Nil || (src->kind == ETypeKind::Class && src->inheritsFrom(target));
-    case ETypeKind::DynArray: return src->kind == ETypeKind::Nil;
-    default: return false;
+    case ETypeKind::DynArray:
+        return src->kind == ETypeKind::Nil;
+    default:
+        return false;
     }
 }
 
 TExprPtr TScriptParser::coerce(TExprPtr e, const TScriptType *target, const TToken &at)
 {
     if (!assignable(target, *e))
-        errorAt(at, QStringLiteral("types incompatibles: '%1' et '%2'").arg(typeName(target), typeName(e->type)));
+        errorAt(at,
+                QStringLiteral("types incompatibles: '%1' et '%2'").arg(typeName(target), typeName(e->type)));
     const TScriptType *src = e->type;
     EConvert conv;
     if (target->kind == ETypeKind::Integer && src->kind == ETypeKind::Integer) {
@@ -232,10 +249,10 @@ TExprPtr TScriptParser::binary(EOp op, TExprPtr l, TExprPtr r, const TToken &at)
     const bool ints = lt->kind == ETypeKind::Integer && rt->kind == ETypeKind::Integer;
     const bool nums = lt->isNumeric() && rt->isNumeric();
     const bool strs = lt->isStringLike() && rt->isStringLike();
-    const TScriptType *intResult = (lt->bits >= 64 && lt->low < 0) || (rt->bits >= 64 && rt->low < 0) ||
-                                           lt->bits > 32 || rt->bits > 32
-                                       ? m_int64
-                                       : m_int;
+    const TScriptType *intResult =
+        (lt->bits >= 64 && lt->low < 0) || (rt->bits >= 64 && rt->low < 0) || lt->bits > 32 || rt->bits > 32
+            ? m_int64
+            : m_int;
     auto toFloat = [&]() {
         l = coerce(std::move(l), m_double, at);
         r = coerce(std::move(r), m_double, at);
@@ -300,7 +317,8 @@ TExprPtr TScriptParser::binary(EOp op, TExprPtr l, TExprPtr r, const TToken &at)
     case EOp::In:
         if (rt->kind != ETypeKind::Set || !lt->isOrdinal())
             bad();
-        if (rt->elem && !sameType(lt, rt->elem) && !(lt->kind == ETypeKind::Integer && rt->elem->kind == ETypeKind::Integer))
+        if (rt->elem && !sameType(lt, rt->elem) &&
+            !(lt->kind == ETypeKind::Integer && rt->elem->kind == ETypeKind::Integer))
             bad();
         result = m_bool;
         cls = EOpClass::Ord;
@@ -320,8 +338,10 @@ TExprPtr TScriptParser::binary(EOp op, TExprPtr l, TExprPtr r, const TToken &at)
                    op != EOp::Lt && op != EOp::Gt) {
             cls = EOpClass::Set;
         } else if ((op == EOp::Eq || op == EOp::Ne) &&
-                   ((lt->kind == ETypeKind::Class || lt->kind == ETypeKind::Nil || lt->kind == ETypeKind::DynArray) &&
-                    (rt->kind == ETypeKind::Class || rt->kind == ETypeKind::Nil || rt->kind == ETypeKind::DynArray))) {
+                   ((lt->kind == ETypeKind::Class || lt->kind == ETypeKind::Nil ||
+                     lt->kind == ETypeKind::DynArray) &&
+                    (rt->kind == ETypeKind::Class || rt->kind == ETypeKind::Nil ||
+                     rt->kind == ETypeKind::DynArray))) {
             cls = EOpClass::Ref;
         } else {
             bad();
@@ -368,7 +388,8 @@ TExprPtr TScriptParser::parseFactor()
     switch (at.kind) {
     case ETok::Int:
         next();
-        e = constant(at.ival >= INT32_MIN && at.ival <= INT32_MAX ? m_int : m_int64, TRunValue::fromInt(at.ival), at);
+        e = constant(at.ival >= INT32_MIN && at.ival <= INT32_MAX ? m_int : m_int64,
+                     TRunValue::fromInt(at.ival), at);
         break;
     case ETok::Float:
         next();
@@ -507,7 +528,8 @@ TExprPtr TScriptParser::typeCast(const TToken &at, const TScriptType *target)
     } else if (assignable(target, *v)) {
         return coerce(std::move(v), target, vt);
     } else {
-        errorAt(at, QStringLiteral("transtypage incorrect de '%1' en '%2'").arg(typeName(src), typeName(target)));
+        errorAt(at,
+                QStringLiteral("transtypage incorrect de '%1' en '%2'").arg(typeName(src), typeName(target)));
     }
     c->args.push_back(std::move(v));
     return fold(std::move(c));
@@ -551,7 +573,8 @@ TExprPtr TScriptParser::parseSelectors(TExprPtr e)
                         errorAt(it, QStringLiteral("index ordinal attendu"));
                     if (t->kind == ETypeKind::DynArray && index->type->kind != ETypeKind::Integer)
                         errorAt(it, QStringLiteral("index entier attendu"));
-                    if (t->indexType && t->indexType->kind == ETypeKind::Enum && !sameType(t->indexType, index->type))
+                    if (t->indexType && t->indexType->kind == ETypeKind::Enum &&
+                        !sameType(t->indexType, index->type))
                         errorAt(it, QStringLiteral("types incompatibles: '%1' et '%2'")
                                         .arg(typeName(t->indexType), typeName(index->type)));
                     auto x = newExpr(EExpr::Index, t->elem, at);
@@ -612,14 +635,17 @@ TExprPtr TScriptParser::parseSetConstructor(const TToken &at)
                 errorAt(it, QStringLiteral("élément d'ensemble ordinal attendu"));
             if (!elem)
                 elem = lo->type;
-            else if (!sameType(elem, lo->type) && !(elem->kind == ETypeKind::Integer && lo->type->kind == ETypeKind::Integer))
-                errorAt(it, QStringLiteral("types incompatibles: '%1' et '%2'").arg(typeName(elem), typeName(lo->type)));
+            else if (!sameType(elem, lo->type) &&
+                     !(elem->kind == ETypeKind::Integer && lo->type->kind == ETypeKind::Integer))
+                errorAt(it, QStringLiteral("types incompatibles: '%1' et '%2'")
+                                .arg(typeName(elem), typeName(lo->type)));
             if (accept("..")) {
                 const TToken ht = tok();
                 TExprPtr hi = parseExpr();
                 if (!sameType(lo->type, hi->type) &&
                     !(lo->type->kind == ETypeKind::Integer && hi->type->kind == ETypeKind::Integer))
-                    errorAt(ht, QStringLiteral("types incompatibles: '%1' et '%2'").arg(typeName(lo->type), typeName(hi->type)));
+                    errorAt(ht, QStringLiteral("types incompatibles: '%1' et '%2'")
+                                    .arg(typeName(lo->type), typeName(hi->type)));
                 auto r = newExpr(EExpr::Range, lo->type, it);
                 allConst = allConst && lo->kind == EExpr::Const && hi->kind == EExpr::Const;
                 r->args.push_back(std::move(lo));
@@ -681,7 +707,8 @@ TExprPtr TScriptParser::parseArrayOfConst()
 
 TExprPtr TScriptParser::parseCall(const TToken &at, TRoutine *r, bool hasParens)
 {
-    auto e = newExpr(r->externalIndex >= 0 ? EExpr::ExtCall : EExpr::Call, r->result ? r->result : m_void, at);
+    auto e =
+        newExpr(r->externalIndex >= 0 ? EExpr::ExtCall : EExpr::Call, r->result ? r->result : m_void, at);
     e->routine = r;
     e->name = r->name;
     size_t n = 0;
@@ -698,7 +725,8 @@ TExprPtr TScriptParser::parseCall(const TToken &at, TRoutine *r, bool hasParens)
                     if (!isLValue(*a) || a->kind == EExpr::StrIndex || a->kind == EExpr::Member)
                         errorAt(it, QStringLiteral("variable attendue pour le paramètre '%1'").arg(p.name));
                     if (!sameType(p.type, a->type))
-                        errorAt(it, QStringLiteral("types incompatibles: '%1' et '%2'").arg(typeName(p.type), typeName(a->type)));
+                        errorAt(it, QStringLiteral("types incompatibles: '%1' et '%2'")
+                                        .arg(typeName(p.type), typeName(a->type)));
                     e->args.push_back(std::move(a));
                 } else {
                     e->args.push_back(coerce(std::move(a), p.type, it));
@@ -746,26 +774,62 @@ TExprPtr TScriptParser::parseIntrinsic(const TToken &at, int id)
                     errorAt(it, QStringLiteral("type de paramètre incorrect pour '%1'").arg(e->name));
                 };
                 switch (code) {
-                case 's': if (!t->isStringLike()) bad(); a = coerce(std::move(a), m_string, it); break;
-                case 'i': if (t->kind != ETypeKind::Integer) bad(); break;
-                case 'f': if (!t->isNumeric()) bad(); a = coerce(std::move(a), m_double, it); break;
-                case 'n': if (!t->isNumeric()) bad(); break;
-                case 'o': if (!t->isOrdinal()) bad(); break;
-                case 'O': if (!t->isOrdinal() || !isLValue(*a) || a->kind == EExpr::StrIndex) bad(); break;
-                case 'S': if (t->kind != ETypeKind::String || !isLValue(*a)) bad(); break;
-                case 'A': if ((t->kind != ETypeKind::String && t->kind != ETypeKind::DynArray) || !isLValue(*a)) bad(); break;
+                case 's':
+                    if (!t->isStringLike())
+                        bad();
+                    a = coerce(std::move(a), m_string, it);
+                    break;
+                case 'i':
+                    if (t->kind != ETypeKind::Integer)
+                        bad();
+                    break;
+                case 'f':
+                    if (!t->isNumeric())
+                        bad();
+                    a = coerce(std::move(a), m_double, it);
+                    break;
+                case 'n':
+                    if (!t->isNumeric())
+                        bad();
+                    break;
+                case 'o':
+                    if (!t->isOrdinal())
+                        bad();
+                    break;
+                case 'O':
+                    if (!t->isOrdinal() || !isLValue(*a) || a->kind == EExpr::StrIndex)
+                        bad();
+                    break;
+                case 'S':
+                    if (t->kind != ETypeKind::String || !isLValue(*a))
+                        bad();
+                    break;
+                case 'A':
+                    if ((t->kind != ETypeKind::String && t->kind != ETypeKind::DynArray) || !isLValue(*a))
+                        bad();
+                    break;
                 case 'a':
                 case 't':
                     if (t->kind == ETypeKind::Char && code == 'a')
                         a = coerce(std::move(a), m_string, it);
-                    else if (!t->isStringLike() && t->kind != ETypeKind::StaticArray && t->kind != ETypeKind::DynArray &&
-                             !(code == 't' && t->isOrdinal()))
+                    else if (!t->isStringLike() && t->kind != ETypeKind::StaticArray &&
+                             t->kind != ETypeKind::DynArray && !(code == 't' && t->isOrdinal()))
                         bad();
                     break;
-                case 'C': if (!assignable(m_char, *a)) bad(); a = coerce(std::move(a), m_char, it); break;
-                case 'e': if (t->kind != ETypeKind::Set || !isLValue(*a)) bad(); break;
-                case 'c': bad(); break;
-                default: break;
+                case 'C':
+                    if (!assignable(m_char, *a))
+                        bad();
+                    a = coerce(std::move(a), m_char, it);
+                    break;
+                case 'e':
+                    if (t->kind != ETypeKind::Set || !isLValue(*a))
+                        bad();
+                    break;
+                case 'c':
+                    bad();
+                    break;
+                default:
+                    break;
                 }
                 e->args.push_back(std::move(a));
             } while (accept(","));
@@ -788,16 +852,33 @@ TExprPtr TScriptParser::parseIntrinsic(const TToken &at, int id)
             errorAt(at, QStringLiteral("type de paramètre incorrect pour '%1'").arg(e->name));
     }
     switch (info.result) {
-    case 's': e->type = m_string; break;
-    case 'i': e->type = m_int; break;
-    case 'I': e->type = m_int64; break;
-    case 'f': e->type = m_double; break;
-    case 'b': e->type = m_bool; break;
-    case 'c': e->type = m_char; break;
-    case '=': e->type = e->args[0]->type; break;
-    case 'r': e->type = e->args.empty() ? m_double : m_int; break;
+    case 's':
+        e->type = m_string;
+        break;
+    case 'i':
+        e->type = m_int;
+        break;
+    case 'I':
+        e->type = m_int64;
+        break;
+    case 'f':
+        e->type = m_double;
+        break;
+    case 'b':
+        e->type = m_bool;
+        break;
+    case 'c':
+        e->type = m_char;
+        break;
+    case '=':
+        e->type = e->args[0]->type;
+        break;
+    case 'r':
+        e->type = e->args.empty() ? m_double : m_int;
+        break;
     case 'm': {
-        const bool i = e->args[0]->type->kind == ETypeKind::Integer && e->args[1]->type->kind == ETypeKind::Integer;
+        const bool i =
+            e->args[0]->type->kind == ETypeKind::Integer && e->args[1]->type->kind == ETypeKind::Integer;
         e->type = i ? m_int64 : m_double;
         if (!i) {
             e->args[0] = coerce(std::move(e->args[0]), m_double, at);
@@ -809,7 +890,8 @@ TExprPtr TScriptParser::parseIntrinsic(const TToken &at, int id)
         const bool high = ie == EIntrinsic::High;
         const TScriptType *t = e->args[0]->type;
         if (t->isOrdinal() || t->kind == ETypeKind::StaticArray) {
-            const TScriptType *rt = t->kind == ETypeKind::StaticArray ? (t->indexType ? t->indexType : m_int) : t;
+            const TScriptType *rt =
+                t->kind == ETypeKind::StaticArray ? (t->indexType ? t->indexType : m_int) : t;
             if (rt->kind == ETypeKind::Integer && rt->bits < 64 && t->kind == ETypeKind::StaticArray)
                 rt = m_int;
             const std::int64_t v = high ? t->high : t->low;
@@ -823,7 +905,9 @@ TExprPtr TScriptParser::parseIntrinsic(const TToken &at, int id)
         e->type = m_int;
         break;
     }
-    default: e->type = m_void; break;
+    default:
+        e->type = m_void;
+        break;
     }
     if (ie == EIntrinsic::Length && e->args[0]->type->kind == ETypeKind::StaticArray)
         return constant(m_int, TRunValue::fromInt(e->args[0]->type->arrayLength()), at);

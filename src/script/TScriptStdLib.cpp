@@ -199,7 +199,8 @@ QString delphiFormat(const QString &fmtIn, double dt)
             out += tm.toString(len >= 2 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
             i += len;
         } else if (lc == QLatin1Char('c')) {
-            out += loc.toString(d, QLocale::ShortFormat) + QLatin1Char(' ') + tm.toString(QStringLiteral("HH:mm:ss"));
+            out += loc.toString(d, QLocale::ShortFormat) + QLatin1Char(' ') +
+                   tm.toString(QStringLiteral("HH:mm:ss"));
             i += len;
         } else {
             out += c;
@@ -355,7 +356,9 @@ QString TScriptStdLib::format(const QString &fmt, const std::vector<TRunValue> &
         case 'x':
             if (!isInt)
                 bad();
-            piece = QString::number(a.i >= 0 || a.i < -0x80000000LL ? quint64(a.i) : quint64(std::uint32_t(a.i)), 16).toUpper();
+            piece = QString::number(
+                        a.i >= 0 || a.i < -0x80000000LL ? quint64(a.i) : quint64(std::uint32_t(a.i)), 16)
+                        .toUpper();
             if (prec > 0)
                 piece = piece.rightJustified(prec, QLatin1Char('0'));
             break;
@@ -400,7 +403,8 @@ QString TScriptStdLib::format(const QString &fmt, const std::vector<TRunValue> &
     return out;
 }
 
-TRunValue TScriptStdLib::call(EIntrinsic id, std::vector<TRunValue> &a, TMemAccount *account, std::mt19937_64 &rng)
+TRunValue TScriptStdLib::call(EIntrinsic id, std::vector<TRunValue> &a, TMemAccount *account,
+                              std::mt19937_64 &rng)
 {
     using R = TRunValue;
     switch (id) {
@@ -421,7 +425,8 @@ TRunValue TScriptStdLib::call(EIntrinsic id, std::vector<TRunValue> &a, TMemAcco
     case EIntrinsic::StrToFloat: {
         double v = 0;
         if (!strToFloat(a[0].asString(), v))
-            fail(QStringLiteral("'%1' n'est pas une valeur en virgule flottante correcte").arg(a[0].asString().left(100)));
+            fail(QStringLiteral("'%1' n'est pas une valeur en virgule flottante correcte")
+                     .arg(a[0].asString().left(100)));
         return R::fromFloat(v);
     }
     case EIntrinsic::StrToFloatDef: {
@@ -503,15 +508,16 @@ TRunValue TScriptStdLib::call(EIntrinsic id, std::vector<TRunValue> &a, TMemAcco
     case EIntrinsic::DateTimeToStr:
         return R::fromStr(formatDateTime(QStringLiteral("c"), a[0].asFloat()));
     case EIntrinsic::EncodeDate: {
-        const QDate d(int(std::clamp<std::int64_t>(a[0].i, -1, 10000)), int(std::clamp<std::int64_t>(a[1].i, 0, 13)),
+        const QDate d(int(std::clamp<std::int64_t>(a[0].i, -1, 10000)),
+                      int(std::clamp<std::int64_t>(a[1].i, 0, 13)),
                       int(std::clamp<std::int64_t>(a[2].i, 0, 32)));
         if (!d.isValid() || d.year() < 1 || d.year() > 9999)
             fail(QStringLiteral("Date incorrecte"));
         return R::fromFloat(double(QDate(1899, 12, 30).daysTo(d)));
     }
     case EIntrinsic::EncodeTime: {
-        if (a[0].i < 0 || a[0].i > 23 || a[1].i < 0 || a[1].i > 59 || a[2].i < 0 || a[2].i > 59 || a[3].i < 0 ||
-            a[3].i > 999)
+        if (a[0].i < 0 || a[0].i > 23 || a[1].i < 0 || a[1].i > 59 || a[2].i < 0 || a[2].i > 59 ||
+            a[3].i < 0 || a[3].i > 999)
             fail(QStringLiteral("Heure incorrecte"));
         return R::fromFloat((a[0].i * 3600000.0 + a[1].i * 60000.0 + a[2].i * 1000.0 + a[3].i) / 86400000.0);
     }
@@ -582,13 +588,16 @@ TRunValue TScriptStdLib::call(EIntrinsic id, std::vector<TRunValue> &a, TMemAcco
         return R::fromBool(a[0].i & 1);
     case EIntrinsic::IntToHex: {
         const int digits = int(std::clamp<std::int64_t>(a[1].i, 0, 64));
-        return R::fromStr(QString::number(quint64(a[0].i), 16).toUpper().rightJustified(digits, QLatin1Char('0')));
+        return R::fromStr(
+            QString::number(quint64(a[0].i), 16).toUpper().rightJustified(digits, QLatin1Char('0')));
     }
     case EIntrinsic::StringOfChar: {
         const std::int64_t count = std::max<std::int64_t>(0, a[1].i);
         if (account)
             account->checkString(count);
-        return R::fromStr(QString(qsizetype(count), a[0].k == TRunValue::K::Char ? QChar(char16_t(a[0].i)) : (a[0].s.isEmpty() ? QChar(0) : a[0].s[0])));
+        return R::fromStr(QString(qsizetype(count), a[0].k == TRunValue::K::Char
+                                                        ? QChar(char16_t(a[0].i))
+                                                        : (a[0].s.isEmpty() ? QChar(0) : a[0].s[0])));
     }
     case EIntrinsic::CompareText:
         return R::fromInt(a[0].asString().toLower().compare(a[1].asString().toLower()));
@@ -611,7 +620,8 @@ TRunValue TScriptStdLib::call(EIntrinsic id, std::vector<TRunValue> &a, TMemAcco
         const bool wantMin = id == EIntrinsic::Min;
         if (a[0].k == TRunValue::K::Int && a[1].k == TRunValue::K::Int)
             return R::fromInt(wantMin ? std::min(a[0].i, a[1].i) : std::max(a[0].i, a[1].i));
-        return R::fromFloat(wantMin ? std::min(a[0].asFloat(), a[1].asFloat()) : std::max(a[0].asFloat(), a[1].asFloat()));
+        return R::fromFloat(wantMin ? std::min(a[0].asFloat(), a[1].asFloat())
+                                    : std::max(a[0].asFloat(), a[1].asFloat()));
     }
     default:
         fail(QStringLiteral("routine standard non disponible ici"));

@@ -88,10 +88,8 @@ struct TScriptType
 class EScriptRuntime : public std::runtime_error
 {
 public:
-    explicit EScriptRuntime(const QString &message)
-        : std::runtime_error(message.toStdString()), text(message)
-    {
-    }
+    explicit EScriptRuntime(const QString &message) : std::runtime_error(message.toStdString()), text(message)
+    {}
     QString text;
     int line = 0;
 };
@@ -127,7 +125,7 @@ struct TRunValue
         bool b;
     };
     QString s;
-    std::shared_ptr<TStore> p;          // Rec/Arr: elements; Ref: the store holding the target
+    std::shared_ptr<TStore> p;           // Rec/Arr: elements; Ref: the store holding the target
     std::shared_ptr<const TSetBits> set; // Set
 
     static TRunValue fromInt(std::int64_t v)

@@ -31,7 +31,8 @@ struct TPrintingEngine
     {
         out.clear();
         if (!engine.Compile(source))
-            return engine.Messages().empty() ? QStringLiteral("COMPILE?") : engine.Messages().front().render();
+            return engine.Messages().empty() ? QStringLiteral("COMPILE?")
+                                             : engine.Messages().front().render();
         if (!engine.Run())
             return QStringLiteral("RUNTIME: ") + engine.RunError();
         return out.join(QLatin1Char('|'));

@@ -67,7 +67,8 @@ begin
   if 'b' > 'a' then Print('char gt');
   Print(IntToStr(-1 shr 28));
 end.)";
-    EXPECT_EQ(p.run(src), "14|20|3 2 -3 -2|16 64|8 15 6 -1|bool ok|xor ok|3.5|3.5|5 5|str lt|str eq|char gt|15");
+    EXPECT_EQ(p.run(src),
+              "14|20|3 2 -3 -2|16 64|8 15 6 -1|bool ok|xor ok|3.5|3.5|5 5|str lt|str eq|char gt|15");
 }
 
 TEST(ScriptLanguage, IntegerTypesWrapLikePascal)
@@ -310,9 +311,9 @@ begin
   Print(IntToStr(High(s)) + IntToStr(Low(s)));
   if not FileExists('/nonexistent/file') and DirectoryExists('/') then Print('files');
 end.)";
-    EXPECT_EQ(p.run(src),
-              "130|4.5|42-ab-3.14-FF-    7|z   ||2.50 3 %|World711|World|Big World|ABCdef[t]|A97|14|24-21.5|random|now|"
-              "date|2003-11-23 14:05:09|Big|aXcc|31|files");
+    EXPECT_EQ(p.run(src), "130|4.5|42-ab-3.14-FF-    7|z   ||2.50 3 %|World711|World|Big "
+                          "World|ABCdef[t]|A97|14|24-21.5|random|now|"
+                          "date|2003-11-23 14:05:09|Big|aXcc|31|files");
 }
 
 TEST(ScriptLanguage, CaseInsensitiveIdentifiersAndShadowing)
@@ -359,7 +360,8 @@ end.)";
     bad.write("procedure X;\nbegin\n  Grabb;\nend;\n");
     bad.close();
     EXPECT_EQ(p.run("{$I bad.inc}\nbegin end."), "[Erreur] bad.inc (3:3): identificateur inconnu 'Grabb'");
-    EXPECT_EQ(p.run("{$I missing.inc}\nbegin end."), "[Erreur] (1:1): fichier d'inclusion introuvable 'missing.inc'");
+    EXPECT_EQ(p.run("{$I missing.inc}\nbegin end."),
+              "[Erreur] (1:1): fichier d'inclusion introuvable 'missing.inc'");
     EXPECT_TRUE(p.run("{$IFDEF X}\nbegin end.").startsWith("[Erreur]"));
 }
 
@@ -369,7 +371,8 @@ TEST(ScriptLanguage, CompilerMessages)
     EXPECT_EQ(p.run("begin\n  naGrab;\n  Grabb;\nend."), "[Erreur] (2:3): identificateur inconnu 'naGrab'");
     EXPECT_EQ(p.run("var i: Integer;\nbegin\n  i := 'text';\nend."),
               "[Erreur] (3:8): types incompatibles: 'Integer' et 'string'");
-    EXPECT_EQ(p.run("begin\n  Print('a')\n  Print('b');\nend."), "[Erreur] (3:3): 'end' attendu mais 'Print' trouvé");
+    EXPECT_EQ(p.run("begin\n  Print('a')\n  Print('b');\nend."),
+              "[Erreur] (3:3): 'end' attendu mais 'Print' trouvé");
     EXPECT_EQ(p.run("begin Print('unterminated); end."), "[Erreur] (1:13): chaîne non terminée");
     EXPECT_EQ(p.run("begin break; end."), "[Erreur] (1:7): 'break' en dehors d'une boucle");
     EXPECT_EQ(p.run("procedure P(var x: Integer); begin end;\nbegin P(3) end."),
@@ -382,10 +385,12 @@ TEST(ScriptLanguage, RuntimeErrorsCarryTheirLine)
     TPrintingEngine p;
     EXPECT_EQ(p.run("var a, b: Integer;\nbegin\n  b := 0;\n  a := 10 div b;\nend."),
               "RUNTIME: Division par zéro (ligne 4)");
-    EXPECT_EQ(p.run("var d: Double;\nbegin\n  d := 0;\n  d := 1 / d;\nend."), "RUNTIME: Division par zéro (ligne 4)");
+    EXPECT_EQ(p.run("var d: Double;\nbegin\n  d := 0;\n  d := 1 / d;\nend."),
+              "RUNTIME: Division par zéro (ligne 4)");
     EXPECT_EQ(p.run("var a: array[1..3] of Integer; i: Integer;\nbegin\n  i := 4;\n  a[i] := 1;\nend."),
               "RUNTIME: Index hors limites (4) (ligne 4)");
-    EXPECT_EQ(p.run("var d: array of Integer;\nbegin\n  d[0] := 1;\nend."), "RUNTIME: Index hors limites (0) (ligne 3)");
+    EXPECT_EQ(p.run("var d: array of Integer;\nbegin\n  d[0] := 1;\nend."),
+              "RUNTIME: Index hors limites (0) (ligne 3)");
     EXPECT_EQ(p.run("var s: string;\nbegin\n  s := 'ab';\n  Print(s[3]);\nend."),
               "RUNTIME: Index hors limites (3) (ligne 4)");
     EXPECT_EQ(p.run("begin\n  Print(IntToStr(StrToInt('12x')));\nend."),
@@ -393,7 +398,8 @@ TEST(ScriptLanguage, RuntimeErrorsCarryTheirLine)
     const QString deep = p.run("procedure R(n: Integer); begin R(n + 1) end;\nbegin R(0) end.");
     EXPECT_TRUE(deep.startsWith("RUNTIME: Débordement de pile")) << deep.toStdString();
     // Actions already applied before the error stay applied.
-    EXPECT_EQ(p.run("var z: Integer;\nbegin\n  Print('before');\n  z := 0;\n  z := z div z;\n  Print('after');\nend."),
+    EXPECT_EQ(p.run("var z: Integer;\nbegin\n  Print('before');\n  z := 0;\n  z := z div z;\n  "
+                    "Print('after');\nend."),
               "RUNTIME: Division par zéro (ligne 5)");
     EXPECT_EQ(p.out, QStringList{"before"});
 }
@@ -405,7 +411,8 @@ TEST(ScriptLanguage, LimitsStopRunawayScripts)
     limits.maxSteps = 100000;
     limits.maxMemory = 8 << 20;
     p.engine.SetLimits(limits);
-    EXPECT_EQ(p.run("begin\n  while True do ;\nend."), "RUNTIME: Nombre maximal d'instructions dépassé (ligne 2)");
+    EXPECT_EQ(p.run("begin\n  while True do ;\nend."),
+              "RUNTIME: Nombre maximal d'instructions dépassé (ligne 2)");
     EXPECT_EQ(p.run("var s: string;\nbegin\n  s := 'x';\n  while True do s := s + s;\nend."),
               "RUNTIME: Mémoire insuffisante (ligne 4)");
     EXPECT_EQ(p.run("var a: array of Integer;\nbegin\n  SetLength(a, 100000000);\nend."),

@@ -26,8 +26,9 @@ TEST(ScriptRegistration, MethodsReceiveTheDeclaredParametersInOrder)
                                         [](const std::vector<TScriptValue> &a) -> TScriptValue {
                                             return QStringLiteral("salut ") + std::get<QString>(a[0]);
                                         }));
-    EXPECT_EQ(p.run("begin Take(-5, 2, True, 'txt', 'z', 300); Print(IntToStr(Twice(21)) + Greet('toi')); end."),
-              "42salut toi");
+    EXPECT_EQ(
+        p.run("begin Take(-5, 2, True, 'txt', 'z', 300); Print(IntToStr(Twice(21)) + Greet('toi')); end."),
+        "42salut toi");
     ASSERT_EQ(got.size(), 6u);
     EXPECT_EQ(std::get<std::int64_t>(got[0]), -5);
     EXPECT_EQ(std::get<double>(got[1]), 2.0);
@@ -97,8 +98,9 @@ begin
   b := TBitmap.Create;
   b.Canvas.Pen.Color := clBlue;
 end.)";
-    EXPECT_EQ(p.run(src), "RUNTIME: Impossible de créer un objet TBitmap: cette classe n'est déclarée que pour "
-                          "la compilation (ligne 8)");
+    EXPECT_EQ(p.run(src),
+              "RUNTIME: Impossible de créer un objet TBitmap: cette classe n'est déclarée que pour "
+              "la compilation (ligne 8)");
     EXPECT_EQ(p.out, (QStringList{"decls", "nil"}));
     EXPECT_EQ(p.run("var c: TCanvas;\nbegin\n  c.TextOut(1, 2, 'x');\nend."),
               "RUNTIME: Accès à un objet nil ('TextOut') (ligne 3)");
@@ -116,7 +118,8 @@ TEST(ScriptRegistration, AbortStopsAnEndlessLoopFromTheIdleCallback)
     });
     // Input handled while the script runs: a timer stands for the user pressing Esc.
     QTimer::singleShot(150, [&] { p.engine.Abort(); });
-    EXPECT_EQ(p.run("var i: Integer;\nbegin\n  while True do\n    Inc(i);\nend."), "RUNTIME: Script interrompu (ligne 4)");
+    EXPECT_EQ(p.run("var i: Integer;\nbegin\n  while True do\n    Inc(i);\nend."),
+              "RUNTIME: Script interrompu (ligne 4)");
     EXPECT_GE(idleCalls, 1);
     EXPECT_FALSE(p.engine.IsRunning());
 }
