@@ -209,7 +209,7 @@ QByteArray TIniPreferencesMan::EncodeLines(const QStringList &lines)
 bool TIniPreferencesMan::Flush()
 {
     if (FFileName.isEmpty())
-        return true;
+        return FWritable; // in memory only, or detached from a file that could not be read
     if (!FDirty)
         return true;
     QSaveFile f(FFileName);

@@ -208,3 +208,27 @@ TEST_F(LinkEdit, HoverAsksForTheHintAndClickReportsTheLink)
     // Beyond the end of the text there is no character.
     EXPECT_EQ(edit->CharacterAt(QPoint(480, 280)), -1);
 }
+
+TEST_F(LinkEdit, InternalCursorAndEventsByKind)
+{
+    edit->SetUseInternalCursor(true);
+    edit->SetRichText(QStringLiteral("<mail Moi@Vardo.fr>mail</mail> et <link Aide>aide</link>"));
+    QString mail, custom, url;
+    edit->OnMailClick = [&](const QString &l) { mail = l; };
+    edit->OnCustomLinkClick = [&](const QString &l) { custom = l; };
+    edit->OnUrlClick = [&](const QString &l) { url = l; };
+    // No hint handler: the internal cursor alone shows the hand over a link.
+    Mouse(QEvent::MouseMove, PointOf(1));
+    EXPECT_EQ(edit->viewport()->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_TRUE(edit->toolTip().isEmpty());
+    Mouse(QEvent::MouseMove, PointOf(5));
+    EXPECT_EQ(edit->viewport()->cursor().shape(), Qt::ArrowCursor);
+    Mouse(QEvent::MouseButtonPress, PointOf(1));
+    Mouse(QEvent::MouseButtonRelease, PointOf(1));
+    const int aide = edit->DisplayedText().indexOf(QStringLiteral("aide"));
+    Mouse(QEvent::MouseButtonPress, PointOf(aide));
+    Mouse(QEvent::MouseButtonRelease, PointOf(aide));
+    EXPECT_EQ(mail, QStringLiteral("Moi@Vardo.fr"));
+    EXPECT_EQ(custom, QStringLiteral("Aide"));
+    EXPECT_TRUE(url.isEmpty());
+}

@@ -1,0 +1,25 @@
+#pragma once
+// A boolean setting (not a two-state command: see TCheckAction). Applies only when the value
+// changes. Command line: true, vrai, t, v or a non-zero integer mean True.
+#include "actions/TValueAction.h"
+
+using TPrepareBooleanEvent = TValueAction<bool>::TPrepareEvent;
+using TApplyBooleanEvent = TValueAction<bool>::TApplyEvent;
+
+class TBooleanAction : public TValueAction<bool>
+{
+    Q_OBJECT
+public:
+    using TValueAction<bool>::TValueAction;
+
+    void SetValueFromText(const QString &text) override;
+    QString MacroLine() const override;
+
+protected:
+    bool SkipsUnchanged() const override { return true; }
+    QString TypeWord() const override { return QStringLiteral("Boolean"); }
+    QString DefaultVariables() const override { return QStringLiteral("aBoolean"); }
+    bool ReadPrefs(TVardoPreferences &prefs, const bool &def) override;
+    bool WritePrefs(TVardoPreferences &prefs, const bool &v) override;
+    bool FromScript(const std::vector<TScriptValue> &args) const override;
+};

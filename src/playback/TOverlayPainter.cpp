@@ -1,0 +1,245 @@
+#include "playback/TOverlayPainter.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPalette>
+
+#include <cmath>
+
+namespace {
+
+// Rounding to the nearest integer, halves to even (the default floating-point rounding mode).
+int RoundEven(double v)
+{
+    return int(std::nearbyint(v));
+}
+
+QPalette::ColorRole SystemRole(int index)
+{
+    switch (index) {
+    case 5:
+        return QPalette::Base; // window background
+    case 6:
+        return QPalette::Shadow; // window frame
+    case 7:                      // menu text
+    case 8:
+        return QPalette::WindowText; // window text
+    case 13:
+        return QPalette::Highlight;
+    case 14:
+        return QPalette::HighlightedText;
+    case 15:
+        return QPalette::Button; // button face
+    case 16:
+        return QPalette::Dark; // button shadow
+    case 17:
+        return QPalette::PlaceholderText; // grey text
+    case 18:
+        return QPalette::ButtonText;
+    case 20:
+        return QPalette::Light; // button highlight
+    case 21:
+        return QPalette::Shadow; // 3-D dark shadow
+    case 22:
+        return QPalette::Midlight; // 3-D light
+    case 23:
+        return QPalette::ToolTipText; // information text
+    case 24:
+        return QPalette::ToolTipBase; // information background
+    default:
+        return QPalette::Window;
+    }
+}
+
+} // namespace
+
+TFontDesc TOverlayPainter::DefaultFont()
+{
+    TFontDesc f;
+    f.Name = QStringLiteral("Arial");
+    f.Size = 16;
+    f.Color = 0x800000; // navy
+    f.PixelsPerInch = PixelsPerInch;
+    return f;
+}
+
+std::array<Tligne, TOverlayPainter::LineCount> TOverlayPainter::DefaultLines()
+{
+    std::array<Tligne, LineCount> lines;
+    for (Tligne &l : lines)
+        l.Relative = true;
+    lines[0].Text = QStringLiteral("Ecrivez une incrustation");
+    lines[0].Enabled = true;
+    lines[0].Relative = false;
+    return lines;
+}
+
+void TOverlayPainter::SetAlignLines(int align)
+{
+    for (Tligne &l : OverlayLines)
+        l.Align = std::uint8_t(align);
+}
+
+QPoint TOverlayPainter::Anchor(QSize native) const
+{
+    // 64-bit products: a position far outside 0..10000 must not wrap around.
+    return QPoint(int(qint64(InsertPosition.x()) * native.width() / 10000),
+                  int(qint64(InsertPosition.y()) * native.height() / 10000));
+}
+
+int TOverlayPainter::AutoFontSize(QSize native)
+{
+    return qMax(native.width() / 36, native.height() / 28);
+}
+
+QString TOverlayPainter::ResolveFamily(const QString &name)
+{
+    if (QFontDatabase::hasFamily(name))
+        return name;
+    const QString key = name.trimmed().toLower();
+    if (key == QLatin1String("arial") || key == QLatin1String("helvetica"))
+        return QStringLiteral("Liberation Sans");
+    if (key == QLatin1String("times new roman") || key == QLatin1String("times"))
+        return QStringLiteral("Liberation Serif");
+    if (key == QLatin1String("courier new") || key == QLatin1String("courier"))
+        return QStringLiteral("Liberation Mono");
+    return name;
+}
+
+QFont TOverlayPainter::OverlayFont() const
+{
+    QFont f(ResolveFamily(InsertFont.Name));
+    // Character height in video pixels, as the size in points gives it at 96 pixels per inch.
+    const int px = int(std::lround(std::abs(InsertFont.Size) * double(PixelsPerInch) / 72.0));
+    f.setPixelSize(qMax(1, px));
+    f.setBold(InsertFont.Bold);
+    f.setItalic(InsertFont.Italic);
+    f.setUnderline(InsertFont.Underline);
+    f.setStrikeOut(InsertFont.StrikeOut);
+    f.setKerning(false);
+    return f;
+}
+
+QColor TOverlayPainter::ToQColor(std::int32_t color)
+{
+    const auto c = std::uint32_t(color);
+    if ((c & 0xFF000000u) == 0xFF000000u)
+        return QGuiApplication::palette().color(SystemRole(int(c & 0xFF)));
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+void TOverlayPainter::DrawOutlinedText(QPainter &p, const QFont &font, int x, int y,
+                                       const QString &text) const
+{
+    // The outline is never smoothed; the text is smoothed only over an outline, where its
+    // fringe falls on the outline rather than on the key colour.
+    QFont hard = font;
+    hard.setStyleStrategy(QFont::NoAntialias);
+    bool smooth = false;
+    const int b = InsertBorderWidth;
+    const int ascent = QFontMetrics(hard).ascent();
+    if (b > 0) {
+        p.setFont(hard);
+        p.setPen(ToQColor(InsertBorderColor));
+        for (int dy = -b; dy <= b; ++dy)
+            for (int dx = -b; dx <= b; ++dx)
+                if (std::abs(dx) + std::abs(dy) > b)
+                    p.drawText(x + dx, y + dy + ascent, text);
+        smooth = InsertAntiAliasing;
+    }
+    QFont main = font;
+    main.setStyleStrategy(smooth ? QFont::PreferAntialias : QFont::NoAntialias);
+    p.setFont(main);
+    p.setPen(ToQColor(InsertFont.Color));
+    p.drawText(x, y + ascent, text);
+}
+
+const QImage &TOverlayPainter::Draw(QSize native)
+{
+    m_placements.clear();
+    const int w = qMax(0, native.width());
+    const int h = qMax(0, native.height());
+    if (m_image.size() != QSize(w, h) || m_image.format() != QImage::Format_RGB32)
+        m_image = QImage(w, h, QImage::Format_RGB32);
+    if (m_image.isNull())
+        return m_image;
+    if (InsertAutoSize)
+        InsertFont.Size = AutoFontSize(QSize(w, h));
+
+    const QPoint anchor = Anchor(QSize(w, h));
+    m_image.fill(ToQColor(InsertTransparentColor));
+    const QFont font = OverlayFont();
+    const QFontMetrics fm(font);
+    const int b = InsertBorderWidth;
+
+    QPainter p(&m_image);
+    p.setBackgroundMode(Qt::TransparentMode);
+    int offset = 0;
+    for (int i = 0; i < LineCount; ++i) {
+        const Tligne &line = OverlayLines[size_t(i)];
+        if (!line.Enabled)
+            continue;
+        const int dy = RoundEven(double(h) * line.Y);
+        offset = line.Relative ? offset + dy : dy;
+        const int textWidth = fm.horizontalAdvance(line.Text);
+        int dx = RoundEven(double(w) * line.X);
+        if (line.Align == 1)
+            dx -= textWidth;
+        else if (line.Align == 2)
+            dx -= textWidth / 2;
+        const int x = anchor.x() + dx + b;
+        const int y = anchor.y() + offset + b;
+        DrawOutlinedText(p, font, x, y, line.Text);
+        m_placements.push_back({i, QPoint(x, y), QSize(textWidth, fm.height())});
+        offset += fm.height();
+    }
+    return m_image;
+}
+
+void TOverlayPainter::Composite(QImage &frame) const
+{
+    Composite(frame, m_image, InsertTransparency, InsertTransparentColor);
+}
+
+void TOverlayPainter::Composite(QImage &frame, const QImage &overlay, double opacity, std::int32_t key)
+{
+    if (frame.isNull() || overlay.isNull())
+        return;
+    const int a = int(std::lround(qBound(0.0, opacity, 1.0) * 255));
+    if (a == 0)
+        return;
+    if (frame.format() != QImage::Format_RGB32 && frame.format() != QImage::Format_ARGB32 &&
+        frame.format() != QImage::Format_ARGB32_Premultiplied)
+        frame = frame.convertToFormat(QImage::Format_RGB32);
+
+    // The key colour becomes fully transparent; premultiplied so that scaling never bleeds the
+    // key colour into the edges of the text.
+    const QRgb keyRgb = ToQColor(key).rgb() & 0xFFFFFF;
+    QImage keyed = overlay.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < keyed.height(); ++y) {
+        QRgb *row = reinterpret_cast<QRgb *>(keyed.scanLine(y));
+        for (int x = 0; x < keyed.width(); ++x)
+            row[x] = (row[x] & 0xFFFFFF) == keyRgb ? 0 : (row[x] | 0xFF000000u);
+    }
+    if (keyed.size() != frame.size())
+        keyed = keyed.scaled(frame.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+
+    // out = a/255 x source + frame x (1 - a/255 x sourceAlpha/255), in integers, rounded.
+    for (int y = 0; y < frame.height(); ++y) {
+        const QRgb *src = reinterpret_cast<const QRgb *>(keyed.constScanLine(y));
+        QRgb *dst = reinterpret_cast<QRgb *>(frame.scanLine(y));
+        for (int x = 0; x < frame.width(); ++x) {
+            const QRgb s = src[x];
+            const int sa = qAlpha(s);
+            if (sa == 0)
+                continue;
+            const QRgb d = dst[x];
+            const int keep = 65025 - a * sa;
+            auto mix = [&](int sc, int dc) { return (a * 255 * sc + dc * keep + 32512) / 65025; };
+            dst[x] = (d & 0xFF000000u) | (QRgb(mix(qRed(s), qRed(d))) << 16) |
+                     (QRgb(mix(qGreen(s), qGreen(d))) << 8) | QRgb(mix(qBlue(s), qBlue(d)));
+        }
+    }
+}
