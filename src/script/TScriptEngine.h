@@ -66,6 +66,8 @@ public:
     bool IsRunning() const { return m_running; }
     // Stops the running script at its next statement with "Script interrompu".
     void Abort();
+    // True from Abort() until the running script has stopped.
+    bool AbortRequested() const { return m_interp && m_interp->abortRequested(); }
 
     // For registered methods: stop the script with this run-time error.
     [[noreturn]] static void RaiseRuntimeError(const QString &text);

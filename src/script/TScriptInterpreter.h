@@ -31,6 +31,7 @@ public:
     void setIdleCallback(std::function<void()> idle) { m_idle = std::move(idle); }
     // May be called from the idle callback (the program's event handling).
     void requestAbort() { m_abort = true; }
+    bool abortRequested() const { return m_abort; }
 
     // Pure operations, shared with the parser's constant folding.
     static TRunValue binaryOp(EOp op, EOpClass cls, const TRunValue &a, const TRunValue &b);

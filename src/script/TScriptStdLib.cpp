@@ -1,5 +1,7 @@
 #include "script/TScriptStdLib.h"
 
+#include "media/TDateFormat.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -99,119 +101,6 @@ QString checked(QString s, TMemAccount *account)
 
 const double kUnixEpochDays = 25569.0; // 1970-01-01 as a day count from 1899-12-30
 
-QDateTime toQDateTime(double dt)
-{
-    const double ms = std::round((dt - kUnixEpochDays) * 86400000.0);
-    QDateTime t = QDateTime::fromMSecsSinceEpoch(qint64(ms), Qt::UTC);
-    return t;
-}
-
-QLocale scriptLocale()
-{
-    const QLocale sys = QLocale::system();
-    return sys.language() == QLocale::C ? QLocale(QLocale::French, QLocale::France) : sys;
-}
-
-// Delphi's date tokens, rendered with the regional names of scriptLocale(). Used for
-// FormatDateTime and the date texts of the scripts.
-QString delphiFormat(const QString &fmtIn, double dt)
-{
-    if (!std::isfinite(dt) || dt < -693593.0 || dt > 2958466.0)
-        return QString();
-    const QLocale loc = scriptLocale();
-    const QDateTime t = toQDateTime(dt);
-    const QDate d = t.date();
-    const QTime tm = t.time();
-    const QString fmt = fmtIn.isEmpty() ? QStringLiteral("c") : fmtIn;
-    QString out;
-    bool lastWasHour = false;
-    const qsizetype n = fmt.size();
-    qsizetype i = 0;
-    auto run = [&](QChar c) {
-        qsizetype k = i;
-        while (k < n && fmt[k].toLower() == c)
-            ++k;
-        return int(k - i);
-    };
-    while (i < n) {
-        const QChar c = fmt[i];
-        const QChar lc = c.toLower();
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            const qsizetype end = fmt.indexOf(c, i + 1);
-            out += fmt.mid(i + 1, (end < 0 ? n : end) - i - 1);
-            i = end < 0 ? n : end + 1;
-            continue;
-        }
-        if (fmt.mid(i, 5).compare(QLatin1String("am/pm"), Qt::CaseInsensitive) == 0) {
-            out += tm.hour() < 12 ? QStringLiteral("am") : QStringLiteral("pm");
-            i += 5;
-            continue;
-        }
-        if (fmt.mid(i, 3).compare(QLatin1String("a/p"), Qt::CaseInsensitive) == 0) {
-            out += tm.hour() < 12 ? QStringLiteral("a") : QStringLiteral("p");
-            i += 3;
-            continue;
-        }
-        const int len = run(lc);
-        if (lc == QLatin1Char('d')) {
-            if (len == 1 || len == 2)
-                out += loc.toString(d, len == 1 ? QStringLiteral("d") : QStringLiteral("dd"));
-            else if (len == 3)
-                out += loc.dayName(d.dayOfWeek(), QLocale::ShortFormat);
-            else if (len == 4)
-                out += loc.dayName(d.dayOfWeek(), QLocale::LongFormat);
-            else if (len == 5)
-                out += loc.toString(d, QLocale::ShortFormat);
-            else
-                out += loc.toString(d, QStringLiteral("dddd d MMMM yyyy"));
-            i += len;
-        } else if (lc == QLatin1Char('m')) {
-            if (lastWasHour && len <= 2)
-                out += QString::number(tm.minute()).rightJustified(len, QLatin1Char('0'));
-            else if (len <= 2)
-                out += QString::number(d.month()).rightJustified(len, QLatin1Char('0'));
-            else if (len == 3)
-                out += loc.monthName(d.month(), QLocale::ShortFormat);
-            else
-                out += loc.monthName(d.month(), QLocale::LongFormat);
-            i += len;
-            lastWasHour = false;
-            continue;
-        } else if (lc == QLatin1Char('y')) {
-            out += len <= 2 ? QString::number(d.year() % 100).rightJustified(2, QLatin1Char('0'))
-                            : QString::number(d.year()).rightJustified(4, QLatin1Char('0'));
-            i += len;
-        } else if (lc == QLatin1Char('h')) {
-            out += QString::number(tm.hour()).rightJustified(len >= 2 ? 2 : 1, QLatin1Char('0'));
-            i += len;
-            lastWasHour = true;
-            continue;
-        } else if (lc == QLatin1Char('n')) {
-            out += QString::number(tm.minute()).rightJustified(len >= 2 ? 2 : 1, QLatin1Char('0'));
-            i += len;
-        } else if (lc == QLatin1Char('s')) {
-            out += QString::number(tm.second()).rightJustified(len >= 2 ? 2 : 1, QLatin1Char('0'));
-            i += len;
-        } else if (lc == QLatin1Char('z')) {
-            out += QString::number(tm.msec()).rightJustified(len >= 3 ? 3 : 1, QLatin1Char('0'));
-            i += len;
-        } else if (lc == QLatin1Char('t')) {
-            out += tm.toString(len >= 2 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
-            i += len;
-        } else if (lc == QLatin1Char('c')) {
-            out += loc.toString(d, QLocale::ShortFormat) + QLatin1Char(' ') +
-                   tm.toString(QStringLiteral("HH:mm:ss"));
-            i += len;
-        } else {
-            out += c;
-            ++i;
-            continue;
-        }
-        lastWasHour = false;
-    }
-    return out;
-}
-
 QString padded(QString s, int width, bool left, TMemAccount *account)
 {
     if (width > s.size()) {
@@ -284,7 +173,7 @@ double TScriptStdLib::now()
 
 QString TScriptStdLib::formatDateTime(const QString &fmt, double dt)
 {
-    return delphiFormat(fmt, dt);
+    return FormatDateTime(fmt, dt);
 }
 
 QString TScriptStdLib::format(const QString &fmt, const std::vector<TRunValue> &args, TMemAccount *account)
