@@ -33,7 +33,8 @@ struct TDvRecDate
     uint8_t Second = 0;
 };
 
-// Time code of the subcode packs of sequence seq; Hours = 0xFF when absent.
+// Time code of the subcode packs of sequence seq; Hours = 0xFF when absent. A pack whose digits are
+// not decimal (units nibble A-F) is corrupt and counts as absent, for dates as for time codes.
 TDvTimecode DvTimecode(const uint8_t *frame, size_t len, int seq);
 // Recording date and time of the VAUX packs of sequence seq into out; out.Year = -1 when absent
 // (the other fields are then left as they were). Returns out.Year >= 0.

@@ -7,15 +7,22 @@
 
 namespace {
 
-int64_t roundHalfEven(double v) { return int64_t(std::nearbyint(v)); }
+int64_t roundHalfEven(double v)
+{
+    return int64_t(std::nearbyint(v));
+}
 
 // Name of a type that maps to nothing known: says so and keeps the caps name for the user.
 QString unknownName(const TMediaType &mt)
 {
-    return mt.CapsName.isEmpty() ? QStringLiteral("inconnu") : QStringLiteral("inconnu (%1)").arg(mt.CapsName);
+    return mt.CapsName.isEmpty() ? QStringLiteral("inconnu")
+                                 : QStringLiteral("inconnu (%1)").arg(mt.CapsName);
 }
 
-bool isUnknown(const TMediaType &mt) { return mt.subtype.isNull() && !mt.CapsName.isEmpty(); }
+bool isUnknown(const TMediaType &mt)
+{
+    return mt.subtype.isNull() && !mt.CapsName.isEmpty();
+}
 
 void fillFromVih(TVideoData &v, const TVideoInfoHeader &h)
 {
@@ -65,10 +72,18 @@ void finish(TVideoData &v)
         }
     }
     switch (v.AspectKind) {
-    case 0: v.Description = v.CodecName + QStringLiteral(" (4x3)"); break;
-    case 1: v.Description = v.CodecName + QStringLiteral(" (16x9)"); break;
-    case 2: v.Description = v.CodecName; break;
-    default: v.Description = v.CodecName + QStringLiteral(" (%1x%2)").arg(v.AspectX).arg(v.AspectY); break;
+    case 0:
+        v.Description = v.CodecName + QStringLiteral(" (4x3)");
+        break;
+    case 1:
+        v.Description = v.CodecName + QStringLiteral(" (16x9)");
+        break;
+    case 2:
+        v.Description = v.CodecName;
+        break;
+    default:
+        v.Description = v.CodecName + QStringLiteral(" (%1x%2)").arg(v.AspectX).arg(v.AspectY);
+        break;
     }
     v.Fps = v.AvgTimePerFrame > 0 ? 10000000.0 / double(v.AvgTimePerFrame) : 0.0;
     v.SizeText = QStringLiteral("%1x%2").arg(v.Width).arg(v.Height);
@@ -104,8 +119,9 @@ QString VideoCodecName(const TMediaType &mt)
     {
         const TGuid *sub;
         const char *name;
-    } rgb[] = {{&MEDIASUBTYPE_RGB24, "RGB24"}, {&MEDIASUBTYPE_RGB32, "RGB32"},   {&MEDIASUBTYPE_RGB1, "RGB1"},
-               {&MEDIASUBTYPE_RGB4, "RGB4"},   {&MEDIASUBTYPE_RGB8, "RGB8"},     {&MEDIASUBTYPE_RGB565, "RGB565"},
+    } rgb[] = {{&MEDIASUBTYPE_RGB24, "RGB24"},  {&MEDIASUBTYPE_RGB32, "RGB32"},
+               {&MEDIASUBTYPE_RGB1, "RGB1"},    {&MEDIASUBTYPE_RGB4, "RGB4"},
+               {&MEDIASUBTYPE_RGB8, "RGB8"},    {&MEDIASUBTYPE_RGB565, "RGB565"},
                {&MEDIASUBTYPE_RGB555, "RGB555"}};
     for (const auto &r : rgb)
         if (mt.subtype == *r.sub)
@@ -135,7 +151,8 @@ TVideoData VideoDataFromMediaType(const TMediaType &mt)
     TVideoInfoHeader2 h2;
     if (mt.subtype == MEDIASUBTYPE_dvsd && vi && mt.readFormat(h1)) {
         fillFromVih(v, h1);
-    } else if ((fourcc == QLatin1String("dvcp") || fourcc == QLatin1String("dvsd")) && vi2 && mt.readFormat(h2)) {
+    } else if ((fourcc == QLatin1String("dvcp") || fourcc == QLatin1String("dvsd")) && vi2 &&
+               mt.readFormat(h2)) {
         fillFromVih2(v, h2, false);
     } else if (mt.formattype == FORMAT_MPEG2Video && mt.cbFormat() >= sizeof(TMpeg2VideoInfo) &&
                mt.readFormat(h2)) {
@@ -144,7 +161,8 @@ TVideoData VideoDataFromMediaType(const TMediaType &mt)
         fillFromVih(v, h1);
     } else if (vi2 && mt.readFormat(h2)) {
         fillFromVih2(v, h2, true);
-    } else if (mt.formattype == FORMAT_MPEGVideo && mt.cbFormat() >= sizeof(TMpeg1VideoInfo) && mt.readFormat(h1)) {
+    } else if (mt.formattype == FORMAT_MPEGVideo && mt.cbFormat() >= sizeof(TMpeg1VideoInfo) &&
+               mt.readFormat(h1)) {
         fillFromVih(v, h1);
     } else {
         v.Known = false;

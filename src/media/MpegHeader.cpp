@@ -27,9 +27,12 @@ int MpegAspect(const uint8_t *buf, size_t len)
     if (!buf || len < kMpegSequenceHeaderMin)
         return 2;
     switch (buf[7] >> 4) {
-    case 2: return 0;
-    case 3: return 1;
-    default: return 2;
+    case 2:
+        return 0;
+    case 3:
+        return 1;
+    default:
+        return 2;
     }
 }
 
@@ -38,14 +41,23 @@ double MpegFrameRate(const uint8_t *buf, size_t len)
     if (!buf || len < kMpegSequenceHeaderMin)
         return 0;
     switch (buf[7] & 0x0F) {
-    case 1: return 24000.0 / 1001.0;
-    case 2: return 24;
-    case 3: return 25;
-    case 4: return 30000.0 / 1001.0;
-    case 5: return 30;
-    case 6: return 50;
-    case 7: return 60000.0 / 1001.0;
-    case 8: return 60;
-    default: return 0;
+    case 1:
+        return 24000.0 / 1001.0;
+    case 2:
+        return 24;
+    case 3:
+        return 25;
+    case 4:
+        return 30000.0 / 1001.0;
+    case 5:
+        return 30;
+    case 6:
+        return 50;
+    case 7:
+        return 60000.0 / 1001.0;
+    case 8:
+        return 60;
+    default:
+        return 0;
     }
 }

@@ -68,7 +68,10 @@ QChar firstSeparator(const QString &f, QChar def)
     return def;
 }
 
-QString number(int v, int digits) { return QString::number(v).rightJustified(digits, QLatin1Char('0')); }
+QString number(int v, int digits)
+{
+    return QString::number(v).rightJustified(digits, QLatin1Char('0'));
+}
 
 bool startsWithCi(const QString &s, qsizetype i, const char *what)
 {
@@ -158,13 +161,15 @@ QString TDateFormat::format(const QString &fmtIn, double dt) const
             if (count <= 2)
                 out += number(p.date.month(), int(count));
             else
-                out += m_locale.monthName(p.date.month(), count == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
+                out += m_locale.monthName(p.date.month(),
+                                          count == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
             break;
         case 'D':
             if (count <= 2)
                 out += number(p.date.day(), int(count));
             else if (count <= 4)
-                out += m_locale.dayName(p.date.dayOfWeek(), count == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
+                out += m_locale.dayName(p.date.dayOfWeek(),
+                                        count == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
             else
                 out += m_locale.toString(p.date, count == 5 ? m_shortDate : m_longDate);
             break;
@@ -230,7 +235,10 @@ QString TDateFormat::format(const QString &fmtIn, double dt) const
     return out;
 }
 
-QString FormatDateTime(const QString &fmt, double dt) { return TDateFormat::system().format(fmt, dt); }
+QString FormatDateTime(const QString &fmt, double dt)
+{
+    return TDateFormat::system().format(fmt, dt);
+}
 
 bool DateTimeFromParts(int year, int month, int day, int hour, int minute, int second, int msec, double &dt)
 {

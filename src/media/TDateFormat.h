@@ -45,5 +45,4 @@ QString FormatDateTime(const QString &fmt, double dt);
 
 // Conversions between the day-count form and broken-down dates. DateTimeFromParts returns false for
 // a date or time that is not a valid calendar date-time (the caller's calendar check).
-bool DateTimeFromParts(int year, int month, int day, int hour, int minute, int second, int msec,
-                       double &dt);
+bool DateTimeFromParts(int year, int month, int day, int hour, int minute, int second, int msec, double &dt);

@@ -45,7 +45,8 @@ public:
     {
         uint8_t b[4] = {0, 0, 0, 0};
         read(b, 4);
-        return int32_t(uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24));
+        return int32_t(uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) |
+                       (uint32_t(b[3]) << 24));
     }
     // A string the reader does not use: its length is coded on 1, 3, 4 or 6 bytes.
     bool skipString()
@@ -66,7 +67,8 @@ public:
 private:
     void read(uint8_t *to, qint64 n)
     {
-        if (!m_ok || m_size - m_pos < n || !m_dev.seek(m_pos) || m_dev.read(reinterpret_cast<char *>(to), n) != n) {
+        if (!m_ok || m_size - m_pos < n || !m_dev.seek(m_pos) ||
+            m_dev.read(reinterpret_cast<char *>(to), n) != n) {
             m_ok = false;
             return;
         }

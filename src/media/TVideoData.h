@@ -7,19 +7,19 @@
 
 struct TVideoData
 {
-    bool Known = false;          // a recognised video format block was found
-    int32_t Width = 0;           // picture size in pixels
+    bool Known = false; // a recognised video format block was found
+    int32_t Width = 0;  // picture size in pixels
     int32_t Height = 0;
     int32_t BitCount = 0;        // bits per pixel of the format block
     int64_t AvgTimePerFrame = 0; // frame duration in 100-ns units, 0 when the block gives none
     QString CodecName;           // "DV Type 2", "RGB24", "MPEG2", a FourCC ...
     int32_t AspectX = 0;         // picture aspect ratio, 0 and 0 when the block has none
     int32_t AspectY = 0;
-    int32_t BitRate = 0;         // bits per second from the format block
-    double Fps = 0;              // 10 000 000 / AvgTimePerFrame, 0 when that is 0
-    QString SizeText;            // "720x576 - 25 fps"
-    uint8_t AspectKind = 2;      // 0 = 4:3, 1 = 16:9, 2 = no aspect given, 3 = other aspect
-    QString Description;         // codec name followed by the aspect text
+    int32_t BitRate = 0;    // bits per second from the format block
+    double Fps = 0;         // 10 000 000 / AvgTimePerFrame, 0 when that is 0
+    QString SizeText;       // "720x576 - 25 fps"
+    uint8_t AspectKind = 2; // 0 = 4:3, 1 = 16:9, 2 = no aspect given, 3 = other aspect
+    QString Description;    // codec name followed by the aspect text
 
     bool operator==(const TVideoData &) const = default;
 };

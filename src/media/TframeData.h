@@ -6,16 +6,16 @@
 
 struct TframeData
 {
-    bool DateValid = false;  // RecDate holds a recording date and time read from the frame
-    double RecDate = 0;      // days since 30 December 1899
-    QString DateStr;         // RecDate formatted, or "N/A" / "Pas de Datecode"
+    bool DateValid = false; // RecDate holds a recording date and time read from the frame
+    double RecDate = 0;     // days since 30 December 1899
+    QString DateStr;        // RecDate formatted, or "N/A" / "Pas de Datecode"
     bool TimecodeValid = false;
     uint8_t TcHours = 0;
     uint8_t TcMinutes = 0;
     uint8_t TcSeconds = 0;
     uint8_t TcFrames = 0;
-    QString TimecodeStr;     // "%d:%.2d:%.2d:%.2d", or "Pas de Timecode"
-    QString AudioCodec;      // "MPEG2", "DOLBY AC3", "LPCM", a wave format tag name ...
+    QString TimecodeStr; // "%d:%.2d:%.2d:%.2d", or "Pas de Timecode"
+    QString AudioCodec;  // "MPEG2", "DOLBY AC3", "LPCM", a wave format tag name ...
     int32_t AudioChannels = 0;
     int32_t AudioBits = 0;
     int32_t AudioRate = 0;    // samples per second

@@ -1,6 +1,7 @@
 #include "prefs/TSavePrefsForm.h"
 
-#include <QLabel>
+#include "shell/TLinkEdit.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -59,29 +60,15 @@ QIcon DrawIcon(int kind)
     return QIcon(pm);
 }
 
-// The label's markup to Qt rich text: line breaks, italics and the point size.
-QString ToHtml(const QString &markup)
-{
-    QString h = markup.toHtmlEscaped();
-    h.replace(QStringLiteral("&lt;br&gt;"), QStringLiteral("<br>"));
-    h.replace(QStringLiteral("&lt;i&gt;"), QStringLiteral("<i>"));
-    h.replace(QStringLiteral("&lt;/i&gt;"), QStringLiteral("</i>"));
-    h.replace(QStringLiteral("&lt;size 10&gt;"), QStringLiteral("<span style=\"font-size:10pt\">"));
-    h.replace(QStringLiteral("&lt;/size&gt;"), QStringLiteral("</span>"));
-    return h;
-}
-
 } // namespace
 
 TSavePrefsForm::TSavePrefsForm(QWidget *parent) : QDialog(parent)
 {
     setModal(true);
     setFixedSize(551, 364);
-    m_label = new QLabel(this);
-    m_label->setTextFormat(Qt::RichText);
-    m_label->setWordWrap(true);
-    m_label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_label->setText(ToHtml(kRichText));
+    m_label = new TLinkEdit(this);
+    m_label->setFrameShape(QFrame::NoFrame);
+    m_label->SetRichText(kRichText);
     m_label->setGeometry(16, 8, 551 - 32, 364 - 8 - 60 - 32);
 
     struct B

@@ -8,7 +8,7 @@
 #include <QDialog>
 
 class QPushButton;
-class QLabel;
+class TLinkEdit;
 
 class TSavePrefsForm : public QDialog
 {
@@ -27,12 +27,12 @@ public:
     QPushButton *NormalButton() const { return m_normal; }
     QPushButton *PortableButton() const { return m_portable; }
     QPushButton *AucunButton() const { return m_aucun; }
-    QLabel *Label() const { return m_label; }
+    TLinkEdit *Label() const { return m_label; }
 
 private:
     void Choose(TSavePreferences mode);
 
-    QLabel *m_label = nullptr;
+    TLinkEdit *m_label = nullptr;
     QPushButton *m_normal = nullptr;
     QPushButton *m_portable = nullptr;
     QPushButton *m_aucun = nullptr;

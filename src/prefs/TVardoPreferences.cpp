@@ -175,12 +175,17 @@ bool TVardoPreferences::SaveInfo(const QString &ver)
     try {
         WriteString(QStringLiteral("Version"), ver);
         WriteString(QStringLiteral("Dernière Sauvegarde"),
-                    QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")));
+                    SaveStamp(QDateTime::currentDateTime()));
         WriteString(QStringLiteral("ExeName"), QCoreApplication::applicationFilePath());
         return true;
     } catch (...) {
         return false;
     }
+}
+
+QString TVardoPreferences::SaveStamp(const QDateTime &when)
+{
+    return when.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
 }
 
 // --- Owner window hooks -----------------------------------------------------------------

@@ -27,6 +27,7 @@
 #include <functional>
 #include <memory>
 
+class QDateTime;
 class QWidget;
 class TPreferencesMan;
 class TSavePrefsForm;
@@ -101,6 +102,8 @@ public:
     void OpenStore();
     // "Version", "Dernière Sauvegarde" (dd/mm/yyyy hh:mm:ss, now) and "ExeName" at the current key.
     bool SaveInfo(const QString &ver);
+    // The text of "Dernière Sauvegarde": dd/mm/yyyy hh:mm:ss.
+    static QString SaveStamp(const QDateTime &when);
     // Installs `store` as the store of `mode` without detection and without deleting anything
     // (tests and tools that bring their own store).
     void UseStore(TSavePreferences mode, std::unique_ptr<TPreferencesMan> store);

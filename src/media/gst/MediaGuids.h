@@ -3,17 +3,26 @@
 #include "media/gst/TGuid.h"
 
 namespace guids_detail {
-constexpr TGuid G(uint32_t d1, uint16_t d2, uint16_t d3, uint8_t a, uint8_t b, uint8_t c, uint8_t d, uint8_t e,
-                  uint8_t f, uint8_t g, uint8_t h)
+constexpr TGuid G(uint32_t d1, uint16_t d2, uint16_t d3, uint8_t a, uint8_t b, uint8_t c, uint8_t d,
+                  uint8_t e, uint8_t f, uint8_t g, uint8_t h)
 {
     return TGuid{d1, d2, d3, {a, b, c, d, e, f, g, h}};
 }
 // {xxxxxxxx-524F-11CE-9F53-0020AF0BA770}
-constexpr TGuid Q(uint32_t d1) { return G(d1, 0x524F, 0x11CE, 0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70); }
+constexpr TGuid Q(uint32_t d1)
+{
+    return G(d1, 0x524F, 0x11CE, 0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70);
+}
 // {xxxxxxxx-C356-11CE-BF01-00AA0055595A}
-constexpr TGuid F(uint32_t d1) { return G(d1, 0xC356, 0x11CE, 0xBF, 0x01, 0x00, 0xAA, 0x00, 0x55, 0x59, 0x5A); }
+constexpr TGuid F(uint32_t d1)
+{
+    return G(d1, 0xC356, 0x11CE, 0xBF, 0x01, 0x00, 0xAA, 0x00, 0x55, 0x59, 0x5A);
+}
 // {xxxxxxxx-DB46-11CF-B4D1-00805F6CBBEA}
-constexpr TGuid M(uint32_t d1) { return G(d1, 0xDB46, 0x11CF, 0xB4, 0xD1, 0x00, 0x80, 0x5F, 0x6C, 0xBB, 0xEA); }
+constexpr TGuid M(uint32_t d1)
+{
+    return G(d1, 0xDB46, 0x11CF, 0xB4, 0xD1, 0x00, 0x80, 0x5F, 0x6C, 0xBB, 0xEA);
+}
 } // namespace guids_detail
 
 inline constexpr TGuid GUID_NULL{};

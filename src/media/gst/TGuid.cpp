@@ -2,8 +2,8 @@
 
 QString TGuid::toString() const
 {
-    return QString::asprintf("{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", Data1, Data2, Data3, Data4[0],
-                             Data4[1], Data4[2], Data4[3], Data4[4], Data4[5], Data4[6], Data4[7]);
+    return QString::asprintf("{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", Data1, Data2, Data3,
+                             Data4[0], Data4[1], Data4[2], Data4[3], Data4[4], Data4[5], Data4[6], Data4[7]);
 }
 
 TGuid TGuid::fromString(const QString &text, bool *ok)
@@ -14,8 +14,8 @@ TGuid TGuid::fromString(const QString &text, bool *ok)
     if (t.startsWith(QLatin1Char('{')) && t.endsWith(QLatin1Char('}')))
         t = t.mid(1, t.size() - 2);
     // 8-4-4-4-12 hexadecimal digits.
-    if (t.size() != 36 || t[8] != QLatin1Char('-') || t[13] != QLatin1Char('-') || t[18] != QLatin1Char('-') ||
-        t[23] != QLatin1Char('-'))
+    if (t.size() != 36 || t[8] != QLatin1Char('-') || t[13] != QLatin1Char('-') ||
+        t[18] != QLatin1Char('-') || t[23] != QLatin1Char('-'))
         return {};
     const QString hex = QString(t).remove(QLatin1Char('-'));
     if (hex.size() != 32)
