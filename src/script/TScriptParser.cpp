@@ -671,8 +671,8 @@ const TScriptType *TScriptParser::parseType(const QString &name)
                 TSymbol *s = tok().kind == ETok::Ident ? lookup(tok().lower) : nullptr;
                 if (s && s->kind == TSymbol::S::Type && !peekTok().is("..")) {
                     next();
-                    if (!s->type->isOrdinal() ||
-                        std::uint64_t(s->type->high) - std::uint64_t(s->type->low) >= std::uint64_t(kMaxStaticArray))
+                    if (!s->type->isOrdinal() || std::uint64_t(s->type->high) - std::uint64_t(s->type->low) >=
+                                                     std::uint64_t(kMaxStaticArray))
                         errorAt(it, QStringLiteral("type d'index incorrect"));
                     dims.emplace_back(s->type->low, s->type->high);
                     indexTypes.push_back(s->type);

@@ -8,7 +8,7 @@ namespace pscript {
 namespace {
 const int kMaxOperatorDepth = 1000;
 const qsizetype kMaxConstString = 1 << 16;
-}
+} // namespace
 
 TExprPtr TScriptParser::newExpr(EExpr kind, const TScriptType *type, const TToken &at)
 {

@@ -383,7 +383,8 @@ TEST(ScriptLanguage, CompilerMessages)
     for (int n = 0; n < 2000; ++n)
         chain += " + i";
     EXPECT_TRUE(p.run(chain + "; end.").contains("expression trop complexe"));
-    EXPECT_TRUE(p.run("begin Print(IntToStr(" + QString(500, '(') + "1" + QString(500, ')') + ")) end.").contains("imbrication trop profonde"));
+    EXPECT_TRUE(p.run("begin Print(IntToStr(" + QString(500, '(') + "1" + QString(500, ')') + ")) end.")
+                    .contains("imbrication trop profonde"));
 }
 
 TEST(ScriptLanguage, RuntimeErrorsCarryTheirLine)
