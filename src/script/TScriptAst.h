@@ -66,6 +66,7 @@ struct TExpr
     TRunValue value;
     int slot = -1;
     int index = 0; // field index, intrinsic id, convert kind
+    int depth = 1; // height of an operator tree (bounded: the run walks it recursively)
     bool global = false;
     bool byRef = false;
     EOp op = EOp::Add;

@@ -332,6 +332,7 @@ TScriptInterpreter::EFlow TScriptInterpreter::exec(const TStmt &s)
             QString text = loc.get().s;
             if (index < 1 || index > text.size())
                 fail(QStringLiteral("Index hors limites (%1)").arg(index));
+            loc.set(TRunValue::fromStr(QString())); // the slot lets go: no copy of the text
             text[qsizetype(index - 1)] = QChar(char16_t(ch.i));
             loc.set(TRunValue::fromStr(std::move(text)));
             return EFlow::Normal;
@@ -555,9 +556,10 @@ TRunValue TScriptInterpreter::eval(const TExpr &e)
         if (e.cls == EOpClass::Bool && e.op == EOp::Or && a.b)
             return TRunValue::fromBool(true);
         const TRunValue b = eval(*e.args[1]);
-        if (e.cls == EOpClass::Str && e.op == EOp::Add) {
+        if (e.cls == EOpClass::Str) {
             const std::int64_t len = std::int64_t(a.s.size()) + b.s.size();
-            m_account->checkString(len);
+            if (e.op == EOp::Add)
+                m_account->checkString(len);
             m_steps += len >> 12; // long strings cost time: count it against the step limit
         }
         try {
@@ -747,6 +749,7 @@ TRunValue TScriptInterpreter::evalIntrinsic(const TExpr &e)
         const std::int64_t index = eval(*e.args[1]).i, count = eval(*e.args[2]).i;
         const TLoc loc = locate(*e.args[0]);
         QString s = loc.get().s;
+        m_steps += s.size() >> 12;
         if (index >= 1 && index <= s.size() && count > 0) {
             s.remove(qsizetype(index - 1), qsizetype(std::min<std::int64_t>(count, s.size() - index + 1)));
             loc.set(TRunValue::fromStr(std::move(s)));
@@ -759,6 +762,7 @@ TRunValue TScriptInterpreter::evalIntrinsic(const TExpr &e)
         const TLoc loc = locate(*e.args[1]);
         QString s = loc.get().s;
         m_account->checkString(std::int64_t(s.size()) + src.size());
+        m_steps += (s.size() + src.size()) >> 12;
         index = std::clamp<std::int64_t>(index, 1, s.size() + 1);
         s.insert(qsizetype(index - 1), src);
         loc.set(TRunValue::fromStr(std::move(s)));

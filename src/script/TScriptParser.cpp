@@ -671,7 +671,8 @@ const TScriptType *TScriptParser::parseType(const QString &name)
                 TSymbol *s = tok().kind == ETok::Ident ? lookup(tok().lower) : nullptr;
                 if (s && s->kind == TSymbol::S::Type && !peekTok().is("..")) {
                     next();
-                    if (!s->type->isOrdinal() || s->type->high - s->type->low >= kMaxStaticArray)
+                    if (!s->type->isOrdinal() || std::uint64_t(s->type->high) - std::uint64_t(s->type->low) >=
+                                                     std::uint64_t(kMaxStaticArray))
                         errorAt(it, QStringLiteral("type d'index incorrect"));
                     dims.emplace_back(s->type->low, s->type->high);
                     indexTypes.push_back(s->type);
@@ -680,7 +681,7 @@ const TScriptType *TScriptParser::parseType(const QString &name)
                     const std::int64_t lo = constOrdinal(&lt);
                     expect("..");
                     const std::int64_t hi = constOrdinal();
-                    if (hi < lo || hi - lo >= kMaxStaticArray || (lo < 0 && hi > lo + kMaxStaticArray))
+                    if (hi < lo || std::uint64_t(hi) - std::uint64_t(lo) >= std::uint64_t(kMaxStaticArray))
                         errorAt(it, QStringLiteral("bornes de tableau incorrectes"));
                     dims.emplace_back(lo, hi);
                     indexTypes.push_back(lt);

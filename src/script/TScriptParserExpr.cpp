@@ -5,6 +5,11 @@
 
 namespace pscript {
 
+namespace {
+const int kMaxOperatorDepth = 1000;
+const qsizetype kMaxConstString = 1 << 16;
+} // namespace
+
 TExprPtr TScriptParser::newExpr(EExpr kind, const TScriptType *type, const TToken &at)
 {
     auto e = std::make_unique<TExpr>();
@@ -128,6 +133,7 @@ TExprPtr TScriptParser::coerce(TExprPtr e, const TScriptType *target, const TTok
     }
     auto c = newExpr(EExpr::Convert, target, at);
     c->index = int(conv);
+    c->depth = e->depth + 1;
     c->args.push_back(std::move(e));
     return fold(std::move(c));
 }
@@ -141,6 +147,10 @@ TExprPtr TScriptParser::fold(TExprPtr e)
         return e;
     try {
         TRunValue v;
+        // Constant strings stay small: a longer one is left to the run and its memory cap.
+        if (e->kind == EExpr::Binary && e->cls == EOpClass::Str &&
+            e->args[0]->value.s.size() + e->args[1]->value.s.size() > kMaxConstString)
+            return e;
         if (e->kind == EExpr::Binary)
             v = TScriptInterpreter::binaryOp(e->op, e->cls, e->args[0]->value, e->args[1]->value);
         else if (e->kind == EExpr::Unary)
@@ -350,6 +360,9 @@ TExprPtr TScriptParser::binary(EOp op, TExprPtr l, TExprPtr r, const TToken &at)
     auto e = newExpr(EExpr::Binary, result, at);
     e->op = op;
     e->cls = cls;
+    e->depth = 1 + std::max(l->depth, r->depth);
+    if (e->depth > kMaxOperatorDepth)
+        errorAt(at, QStringLiteral("expression trop complexe"));
     e->args.push_back(std::move(l));
     e->args.push_back(std::move(r));
     return fold(std::move(e));
@@ -374,6 +387,7 @@ TExprPtr TScriptParser::unary(EOp op, TExprPtr e, const TToken &at)
             errorAt(at, QStringLiteral("type booléen ou entier attendu"));
     }
     u->op = op;
+    u->depth = e->depth + 1;
     u->args.push_back(std::move(e));
     return fold(std::move(u));
 }
@@ -921,7 +935,8 @@ TExprPtr TScriptParser::parseIntrinsic(const TToken &at, int id)
                 vals.push_back(a->value);
             try {
                 std::mt19937_64 rng;
-                TRunValue v = TScriptStdLib::call(ie, vals, nullptr, rng);
+                TMemAccount account(kMaxConstString * 2);
+                TRunValue v = TScriptStdLib::call(ie, vals, &account, rng);
                 if (ie == EIntrinsic::Succ || ie == EIntrinsic::Pred || ie == EIntrinsic::Ord)
                     v = TScriptInterpreter::convert(EConvert::OrdCast, e->type, v);
                 return constant(e->type, std::move(v), at);

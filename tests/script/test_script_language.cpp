@@ -378,6 +378,13 @@ TEST(ScriptLanguage, CompilerMessages)
     EXPECT_EQ(p.run("procedure P(var x: Integer); begin end;\nbegin P(3) end."),
               "[Erreur] (2:9): variable attendue pour le paramètre 'x'");
     EXPECT_EQ(p.run(""), "[Erreur] (1:1): 'begin' attendu mais 'fin du texte' trouvé");
+    // Operator chains are bounded: the run walks them recursively.
+    QString chain = "var i: Integer; begin i := 1";
+    for (int n = 0; n < 2000; ++n)
+        chain += " + i";
+    EXPECT_TRUE(p.run(chain + "; end.").contains("expression trop complexe"));
+    EXPECT_TRUE(p.run("begin Print(IntToStr(" + QString(500, '(') + "1" + QString(500, ')') + ")) end.")
+                    .contains("imbrication trop profonde"));
 }
 
 TEST(ScriptLanguage, RuntimeErrorsCarryTheirLine)
