@@ -108,12 +108,14 @@ void CheckValuesReadBack(Rig &rig)
     TColor c = 0;
     Check(TActionText::ReadColor(TActionText::PascalColor(rig.la->Value), c) && c == rig.la->Value);
     QPoint p;
-    Check(TActionText::ReadPoint(QStringLiteral("(%1,%2)").arg(rig.pa->Value.x()).arg(rig.pa->Value.y()), p)
-          && p == rig.pa->Value);
+    Check(
+        TActionText::ReadPoint(QStringLiteral("(%1,%2)").arg(rig.pa->Value.x()).arg(rig.pa->Value.y()), p) &&
+        p == rig.pa->Value);
     const TRectValue &rv = rig.ra->Value;
     TRectValue r;
-    Check(TActionText::ReadRect(QStringLiteral("(%1,%2,%3,%4)").arg(rv.Left).arg(rv.Top).arg(rv.Right).arg(rv.Bottom), r)
-          && r == rv);
+    Check(TActionText::ReadRect(
+              QStringLiteral("(%1,%2,%3,%4)").arg(rv.Left).arg(rv.Top).arg(rv.Right).arg(rv.Bottom), r) &&
+          r == rv);
     const double dv = rig.da->Value;
     if (std::isfinite(dv)) {
         double d = 0;

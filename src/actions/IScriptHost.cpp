@@ -17,4 +17,7 @@ int IScriptHost::AddDestroyedWatcher(TDestroyedWatcher watcher)
     return t;
 }
 
-void IScriptHost::RemoveDestroyedWatcher(int ticket) { m_watchers.erase(ticket); }
+void IScriptHost::RemoveDestroyedWatcher(int ticket)
+{
+    m_watchers.erase(ticket);
+}

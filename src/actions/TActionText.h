@@ -40,6 +40,9 @@ QString PascalString(const QString &text);
 QString PascalColor(TColor color);
 // A double as a Pascal literal: decimal point whatever the locale, up to 15 significant digits.
 QString PascalDouble(double value);
-inline QString PascalBool(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
+inline QString PascalBool(bool b)
+{
+    return b ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 } // namespace TActionText

@@ -3,13 +3,25 @@
 #include "actions/TActionText.h"
 #include "prefs/TVardoPreferences.h"
 
-void TBooleanAction::SetValueFromText(const QString &text) { SetValue(TActionText::ReadBoolean(text)); }
+void TBooleanAction::SetValueFromText(const QString &text)
+{
+    SetValue(TActionText::ReadBoolean(text));
+}
 
-QString TBooleanAction::MacroLine() const { return CallLine(TActionText::PascalBool(Value)); }
+QString TBooleanAction::MacroLine() const
+{
+    return CallLine(TActionText::PascalBool(Value));
+}
 
-bool TBooleanAction::ReadPrefs(TVardoPreferences &prefs, const bool &def) { return prefs.ReadBool(ScriptName(), def); }
+bool TBooleanAction::ReadPrefs(TVardoPreferences &prefs, const bool &def)
+{
+    return prefs.ReadBool(ScriptName(), def);
+}
 
-bool TBooleanAction::WritePrefs(TVardoPreferences &prefs, const bool &v) { return prefs.WriteBool(ScriptName(), v); }
+bool TBooleanAction::WritePrefs(TVardoPreferences &prefs, const bool &v)
+{
+    return prefs.WriteBool(ScriptName(), v);
+}
 
 bool TBooleanAction::FromScript(const std::vector<TScriptValue> &args) const
 {

@@ -3,7 +3,10 @@
 #include "actions/TActionText.h"
 #include "prefs/TVardoPreferences.h"
 
-TCheckAction::TCheckAction(QObject *owner) : TCustomAbstractAction(owner) { InitCheck(); }
+TCheckAction::TCheckAction(QObject *owner) : TCustomAbstractAction(owner)
+{
+    InitCheck();
+}
 
 TCheckAction::TCheckAction(const QString &internalId, TCustomVDActionList *list)
     : TCustomAbstractAction(internalId, list)
@@ -30,7 +33,8 @@ void TCheckAction::SetChecked(bool checked)
 
 QString TCheckAction::MacroLine() const
 {
-    return QStringLiteral("    set") + ScriptName() + u'(' + TActionText::PascalBool(Checked()) + QStringLiteral(");");
+    return QStringLiteral("    set") + ScriptName() + u'(' + TActionText::PascalBool(Checked()) +
+           QStringLiteral(");");
 }
 
 void TCheckAction::SetDefaultValue(bool value)
@@ -122,8 +126,9 @@ void TCheckAction::PrepareAndApply()
 
 QString TCheckAction::GetScriptDeclaration()
 {
-    return QStringLiteral("procedure set") + ScriptName() + QStringLiteral("(const ") + TakeVariables(QStringLiteral("fisTrue"))
-         + QStringLiteral(":Boolean);\r\nprocedure ") + ScriptName() + u';';
+    return QStringLiteral("procedure set") + ScriptName() + QStringLiteral("(const ") +
+           TakeVariables(QStringLiteral("fisTrue")) + QStringLiteral(":Boolean);\r\nprocedure ") +
+           ScriptName() + u';';
 }
 
 QString TCheckAction::GetSwitchSyntax()
@@ -141,7 +146,10 @@ void TCheckAction::ResetBindings()
     InternalFalseApply = nullptr;
 }
 
-void TCheckAction::SetValueFromText(const QString &text) { SetChecked(TActionText::ReadBoolean(text)); }
+void TCheckAction::SetValueFromText(const QString &text)
+{
+    SetChecked(TActionText::ReadBoolean(text));
+}
 
 void TCheckAction::Apply()
 {

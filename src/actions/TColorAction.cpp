@@ -10,14 +10,20 @@ void TColorAction::SetValueFromText(const QString &text)
         SetValue(c);
 }
 
-QString TColorAction::MacroLine() const { return CallLine(TActionText::PascalColor(Value)); }
+QString TColorAction::MacroLine() const
+{
+    return CallLine(TActionText::PascalColor(Value));
+}
 
 TColor TColorAction::ReadPrefs(TVardoPreferences &prefs, const TColor &def)
 {
     return prefs.ReadInteger(ScriptName(), def);
 }
 
-bool TColorAction::WritePrefs(TVardoPreferences &prefs, const TColor &v) { return prefs.WriteInteger(ScriptName(), v); }
+bool TColorAction::WritePrefs(TVardoPreferences &prefs, const TColor &v)
+{
+    return prefs.WriteInteger(ScriptName(), v);
+}
 
 TColor TColorAction::FromScript(const std::vector<TScriptValue> &args) const
 {

@@ -96,37 +96,68 @@ QColor ToQColor(TColor color, const QPalette *palette)
         const QPalette pal = palette ? *palette : QGuiApplication::palette();
         using P = QPalette;
         switch (color & 0xFF) {
-        case 0: return pal.color(P::Active, P::Button);
-        case 1: return pal.color(P::Active, P::Dark);
-        case 2: return pal.color(P::Active, P::Highlight);
-        case 3: return pal.color(P::Inactive, P::Highlight);
-        case 4: return pal.color(P::Active, P::Window);
-        case 5: return pal.color(P::Active, P::Base);
-        case 6: return pal.color(P::Active, P::Shadow);
-        case 7: return pal.color(P::Active, P::WindowText);
-        case 8: return pal.color(P::Active, P::Text);
-        case 9: return pal.color(P::Active, P::HighlightedText);
-        case 10: return pal.color(P::Active, P::Window);
-        case 11: return pal.color(P::Inactive, P::Window);
-        case 12: return pal.color(P::Active, P::Dark);
-        case 13: return pal.color(P::Active, P::Highlight);
-        case 14: return pal.color(P::Active, P::HighlightedText);
-        case 15: return pal.color(P::Active, P::Button);
-        case 16: return pal.color(P::Active, P::Dark);
-        case 17: return pal.color(P::Disabled, P::Text);
-        case 18: return pal.color(P::Active, P::ButtonText);
-        case 19: return pal.color(P::Inactive, P::HighlightedText);
-        case 20: return pal.color(P::Active, P::Light);
-        case 21: return pal.color(P::Active, P::Shadow);
-        case 22: return pal.color(P::Active, P::Midlight);
-        case 23: return pal.color(P::Active, P::ToolTipText);
-        case 24: return pal.color(P::Active, P::ToolTipBase);
-        case 26: return pal.color(P::Active, P::Link);
-        case 27: return pal.color(P::Active, P::Highlight);
-        case 28: return pal.color(P::Inactive, P::Highlight);
-        case 29: return pal.color(P::Active, P::Highlight);
-        case 30: return pal.color(P::Active, P::Window);
-        default: return pal.color(P::Active, P::Window);
+        case 0:
+            return pal.color(P::Active, P::Button);
+        case 1:
+            return pal.color(P::Active, P::Dark);
+        case 2:
+            return pal.color(P::Active, P::Highlight);
+        case 3:
+            return pal.color(P::Inactive, P::Highlight);
+        case 4:
+            return pal.color(P::Active, P::Window);
+        case 5:
+            return pal.color(P::Active, P::Base);
+        case 6:
+            return pal.color(P::Active, P::Shadow);
+        case 7:
+            return pal.color(P::Active, P::WindowText);
+        case 8:
+            return pal.color(P::Active, P::Text);
+        case 9:
+            return pal.color(P::Active, P::HighlightedText);
+        case 10:
+            return pal.color(P::Active, P::Window);
+        case 11:
+            return pal.color(P::Inactive, P::Window);
+        case 12:
+            return pal.color(P::Active, P::Dark);
+        case 13:
+            return pal.color(P::Active, P::Highlight);
+        case 14:
+            return pal.color(P::Active, P::HighlightedText);
+        case 15:
+            return pal.color(P::Active, P::Button);
+        case 16:
+            return pal.color(P::Active, P::Dark);
+        case 17:
+            return pal.color(P::Disabled, P::Text);
+        case 18:
+            return pal.color(P::Active, P::ButtonText);
+        case 19:
+            return pal.color(P::Inactive, P::HighlightedText);
+        case 20:
+            return pal.color(P::Active, P::Light);
+        case 21:
+            return pal.color(P::Active, P::Shadow);
+        case 22:
+            return pal.color(P::Active, P::Midlight);
+        case 23:
+            return pal.color(P::Active, P::ToolTipText);
+        case 24:
+            return pal.color(P::Active, P::ToolTipBase);
+        case 26:
+            return pal.color(P::Active, P::Link);
+        case 27:
+            return pal.color(P::Active, P::Highlight);
+        case 28:
+            return pal.color(P::Inactive, P::Highlight);
+        case 29:
+            return pal.color(P::Active, P::Highlight);
+        case 30:
+            return pal.color(P::Active, P::Window);
+        default:
+            return pal.color(P::Active, P::Window);
         }
     }
     const auto u = static_cast<std::uint32_t>(color);

@@ -33,8 +33,14 @@ constexpr TColor clAqua = 0xFFFF00;
 constexpr TColor clWhite = 0xFFFFFF;
 
 // System colour nn as a colour value ($FF0000nn).
-constexpr TColor SystemColor(int index) { return static_cast<TColor>(0xFF000000u | unsigned(index & 0xFF)); }
-constexpr bool IsSystemColor(TColor c) { return (static_cast<std::uint32_t>(c) & 0xFF000000u) == 0xFF000000u; }
+constexpr TColor SystemColor(int index)
+{
+    return static_cast<TColor>(0xFF000000u | unsigned(index & 0xFF));
+}
+constexpr bool IsSystemColor(TColor c)
+{
+    return (static_cast<std::uint32_t>(c) & 0xFF000000u) == 0xFF000000u;
+}
 
 // A colour identifier ("clRed", "clBtnFace", compared without regard to case) to its value.
 bool FromIdent(const QString &ident, TColor &color);

@@ -139,7 +139,10 @@ void TCustomAbstractAction::SetAutoCheck(bool autoCheck)
         setCheckable(true);
 }
 
-TCustomVDActionList *TCustomAbstractAction::ActionList() const { return m_actionList.data(); }
+TCustomVDActionList *TCustomAbstractAction::ActionList() const
+{
+    return m_actionList.data();
+}
 
 void TCustomAbstractAction::SetActionList(TCustomVDActionList *list)
 {

@@ -7,7 +7,8 @@
 
 #include <QAction>
 
-TCustomVDActionList::TCustomVDActionList(QObject *parent) : QObject(parent) {}
+TCustomVDActionList::TCustomVDActionList(QObject *parent) : QObject(parent)
+{}
 
 TCustomVDActionList::~TCustomVDActionList()
 {
@@ -145,9 +146,15 @@ void TCustomVDActionList::AddActionsToScript(IScriptHost &script)
             t->AddToScript(script);
 }
 
-TVDSwitch *TCustomVDActionList::Switch() const { return m_switch.data(); }
+TVDSwitch *TCustomVDActionList::Switch() const
+{
+    return m_switch.data();
+}
 
-TImageList *TCustomVDActionList::Images() const { return m_images.data(); }
+TImageList *TCustomVDActionList::Images() const
+{
+    return m_images.data();
+}
 
 void TCustomVDActionList::SetSwitch(TVDSwitch *sw)
 {

@@ -50,8 +50,7 @@ public:
     // The first typed action whose InternalId equals `id` (case-sensitive), or nullptr.
     TCustomAbstractAction *FindByInternalId(const QString &id) const;
     // Typed lookup: FindByInternalId<TIntegerAction>("iaDigits").
-    template <class A>
-    A *FindByInternalId(const QString &id) const
+    template <class A> A *FindByInternalId(const QString &id) const
     {
         return dynamic_cast<A *>(FindByInternalId(id));
     }

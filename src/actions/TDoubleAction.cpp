@@ -9,11 +9,20 @@ void TDoubleAction::SetValueFromText(const QString &text)
     SetValue(TActionText::ReadDouble(text, v) ? v : -1.0);
 }
 
-QString TDoubleAction::MacroLine() const { return CallLine(TActionText::PascalDouble(Value)); }
+QString TDoubleAction::MacroLine() const
+{
+    return CallLine(TActionText::PascalDouble(Value));
+}
 
-double TDoubleAction::ReadPrefs(TVardoPreferences &prefs, const double &def) { return prefs.ReadFloat(ScriptName(), def); }
+double TDoubleAction::ReadPrefs(TVardoPreferences &prefs, const double &def)
+{
+    return prefs.ReadFloat(ScriptName(), def);
+}
 
-bool TDoubleAction::WritePrefs(TVardoPreferences &prefs, const double &v) { return prefs.WriteFloat(ScriptName(), v); }
+bool TDoubleAction::WritePrefs(TVardoPreferences &prefs, const double &v)
+{
+    return prefs.WriteFloat(ScriptName(), v);
+}
 
 double TDoubleAction::FromScript(const std::vector<TScriptValue> &args) const
 {

@@ -5,22 +5,26 @@
 
 QString TFontAction::GetScriptDeclaration()
 {
-    return QStringLiteral("procedure ") + ScriptName()
-         + QStringLiteral("(aName:widestring;aSize:integer;aColor:TColor;isBold:Boolean;isItalic:Boolean;"
+    return QStringLiteral("procedure ") + ScriptName() +
+           QStringLiteral("(aName:widestring;aSize:integer;aColor:TColor;isBold:Boolean;isItalic:Boolean;"
                           "isUnderline:Boolean;isStrikeOut:Boolean);");
 }
 
-QString TFontAction::GetSwitchSyntax() { return u'/' + Switch() + u'=' + TakeVariables(DefaultVariables()); }
+QString TFontAction::GetSwitchSyntax()
+{
+    return u'/' + Switch() + u'=' + TakeVariables(DefaultVariables());
+}
 
-void TFontAction::SetValueFromText(const QString &) {}
+void TFontAction::SetValueFromText(const QString &)
+{}
 
 QString TFontAction::MacroLine() const
 {
     using namespace TActionText;
     const QString sep = QStringLiteral(", ");
-    return CallLine(PascalString(Value.Name) + sep + QString::number(Value.Size) + sep + PascalColor(Value.Color)
-                    + sep + PascalBool(Value.Bold) + sep + PascalBool(Value.Italic) + sep
-                    + PascalBool(Value.Underline) + sep + PascalBool(Value.StrikeOut));
+    return CallLine(PascalString(Value.Name) + sep + QString::number(Value.Size) + sep +
+                    PascalColor(Value.Color) + sep + PascalBool(Value.Bold) + sep + PascalBool(Value.Italic) +
+                    sep + PascalBool(Value.Underline) + sep + PascalBool(Value.StrikeOut));
 }
 
 TFontDesc TFontAction::ReadPrefs(TVardoPreferences &prefs, const TFontDesc &def)
@@ -28,7 +32,10 @@ TFontDesc TFontAction::ReadPrefs(TVardoPreferences &prefs, const TFontDesc &def)
     return prefs.ReadFont(ScriptName(), def);
 }
 
-bool TFontAction::WritePrefs(TVardoPreferences &prefs, const TFontDesc &v) { return prefs.WriteFont(ScriptName(), v); }
+bool TFontAction::WritePrefs(TVardoPreferences &prefs, const TFontDesc &v)
+{
+    return prefs.WriteFont(ScriptName(), v);
+}
 
 TFontDesc TFontAction::FromScript(const std::vector<TScriptValue> &args) const
 {

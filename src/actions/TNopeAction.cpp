@@ -5,11 +5,12 @@ bool TNopeAction::AddToScript(IScriptRegistrar &script)
     if (ScriptName().isEmpty())
         return false;
     QPointer<TCustomAbstractAction> self = Self();
-    return script.RegisterMethod(GetScriptDeclaration(), [self](const std::vector<TScriptValue> &) -> TScriptValue {
-        if (self)
-            self->Apply();
-        return {};
-    });
+    return script.RegisterMethod(GetScriptDeclaration(),
+                                 [self](const std::vector<TScriptValue> &) -> TScriptValue {
+                                     if (self)
+                                         self->Apply();
+                                     return {};
+                                 });
 }
 
 void TNopeAction::PrepareAndApply()
@@ -21,9 +22,15 @@ void TNopeAction::PrepareAndApply()
     Apply();
 }
 
-QString TNopeAction::GetScriptDeclaration() { return QStringLiteral("procedure ") + ScriptName() + u';'; }
+QString TNopeAction::GetScriptDeclaration()
+{
+    return QStringLiteral("procedure ") + ScriptName() + u';';
+}
 
-QString TNopeAction::GetSwitchSyntax() { return u'/' + Switch(); }
+QString TNopeAction::GetSwitchSyntax()
+{
+    return u'/' + Switch();
+}
 
 void TNopeAction::ResetBindings()
 {
@@ -33,7 +40,10 @@ void TNopeAction::ResetBindings()
     InternalApply = nullptr;
 }
 
-void TNopeAction::SetValueFromText(const QString &) { Apply(); }
+void TNopeAction::SetValueFromText(const QString &)
+{
+    Apply();
+}
 
 void TNopeAction::Apply()
 {

@@ -15,9 +15,15 @@ QString TPointAction::MacroLine() const
     return CallLine(QString::number(Value.x()) + u',' + QString::number(Value.y()));
 }
 
-QPoint TPointAction::ReadPrefs(TVardoPreferences &prefs, const QPoint &def) { return prefs.ReadPoint(ScriptName(), def); }
+QPoint TPointAction::ReadPrefs(TVardoPreferences &prefs, const QPoint &def)
+{
+    return prefs.ReadPoint(ScriptName(), def);
+}
 
-bool TPointAction::WritePrefs(TVardoPreferences &prefs, const QPoint &v) { return prefs.WritePoint(ScriptName(), v); }
+bool TPointAction::WritePrefs(TVardoPreferences &prefs, const QPoint &v)
+{
+    return prefs.WritePoint(ScriptName(), v);
+}
 
 QPoint TPointAction::FromScript(const std::vector<TScriptValue> &args) const
 {

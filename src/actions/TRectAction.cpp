@@ -18,8 +18,8 @@ void TRectAction::SetValueFromText(const QString &text)
 
 QString TRectAction::MacroLine() const
 {
-    return CallLine(QString::number(Value.Left) + u',' + QString::number(Value.Right) + u','
-                    + QString::number(Value.Top) + u',' + QString::number(Value.Bottom));
+    return CallLine(QString::number(Value.Left) + u',' + QString::number(Value.Right) + u',' +
+                    QString::number(Value.Top) + u',' + QString::number(Value.Bottom));
 }
 
 TRectValue TRectAction::ReadPrefs(TVardoPreferences &prefs, const TRectValue &def)

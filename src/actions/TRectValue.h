@@ -29,8 +29,5 @@ struct TRectValue
     }
 
 private:
-    static int Clamp(std::int64_t v)
-    {
-        return int(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
-    }
+    static int Clamp(std::int64_t v) { return int(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX)); }
 };

@@ -2,17 +2,23 @@
 
 TVDActionComponent::TVDActionComponent(QObject *parent) : TCustomVDActionList(parent)
 {
-    m_window = std::make_unique<TMessageReceiver>([this](TMessage &m) { WndProc(m); });
+    // The handler runs on the main thread only, like CloseMessageWindow.
+    m_window = std::make_unique<TMessageReceiver>([this](TMessage &m) {
+        if (!m_closed)
+            WndProc(m);
+    });
 }
 
 TVDActionComponent::~TVDActionComponent()
 {
-    // Destroying the receiver first abandons pending sends and drops posted messages, so no
-    // message reaches WndProc of a half-destroyed manager.
+    // Destroying the receiver abandons pending sends and drops posted messages; the derived
+    // parts are gone already, so nothing may reach WndProc from here on.
+    m_closed = true;
     m_window.reset();
 }
 
-void TVDActionComponent::PostMessage(unsigned msg, std::uint64_t wParam, std::int64_t lParam, std::any payload)
+void TVDActionComponent::PostMessage(unsigned msg, std::uint64_t wParam, std::int64_t lParam,
+                                     std::any payload)
 {
     m_window->post(TMessage{msg, wParam, lParam, std::move(payload), 0});
 }
@@ -24,13 +30,18 @@ std::int64_t TVDActionComponent::SendMessage(unsigned msg, std::uint64_t wParam,
     return m_window->send(m, gate) ? m.result : 0;
 }
 
+void TVDActionComponent::CloseMessageWindow() { m_closed = true; }
+
 void TVDActionComponent::Loaded()
 {
     FindActions();
     ConnectActions();
 }
 
-void TVDActionComponent::WndProc(TMessage &message) { message.result = 0; }
+void TVDActionComponent::WndProc(TMessage &message)
+{
+    message.result = 0;
+}
 
 void TVDActionComponent::BuildActions()
 {

@@ -40,8 +40,8 @@ public:
     void PostMessage(unsigned msg, std::uint64_t wParam = 0, std::int64_t lParam = 0, std::any payload = {});
     // Any thread: WndProc handles it (at once on the main thread); returns its result, or 0
     // when the send was abandoned (gate cancelled, component destroyed).
-    std::int64_t SendMessage(unsigned msg, std::uint64_t wParam = 0, std::int64_t lParam = 0, std::any payload = {},
-                             TSendGate *gate = nullptr);
+    std::int64_t SendMessage(unsigned msg, std::uint64_t wParam = 0, std::int64_t lParam = 0,
+                             std::any payload = {}, TSendGate *gate = nullptr);
 
     // After the actions were made elsewhere: FindActions, then ConnectActions.
     void Loaded();
@@ -57,8 +57,15 @@ protected:
 
     // CreateActions, InitActions, ConnectActions; runs once.
     void BuildActions();
+    // Main thread: from now on WndProc is never called again; messages still arriving are
+    // answered with 0 (senders are released, never left waiting). A manager whose destructor
+    // waits on the pipeline (which services sent messages) calls it first, so no message
+    // reaches a half-destroyed manager. The receiver itself lives until the base destructor,
+    // by which time the manager has stopped the threads that post to it.
+    void CloseMessageWindow();
 
 private:
     std::unique_ptr<TMessageReceiver> m_window;
     bool m_built = false;
+    bool m_closed = false; // main thread only
 };

@@ -56,11 +56,15 @@ void TVDSwitch::UnregisterList(TCustomVDActionList *list)
     m_table.removeIf([](const Entry &e) { return e.action.isNull(); });
 }
 
-void TVDSwitch::ParseCommandLine() { ParseCommandLine(QCoreApplication::arguments()); }
+void TVDSwitch::ParseCommandLine()
+{
+    ParseCommandLine(QCoreApplication::arguments());
+}
 
 void TVDSwitch::ParseCommandLine(const QStringList &args)
 {
     m_pending.Clear();
+    m_quit = false;
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i].isEmpty())
             break;
@@ -74,10 +78,18 @@ void TVDSwitch::ParseParam(const QString &text)
         return;
     TSwitchMode mode;
     switch (text[0].unicode()) {
-    case u'+': mode = smOn; break;
-    case u'-': mode = smOff; break;
-    case u'/': mode = smSet; break;
-    default: mode = smBare; break;
+    case u'+':
+        mode = smOn;
+        break;
+    case u'-':
+        mode = smOff;
+        break;
+    case u'/':
+        mode = smSet;
+        break;
+    default:
+        mode = smBare;
+        break;
     }
     QString name, value;
     if (mode == smBare) {
@@ -131,10 +143,17 @@ void TVDSwitch::ExecuteAll()
                 continue;
             if (auto *check = dynamic_cast<TCheckAction *>(a)) {
                 switch (entry->Mode) {
-                case smOn: check->SetChecked(true); break;
-                case smOff: check->SetChecked(false); break;
-                case smSet: check->Toggle(); break;
-                case smBare: break;
+                case smOn:
+                    check->SetChecked(true);
+                    break;
+                case smOff:
+                    check->SetChecked(false);
+                    break;
+                case smSet:
+                    check->Toggle();
+                    break;
+                case smBare:
+                    break;
                 }
             } else {
                 a->SetValueFromText(entry->Text);

@@ -8,8 +8,7 @@
 
 #include <functional>
 
-template <typename T>
-class TValueAction : public TAbstractAction
+template <typename T> class TValueAction : public TAbstractAction
 {
 public:
     using ValueType = T;
@@ -115,14 +114,11 @@ public:
 
     QString GetScriptDeclaration() override
     {
-        return QStringLiteral("procedure ") + ScriptName() + QStringLiteral("(const ")
-             + TakeVariables(DefaultVariables()) + u':' + TypeWord() + QStringLiteral(");");
+        return QStringLiteral("procedure ") + ScriptName() + QStringLiteral("(const ") +
+               TakeVariables(DefaultVariables()) + u':' + TypeWord() + QStringLiteral(");");
     }
 
-    QString GetSwitchSyntax() override
-    {
-        return u'/' + Switch() + u'=' + TakeVariables(DefaultVariables());
-    }
+    QString GetSwitchSyntax() override { return u'/' + Switch() + u'=' + TakeVariables(DefaultVariables()); }
 
     bool AddToScript(IScriptRegistrar &script) override
     {

@@ -3,9 +3,15 @@
 #include "actions/TActionText.h"
 #include "prefs/TVardoPreferences.h"
 
-void TWidestringAction::SetValueFromText(const QString &text) { SetValue(text); }
+void TWidestringAction::SetValueFromText(const QString &text)
+{
+    SetValue(text);
+}
 
-QString TWidestringAction::MacroLine() const { return CallLine(TActionText::PascalString(Value)); }
+QString TWidestringAction::MacroLine() const
+{
+    return CallLine(TActionText::PascalString(Value));
+}
 
 QString TWidestringAction::ReadPrefs(TVardoPreferences &prefs, const QString &def)
 {

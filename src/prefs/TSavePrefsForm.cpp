@@ -80,14 +80,17 @@ TSavePrefsForm::TSavePrefsForm(QWidget *parent) : QDialog(parent)
     };
     const B buttons[] = {
         {&m_normal, "Normal",
-         QStringLiteral("Enregistre les préférences dans le registre.\nSi un fichier ini existait, il est supprimé."),
+         QStringLiteral(
+             "Enregistre les préférences dans le registre.\nSi un fichier ini existait, il est supprimé."),
          spRegistre},
         {&m_portable, "Portable",
-         QStringLiteral("Enregistre les préférences dans un fichier ini.\nEfface les valeurs contenues dans le registre."),
+         QStringLiteral("Enregistre les préférences dans un fichier ini.\nEfface les valeurs contenues dans "
+                        "le registre."),
          spPortable},
         {&m_aucun, "Aucun",
-         QStringLiteral("Quitte sans enregistrer les préférences.\nSi elles existaient dans un fichier ini ou dans le "
-                        "registre,\nelles sont effacées."),
+         QStringLiteral(
+             "Quitte sans enregistrer les préférences.\nSi elles existaient dans un fichier ini ou dans le "
+             "registre,\nelles sont effacées."),
          spNone},
     };
     // Three buttons of 120 x 60 in a row, centred below the text.

@@ -13,8 +13,8 @@
 #include <QWidget>
 
 TVardoPreferences::TVardoPreferences(QWidget *ownerForm, const QString &programFolder, QObject *parent)
-    : QObject(parent ? parent : static_cast<QObject *>(ownerForm)), m_store(std::make_unique<TNonePreferencesMan>()),
-      m_ownerForm(ownerForm)
+    : QObject(parent ? parent : static_cast<QObject *>(ownerForm)),
+      m_store(std::make_unique<TNonePreferencesMan>()), m_ownerForm(ownerForm)
 {
     QString folder = programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder;
     if (!folder.endsWith(u'/'))
@@ -34,9 +34,15 @@ TVardoPreferences::~TVardoPreferences()
     m_store.reset();
 }
 
-TSavePrefsForm *TVardoPreferences::Dialog() const { return m_dialog.data(); }
+TSavePrefsForm *TVardoPreferences::Dialog() const
+{
+    return m_dialog.data();
+}
 
-QString TVardoPreferences::IniFileName() const { return TPreferencesMan::IniFileName(m_programFolder, titre); }
+QString TVardoPreferences::IniFileName() const
+{
+    return TPreferencesMan::IniFileName(m_programFolder, titre);
+}
 
 void TVardoPreferences::SetMode(TSavePreferences mode)
 {
@@ -48,11 +54,20 @@ void TVardoPreferences::SetMode(TSavePreferences mode)
 
 // --- Typed operations -------------------------------------------------------------------
 
-bool TVardoPreferences::OpenKey(const QString &name) { return Active() && m_store->OpenKey(name, true); }
+bool TVardoPreferences::OpenKey(const QString &name)
+{
+    return Active() && m_store->OpenKey(name, true);
+}
 
-bool TVardoPreferences::CloseKey() { return Active() && m_store->CloseKey(); }
+bool TVardoPreferences::CloseKey()
+{
+    return Active() && m_store->CloseKey();
+}
 
-bool TVardoPreferences::GetKeyNames(QStringList &list) { return Active() && m_store->GetKeyNames(list); }
+bool TVardoPreferences::GetKeyNames(QStringList &list)
+{
+    return Active() && m_store->GetKeyNames(list);
+}
 
 bool TVardoPreferences::ReadBool(const QString &key, bool def)
 {
@@ -97,7 +112,10 @@ TFontDesc TVardoPreferences::ReadFont(const QString &key, const TFontDesc &def)
     return Active() && m_store->ReadFont(key, v) ? v : def;
 }
 
-bool TVardoPreferences::WriteBool(const QString &key, bool value) { return Active() && m_store->WriteBool(key, value); }
+bool TVardoPreferences::WriteBool(const QString &key, bool value)
+{
+    return Active() && m_store->WriteBool(key, value);
+}
 
 bool TVardoPreferences::WriteInteger(const QString &key, int value)
 {
@@ -174,8 +192,7 @@ bool TVardoPreferences::SaveInfo(const QString &ver)
 {
     try {
         WriteString(QStringLiteral("Version"), ver);
-        WriteString(QStringLiteral("Dernière Sauvegarde"),
-                    SaveStamp(QDateTime::currentDateTime()));
+        WriteString(QStringLiteral("Dernière Sauvegarde"), SaveStamp(QDateTime::currentDateTime()));
         WriteString(QStringLiteral("ExeName"), QCoreApplication::applicationFilePath());
         return true;
     } catch (...) {
@@ -190,7 +207,8 @@ QString TVardoPreferences::SaveStamp(const QDateTime &when)
 
 // --- Owner window hooks -----------------------------------------------------------------
 
-void TVardoPreferences::SetFormHandlers(std::function<void()> onShow, std::function<void(bool &)> onCloseQuery)
+void TVardoPreferences::SetFormHandlers(std::function<void()> onShow,
+                                        std::function<void(bool &)> onCloseQuery)
 {
     m_formOnShow = std::move(onShow);
     m_formOnCloseQuery = std::move(onCloseQuery);

@@ -32,6 +32,7 @@ public:
     static constexpr unsigned WM_DEMO = 9300;
 
     explicit TDemoMan(QObject *parent = nullptr) : TVDActionComponent(parent) { BuildActions(); }
+    using TVDActionComponent::CloseMessageWindow;
 
     TIntegerAction *iaDigits = nullptr;
     TCheckAction *caSliders = nullptr;
@@ -151,8 +152,10 @@ TEST(ActionComponent, SentMessagesWaitForTheMainThreadOrTheGate)
     QCoreApplication::processEvents();
     EXPECT_TRUE(man.received.empty());
     // While cancelled, sends return at once; after reset they are answered again.
-    EXPECT_EQ(std::async(std::launch::async, [&] { return man.SendMessage(TDemoMan::WM_DEMO, 0, 1, 3, &gate); }).get(),
-              0);
+    EXPECT_EQ(
+        std::async(std::launch::async, [&] { return man.SendMessage(TDemoMan::WM_DEMO, 0, 1, 3, &gate); })
+            .get(),
+        0);
     gate.reset();
     std::atomic<std::int64_t> again{0};
     std::thread u([&] { again = man.SendMessage(TDemoMan::WM_DEMO, 0, 9, 4, &gate); });
@@ -176,4 +179,23 @@ TEST(ActionComponent, DestroyingTheComponentReleasesWaitingSenders)
     t.join();
     EXPECT_TRUE(returned.load());
     EXPECT_EQ(result, 0);
+}
+
+TEST(ActionComponent, AClosedWindowReleasesSendersWithoutCallingWndProc)
+{
+    TDemoMan man;
+    man.CloseMessageWindow();
+    std::atomic<bool> returned{false};
+    std::int64_t result = -1;
+    std::thread t([&] {
+        result = man.SendMessage(TDemoMan::WM_DEMO, 0, 1, 6);
+        returned = true;
+    });
+    while (!returned)
+        TMessageReceiver::servicePendingSent();
+    t.join();
+    EXPECT_EQ(result, 0);
+    man.PostMessage(TDemoMan::WM_DEMO, 0, 0, 7);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(man.received.empty());
 }

@@ -100,8 +100,8 @@ TEST(ActionLists, ScriptHookChainOrder)
     order.clear();
     host.RunCompileEvent();
     EXPECT_EQ(order, QStringList{"builtins"});
-    EXPECT_EQ(host.declarations(),
-              (QStringList{"procedure A;", "procedure E;", "procedure B;", "procedure C(const aInteger:integer);"}));
+    EXPECT_EQ(host.declarations(), (QStringList{"procedure A;", "procedure E;", "procedure B;",
+                                                "procedure C(const aInteger:integer);"}));
 }
 
 TEST(ActionLists, ListForgetsADestroyedScript)

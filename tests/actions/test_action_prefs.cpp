@@ -31,8 +31,7 @@ struct Fixture
     }
 };
 
-template <class A>
-A *make(TCustomVDActionList &list, const QString &name)
+template <class A> A *make(TCustomVDActionList &list, const QString &name)
 {
     auto *a = new A(name, &list);
     a->SetName(name);

@@ -25,8 +25,8 @@ TEST(ActionText, IntegerReadings)
     EXPECT_TRUE(ReadInteger("2147483647", v));
     EXPECT_EQ(v, INT32_MAX);
 
-    for (const char *bad : {"", "abc", "12a", " 12", "12 ", "$", "$1G", "2147483648", "-2147483649", "$100000000",
-                            "+", "-", "1.5", "99999999999999999999"})
+    for (const char *bad : {"", "abc", "12a", " 12", "12 ", "$", "$1G", "2147483648", "-2147483649",
+                            "$100000000", "+", "-", "1.5", "99999999999999999999"})
         EXPECT_FALSE(ReadInteger(QString::fromLatin1(bad), v)) << bad;
     EXPECT_EQ(IntegerOr("abc", -1), -1);
 }

@@ -2,8 +2,8 @@
 #include "actions/TCheckAction.h"
 #include "actions/TIntegerAction.h"
 #include "actions/TNopeAction.h"
-#include "actions/TVDSwitch.h"
 #include "actions/TVDActionComponent.h"
+#include "actions/TVDSwitch.h"
 #include "actions/TWidestringAction.h"
 
 #include <gtest/gtest.h>
@@ -70,8 +70,8 @@ TEST(Switch, ParsingModesNamesAndValues)
 {
     SwitchRig s;
     EXPECT_EQ(s.sw.TableCount(), 5);
-    s.sw.ParseCommandLine(args({"/Digits=4", "+DIGITS=5", "-x", "/root=a=b", "+g", "unknown.avi", "/nothing=1",
-                                "/=3"}));
+    s.sw.ParseCommandLine(
+        args({"/Digits=4", "+DIGITS=5", "-x", "/root=a=b", "+g", "unknown.avi", "/nothing=1", "/=3"}));
     const TSuperList &p = s.sw.Pending();
     ASSERT_EQ(p.Count(), 5);
     EXPECT_EQ(p.Item(0)->Action, s.digits);
@@ -113,7 +113,8 @@ TEST(Switch, ExecutionOrderAndCheckModes)
 {
     SwitchRig s;
     s.run(args({"+x", "-x", "/x", "/digits=4", "/digits=", "/root=", "/g=whatever", "+x=0"}));
-    EXPECT_EQ(s.log, (QStringList{"x on", "x off", "x on", "digits 4", "digits -1", "root ", "grab", "x on"}));
+    EXPECT_EQ(s.log,
+              (QStringList{"x on", "x off", "x on", "digits 4", "digits -1", "root ", "grab", "x on"}));
     EXPECT_TRUE(s.sliders->Checked());
     EXPECT_FALSE(s.sw.Executing());
 }
@@ -188,7 +189,10 @@ TEST(Switch, HandlersMayReenterWhileTheLineRuns)
     // an event that unregisters a list and deletes an action still pending.
     s.digits->InternalApply = [&](const int &v) {
         s.log << QString("digits %1").arg(v);
-        QTimer::singleShot(0, [&] { delete s.grab; s.grab = nullptr; });
+        QTimer::singleShot(0, [&] {
+            delete s.grab;
+            s.grab = nullptr;
+        });
         s.sw.Run(); // ignored while executing
         QCoreApplication::processEvents();
     };

@@ -31,8 +31,7 @@ struct Recording
     }
 };
 
-template <class A>
-A *named(QObject *owner, const QString &name)
+template <class A> A *named(QObject *owner, const QString &name)
 {
     auto *a = new A(owner);
     a->SetName(name);
@@ -65,18 +64,12 @@ TEST(TypedActions, MacroLineOfEveryValueClass)
     named<TNopeAction>(&owner, "naGrab")->Apply();
 
     const QStringList expected = {
-        "    Root('abc');",
-        "    Quote('l''été');",
-        "    Digits(-5);",
-        "    Color($0000FF);",
-        "    Back($FF00000F);",
-        "    Ratio(1.25);",
-        "    Auto(True);",
-        "    Pos(10,-20);",
-        "    Box(1,3,2,4);",
-        "    Insert('Liberation Sans', 12, $00FF00, True, False, False, True);",
-        "    setSliders(True);",
-        "    Grab;",
+        "    Root('abc');",      "    Quote('l''été');",
+        "    Digits(-5);",       "    Color($0000FF);",
+        "    Back($FF00000F);",  "    Ratio(1.25);",
+        "    Auto(True);",       "    Pos(10,-20);",
+        "    Box(1,3,2,4);",     "    Insert('Liberation Sans', 12, $00FF00, True, False, False, True);",
+        "    setSliders(True);", "    Grab;",
     };
     EXPECT_EQ(rec.lines, expected);
     EXPECT_FALSE(TCustomAbstractAction::MacroNested);
@@ -120,7 +113,8 @@ TEST(TypedActions, BooleanAppliesOnlyOnChangeOthersAlways)
     wa->SetValue("");
     EXPECT_EQ(intApplied, 2);
     EXPECT_EQ(textApplied, 1);
-    EXPECT_EQ(rec.lines, (QStringList{"    Auto(True);", "    Digits(0);", "    Digits(0);", "    Root('');"}));
+    EXPECT_EQ(rec.lines,
+              (QStringList{"    Auto(True);", "    Digits(0);", "    Digits(0);", "    Root('');"}));
 }
 
 TEST(TypedActions, NestedApplicationsAreNotRecorded)
@@ -351,7 +345,8 @@ TEST(TypedActions, DeclarationsAndSwitchSyntax)
           "/root=aWidestring");
     check(named<TIntegerAction>(&owner, "iaDigits"), "digits", "procedure Digits(const aInteger:integer);",
           "/digits=aInteger");
-    check(named<TColorAction>(&owner, "laColor"), "color", "procedure Color(const aColor:TColor);", "/color=aColor");
+    check(named<TColorAction>(&owner, "laColor"), "color", "procedure Color(const aColor:TColor);",
+          "/color=aColor");
     check(named<TDoubleAction>(&owner, "daRatio"), "ratio", "procedure Ratio(const aDouble:Double);",
           "/ratio=aDouble");
     check(named<TBooleanAction>(&owner, "baAuto"), "auto", "procedure Auto(const aBoolean:Boolean);",
@@ -363,8 +358,8 @@ TEST(TypedActions, DeclarationsAndSwitchSyntax)
           "procedure Font(aName:widestring;aSize:integer;aColor:TColor;isBold:Boolean;isItalic:Boolean;"
           "isUnderline:Boolean;isStrikeOut:Boolean);",
           "/font=aFont");
-    check(named<TCheckAction>(&owner, "caPlay"), "play", "procedure setPlay(const fisTrue:Boolean);\r\nprocedure Play;",
-          "/play +play -play");
+    check(named<TCheckAction>(&owner, "caPlay"), "play",
+          "procedure setPlay(const fisTrue:Boolean);\r\nprocedure Play;", "/play +play -play");
     check(named<TNopeAction>(&owner, "naGrab"), "g", "procedure Grab;", "/g");
 
     // Variables keeps the default it was given; a rectangle asked for its switch syntax first
@@ -397,13 +392,13 @@ TEST(TypedActions, ScriptProceduresReachTheActions)
     auto *na = named<TNopeAction>(&owner, "naGrab");
     int grabs = 0;
     na->InternalApply = [&] { ++grabs; };
-    for (TCustomAbstractAction *a : {static_cast<TCustomAbstractAction *>(ia), static_cast<TCustomAbstractAction *>(la),
-                                     static_cast<TCustomAbstractAction *>(pa), static_cast<TCustomAbstractAction *>(ra),
-                                     static_cast<TCustomAbstractAction *>(fa), static_cast<TCustomAbstractAction *>(ca),
-                                     static_cast<TCustomAbstractAction *>(na)})
+    for (TCustomAbstractAction *a :
+         {static_cast<TCustomAbstractAction *>(ia), static_cast<TCustomAbstractAction *>(la),
+          static_cast<TCustomAbstractAction *>(pa), static_cast<TCustomAbstractAction *>(ra),
+          static_cast<TCustomAbstractAction *>(fa), static_cast<TCustomAbstractAction *>(ca),
+          static_cast<TCustomAbstractAction *>(na)})
         EXPECT_TRUE(a->AddToScript(host));
-    EXPECT_EQ(host.declarations().last(2),
-              (QStringList{"procedure Play;", "procedure Grab;"}));
+    EXPECT_EQ(host.declarations().last(2), (QStringList{"procedure Play;", "procedure Grab;"}));
     EXPECT_TRUE(host.declarations().contains("procedure setPlay(const aBoolean:Boolean);"));
 
     ASSERT_TRUE(host.call("procedure Digits(const aInteger:integer);", {std::int64_t(12)}));
@@ -416,8 +411,8 @@ TEST(TypedActions, ScriptProceduresReachTheActions)
     ASSERT_TRUE(host.call("procedure Box(const left,right,top,bottom:integer);",
                           {std::int64_t(1), std::int64_t(2), std::int64_t(3), std::int64_t(4)}));
     EXPECT_EQ(ra->Value, (TRectValue{1, 3, 2, 4}));
-    ASSERT_TRUE(host.call(fa->GetScriptDeclaration(), {QString("Courier New"), std::int64_t(14), std::int64_t(0xFF),
-                                                       false, true, true, false}));
+    ASSERT_TRUE(host.call(fa->GetScriptDeclaration(), {QString("Courier New"), std::int64_t(14),
+                                                       std::int64_t(0xFF), false, true, true, false}));
     EXPECT_EQ(fa->Value.Name, "Courier New");
     EXPECT_EQ(fa->Value.Size, 14);
     EXPECT_EQ(fa->Value.Color, 0xFF);

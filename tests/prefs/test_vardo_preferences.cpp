@@ -130,7 +130,7 @@ TEST_F(PrefsTest, NormalModeSwitchedToPortableAtRunTime)
     EXPECT_EQ(gp.Mode(), spRegistre);
     EXPECT_EQ(gp.ReadInteger("Digits", 0), 3);
     gp.SetMode(spPortable);
-    EXPECT_FALSE(userStoreExists()); // deleted at the switch
+    EXPECT_FALSE(userStoreExists());           // deleted at the switch
     EXPECT_EQ(gp.ReadInteger("Digits", 0), 0); // values reach the new store at the next save
     gp.OnSavePrefs = [](TVardoPreferences &p) { p.WriteInteger("Digits", 3); };
     bool canClose = true;
@@ -294,7 +294,8 @@ TEST(SavePrefsForm, TextsButtonsAndAnswers)
         {d.PortableButton(), "Portable",
          "Enregistre les préférences dans un fichier ini.\nEfface les valeurs contenues dans le registre."},
         {d.AucunButton(), "Aucun",
-         "Quitte sans enregistrer les préférences.\nSi elles existaient dans un fichier ini ou dans le registre,\nelles "
+         "Quitte sans enregistrer les préférences.\nSi elles existaient dans un fichier ini ou dans le "
+         "registre,\nelles "
          "sont effacées."},
     };
     for (const B &b : buttons) {
@@ -318,5 +319,6 @@ TEST(SavePrefsForm, TextsButtonsAndAnswers)
 
 TEST(VardoPreferences, SaveStampFormat)
 {
-    EXPECT_EQ(TVardoPreferences::SaveStamp(QDateTime(QDate(2024, 3, 5), QTime(9, 7, 3))), "05/03/2024 09:07:03");
+    EXPECT_EQ(TVardoPreferences::SaveStamp(QDateTime(QDate(2024, 3, 5), QTime(9, 7, 3))),
+              "05/03/2024 09:07:03");
 }
