@@ -35,7 +35,7 @@ public:
     explicit TVDActionComponent(QObject *parent = nullptr);
     ~TVDActionComponent() override;
 
-    TMessageReceiver *Receiver() const { return m_window.get(); }
+    TMessageReceiver *Receiver() { return &m_window; }
     // Any thread: queue a message for WndProc.
     void PostMessage(unsigned msg, std::uint64_t wParam = 0, std::int64_t lParam = 0, std::any payload = {});
     // Any thread: WndProc handles it (at once on the main thread); returns its result, or 0
@@ -65,7 +65,9 @@ protected:
     void CloseMessageWindow();
 
 private:
-    std::unique_ptr<TMessageReceiver> m_window;
     bool m_built = false;
     bool m_closed = false; // main thread only
+    // A member, not a pointer: other threads reach it by address, and nothing they read is
+    // written when it is destroyed (after the destructor body, which closes it).
+    TMessageReceiver m_window;
 };

@@ -11,12 +11,13 @@
 // caption shows its image only; with one, the image sits left of the text.
 //
 // Main thread only. The button does not own its action; the link ends when either goes.
+#include "actions/TImageList.h"
+
 #include <QMetaObject>
 #include <QPointer>
 #include <QToolButton>
 
 class TCustomAbstractAction;
-class TImageList;
 
 class TVDImgSpeedButton : public QToolButton
 {

@@ -216,11 +216,14 @@ void TVardoPreferences::SetFormHandlers(std::function<void()> onShow,
 
 void TVardoPreferences::FormShow()
 {
-    if (!m_hooked) {
+    // Only the first show loads: showing the window again (after a hide) must not reload the
+    // store over the changes made since.
+    if (!m_hooked || m_loaded) {
         if (auto f = m_formOnShow)
             f();
         return;
     }
+    m_loaded = true;
     QCoreApplication::processEvents();
     m_mode = DetectMode();
     OpenStore();

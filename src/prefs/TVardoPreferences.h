@@ -9,11 +9,11 @@
 // OpenKey, CloseKey, GetKeyNames) reports false.
 //
 // Hooking the owner window: give the window to the constructor. An event filter then runs
-// FormShow() on every (non-spontaneous) show event and FormCloseQuery() on every close event,
-// refusing the close when it says so. The window's own show and close-query code is passed
-// with SetFormHandlers(); it runs inside those hooks, in the order the lifecycle needs (show:
-// after the store is opened, before OnLoadPrefs; close: first). After a completed close query
-// the hooks are given back: from then on only the window's own handlers run.
+// FormShow() on every (non-spontaneous) show event (only the first one loads) and FormCloseQuery() on every
+// close event, refusing the close when it says so. The window's own show and close-query code is passed with
+// SetFormHandlers(); it runs inside those hooks, in the order the lifecycle needs (show: after the store is
+// opened, before OnLoadPrefs; close: first). After a completed close query the hooks are given back: from
+// then on only the window's own handlers run.
 #include "actions/TColors.h"
 #include "prefs/TFontDesc.h"
 
@@ -111,8 +111,8 @@ public:
 
     // The owner window's own handlers (see the header comment).
     void SetFormHandlers(std::function<void()> onShow, std::function<void(bool &canClose)> onCloseQuery);
-    // Show hook: process pending events, detect the mode, open its store, the window's own
-    // show handler, OnLoadPrefs.
+    // Show hook, the first time: process pending events, detect the mode, open its store, the
+    // window's own show handler, OnLoadPrefs. Later shows run the window's own handler only.
     void FormShow();
     // Close-query hook; canClose false keeps the window open. The save dialog is shown
     // modally when no store exists yet.
@@ -136,4 +136,5 @@ private:
     std::function<void()> m_formOnShow;
     std::function<void(bool &)> m_formOnCloseQuery;
     bool m_hooked = true;
+    bool m_loaded = false;
 };

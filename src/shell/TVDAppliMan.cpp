@@ -5,6 +5,7 @@
 #include "actions/TRectAction.h"
 #include "actions/TVDSwitch.h"
 #include "playback/TVDIcons.h"
+#include "script/TVDScript.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -28,8 +29,7 @@ TVDAppliMan::TVDAppliMan(QWidget *winControl, QObject *parent)
     m_switch = new TVDSwitch(this);
     m_switch->MainWindow = winControl;
     SetSwitch(m_switch);
-    // The script component (TVDScript) is created here and handed out through Script() once
-    // the script engine is part of the program.
+    m_script = new TVDScript(this);
 }
 
 TVDAppliMan::~TVDAppliMan() = default;

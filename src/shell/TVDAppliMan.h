@@ -18,12 +18,12 @@
 
 #include <functional>
 
-class IScriptHost;
 class QUrl;
 class QWidget;
 class TCheckAction;
 class TNopeAction;
 class TRectAction;
+class TVDScript;
 class TVDSwitch;
 
 class TVDAppliMan : public TVDActionComponent
@@ -56,10 +56,9 @@ public:
 
     // --- Components handed to the rest of the program
     TVDSwitch *Switch() const { return m_switch; }
-    // The script component of the script window. Not created yet: the script engine's
-    // component (TVDScript) is handed out from here once it exists; until then nullptr, and
-    // action lists simply are not offered to scripts.
-    IScriptHost *Script() const { return m_script; }
+    // The program's only script component, made here and handed to the action lists whose
+    // actions scripts may call, and to the script window (which edits and runs its text).
+    TVDScript *Script() const { return m_script; }
 
     // Opens a web or mail address in the desktop's handler (replaceable in tests).
     std::function<bool(const QUrl &url)> OpenUrl;
@@ -97,5 +96,5 @@ private:
     QString m_fullTitle;
     QString m_lastUpdate;
     TVDSwitch *m_switch = nullptr;
-    IScriptHost *m_script = nullptr;
+    TVDScript *m_script = nullptr;
 };

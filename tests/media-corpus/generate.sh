@@ -214,37 +214,37 @@ mpeg2_all() {
 }
 
 # ---- one file per accepted extension -----------------------------------------------------------
-# ext NAME FRAMES -- ffmpeg output options...
+# ext NAME W H -- ffmpeg output options...: 2 s of test picture and tone.
 ext() {
-  local n=$1 count=$2 w=$3 h=$4
-  shift 5
+  local n=$1 w=$2 h=$3
+  shift 4
   "${FF[@]}" -f lavfi -i "$(testsrc "$w" "$h" 25 2)" "${SINE[@]}" -shortest "$@" "$n"
   meta "$n" '{"kinds":["ext"],"frame_index":false}'
 }
 ext_all() {
-  ext ext_avi.avi 50 352 288 -- -c:v mpeg4 -vtag XVID -q:v 4 -c:a libmp3lame -b:a 128k -ac 2
+  ext ext_avi.avi 352 288 -- -c:v mpeg4 -vtag XVID -q:v 4 -c:a libmp3lame -b:a 128k -ac 2
   "${FF[@]}" -f lavfi -i "$(testsrc 320 240 25 2)" -c:v libvpx -deadline realtime -cpu-used 8 -b:v 500k \
     -f ivf ext_ivf.ivf
   meta ext_ivf.ivf '{"kinds":["ext"],"frame_index":false}'
-  ext ext_mpg.mpg 50 352 288 -- -c:v mpeg1video -b:v 1500k -c:a mp2 -b:a 192k -ac 2 -f mpeg
-  ext ext_mpeg.mpeg 50 720 576 -- -c:v mpeg2video -b:v 4M -c:a mp2 -b:a 192k -ac 2 -aspect 4:3 -f vob
+  ext ext_mpg.mpg 352 288 -- -c:v mpeg1video -b:v 1500k -c:a mp2 -b:a 192k -ac 2 -f mpeg
+  ext ext_mpeg.mpeg 720 576 -- -c:v mpeg2video -b:v 4M -c:a mp2 -b:a 192k -ac 2 -aspect 4:3 -f vob
   "${FF[@]}" -f lavfi -i "$(testsrc 352 288 25 2)" -c:v mpeg1video -b:v 1500k -f mpeg1video ext_m1v.m1v
   meta ext_m1v.m1v '{"kinds":["ext"],"frame_index":false}'
-  ext ext_mp2.mp2 50 720 576 -- -c:v mpeg2video -b:v 4M -c:a mp2 -b:a 192k -ac 2 -aspect 16:9 -f vob
-  ext ext_mpe.mpe 50 352 288 -- -c:v mpeg1video -b:v 1500k -c:a mp2 -b:a 128k -ac 2 -f mpeg
-  ext ext_wmv.wmv 50 320 240 -- -c:v wmv2 -b:v 1M -c:a wmav2 -b:a 128k -ac 2 -f asf
-  ext ext_asf.asf 50 320 240 -- -c:v msmpeg4 -b:v 1M -c:a wmav1 -b:a 128k -ac 2 -f asf
-  ext ext_mts.mts 50 640 360 -- -c:v libx264 -preset superfast -bf 2 -pix_fmt yuv420p -c:a ac3 -b:a 192k \
+  ext ext_mp2.mp2 720 576 -- -c:v mpeg2video -b:v 4M -c:a mp2 -b:a 192k -ac 2 -aspect 16:9 -f vob
+  ext ext_mpe.mpe 352 288 -- -c:v mpeg1video -b:v 1500k -c:a mp2 -b:a 128k -ac 2 -f mpeg
+  ext ext_wmv.wmv 320 240 -- -c:v wmv2 -b:v 1M -c:a wmav2 -b:a 128k -ac 2 -f asf
+  ext ext_asf.asf 320 240 -- -c:v msmpeg4 -b:v 1M -c:a wmav1 -b:a 128k -ac 2 -f asf
+  ext ext_mts.mts 640 360 -- -c:v libx264 -preset superfast -bf 2 -pix_fmt yuv420p -c:a ac3 -b:a 192k \
     -ac 2 -f mpegts -mpegts_m2ts_mode 1
-  ext ext_m2ts.m2ts 50 640 360 -- -c:v libx264 -preset superfast -bf 2 -pix_fmt yuv420p -c:a ac3 \
+  ext ext_m2ts.m2ts 640 360 -- -c:v libx264 -preset superfast -bf 2 -pix_fmt yuv420p -c:a ac3 \
     -b:a 192k -ac 2 -f mpegts -mpegts_m2ts_mode 1
-  ext ext_ts.ts 50 720 576 -- -c:v mpeg2video -b:v 4M -c:a mp2 -b:a 192k -ac 2 -f mpegts
-  ext ext_vob.vob 50 720 576 -- -c:v mpeg2video -b:v 4M -c:a ac3 -b:a 192k -ac 2 -aspect 16:9 -f vob
-  ext ext_mkv.mkv 50 640 360 -- -c:v libx264 -preset superfast -pix_fmt yuv420p -c:a aac -b:a 128k -ac 2
-  ext ext_mov.mov 50 640 480 -- -c:v mjpeg -q:v 5 -pix_fmt yuvj420p -c:a pcm_s16le -ac 2
-  ext ext_mp4.mp4 50 640 360 -- -c:v libx264 -preset superfast -pix_fmt yuv420p -c:a aac -b:a 128k -ac 2
-  ext ext_3g2.3g2 50 352 288 -- -c:v mpeg4 -q:v 5 -c:a aac -b:a 64k -ac 1 -ar 22050 -f 3g2
-  ext ext_m4v.m4v 50 640 360 -- -c:v libx264 -preset superfast -pix_fmt yuv420p -c:a aac -b:a 128k -ac 2 \
+  ext ext_ts.ts 720 576 -- -c:v mpeg2video -b:v 4M -c:a mp2 -b:a 192k -ac 2 -f mpegts
+  ext ext_vob.vob 720 576 -- -c:v mpeg2video -b:v 4M -c:a ac3 -b:a 192k -ac 2 -aspect 16:9 -f vob
+  ext ext_mkv.mkv 640 360 -- -c:v libx264 -preset superfast -pix_fmt yuv420p -c:a aac -b:a 128k -ac 2
+  ext ext_mov.mov 640 480 -- -c:v mjpeg -q:v 5 -pix_fmt yuvj420p -c:a pcm_s16le -ac 2
+  ext ext_mp4.mp4 640 360 -- -c:v libx264 -preset superfast -pix_fmt yuv420p -c:a aac -b:a 128k -ac 2
+  ext ext_3g2.3g2 352 288 -- -c:v mpeg4 -q:v 5 -c:a aac -b:a 64k -ac 1 -ar 22050 -f 3g2
+  ext ext_m4v.m4v 640 360 -- -c:v libx264 -preset superfast -pix_fmt yuv420p -c:a aac -b:a 128k -ac 2 \
     -f mp4
   "${FF[@]}" -f lavfi -i "$(testsrc 720 576 25 2)" -c:v mpeg2video -b:v 4M -aspect 4:3 -f mpeg2video \
     ext_m2v.m2v

@@ -221,6 +221,11 @@ TEST_F(PrefsTest, TheWindowsOwnHandlersRunInOrder)
     gp.OnSavePrefs = [&](TVardoPreferences &) { order << "save"; };
     window.show();
     EXPECT_EQ(order, (QStringList{"form show, mode 1", "load"}));
+    // Shown again after a hide: nothing is reloaded over the session's changes.
+    window.hide();
+    order.clear();
+    window.show();
+    EXPECT_EQ(order, QStringList{"form show, mode 1"});
 
     // A window that refuses to close: nothing is saved, the hooks stay.
     order.clear();

@@ -3,11 +3,14 @@
 #include "actions/TRectAction.h"
 #include "actions/TVDSwitch.h"
 #include "prefs/TVardoPreferences.h"
+#include "script/TVDScript.h"
+#include "shell/TFichierMan.h"
 #include "shell/TVDAppliMan.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QScreen>
@@ -53,10 +56,35 @@ TEST(AppliMan, IdentityAndActionFaces)
     EXPECT_EQ(sent.scheme(), "mailto");
     EXPECT_EQ(QUrlQuery(sent).queryItemValue("subject", QUrl::FullyDecoded), "A propos de Framix 6.2.1 fr");
 
-    // The switch component is made here and knows this list first; no script engine yet.
+    // The switch component is made here and knows this list first.
     ASSERT_NE(am.Switch(), nullptr);
     EXPECT_EQ(am.Switch()->TableCount(), am.ActionCount());
-    EXPECT_EQ(am.Script(), nullptr);
+}
+
+TEST(AppliMan, HandsOutTheScriptComponentThatDrivesTheFileManager)
+{
+    QMainWindow w;
+    TVDAppliMan am(&w);
+    ASSERT_NE(am.Script(), nullptr);
+    QTemporaryDir dir;
+    const QString clip = dir.filePath("clip.avi");
+    QFile f(clip);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+
+    TFichierMan ficman;
+    QStringList opened;
+    ficman.OnOpenFile = [&](const QString &p) {
+        opened << p;
+        return true;
+    };
+    ficman.SetPascalScript(am.Script());
+    am.Script()->SetScript({"begin", "  OpenFile('" + clip + "');", "end."});
+    am.Script()->CompileScript();
+    ASSERT_TRUE(am.Script()->Compiled()) << am.Script()->Messages().join('\n').toStdString();
+    am.Script()->RunScript();
+    EXPECT_EQ(opened, QStringList{clip});
+    EXPECT_EQ(ficman.CurrentFile(), clip);
 }
 
 TEST(AppliMan, PagesExcludeOneAnotherAndQuitClosesTheWindow)
