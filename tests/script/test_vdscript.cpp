@@ -142,9 +142,12 @@ end.)");
 TEST(VDScript, DeleteFileToRecycleBin)
 {
     QTemporaryDir dir;
-    // The trash of this test lives in its own folder.
+    // The trash of this test lives in its own folder: Qt may also put a trash folder relative
+    // to the current folder, so the test works from inside the temporary folder.
     const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    const QString oldCwd = QDir::currentPath();
     qputenv("XDG_DATA_HOME", dir.filePath("data").toLocal8Bit());
+    QDir::setCurrent(dir.path());
     QFile f(dir.filePath("old.txt"));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.close();
@@ -158,6 +161,7 @@ TEST(VDScript, DeleteFileToRecycleBin)
     EXPECT_EQ(shown, (QStringList{"yes", "no"}));
     EXPECT_FALSE(QFile::exists(f.fileName()));
     qputenv("XDG_DATA_HOME", oldData);
+    QDir::setCurrent(oldCwd);
 }
 
 struct TActions
