@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const std::vector<uint8_t> exact(data, data + size);
         analyse(exact.empty() ? nullptr : exact.data(), exact.size());
     }
-    if (size < 3)
+    if (size < 4) // a selector, two length bytes, then at least one byte of pack data
         return 0;
     size_t len;
     switch (data[0] & 3) {

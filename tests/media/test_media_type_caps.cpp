@@ -120,7 +120,7 @@ TEST(MediaTypeCaps, CompressedVideoByFourCC)
                     "pixel-aspect-ratio=1/1")
                   .Description,
               "H264");
-    EXPECT_EQ(video("video/x-h264, stream-format=avc, width=2, height=2").CodecName, "AVC1");
+    EXPECT_EQ(video("video/x-h264, stream-format=avc, width=2, height=2").CodecName, "H264");
     EXPECT_EQ(video("video/x-h265, width=2, height=2").CodecName, "HEVC");
     EXPECT_EQ(video("video/mpeg, mpegversion=4, width=2, height=2").CodecName, "MP4V");
     EXPECT_EQ(video("video/x-wmv, wmvversion=3, format=WVC1, width=2, height=2").CodecName, "WVC1");

@@ -367,12 +367,11 @@ bool fourccVideo(TMediaType &mt, const TCapsReader &c)
 {
     const QString &n = c.name;
     QString fcc;
+    // H.264 and H.265 keep one name whatever their packaging (the parser picks it while negotiating).
     if (n == QLatin1String("video/x-h264"))
-        fcc = c.string("stream-format") == QLatin1String("avc") ? QStringLiteral("AVC1")
-                                                                : QStringLiteral("H264");
+        fcc = QStringLiteral("H264");
     else if (n == QLatin1String("video/x-h265"))
-        fcc = c.string("stream-format") == QLatin1String("hvc1") ? QStringLiteral("HVC1")
-                                                                 : QStringLiteral("HEVC");
+        fcc = QStringLiteral("HEVC");
     else if (n == QLatin1String("video/x-divx"))
         fcc = c.integer("divxversion") == 3   ? QStringLiteral("DIV3")
               : c.integer("divxversion") == 4 ? QStringLiteral("DIVX")
