@@ -47,7 +47,7 @@ Clip clipFor(const QString &file, int frames)
     else if (file.endsWith(".ts"))
         c.demuxer = "tsdemux", c.branch = "mpegvideoparse ! avdec_mpeg2video";
     else if (file.endsWith(".mpg"))
-        c.demuxer = "mpegpsdemux", c.branch = "mpegvideoparse ! mpeg2dec", c.landsAfterTarget = true;
+        c.demuxer = "mpegpsdemux", c.branch = "mpegvideoparse ! avdec_mpeg2video", c.landsAfterTarget = true;
     else if (file.contains("mjpeg"))
         c.demuxer = "avidemux", c.branch = "jpegparse ! jpegdec";
     else if (file.endsWith("_type1.avi"))
@@ -143,7 +143,7 @@ public:
 
     // Main thread: processes events (the notifier's sent messages) until a message of one of
     // the types arrives; false on an error or after ms.
-    bool waitFor(GstMessageType types, int ms = 60000)
+    bool waitFor(GstMessageType types, int ms = 30000)
     {
         bool got = false;
         mediatest::waitUntil(
@@ -240,18 +240,23 @@ private:
         TGstCaps caps = TGstCaps::adopt(gst_pad_get_current_caps(pad));
         if (!caps)
             caps = TGstCaps::adopt(gst_pad_query_caps(pad, nullptr));
-        const bool video =
-            g_str_has_prefix(gst_structure_get_name(gst_caps_get_structure(caps, 0)), "video/");
+        const char *name = gst_structure_get_name(gst_caps_get_structure(caps, 0));
+        const bool video = g_str_has_prefix(name, "video/") || g_str_has_prefix(name, "image/");
         TGstPad branchSink = TGstPad::adopt(gst_element_get_static_pad(g->m_branch, "sink"));
         if (video && !gst_pad_is_linked(branchSink)) {
             gst_pad_link(pad, branchSink);
             return;
         }
-        GstElement *sink = gst_element_factory_make("fakesink", nullptr);
-        g_object_set(sink, "sync", FALSE, "async", FALSE, nullptr);
-        gst_bin_add(GST_BIN(g->m_pipeline.get()), sink);
-        gst_element_sync_state_with_parent(sink);
-        TGstPad s = TGstPad::adopt(gst_element_get_static_pad(sink, "sink"));
+        // Other streams: their buffers are dropped at the demuxer (a paused sink would hold
+        // the demuxer, and the video with it); their events go to a sink.
+        gst_pad_add_probe(
+            pad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+            [](GstPad *, GstPadProbeInfo *, gpointer) { return GST_PAD_PROBE_DROP; }, nullptr, nullptr);
+        GstElement *other = gst_element_factory_make("fakesink", nullptr);
+        g_object_set(other, "sync", FALSE, "async", FALSE, nullptr);
+        gst_bin_add(GST_BIN(g->m_pipeline.get()), other);
+        gst_element_sync_state_with_parent(other);
+        TGstPad s = TGstPad::adopt(gst_element_get_static_pad(other, "sink"));
         gst_pad_link(pad, s);
     }
 
