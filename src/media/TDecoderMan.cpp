@@ -338,7 +338,7 @@ bool TDecoderMan::NextDecoder()
     }
     const bool playing = Graph->State() == gmPlaying;
     const int64_t position = Graph->Graph()->position();
-    bool ok = false;
+    bool ok = false, disconnected = false;
     {
         // Nothing leaves the upstream element while it has no chain behind it: the stream
         // would run on into nothing (to its end, while paused).
@@ -349,15 +349,18 @@ bool TDecoderMan::NextDecoder()
             if (Learned)
                 Learned->Remove(Key());
         }
-        if (!DisconnectDecoder()) {
-            RestoreState(playing);
-            return false;
-        }
-        ok = ConnectDecoder(Upstream, Downstream);
-        if (!ok) {
-            ResetChoice();
+        disconnected = DisconnectDecoder();
+        if (disconnected) {
             ok = ConnectDecoder(Upstream, Downstream);
+            if (!ok) {
+                ResetChoice();
+                ok = ConnectDecoder(Upstream, Downstream);
+            }
         }
+    }
+    if (!disconnected) {
+        RestoreState(playing);
+        return false;
     }
     // The new decoder starts on a key frame at the position the stream had.
     if (ok && position >= 0)
