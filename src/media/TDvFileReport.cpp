@@ -91,7 +91,8 @@ TDvFileReport ReadDvFileReport(const QString &fileName)
     }
     r.Valid = r.Frames > 0 && r.Error.isEmpty();
     if (r.Frames == 0 && r.Error.isEmpty())
-        r.Error = QStringLiteral("%1 ne contient aucune image DV entière").arg(QFileInfo(fileName).fileName());
+        r.Error =
+            QStringLiteral("%1 ne contient aucune image DV entière").arg(QFileInfo(fileName).fileName());
     return r;
 }
 

@@ -8,18 +8,18 @@
 
 struct TDvFileReport
 {
-    bool Valid = false;    // at least one whole DIF frame was read
-    QString Error;         // why the file could not be read (French), empty otherwise
+    bool Valid = false; // at least one whole DIF frame was read
+    QString Error;      // why the file could not be read (French), empty otherwise
     qint64 FileSize = 0;
-    int System = 2;        // 0 = 625/50, 1 = 525/60 (from the first frame)
-    int Frames = 0;        // whole frames in the file
+    int System = 2;           // 0 = 625/50, 1 = 525/60 (from the first frame)
+    int Frames = 0;           // whole frames in the file
     qint64 TrailingBytes = 0; // bytes after the last whole frame (a cut capture)
-    bool Wide = false;     // 16:9 (from the first frame)
-    int AudioRate = -1;    // as DvAudioRate of the first frame
+    bool Wide = false;        // 16:9 (from the first frame)
+    int AudioRate = -1;       // as DvAudioRate of the first frame
     int AudioBits = -1;
-    int DatedFrames = 0;   // frames carrying a valid recording date
-    double FirstDate = 0, LastDate = 0;   // day-count form (TDateFormat), valid when DatedFrames > 0
-    QString FirstTimecode, LastTimecode;  // "h:mm:ss:ff", empty when no frame has one
+    int DatedFrames = 0;                 // frames carrying a valid recording date
+    double FirstDate = 0, LastDate = 0;  // day-count form (TDateFormat), valid when DatedFrames > 0
+    QString FirstTimecode, LastTimecode; // "h:mm:ss:ff", empty when no frame has one
 
     // Frames per second of the system (25 or 30000/1001).
     double FramesPerSecond() const;
