@@ -72,7 +72,7 @@ void TVideoView::Fetch()
     if (m_frame.NativeSize() != before)
         Q_EMIT NativeSizeChanged(m_frame.NativeSize());
     Q_EMIT FrameArrived();
-    if (isVisible()) {
+    if (isVisible() && !window()->isMinimized()) {
         update();
     } else if (m_counted != m_sequence) {
         m_counted = m_sequence;

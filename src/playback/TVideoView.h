@@ -42,7 +42,7 @@ public:
     void Fetch();
 
     // Frames painted since creation: each frame counts once, when first painted. A frame that
-    // arrives while the view cannot be painted (hidden) counts on arrival, so that waiting
+    // arrives while the view cannot be painted (hidden, minimised) counts on arrival, so that waiting
     // for a drawn frame never hangs on a hidden display.
     int FramesDrawn() const { return m_framesDrawn; }
 

@@ -129,9 +129,16 @@ TEST(WindowLessMan, PausedFramesAfterSeeksAreCaptured)
     Panel w;
     TWindowLessMan man;
     man.SetWindow(w.panel);
+    // An overlay switched on before the video knows no size yet: it is drawn again when the
+    // first frame gives one.
+    man.OverlayLine(0).Text = QStringLiteral("x");
+    man.caInsertTextOn->SetChecked(true);
+    EXPECT_TRUE(man.OverlayBitmap().isNull());
     TRendererGraph g(man, file);
     ASSERT_TRUE(g.Pause());
     ASSERT_TRUE(waitUntil([&] { return CapturedIndex(man) == 0; }));
+    EXPECT_EQ(man.OverlayBitmap().size(), QSize(640, 480));
+    man.caInsertTextOn->SetChecked(false);
     QImage img;
     ASSERT_TRUE(man.CaptureImage(img));
     EXPECT_EQ(img.size(), QSize(640, 480));
