@@ -6,8 +6,10 @@
 #include "media/TDvFileReport.h"
 #include "media/TFileDevice.h"
 #include "media/TMediaFactory.h"
+#include "script/TVDScript.h"
 #include "shell/TFichierMan.h"
 
+#include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
@@ -117,4 +119,34 @@ void TShowForm::say(const QString &text, bool error)
     } else if (error) {
         QMessageBox::warning(this, QStringLiteral("Framix"), text);
     }
+}
+
+void TShowForm::SetScript(TVDScript *script)
+{
+    if (m_script)
+        disconnect(m_script, nullptr, this, nullptr);
+    m_script = script;
+    m_closeAfterScript = false;
+    if (!script)
+        return;
+    connect(script, &TVDScript::RunFinished, this, [this] {
+        if (!m_closeAfterScript)
+            return;
+        m_closeAfterScript = false;
+        // Queued: the run's caller is still on the stack when RunFinished is emitted.
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    });
+}
+
+void TShowForm::closeEvent(QCloseEvent *event)
+{
+    if (m_script && m_script->IsRunning()) {
+        // The script's run is below this handler on the stack: closing now would pull the
+        // window from under it. Stop it; RunFinished closes the window afterwards.
+        event->ignore();
+        m_closeAfterScript = true;
+        m_script->Abort();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }

@@ -4,8 +4,11 @@
 // what it found in them; the managers, menus and tool bars come with the main-window work.
 //
 // Headless runs (offscreen platform) print what they did on the standard output, since nobody
-// sees the window. Main thread only.
+// sees the window. A close that arrives while a script runs (scripts run on this thread and let
+// input be handled meanwhile) stops the script first and closes once the run has ended.
+// Main thread only.
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +18,7 @@ class QLabel;
 class TDVMan;
 class TFichierMan;
 class TMediaFactory;
+class TVDScript;
 class TVDSwitch;
 
 class TShowForm : public QMainWindow
@@ -40,6 +44,12 @@ public:
     QString report() const { return m_report; }
     TFichierMan *fichierMan() const { return m_files; }
 
+    // The script component whose runs a close waits for.
+    void SetScript(TVDScript *script);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     bool openVideo(const QString &path);
     void failedToOpen(const QString &path);
@@ -53,4 +63,6 @@ private:
     std::unique_ptr<TMediaFactory> m_factory;
     TFichierMan *m_files = nullptr;
     TVDSwitch *m_switch = nullptr;
+    QPointer<TVDScript> m_script;
+    bool m_closeAfterScript = false;
 };

@@ -1,14 +1,17 @@
 #include "capture/TShowForm.h"
+#include "script/TVDScript.h"
 #include "shell/TFichierMan.h"
 
 #include "TestPaths.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTimer>
 
 TEST(Skeleton, HelpAndVersionEndAtOnce)
 {
@@ -65,4 +68,43 @@ TEST(Skeleton, HeadlessRunReportsTheSample)
     EXPECT_TRUE(r.contains("125 images, 5.00 s, PAL 625/50, 4:3")) << r.toStdString();
     EXPECT_TRUE(r.contains("125 images datées")) << r.toStdString();
     EXPECT_TRUE(r.contains("Code temporel : de 0:12:34:00 à 0:12:38:24")) << r.toStdString();
+}
+
+TEST(Skeleton, ClosingWhileAScriptRunsStopsTheScriptThenCloses)
+{
+    TShowForm form(true);
+    TVDScript script;
+    form.SetScript(&script);
+    form.show();
+    ASSERT_TRUE(form.isVisible());
+
+    script.SetScript({"var i: Integer;", "begin", "  while True do", "    i := i + 1;", "end."});
+    script.CompileScript();
+    ASSERT_TRUE(script.Compiled());
+    // The user closes the window while the script runs (handled from the script's input
+    // handling): the close is refused for now and the script is told to stop.
+    bool visibleAfterClose = false, closeAccepted = true;
+    QTimer::singleShot(0, &form, [&] {
+        closeAccepted = form.close();
+        visibleAfterClose = form.isVisible();
+    });
+    script.RunScript();
+    EXPECT_FALSE(closeAccepted);
+    EXPECT_TRUE(visibleAfterClose);
+    EXPECT_EQ(script.Messages().last(), "### Erreur pendant l'exécution: Script interrompu (ligne 4)");
+    // The window closes once the run has ended, from the event loop.
+    EXPECT_TRUE(form.isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form.isVisible());
+
+    // Without a running script a close is immediate, and a later run does not close the
+    // window again.
+    form.show();
+    script.SetScript({"begin", "end."});
+    script.CompileScript();
+    script.RunScript();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.close());
+    EXPECT_FALSE(form.isVisible());
 }
