@@ -75,6 +75,10 @@ TVideoFrame TVideoFrame::FromSample(const TGstSample &sample)
     f.Image = QImage(static_cast<const uchar *>(GST_VIDEO_FRAME_PLANE_DATA(frame, 0)),
                      GST_VIDEO_FRAME_WIDTH(frame), GST_VIDEO_FRAME_HEIGHT(frame),
                      GST_VIDEO_FRAME_PLANE_STRIDE(frame, 0), QImage::Format_RGB32, UnmapFrame, frame);
+    if (f.Image.isNull()) {
+        UnmapFrame(frame); // an image that was not made never calls its cleanup
+        return f;
+    }
     f.Sample = sample;
     const int parN = GST_VIDEO_INFO_PAR_N(&info) > 0 ? GST_VIDEO_INFO_PAR_N(&info) : 1;
     const int parD = GST_VIDEO_INFO_PAR_D(&info) > 0 ? GST_VIDEO_INFO_PAR_D(&info) : 1;
