@@ -4,13 +4,9 @@
 
 namespace {
 
-struct Ident
-{
-    const char *name;
-    TColor value;
-};
+using TColors::TColorIdent;
 
-constexpr Ident kIdents[] = {
+constexpr TColorIdent kIdents[] = {
     {"clBlack", 0x000000},
     {"clMaroon", 0x000080},
     {"clGreen", 0x008000},
@@ -69,9 +65,14 @@ constexpr Ident kIdents[] = {
 
 namespace TColors {
 
+std::span<const TColorIdent> Idents()
+{
+    return kIdents;
+}
+
 bool FromIdent(const QString &ident, TColor &color)
 {
-    for (const Ident &i : kIdents) {
+    for (const TColorIdent &i : kIdents) {
         if (ident.compare(QLatin1String(i.name), Qt::CaseInsensitive) == 0) {
             color = i.value;
             return true;
@@ -82,7 +83,7 @@ bool FromIdent(const QString &ident, TColor &color)
 
 QString ToIdent(TColor color)
 {
-    for (const Ident &i : kIdents)
+    for (const TColorIdent &i : kIdents)
         if (i.value == color)
             return QString::fromLatin1(i.name);
     return {};

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <span>
 
 using TColor = std::int32_t;
 
@@ -41,6 +42,15 @@ constexpr bool IsSystemColor(TColor c)
 {
     return (static_cast<std::uint32_t>(c) & 0xFF000000u) == 0xFF000000u;
 }
+
+struct TColorIdent
+{
+    const char *name;
+    TColor value;
+};
+// Every colour identifier with its value, the colours first, then clNone and clDefault, then
+// the system colours. The script engine declares them as constants.
+std::span<const TColorIdent> Idents();
 
 // A colour identifier ("clRed", "clBtnFace", compared without regard to case) to its value.
 bool FromIdent(const QString &ident, TColor &color);

@@ -46,7 +46,8 @@ struct TMessageReceiver::SentRequest
     enum State { Pending, Taken, Done, Abandoned };
     TMessage message;
     TMessageReceiver *receiver = nullptr;
-    State state = Pending; // guarded by the queue mutex
+    std::uint64_t number = 0; // order of arrival
+    State state = Pending;    // guarded by the queue mutex
 };
 
 namespace {
@@ -57,6 +58,7 @@ struct SentQueue
     std::mutex mutex;
     std::condition_variable done;
     std::deque<std::shared_ptr<TMessageReceiver::SentRequest>> queue;
+    std::uint64_t arrivals = 0; // requests queued so far
 };
 
 SentQueue &sent()
@@ -75,12 +77,14 @@ void TSendGate::cancel()
     sent().done.notify_all();
 }
 
-void TSendGate::reset() { m_cancelled.store(false, std::memory_order_release); }
+void TSendGate::reset()
+{
+    m_cancelled.store(false, std::memory_order_release);
+}
 
 TMessageReceiver::TMessageReceiver(Handler handler, QObject *parent)
     : QObject(parent), m_handler(std::move(handler))
-{
-}
+{}
 
 TMessageReceiver::~TMessageReceiver()
 {
@@ -127,6 +131,7 @@ bool TMessageReceiver::send(TMessage &message, TSendGate *gate)
         // loop is busy). Posting under the lock orders it before the receiver's destructor,
         // which takes the lock first and whose QObject part then drops the event.
         std::lock_guard<std::mutex> lock(sent().mutex);
+        req->number = sent().arrivals++;
         sent().queue.push_back(req);
         auto *e = new QEvent(SentType);
         HANDOFF_RELEASE(e);
@@ -153,6 +158,14 @@ int TMessageReceiver::servicePendingSent()
 {
     QThread *self = QThread::currentThread();
     int handled = 0;
+    // Only the requests already waiting: a streaming thread that is answered sends its next
+    // request at once, and a slow handler would otherwise keep the main thread here for good.
+    // Later requests have their own wake-up event.
+    std::uint64_t end;
+    {
+        std::lock_guard<std::mutex> lock(sent().mutex);
+        end = sent().arrivals;
+    }
     for (;;) {
         std::shared_ptr<SentRequest> req;
         {
@@ -161,6 +174,8 @@ int TMessageReceiver::servicePendingSent()
             for (auto it = q.begin(); it != q.end();) {
                 if ((*it)->state == SentRequest::Abandoned) {
                     it = q.erase(it);
+                } else if ((*it)->number >= end) {
+                    break; // the queue is in order of arrival
                 } else if ((*it)->receiver->thread() == self) {
                     req = *it;
                     q.erase(it);

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QWidget>
@@ -90,6 +91,14 @@ void TVDSwitch::ParseParam(const QString &text)
     default:
         mode = smBare;
         break;
+    }
+    // On Linux an absolute path also begins with "/": an argument whose name part holds a "/"
+    // (no switch name does) or that names an existing file is a path, given as it is.
+    if (mode == smSet) {
+        const qsizetype eq = text.indexOf(u'=');
+        const QString head = text.mid(1, eq > 0 ? eq - 1 : -1);
+        if (head.contains(u'/') || QFileInfo::exists(text))
+            mode = smBare;
     }
     QString name, value;
     if (mode == smBare) {

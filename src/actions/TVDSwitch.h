@@ -7,6 +7,7 @@
 //   +name=text   check: checked; value: SetValueFromText(text) (likewise -name=text)
 //   /quit        once every other entry ran, the main window closes (creates no entry)
 //   anything else (no prefix, unknown name): DefaultAction with the text, else dropped
+//   /dir/file    an absolute path (a "/" in the name part, or an existing file): as without prefix
 //
 // Names compare without regard to case; when two registered actions share a switch, the one
 // registered first wins. Entries run in argument order, each completely before the next, with

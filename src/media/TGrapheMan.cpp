@@ -22,8 +22,7 @@ constexpr int kMaxDepth = 64; // graphs here are a dozen elements deep; this onl
 } // namespace
 
 TGrapheMan::TGrapheMan(QObject *parent)
-    : QObject(parent), m_graph(std::make_unique<TGstGraph>(QStringLiteral("Filtergraph"))),
-      m_window(std::make_unique<TMessageReceiver>([this](TMessage &m) { WndProc(m); }))
+    : TVDActionComponent(parent), m_graph(std::make_unique<TGstGraph>(QStringLiteral("Filtergraph")))
 {
     connect(m_graph.get(), &TGstGraph::completed, this, [this] { GraphComplete(S_OK); });
     connect(m_graph.get(), &TGstGraph::errorOccurred, this, [this](const QString &text, const QString &) {
@@ -35,8 +34,10 @@ TGrapheMan::TGrapheMan(QObject *parent)
 
 TGrapheMan::~TGrapheMan()
 {
-    // Release the streaming threads first (sent messages still pending are answered), then
-    // take the pipeline to NULL and empty it.
+    // The derived managers are gone: from here on messages are answered without reaching
+    // WndProc. Release the streaming threads first (sent messages still pending are
+    // answered), then take the pipeline to NULL and empty it.
+    CloseMessageWindow();
     TMessageReceiver::servicePendingSent();
     for (TPadHub *h : m_hubs)
         h->close();
@@ -44,8 +45,10 @@ TGrapheMan::~TGrapheMan()
     TMessageReceiver::servicePendingSent();
 }
 
-void TGrapheMan::WndProc(TMessage &)
-{}
+void TGrapheMan::WndProc(TMessage &message)
+{
+    TVDActionComponent::WndProc(message);
+}
 
 TGstGraph::State TGrapheMan::WaitForState()
 {
@@ -78,44 +81,36 @@ void TGrapheMan::SettleHubs()
         h->settle();
 }
 
-bool TGrapheMan::Play()
+bool TGrapheMan::ChangeState(bool (TGstGraph::*change)(), TGrapheManState reached)
 {
     SettleHubs();
-    m_graph->setRate(FastMode ? 4.0 : 1.0);
-    const bool ok = m_graph->run();
+    const bool ok = (m_graph.get()->*change)();
+    // The outcome of the wait is not used: the report depends on the request only.
     WaitForState();
     if (ok) {
-        m_state = gmPlaying;
+        m_state = reached;
         if (OnStateChange)
-            OnStateChange(gmPlaying);
+            OnStateChange(reached);
     }
     return ok;
+}
+
+bool TGrapheMan::Play()
+{
+    // Settled before the rate's seek too, so that no unclaimed stream holds it up.
+    SettleHubs();
+    m_graph->setRate(FastMode ? 4.0 : 1.0);
+    return ChangeState(&TGstGraph::run, gmPlaying);
 }
 
 bool TGrapheMan::Pause()
 {
-    SettleHubs();
-    const bool ok = m_graph->pause();
-    WaitForState();
-    if (ok) {
-        m_state = gmPaused;
-        if (OnStateChange)
-            OnStateChange(gmPaused);
-    }
-    return ok;
+    return ChangeState(&TGstGraph::pause, gmPaused);
 }
 
 bool TGrapheMan::Stop()
 {
-    SettleHubs();
-    const bool ok = m_graph->stop();
-    WaitForState();
-    if (ok) {
-        m_state = gmStopped;
-        if (OnStateChange)
-            OnStateChange(gmStopped);
-    }
-    return ok;
+    return ChangeState(&TGstGraph::stop, gmStopped);
 }
 
 HRESULT TGrapheMan::FastOn()

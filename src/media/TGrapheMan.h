@@ -6,12 +6,15 @@
 // Stop keeps the pipeline PAUSED (reported as stopped) so pads, links and position survive;
 // the pipeline goes to NULL only when the graph is cleared or destroyed. State waits poll with
 // 40 ms time-outs and answer the streaming threads' sent messages between polls.
-#include "actions/TMessageReceiver.h"
+//
+// A component like the other managers: its message receiver (Receiver()) is the target of the
+// notifiers' messages. It makes no actions of its own, so its constructor never calls
+// BuildActions: the managers derived from it (DV manager, navigation manager) build theirs.
+#include "actions/TVDActionComponent.h"
 #include "media/MediaMessages.h"
 #include "media/gst/TGstGraph.h"
 
 #include <QList>
-#include <QObject>
 
 #include <functional>
 #include <memory>
@@ -26,7 +29,7 @@ class TVideoSource;
 class TAudioSource;
 class TPadHub;
 
-class TGrapheMan : public QObject
+class TGrapheMan : public TVDActionComponent
 {
     Q_OBJECT
 public:
@@ -34,7 +37,6 @@ public:
     ~TGrapheMan() override;
 
     TGstGraph *Graph() const { return m_graph.get(); }
-    TMessageReceiver *Receiver() const { return m_window.get(); }
 
     // Sources connected to this graph (not owned): a source adds itself when it connects.
     QList<TVideoSource *> VideoSources;
@@ -80,15 +82,17 @@ public:
 
 protected:
     // Main thread: the hidden message window's procedure.
-    virtual void WndProc(TMessage &message);
+    void WndProc(TMessage &message) override;
 
 private:
+    // Settles the hubs, asks for the state with `change`, waits for it and, when the request
+    // was accepted, records and reports `reached`.
+    bool ChangeState(bool (TGstGraph::*change)(), TGrapheManState reached);
     bool RemoveUpstreamChainRec(GstElement *a, GstElement *b, int depth);
     void RemoveBetweenRec(GstElement *a, GstElement *b, int depth);
     bool IsUpstreamRec(GstElement *a, GstElement *b, int depth);
 
     std::unique_ptr<TGstGraph> m_graph;
-    std::unique_ptr<TMessageReceiver> m_window;
     QList<TPadHub *> m_hubs;
     TGrapheManState m_state = gmStopped;
 };

@@ -1,10 +1,10 @@
 #include "playback/TOverlayPainter.h"
 
+#include "actions/TColors.h"
+
 #include <QFontDatabase>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QPainter>
-#include <QPalette>
 
 #include <cmath>
 
@@ -14,43 +14,6 @@ namespace {
 int RoundEven(double v)
 {
     return int(std::nearbyint(v));
-}
-
-QPalette::ColorRole SystemRole(int index)
-{
-    switch (index) {
-    case 5:
-        return QPalette::Base; // window background
-    case 6:
-        return QPalette::Shadow; // window frame
-    case 7:                      // menu text
-    case 8:
-        return QPalette::WindowText; // window text
-    case 13:
-        return QPalette::Highlight;
-    case 14:
-        return QPalette::HighlightedText;
-    case 15:
-        return QPalette::Button; // button face
-    case 16:
-        return QPalette::Dark; // button shadow
-    case 17:
-        return QPalette::PlaceholderText; // grey text
-    case 18:
-        return QPalette::ButtonText;
-    case 20:
-        return QPalette::Light; // button highlight
-    case 21:
-        return QPalette::Shadow; // 3-D dark shadow
-    case 22:
-        return QPalette::Midlight; // 3-D light
-    case 23:
-        return QPalette::ToolTipText; // information text
-    case 24:
-        return QPalette::ToolTipBase; // information background
-    default:
-        return QPalette::Window;
-    }
 }
 
 } // namespace
@@ -122,14 +85,6 @@ QFont TOverlayPainter::OverlayFont() const
     return f;
 }
 
-QColor TOverlayPainter::ToQColor(std::int32_t color)
-{
-    const auto c = std::uint32_t(color);
-    if ((c & 0xFF000000u) == 0xFF000000u)
-        return QGuiApplication::palette().color(SystemRole(int(c & 0xFF)));
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
-
 void TOverlayPainter::DrawOutlinedText(QPainter &p, const QFont &font, int x, int y,
                                        const QString &text) const
 {
@@ -142,7 +97,7 @@ void TOverlayPainter::DrawOutlinedText(QPainter &p, const QFont &font, int x, in
     const int ascent = QFontMetrics(hard).ascent();
     if (b > 0) {
         p.setFont(hard);
-        p.setPen(ToQColor(InsertBorderColor));
+        p.setPen(TColors::ToQColor(InsertBorderColor));
         for (int dy = -b; dy <= b; ++dy)
             for (int dx = -b; dx <= b; ++dx)
                 if (std::abs(dx) + std::abs(dy) > b)
@@ -152,7 +107,7 @@ void TOverlayPainter::DrawOutlinedText(QPainter &p, const QFont &font, int x, in
     QFont main = font;
     main.setStyleStrategy(smooth ? QFont::PreferAntialias : QFont::NoAntialias);
     p.setFont(main);
-    p.setPen(ToQColor(InsertFont.Color));
+    p.setPen(TColors::ToQColor(InsertFont.Color));
     p.drawText(x, y + ascent, text);
 }
 
@@ -169,7 +124,7 @@ const QImage &TOverlayPainter::Draw(QSize native)
         InsertFont.Size = AutoFontSize(QSize(w, h));
 
     const QPoint anchor = Anchor(QSize(w, h));
-    m_image.fill(ToQColor(InsertTransparentColor));
+    m_image.fill(TColors::ToQColor(InsertTransparentColor));
     const QFont font = OverlayFont();
     const QFontMetrics fm(font);
     const int b = InsertBorderWidth;
@@ -198,14 +153,46 @@ const QImage &TOverlayPainter::Draw(QSize native)
     return m_image;
 }
 
+const QImage &TOverlayPainter::KeyedImage() const
+{
+    // Redrawn overlays detach m_image, so its cache key changes with every Draw.
+    if (m_keyedSource != m_image.cacheKey() || m_keyedColor != InsertTransparentColor) {
+        m_keyed = Keyed(m_image, InsertTransparentColor);
+        m_keyedSource = m_image.cacheKey();
+        m_keyedColor = InsertTransparentColor;
+    }
+    return m_keyed;
+}
+
 void TOverlayPainter::Composite(QImage &frame) const
 {
-    Composite(frame, m_image, InsertTransparency, InsertTransparentColor);
+    CompositeKeyed(frame, KeyedImage(), InsertTransparency);
+}
+
+QImage TOverlayPainter::Keyed(const QImage &overlay, std::int32_t key)
+{
+    if (overlay.isNull())
+        return {};
+    // The key colour becomes fully transparent; premultiplied so that scaling never bleeds the
+    // key colour into the edges of the text.
+    const QRgb keyRgb = TColors::ToQColor(key).rgb() & 0xFFFFFF;
+    QImage keyed = overlay.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < keyed.height(); ++y) {
+        QRgb *row = reinterpret_cast<QRgb *>(keyed.scanLine(y));
+        for (int x = 0; x < keyed.width(); ++x)
+            row[x] = (row[x] & 0xFFFFFF) == keyRgb ? 0 : (row[x] | 0xFF000000u);
+    }
+    return keyed;
 }
 
 void TOverlayPainter::Composite(QImage &frame, const QImage &overlay, double opacity, std::int32_t key)
 {
-    if (frame.isNull() || overlay.isNull())
+    CompositeKeyed(frame, Keyed(overlay, key), opacity);
+}
+
+void TOverlayPainter::CompositeKeyed(QImage &frame, const QImage &keyedOverlay, double opacity)
+{
+    if (frame.isNull() || keyedOverlay.isNull())
         return;
     const int a = int(std::lround(qBound(0.0, opacity, 1.0) * 255));
     if (a == 0)
@@ -213,18 +200,10 @@ void TOverlayPainter::Composite(QImage &frame, const QImage &overlay, double opa
     if (frame.format() != QImage::Format_RGB32 && frame.format() != QImage::Format_ARGB32 &&
         frame.format() != QImage::Format_ARGB32_Premultiplied)
         frame = frame.convertToFormat(QImage::Format_RGB32);
-
-    // The key colour becomes fully transparent; premultiplied so that scaling never bleeds the
-    // key colour into the edges of the text.
-    const QRgb keyRgb = ToQColor(key).rgb() & 0xFFFFFF;
-    QImage keyed = overlay.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < keyed.height(); ++y) {
-        QRgb *row = reinterpret_cast<QRgb *>(keyed.scanLine(y));
-        for (int x = 0; x < keyed.width(); ++x)
-            row[x] = (row[x] & 0xFFFFFF) == keyRgb ? 0 : (row[x] | 0xFF000000u);
-    }
-    if (keyed.size() != frame.size())
-        keyed = keyed.scaled(frame.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage keyed =
+        keyedOverlay.size() == frame.size()
+            ? keyedOverlay
+            : keyedOverlay.scaled(frame.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 
     // out = a/255 x source + frame x (1 - a/255 x sourceAlpha/255), in integers, rounded.
     for (int y = 0; y < frame.height(); ++y) {

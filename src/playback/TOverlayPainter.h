@@ -79,9 +79,13 @@ public:
     // others are mixed in at the given opacity (0 .. 1). An overlay of another size is scaled
     // to the frame with bilinear filtering. The frame becomes RGB32 if it was of another format.
     static void Composite(QImage &frame, const QImage &overlay, double opacity, std::int32_t key);
+    // The overlay with its key colour made transparent (premultiplied ARGB32): the form the
+    // blend uses. The painter keeps the one of its last drawing until the next Draw.
+    static QImage Keyed(const QImage &overlay, std::int32_t key);
+    const QImage &KeyedImage() const;
+    // Blends an overlay already keyed over frame, scaled to the frame when of another size.
+    static void CompositeKeyed(QImage &frame, const QImage &keyedOverlay, double opacity);
 
-    // $00BBGGRR to QColor; system colours ($FF0000nn) from the application's palette.
-    static QColor ToQColor(std::int32_t color);
     // The installed face for a name: the metric-compatible Liberation faces stand in for
     // Arial, Times New Roman and Courier New when those are absent.
     static QString ResolveFamily(const QString &name);
@@ -91,4 +95,7 @@ private:
 
     QImage m_image;
     std::vector<TPlacement> m_placements;
+    mutable QImage m_keyed;
+    mutable qint64 m_keyedSource = 0;
+    mutable std::int32_t m_keyedColor = 0;
 };

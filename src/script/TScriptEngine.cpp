@@ -1,5 +1,6 @@
 #include "script/TScriptEngine.h"
 
+#include "actions/TColors.h"
 #include "script/TScriptGraphics.h"
 #include "script/TScriptLexer.h"
 #include "script/TScriptParser.h"
@@ -56,12 +57,10 @@ bool TScriptEngine::apply(const TRegistration &r)
         m_parser->registerType(QStringLiteral("TRect"),
                                QStringLiteral("record Left, Top, Right, Bottom: Integer; end;"), error);
         m_parser->registerType(QStringLiteral("TPoint"), QStringLiteral("record x,y: Longint; end;"), error);
-        size_t count = 0;
-        const TGraphicsColor *colors = graphicsColors(count);
-        for (size_t n = 0; n < count; ++n) {
+        for (const TColors::TColorIdent &c : TColors::Idents()) {
             // An existing constant of the same name (clMoneyGreen ...) is kept.
-            m_parser->registerConstant(QString::fromLatin1(colors[n].name), QStringLiteral("Integer"),
-                                       TRunValue::fromInt(std::int32_t(colors[n].value)), error);
+            m_parser->registerConstant(QString::fromLatin1(c.name), QStringLiteral("Integer"),
+                                       TRunValue::fromInt(c.value), error);
         }
         return m_parser->registerDeclarations(graphicsDeclarations(), error);
     }

@@ -1,7 +1,8 @@
 #include "script/TScriptGraphics.h"
 
 namespace {
-// The toolkit's graphics classes as scripts know them. They exist for compiling only: the
+// The toolkit's graphics classes as scripts know them (the colour constants before them come
+// from TColors). They exist for compiling only: the
 // program creates no such object, so every object a script holds is nil at run time.
 const char *const kGraphicsDeclarations = R"(
 type
@@ -93,69 +94,15 @@ type
     property Height: Integer read;
     property Width: Integer read;
   end;
+const
+  // The graphics unit's two other names for greys; colour settings do not take them.
+  clLtGray = clSilver;
+  clDkGray = clGray;
 )";
 
-const TGraphicsColor kColors[] = {
-    {"clBlack", 0x000000},
-    {"clMaroon", 0x000080},
-    {"clGreen", 0x008000},
-    {"clOlive", 0x008080},
-    {"clNavy", 0x800000},
-    {"clPurple", 0x800080},
-    {"clTeal", 0x808000},
-    {"clGray", 0x808080},
-    {"clSilver", 0xC0C0C0},
-    {"clRed", 0x0000FF},
-    {"clLime", 0x00FF00},
-    {"clYellow", 0x00FFFF},
-    {"clBlue", 0xFF0000},
-    {"clFuchsia", 0xFF00FF},
-    {"clAqua", 0xFFFF00},
-    {"clLtGray", 0xC0C0C0},
-    {"clDkGray", 0x808080},
-    {"clWhite", 0xFFFFFF},
-    {"clScrollBar", 0xFF000000 | 0},
-    {"clBackground", 0xFF000000 | 1},
-    {"clActiveCaption", 0xFF000000 | 2},
-    {"clInactiveCaption", 0xFF000000 | 3},
-    {"clMenu", 0xFF000000 | 4},
-    {"clWindow", 0xFF000000 | 5},
-    {"clWindowFrame", 0xFF000000 | 6},
-    {"clMenuText", 0xFF000000 | 7},
-    {"clWindowText", 0xFF000000 | 8},
-    {"clCaptionText", 0xFF000000 | 9},
-    {"clActiveBorder", 0xFF000000 | 10},
-    {"clInactiveBorder", 0xFF000000 | 11},
-    {"clAppWorkSpace", 0xFF000000 | 12},
-    {"clHighlight", 0xFF000000 | 13},
-    {"clHighlightText", 0xFF000000 | 14},
-    {"clBtnFace", 0xFF000000 | 15},
-    {"clBtnShadow", 0xFF000000 | 16},
-    {"clGrayText", 0xFF000000 | 17},
-    {"clBtnText", 0xFF000000 | 18},
-    {"clInactiveCaptionText", 0xFF000000 | 19},
-    {"clBtnHighlight", 0xFF000000 | 20},
-    {"cl3DDkShadow", 0xFF000000 | 21},
-    {"cl3DLight", 0xFF000000 | 22},
-    {"clInfoText", 0xFF000000 | 23},
-    {"clInfoBk", 0xFF000000 | 24},
-    {"clHotLight", 0xFF000000 | 26},
-    {"clGradientActiveCaption", 0xFF000000 | 27},
-    {"clGradientInactiveCaption", 0xFF000000 | 28},
-    {"clMenuHighlight", 0xFF000000 | 29},
-    {"clMenuBar", 0xFF000000 | 30},
-    {"clNone", 0x1FFFFFFF},
-    {"clDefault", 0x20000000},
-};
 } // namespace
 
 QString graphicsDeclarations()
 {
     return QString::fromLatin1(kGraphicsDeclarations);
-}
-
-const TGraphicsColor *graphicsColors(size_t &count)
-{
-    count = sizeof(kColors) / sizeof(kColors[0]);
-    return kColors;
 }

@@ -4,14 +4,5 @@
 // TCanvas, TGraphic, TBitmap and TPicture (see TScriptEngine::AddGraphicsDeclarations).
 #include <QString>
 
-#include <cstddef>
-#include <cstdint>
-
-struct TGraphicsColor
-{
-    const char *name;
-    std::uint32_t value; // $00BBGGRR; $FF0000nn for system colour nn
-};
-
+// The declaration text; the colour constants (TColors::Idents()) must be declared first.
 QString graphicsDeclarations();
-const TGraphicsColor *graphicsColors(std::size_t &count);

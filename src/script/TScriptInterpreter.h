@@ -18,6 +18,8 @@ struct TRunLimits
     int maxDepth = 1000;                  // nested calls
     std::int64_t maxMemory = 512ll << 20; // bytes held by variables
     std::chrono::milliseconds idleInterval{100};
+    // Time for the idle interval; empty: the steady clock.
+    std::function<std::chrono::steady_clock::time_point()> clock;
 };
 
 class TScriptInterpreter
@@ -60,8 +62,11 @@ private:
     TLoc locate(const TExpr &e);
     TLoc slotLoc(int slot, bool global, bool byRef);
     void step(int line);
+    std::chrono::steady_clock::time_point now() const;
     std::shared_ptr<TStore> newFrame(const std::vector<const TScriptType *> &types);
     [[noreturn]] void fail(const QString &text) const;
+    // v as a value of the ordinal type t (Char, Boolean, an integer type narrowed to its size).
+    static TRunValue ordinalValue(const TScriptType *t, std::int64_t v);
     std::int64_t arrayIndex(const TStore *store, std::int64_t index, bool isStatic) const;
 
     const TScriptProgram &m_prog;
@@ -72,6 +77,7 @@ private:
     std::function<void()> m_idle;
     std::mt19937_64 m_rng;
     std::int64_t m_steps = 0;
+    std::int64_t m_nextIdleCheck = 256;
     int m_depth = 0;
     int m_line = 0;
     bool m_abort = false;

@@ -42,7 +42,11 @@ int FramixMain(int argc, char **argv)
     if (!window.processCommandLine(QApplication::arguments().mid(1)))
         return window.exitCode();
     window.show();
-    if (window.quitRequested())
-        QTimer::singleShot(0, &window, &QWidget::close);
-    return QApplication::exec();
+    QTimer::singleShot(0, &window, [&window] {
+        window.runCommandLine();
+        if (window.headless() && window.report().isEmpty())
+            std::printf("Aucune vidéo ouverte.\n");
+    });
+    const int rc = QApplication::exec();
+    return rc != 0 ? rc : window.exitCode();
 }

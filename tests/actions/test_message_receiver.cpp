@@ -92,6 +92,38 @@ TEST(MessageReceiver, SentFromAnotherThreadWaitsForTheAnswerOrTheGate)
     gate.reset();
 }
 
+TEST(MessageReceiver, ServicingAnswersOnlyWhatWasWaitingSoASenderCannotKeepTheMainThread)
+{
+    // A streaming thread that sends again as soon as it is answered, to a slow handler: the
+    // main thread's servicing pass (run between state polls) must come back to its caller.
+    std::atomic<int> handled{0};
+    TMessageReceiver r([&](TMessage &) {
+        ++handled;
+        QThread::msleep(2);
+    });
+    std::atomic<bool> stop{false}, finished{false};
+    std::thread sender([&] {
+        while (!stop) {
+            TMessage m{9228};
+            r.send(m);
+        }
+        finished = true;
+    });
+    int first = 0;
+    for (int i = 0; i < 5000 && first == 0; ++i) {
+        first = TMessageReceiver::servicePendingSent();
+        if (first == 0)
+            QThread::msleep(1);
+    }
+    EXPECT_EQ(first, 1);
+    // Later passes answer the next request each.
+    EXPECT_LE(TMessageReceiver::servicePendingSent(), 1);
+    stop = true;
+    pumpUntil([&] { return finished.load(); });
+    sender.join();
+    EXPECT_GE(handled.load(), 1);
+}
+
 TEST(MessageReceiver, SentOnTheMainThreadRunsAtOnce)
 {
     int calls = 0;

@@ -98,6 +98,18 @@ TEST(Switch, ParsingModesNamesAndValues)
     EXPECT_EQ(s.sw.Pending().Item(1)->Text, "1");
     EXPECT_EQ(s.sw.Pending().Item(2)->Action, s.grab);
 
+    // Absolute paths begin with "/" too: a "/" in the name part, or an existing file, makes the
+    // argument a path given whole, not a switch named after it.
+    const QString here = QCoreApplication::applicationFilePath(); // exists
+    s.sw.ParseCommandLine({"framix", "/home/me/film=1.avi", here, "/g=/tmp/x"});
+    ASSERT_EQ(s.sw.Pending().Count(), 3);
+    EXPECT_EQ(s.sw.Pending().Item(0)->Action, s.open);
+    EXPECT_EQ(s.sw.Pending().Item(0)->Text, "/home/me/film=1.avi");
+    EXPECT_EQ(s.sw.Pending().Item(1)->Text, here);
+    EXPECT_EQ(s.sw.Pending().Item(1)->Mode, smBare);
+    EXPECT_EQ(s.sw.Pending().Item(2)->Action, s.grab);
+    EXPECT_EQ(s.sw.Pending().Item(2)->Text, "/tmp/x");
+
     // Counting stops at the first empty argument.
     s.sw.DefaultAction = nullptr;
     s.sw.ParseCommandLine(args({"/g", "", "/g"}));

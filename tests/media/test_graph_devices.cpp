@@ -148,61 +148,85 @@ TEST_F(MediaDevices, FactoryCachesByExactNameAndRebuildsAfterNewDefault)
 TEST_F(MediaDevices, DamagedAndUnsupportedFilesGiveInvalidDevices)
 {
     QTemporaryDir dir;
-    const QString text = dir.filePath("text.avi"), empty = dir.filePath("empty.avi"),
-                  gone = dir.filePath("gone.avi");
-    {
+    // Text and nothing under the extensions of each way in: the default reader (parsebin), the
+    // AVI demuxer's row, the DV demuxer and the wave parser; and a file that is not there.
+    QStringList bad;
+    for (const char *ext : {"avi", "mkv", "dv", "wav", "mpg"}) {
+        const QString text = dir.filePath(QStringLiteral("text.") + ext);
+        const QString empty = dir.filePath(QStringLiteral("empty.") + ext);
         QFile t(text);
-        t.open(QIODevice::WriteOnly);
-        t.write("this is not a video file at all\n");
+        ASSERT_TRUE(t.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 200; ++i)
+            t.write("this is not a video file at all\n");
         QFile e(empty);
-        e.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(e.open(QIODevice::WriteOnly));
+        bad << text << empty;
     }
-    for (const QString &f : {text, empty, gone}) {
+    bad << dir.filePath("gone.avi");
+    for (const QString &f : bad) {
+        SCOPED_TRACE(f.toStdString());
         TFileDevice *dev = factory.OpenFile(f);
         ASSERT_NE(dev, nullptr);
         EXPECT_FALSE(dev->Valid);
         EXPECT_EQ(dev->VideoCount + dev->AudioCount, 0);
+        EXPECT_EQ(dev->VideoSource(0), nullptr);
     }
     // The normal run takes one cut and the noise variant of each container; FRAMIX_LONG=1 all.
     const bool all = qEnvironmentVariableIntValue("FRAMIX_LONG") == 1;
     const int savedTimeout = TMediaDevice::PadTimeoutMs;
     TMediaDevice::PadTimeoutMs = 2000;
     const QJsonObject files = manifest();
+    int damaged = 0;
+    QStringList errors;
+    graph.OnGraphError = [&](const QString &e) { errors << e; };
     for (auto it = files.begin(); it != files.end(); ++it) {
         if (it.value().toObject().value("damaged").isNull())
             continue;
         if (!all && !it.key().contains("cut4k") && !it.key().contains("noise"))
             continue;
         SCOPED_TRACE(it.key().toStdString());
+        ++damaged;
         TFileDevice *dev = factory.OpenFile(framixtest::corpusFile(it.key()));
-        if (!dev || !dev->VideoSource(0))
+        if (!dev || !dev->Valid) {
+            EXPECT_TRUE(!dev || dev->VideoCount + dev->AudioCount == 0);
             continue;
-        // Whatever was found must connect or fail cleanly.
-        Inbox inbox;
-        if (dev->VideoSource(0)->ConnectSource(&graph, &inbox.receiver)) {
-            TGstElement sink = attachSink(graph, dev->VideoSource(0));
+        }
+        // Whatever was found must play or fail cleanly: errors come as values, on this thread.
+        for (TavSource *s :
+             {static_cast<TavSource *>(dev->VideoSource(0)), static_cast<TavSource *>(dev->AudioSource(0))}) {
+            Inbox inbox;
+            if (!s || !s->ConnectSource(&graph, &inbox.receiver))
+                continue;
+            TGstElement sink = attachSink(graph, s);
             graph.Play();
             pump(100);
             graph.Stop();
-            EXPECT_TRUE(dev->VideoSource(0)->DisconnectSource());
+            EXPECT_TRUE(s->DisconnectSource());
             graph.Graph()->removeElement(sink);
+            EXPECT_TRUE(graph.Graph()->elements().empty());
         }
     }
-    // A file that vanishes between probe and connect.
+    EXPECT_GT(damaged, 10);
+    // A file that vanishes between probe and connect: both sources refuse to connect and leave
+    // nothing behind.
     const QString src = corpus("ext_avi.avi");
     if (!src.isEmpty()) {
         const QString copy = dir.filePath("vanishing.avi");
         ASSERT_TRUE(QFile::copy(src, copy));
         TFileDevice *dev = factory.OpenFile(copy);
-        ASSERT_TRUE(dev && dev->Valid && dev->VideoSource(0));
+        ASSERT_TRUE(dev && dev->Valid && dev->VideoSource(0) && dev->AudioSource(0));
         QFile::remove(copy);
         Inbox inbox;
         EXPECT_FALSE(dev->VideoSource(0)->ConnectSource(&graph, &inbox.receiver));
+        EXPECT_FALSE(dev->AudioSource(0)->ConnectSource(&graph, &inbox.receiver));
         EXPECT_FALSE(dev->IsConnected());
+        EXPECT_TRUE(graph.VideoSources.isEmpty() && graph.AudioSources.isEmpty());
     }
     TMediaDevice::PadTimeoutMs = savedTimeout;
-    graph.ClearGraph();
+    // Nothing was left in the graph by any of them.
     EXPECT_TRUE(graph.Graph()->elements().empty());
+    pump(50);
+    std::printf("%lld errors reported as values\n", static_cast<long long>(errors.size()));
 }
 
 TEST_F(MediaDevices, SourcesConnectAndDisconnectInBothOrdersAndReportFormats)

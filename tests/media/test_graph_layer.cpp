@@ -128,9 +128,9 @@ TEST(PassThrough, HooksRunAndWithheldSamplesNeverReachDownstream)
     TGstGraph g;
     CountingPassThrough pt;
     pt.withholdOdd = true;
-    Chain c = buildChain(g, pt, "videotestsrc", "fakesink", [](Chain &c) {
-        g_object_set(c.src, "num-buffers", 20, nullptr);
-        g_object_set(c.sink, "signal-handoffs", TRUE, "sync", FALSE, nullptr);
+    Chain c = buildChain(g, pt, "videotestsrc", "fakesink", [](Chain &made) {
+        g_object_set(made.src, "num-buffers", 20, nullptr);
+        g_object_set(made.sink, "signal-handoffs", TRUE, "sync", FALSE, nullptr);
     });
     std::atomic<int> received{0};
     g_signal_connect(c.sink, "handoff", G_CALLBACK(+[](GstElement *, GstBuffer *, GstPad *, gpointer d) {
@@ -236,4 +236,42 @@ TEST(GstGraph, ClockCanBeRemovedAndRestored)
     g.setClockEnabled(true);
     EXPECT_TRUE(g.clockEnabled());
     EXPECT_EQ(settle(g), TGstGraph::State::Running);
+}
+
+TEST(GstGraph, PipelineAndElementsAreFreedWithTheGraphAfterStateChangesAndErrors)
+{
+    // Every state change, stream status and error posts bus messages that hold their source:
+    // one left alive keeps the whole pipeline alive.
+    GWeakRef pipeline, element, failed;
+    {
+        TGstGraph g;
+        CountingPassThrough pt;
+        Chain c = buildChain(g, pt, "videotestsrc", "fakesink");
+        g_weak_ref_init(&pipeline, g.element());
+        g_weak_ref_init(&element, c.src.get());
+        ASSERT_TRUE(g.run());
+        ASSERT_EQ(settle(g), TGstGraph::State::Running);
+        pump(100);
+        ASSERT_TRUE(g.seek(10000000));
+        ASSERT_TRUE(g.stop());
+        settle(g);
+        g.clear();
+        TGstElement src = MakeElement("filesrc"), sink = MakeElement("fakesink");
+        g_object_set(src, "location", "/nonexistent/framix.avi", nullptr);
+        g_weak_ref_init(&failed, src.get());
+        g.addElement(src, "src");
+        g.addElement(sink, "sink");
+        gst_element_link(src, sink);
+        EXPECT_FALSE(g.pause());
+        ASSERT_TRUE(waitUntil([&] { return g.errorCount() > 0; }));
+        pump(50);
+    }
+    pump(50);
+    for (GWeakRef *w : {&pipeline, &element, &failed}) {
+        GObject *alive = static_cast<GObject *>(g_weak_ref_get(w));
+        EXPECT_EQ(alive, nullptr) << (alive ? G_OBJECT_TYPE_NAME(alive) : "");
+        if (alive)
+            g_object_unref(alive);
+        g_weak_ref_clear(w);
+    }
 }

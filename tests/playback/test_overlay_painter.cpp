@@ -2,6 +2,8 @@
 // blend over a frame.
 #include "playback/TOverlayPainter.h"
 
+#include "actions/TColors.h"
+
 #include <gtest/gtest.h>
 
 #include <QFontInfo>
@@ -75,7 +77,7 @@ TEST(OverlayPainter, DefaultsAtCreation)
     }
     EXPECT_EQ(QFontInfo(o.OverlayFont()).family(), "Liberation Sans");
     EXPECT_EQ(o.InsertFont.Size, 16);
-    EXPECT_EQ(TOverlayPainter::ToQColor(o.InsertFont.Color), QColor(0, 0, 128));
+    EXPECT_EQ(TColors::ToQColor(o.InsertFont.Color), QColor(0, 0, 128));
     EXPECT_EQ(TOverlayPainter::ResolveFamily("Courier New") == "Courier New" ||
                   TOverlayPainter::ResolveFamily("Courier New") == "Liberation Mono",
               true);

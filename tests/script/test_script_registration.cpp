@@ -6,6 +6,9 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <chrono>
+#include <memory>
+
 namespace {
 
 TEST(ScriptRegistration, MethodsReceiveTheDeclaredParametersInOrder)
@@ -94,14 +97,15 @@ begin
   c := clRed; st := [fsBold, fsItalic]; ps := psDash;
   if (c = $0000FF) and (clNone = $1FFFFFFF) and (fsBold in st) then Print('decls');
   if b = nil then Print('nil');
+  Print(IntToStr(clLtGray) + ' ' + IntToStr(clDkGray) + ' ' + IntToStr(clMedGray) + ' ' + IntToStr(clBtnFace));
   b.Free;
   b := TBitmap.Create;
   b.Canvas.Pen.Color := clBlue;
 end.)";
     EXPECT_EQ(p.run(src),
               "RUNTIME: Impossible de créer un objet TBitmap: cette classe n'est déclarée que pour "
-              "la compilation (ligne 8)");
-    EXPECT_EQ(p.out, (QStringList{"decls", "nil"}));
+              "la compilation (ligne 9)");
+    EXPECT_EQ(p.out, (QStringList{"decls", "nil", "12632256 8421504 10789024 -16777201"}));
     EXPECT_EQ(p.run("var c: TCanvas;\nbegin\n  c.TextOut(1, 2, 'x');\nend."),
               "RUNTIME: Accès à un objet nil ('TextOut') (ligne 3)");
     EXPECT_TRUE(p.run("var b: TBitmap; begin b.Canvas := nil; end.").startsWith("[Erreur]"));
@@ -122,6 +126,57 @@ TEST(ScriptRegistration, AbortStopsAnEndlessLoopFromTheIdleCallback)
               "RUNTIME: Script interrompu (ligne 4)");
     EXPECT_GE(idleCalls, 1);
     EXPECT_FALSE(p.engine.IsRunning());
+}
+
+TEST(ScriptRegistration, InputIsHandledOncePerIntervalWhileAScriptRuns)
+{
+    TPrintingEngine p;
+    // A clock that moves one millisecond each time it is read.
+    auto fake = std::make_shared<std::chrono::steady_clock::time_point>();
+    pscript::TRunLimits limits;
+    limits.clock = [fake] { return *fake += std::chrono::milliseconds(1); };
+    p.engine.SetLimits(limits);
+    std::vector<std::chrono::steady_clock::time_point> calls;
+    p.engine.SetIdleCallback([&] { calls.push_back(*fake); });
+    EXPECT_EQ(p.run("var i: Integer;\nbegin\n  for i := 1 to 300000 do ;\n  Print('fin')\nend."), "fin");
+    ASSERT_GE(calls.size(), 5u);
+    const auto start = std::chrono::steady_clock::time_point() + std::chrono::milliseconds(1);
+    EXPECT_GE(calls[0] - start, std::chrono::milliseconds(100));
+    for (size_t n = 1; n < calls.size(); ++n) {
+        // Never before the interval has passed, and at the first check after it.
+        EXPECT_GE(calls[n] - calls[n - 1], std::chrono::milliseconds(100));
+        EXPECT_LE(calls[n] - calls[n - 1], std::chrono::milliseconds(102));
+    }
+
+    // While the clock stands still, input is not handled at all.
+    limits.clock = [] { return std::chrono::steady_clock::time_point(); };
+    p.engine.SetLimits(limits);
+    calls.clear();
+    EXPECT_EQ(p.run("var i: Integer;\nbegin\n  for i := 1 to 300000 do ;\n  Print('fin')\nend."), "fin");
+    EXPECT_TRUE(calls.empty());
+}
+
+TEST(ScriptRegistration, LongStringWorkDoesNotHideTheScriptFromInput)
+{
+    // Long string work counts extra steps in jumps; each turn of this loop adds a multiple of
+    // 256 of them, and input must still be handled (and Esc heard).
+    TPrintingEngine p;
+    pscript::TRunLimits limits;
+    limits.maxSteps = 256 * 400;
+    limits.clock = [] {
+        static std::chrono::steady_clock::time_point t;
+        return t += std::chrono::milliseconds(50);
+    };
+    p.engine.SetLimits(limits);
+    int idleCalls = 0;
+    p.engine.SetIdleCallback([&] {
+        ++idleCalls;
+        p.engine.Abort();
+    });
+    EXPECT_EQ(
+        p.run("var s, t: string;\nbegin\n  SetLength(t, 520192);\n  while True do\n    s := t + t;\nend."),
+        "RUNTIME: Script interrompu (ligne 4)");
+    EXPECT_EQ(idleCalls, 1);
 }
 
 TEST(ScriptRegistration, OneRunAtATime)

@@ -1,3 +1,4 @@
+//G graphics declarations
 var b: TBitmap; al: TAlignment; g: TGUID;
 begin
   al := taCenter; g.D4[7] := 255; g.D1 := SecsPerDay;

@@ -49,9 +49,13 @@ TGstGraph::~TGstGraph()
     // elements) hold their own references and stop them in their own destructors.
 }
 
-// Any thread: the posting element's thread.
+// Any thread: the posting element's thread. Every message is dropped here, and a sync handler
+// that drops a message owns it: it is released on the way out (EOS and errors travel on to the
+// main thread with a reference of their own). A message left alive would keep its source, and
+// with it the whole pipeline, alive for good.
 GstBusSyncReply TGstGraph::busSync(GstBus *, GstMessage *msg, gpointer data)
 {
+    TGstMessage owned = TGstMessage::adopt(msg);
     auto ctx = *static_cast<std::shared_ptr<BusContext> *>(data);
     const GstMessageType t = GST_MESSAGE_TYPE(msg);
     if (t != GST_MESSAGE_EOS && t != GST_MESSAGE_ERROR)
@@ -63,7 +67,7 @@ GstBusSyncReply TGstGraph::busSync(GstBus *, GstMessage *msg, gpointer data)
         ctx->errors->fetch_add(1, std::memory_order_acq_rel);
     TGstGraph *g = ctx->graph;
     QMetaObject::invokeMethod(
-        g, [g, m = TGstMessage::ref(msg)] { g->handleMessage(m); }, Qt::QueuedConnection);
+        g, [g, m = std::move(owned)] { g->handleMessage(m); }, Qt::QueuedConnection);
     return GST_BUS_DROP;
 }
 
