@@ -339,11 +339,12 @@ bool TDecoderMan::NextDecoder()
     const bool playing = Graph->State() == gmPlaying;
     const int64_t position = Graph->Graph()->position();
     bool ok = false, disconnected = false;
+    // Stopped while the old chain still takes samples, so that the sinks settle at once.
+    Graph->Stop();
     {
         // Nothing leaves the upstream element while it has no chain behind it: the stream
         // would run on into nothing (to its end, while paused).
         THold hold(m_out);
-        Graph->Stop();
         if (Phase == 2) {
             Exclude(Current->Clsid);
             if (Learned)

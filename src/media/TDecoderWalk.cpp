@@ -130,6 +130,10 @@ bool fitsWith(GstElementFactory *f, GstCaps *caps, GstCaps *downstream,
 
 bool TDecoderWalk::Fits(GstElementFactory *f, GstCaps *caps, GstCaps *downstream, TDecoderChoice &out)
 {
+    out = {};
+    // Most factories do not take the stream's format at all: no need to look at the parsers.
+    if (!f || !caps || !gst_element_factory_can_sink_any_caps(f, caps))
+        return false;
     return fitsWith(f, caps, downstream, listFactories(GST_ELEMENT_FACTORY_TYPE_PARSER), out);
 }
 

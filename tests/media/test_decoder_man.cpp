@@ -106,6 +106,24 @@ struct Stream
     }
 };
 
+// What every element of the graph is doing (printed when a stream stalls).
+void dumpGraph(TGrapheMan &g)
+{
+    for (auto &e : g.Graph()->elements()) {
+        GstState st = GST_STATE_VOID_PENDING, pending = GST_STATE_VOID_PENDING;
+        gst_element_get_state(e, &st, &pending, 0);
+        std::fprintf(stderr, "  %s: %s%s%s\n", GST_OBJECT_NAME(e.get()), gst_element_state_get_name(st),
+                     pending != GST_STATE_VOID_PENDING ? " -> " : "",
+                     pending != GST_STATE_VOID_PENDING ? gst_element_state_get_name(pending) : "");
+        for (auto &p : TGstGraph::pins(e)) {
+            TGChars caps(p.caps ? gst_caps_to_string(p.caps) : nullptr);
+            std::fprintf(stderr, "    %s %s%s %.80s\n", GST_OBJECT_NAME(p.pad.get()),
+                         p.connected() ? "linked" : "open", gst_pad_is_blocked(p.pad) ? " blocked" : "",
+                         caps.get());
+        }
+    }
+}
+
 // Opens, connects and runs (or pauses) a stream until its first sample reaches the renderer.
 // prepare() sets the manager up before the connection. The device layer's probe sometimes
 // leaves a demuxer branch that never starts on a loaded machine: such a stall (no sample
@@ -133,6 +151,7 @@ std::unique_ptr<Stream> start(const QString &path, bool video, bool playing = fa
         if (s->renderer->receives(1, 8000))
             return s;
         std::fprintf(stderr, "note: %s stalled before its first sample; made again\n", qPrintable(path));
+        dumpGraph(s->graph);
     }
     ADD_FAILURE() << "no sample reached the renderer";
     return nullptr;
