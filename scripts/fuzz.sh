@@ -18,8 +18,9 @@ name=$1; budget=${2:-60}
 export LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 # GLib and GStreamer are built without frame pointers: only the slow unwinder gives the whole
 # allocation stacks that the suppressions match.
-# GLib interns every structure and field name it parses for the life of the process, so the caps
-# target grows by about 250 MB per million random caps: give it room beyond libFuzzer's 2 GB.
+# GLib interns every structure and field name it parses for the life of the process and keeps each
+# outgrown quark array, so the caps target grows to about 3 GB over ten million random caps: give
+# it room beyond libFuzzer's 2 GB.
 extra=()
 case "$name" in
   media_caps)
