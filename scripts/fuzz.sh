@@ -15,6 +15,12 @@ if [ $# -eq 0 ]; then
   exit 0
 fi
 name=$1; budget=${2:-60}
+export LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+# GLib and GStreamer are built without frame pointers: only the slow unwinder gives the whole
+# allocation stacks that the suppressions match.
+case "$name" in
+  media_caps) export ASAN_OPTIONS="fast_unwind_on_malloc=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}" ;;
+esac
 cmake --build build-fuzz --target "$name" -j "$(nproc)"
 corpus="build-fuzz/corpus-$name"; mkdir -p "$corpus"
 seeds="fuzz/seeds/$name"

@@ -7,9 +7,7 @@ bash scripts/install-deps.sh
 bash scripts/build.sh
 cmake --build build --target corpus
 sample="$PWD/build/corpus/sample_pal_date.dv"
-out="$PWD/build/sample-grabs"
-mkdir -p "$out"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  exec build/framix -platform offscreen "/o=$sample" "/savfold=$out/" /inter /quit "$@"
+  exec build/framix -platform offscreen "/o=$sample" /quit "$@"
 fi
 exec build/framix "/o=$sample" "$@"

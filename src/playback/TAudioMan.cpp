@@ -42,12 +42,17 @@ TAudioMan::TAudioMan(QObject *parent) : TVDActionComponent(parent)
         if (m_sink->UsesFakeDevice())
             m_status = asErrorAudio;
     }
+    SetupDecoders();
     BuildActions();
 }
 
 TAudioMan::~TAudioMan()
 {
     CloseMessageWindow();
+    if (m_source)
+        DisconnectAudio();
+    if (m_sink && m_rendererGraph && m_rendererGraph->contains(m_sink->Element()))
+        m_rendererGraph->removeElement(m_sink->Element());
 }
 
 // --- Bindings ----------------------------------------------------------------------------------
@@ -214,6 +219,7 @@ void TAudioMan::ConnectActions()
     };
     caMute->InternalTrueApply = [mute] { mute(true); };
     caMute->InternalFalseApply = [mute] { mute(false); };
+    naNextDecoderAudio->InternalApply = [this] { NextDecoder(); };
     naIncVolume->InternalApply = [this] { StepVolume(1000); };
     naDecVolume->InternalApply = [this] { StepVolume(-1000); };
     iaVolume->InternalApply = [this](const int &v) { SetVolume(v); };

@@ -8,6 +8,8 @@
 // disturbed and the status shows the error. Main thread only.
 #include "actions/TImageList.h"
 #include "actions/TVDActionComponent.h"
+#include "media/TDecoderMan.h"
+#include "media/TGrapheMan.h"
 #include "playback/TAudioSink.h"
 #include "playback/TTextGauge.h"
 
@@ -19,9 +21,12 @@
 #include <functional>
 #include <memory>
 
+class TAudioSource;
 class TCheckAction;
 class TIntegerAction;
 class TNopeAction;
+class TVardoPreferences;
+struct TFilterRec;
 
 enum TAudioStatus { asNoAudio = 0, asErrorAudio = 1, asBadAudio = 2, asMuted = 3, asAudioOn = 4 };
 
@@ -66,6 +71,28 @@ public:
     void SetVolume(int volume);
     void SetStatus(TAudioStatus status);
 
+    // --- Stream ----------------------------------------------------------------------------------
+    // Connects the audio of source (its graph manager is the one the media factory gave it)
+    // through a decoder into the renderer. True when connected (or already connected); a
+    // failure leaves the audio disconnected with the status asBadAudio. None: asNoAudio.
+    bool ConnectAudioSource(TAudioSource *source);
+    void DisconnectAudio();
+    TAudioSource *CurrentSource() const { return m_source; }
+    TGrapheMan *GraphMan() const { return m_graphMan; }
+    // The decoders tried first, in order (the private audio decoders).
+    QList<TFilterRec *> &AudioDecoders();
+    TDecoderMan *Decoders() const { return m_decoders.get(); }
+    // The name of the decoder in use, "Aucun décodeur Audio" without one.
+    QString CurrentDecoderName() const;
+    // Switches to the next decoder that can serve the stream.
+    void NextDecoder();
+    // A new file: the DV notifier's counters and the decoder choice start again.
+    void ResetCounters();
+
+    // The actions' values, then the learned audio decoder links in the section "AudioDecoders".
+    bool LoadPrefs(TVardoPreferences &prefs);
+    bool SavePrefs(TVardoPreferences &prefs);
+
     // --- Actions ---------------------------------------------------------------------------------
     TCheckAction *caMute = nullptr;
     TNopeAction *naNextDecoderAudio = nullptr;
@@ -82,11 +109,16 @@ protected:
 
     // The renderer is running into the fallback fake sink.
     bool NoDevice() const;
+    void SetupDecoders();
     // Renderer volume := 0 when muted, else Volume; then the gauge, the track bar and OnVolume.
     void ApplyVolume();
     void StepVolume(int delta);
 
     std::unique_ptr<TAudioSink> m_sink;
+    std::unique_ptr<TDecoderMan> m_decoders;
+    TAudioSource *m_source = nullptr;
+    QPointer<TGrapheMan> m_graphMan;
+    QPointer<TGstGraph> m_rendererGraph; // the graph the renderer sits in
     QPointer<TTextGauge> m_gauge;
     QPointer<QSlider> m_slider;
     QPointer<QLabel> m_image;

@@ -1,0 +1,141 @@
+// The audio manager's stream connection: the source's audio through a decoder into the audio
+// renderer, the decoder cycling and the decoder links in the preferences.
+#include "actions/TCheckAction.h"
+#include "actions/TNopeAction.h"
+#include "media/TDVMan.h"
+#include "media/TDecoderLinks.h"
+#include "media/TDecoderMan.h"
+#include "media/TGrapheMan.h"
+#include "media/TNotifier.h"
+#include "media/TavSource.h"
+#include "playback/TAudioMan.h"
+#include "prefs/TPreferencesMan.h"
+#include "prefs/TVardoPreferences.h"
+
+void TAudioMan::SetupDecoders()
+{
+    m_decoders = std::make_unique<TDecoderMan>(this);
+    m_decoders->Configure(&TDecoderLists::AudioDefaults(), &TDecoderLists::AudioLearned(),
+                          TDecoderLists::NoAudioDecoder());
+}
+
+QList<TFilterRec *> &TAudioMan::AudioDecoders()
+{
+    return m_decoders->Candidates;
+}
+
+QString TAudioMan::CurrentDecoderName() const
+{
+    return m_decoders->Current ? m_decoders->Current->Name : NoDecoderText();
+}
+
+bool TAudioMan::ConnectAudioSource(TAudioSource *source)
+{
+    if (source && source == m_source)
+        return true;
+    m_decoders->Current = m_decoders->NoneRec;
+    m_source = source;
+    if (!source) {
+        SetStatus(asNoAudio);
+        return false;
+    }
+    bool ok = false;
+    try {
+        m_graphMan = source->OwnerGraph;
+        m_decoders->Graph = m_graphMan;
+        if (m_graphMan && m_sink && source->ConnectSource(m_graphMan, Receiver())) {
+            TGstGraph *graph = m_graphMan->Graph();
+            // The renderer moves into the source's graph.
+            if (m_rendererGraph && m_rendererGraph->contains(m_sink->Element()))
+                m_rendererGraph->removeElement(m_sink->Element());
+            m_rendererGraph = nullptr;
+            if (graph->addElement(m_sink->Element(), QStringLiteral("VD Audio Renderer"))) {
+                m_rendererGraph = graph;
+                gst_element_sync_state_with_parent(m_sink->Element());
+                GstElement *upstream = source->OwnNotifier() ? source->OwnNotifier()->element() : nullptr;
+                ok = upstream && m_decoders->ConnectDecoder(upstream, m_sink->Element());
+            }
+        }
+    } catch (...) {
+        ok = false;
+    }
+    if (!ok) {
+        DisconnectAudio();
+        SetStatus(asBadAudio);
+        return false;
+    }
+    if (OnNotifyAudioDecoder)
+        OnNotifyAudioDecoder(CurrentDecoderName());
+    m_connected = true;
+    if (TNotifier *n = source->OwnNotifier()) {
+        n->SetAudioTarget(Receiver());
+        n->SetNotifyAudio(true);
+    }
+    if (auto *dv = qobject_cast<TDVMan *>(m_graphMan); dv && !dv->DVCodeSource())
+        dv->SetDVCodeSource(source);
+    SetStatus(NoDevice() ? asErrorAudio : (m_muted ? asMuted : asAudioOn));
+    ApplyVolume();
+    return true;
+}
+
+void TAudioMan::DisconnectAudio()
+{
+    m_connected = false;
+    if (OnNotifyAudioDecoder)
+        OnNotifyAudioDecoder(NoDecoderText());
+    if (OnNotifyAudioFormat)
+        OnNotifyAudioFormat(NoAudioText());
+    if (m_graphMan && m_source) {
+        try {
+            if (auto *dv = qobject_cast<TDVMan *>(m_graphMan); dv && dv->DVCodeSource() == m_source)
+                dv->SetDVCodeSource(nullptr);
+            if (TNotifier *n = m_source->OwnNotifier())
+                n->SetNotifyAudio(false);
+            m_decoders->DisconnectDecoder();
+            if (m_sink && m_rendererGraph && m_rendererGraph->contains(m_sink->Element()))
+                m_rendererGraph->removeElement(m_sink->Element());
+            m_rendererGraph = nullptr;
+            m_source->DisconnectSource();
+            m_decoders->Graph = nullptr;
+        } catch (...) {
+        }
+    }
+    m_source = nullptr;
+    SetStatus(asNoAudio);
+}
+
+void TAudioMan::NextDecoder()
+{
+    m_decoders->NextDecoder();
+    if (OnNotifyAudioDecoder)
+        OnNotifyAudioDecoder(CurrentDecoderName());
+}
+
+void TAudioMan::ResetCounters()
+{
+    if (m_source && m_source->DvNotifier())
+        m_source->DvNotifier()->ResetNotifier();
+    m_decoders->ResetChoice();
+}
+
+bool TAudioMan::LoadPrefs(TVardoPreferences &prefs)
+{
+    bool ok = LoadFromPrefs(prefs);
+    if (prefs.OpenKey(QStringLiteral("AudioDecoders"))) {
+        ok &= TDecoderLists::AudioLearned().Load(*prefs.Store());
+        prefs.CloseKey();
+    }
+    return ok;
+}
+
+bool TAudioMan::SavePrefs(TVardoPreferences &prefs)
+{
+    bool ok = SaveToPrefs(prefs);
+    if (prefs.OpenKey(QStringLiteral("AudioDecoders"))) {
+        ok &= TDecoderLists::AudioLearned().Save(*prefs.Store());
+        prefs.CloseKey();
+    } else {
+        ok = false;
+    }
+    return ok;
+}
