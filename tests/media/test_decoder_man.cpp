@@ -226,6 +226,7 @@ TEST_F(DecoderMan, StreamsReachTheRendererThroughTheDecoderChosen)
         {"ext_mkv.mkv", true, "avdec_h264"},
         {"ext_mkv.mkv", false, "avdec_aac"},
         {"audio_pcm.wav", false, ""},
+        {"fi_dv_pal.dv", true, "avdec_dvvideo"}, // raw DV through dvdemux
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.file) + (c.video ? " video" : " audio"));
