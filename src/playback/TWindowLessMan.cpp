@@ -178,6 +178,13 @@ void TWindowLessMan::PlacePlaqueOnMonitor()
     QScreen *screen = m_bound ? m_bound->screen() : QGuiApplication::primaryScreen();
     if (!screen || !m_plaque)
         return;
+    if (screen != m_screen) {
+        if (m_screen)
+            disconnect(m_screen, nullptr, this, nullptr);
+        m_screen = screen;
+        // A new resolution of the monitor: the plate and the full-screen picture follow.
+        connect(screen, &QScreen::geometryChanged, this, [this] { PostMessage(WM_DISPLAYCHANGE); });
+    }
     if (m_plaque->screen() != screen)
         m_plaque->setScreen(screen);
     m_plaque->setGeometry(screen->geometry());
@@ -601,6 +608,8 @@ void TWindowLessMan::WndProc(TMessage &message)
     if (message.msg == WM_DISPLAYCHANGE) {
         // The display to use may have changed: the plate follows the monitor of the window.
         PlacePlaqueOnMonitor();
+        if (m_fullScreen)
+            UpdateLayout();
         return;
     }
     TVDActionComponent::WndProc(message);

@@ -27,6 +27,7 @@
 #include <QImage>
 #include <QPointer>
 #include <QRect>
+#include <QScreen>
 #include <QSize>
 #include <QTimer>
 
@@ -216,6 +217,7 @@ private:
     QPointer<Tplaque> m_plaque;
     QPointer<TPreviewForm> m_preview;
     QTimer m_hintTimer;
+    QPointer<QScreen> m_screen; // the monitor of the bound window, watched for display changes
 
     int m_winBorderWidth = 8;
     int m_fullBorderWidth = 8;
