@@ -1,0 +1,294 @@
+#include "media/TFramesNotifier.h"
+
+#include "actions/TMessageReceiver.h"
+#include "media/MediaFormat.h"
+#include "media/MediaMessages.h"
+#include "media/Timecode.h"
+#include "media/gst/TMediaType.h"
+
+#include <algorithm>
+
+namespace {
+
+int64_t floorDiv(int64_t a, int64_t b)
+{
+    int64_t q = a / b;
+    if ((a % b != 0) && ((a < 0) != (b < 0)))
+        --q;
+    return q;
+}
+
+} // namespace
+
+TFramesNotifier::TFramesNotifier() : TPassThrough(QStringLiteral("FramesNotifier de Vardo"))
+{
+    gst_segment_init(&m_segment, GST_FORMAT_TIME);
+}
+
+TFramesNotifier::~TFramesNotifier()
+{
+    // The hooks use this object's members: no streaming thread may be in one while they go.
+    stopStreaming();
+}
+
+// --- configuration (main thread) ---------------------------------------------------------------
+
+void TFramesNotifier::SetFrameDuration(int64_t d)
+{
+    m_frameDuration.store(std::max<int64_t>(d, 1));
+}
+
+void TFramesNotifier::SetWatch(int i, int64_t time)
+{
+    if (i < 0 || i >= kWatches)
+        return;
+    Watch &w = m_watches[size_t(i)];
+    w.target.store(time);
+    // A new generation, active. Only the main thread raises generations; the streaming thread
+    // only clears (and gives back) the active bit of the generation it saw.
+    const uint64_t gen = (w.state.load() >> 1) + 1;
+    w.state.store(gen << 1 | 1u);
+}
+
+void TFramesNotifier::SetWatchWindow(int i, TMessageReceiver *w)
+{
+    if (i >= 0 && i < kWatches)
+        m_watches[size_t(i)].window.store(w);
+}
+
+bool TFramesNotifier::WatchActive(int i) const
+{
+    return i >= 0 && i < kWatches && (m_watches[size_t(i)].state.load() & 1u);
+}
+
+int64_t TFramesNotifier::WatchTarget(int i) const
+{
+    return i >= 0 && i < kWatches ? m_watches[size_t(i)].target.load() : 0;
+}
+
+int64_t TFramesNotifier::Origin() const
+{
+    const int64_t ns = m_originNs.load();
+    return ns == kNoOrigin ? kNoOrigin : floorDiv(ns, 100);
+}
+
+void TFramesNotifier::ResetOrigin()
+{
+    m_originNs.store(kNoOrigin);
+}
+
+void TFramesNotifier::SetOrigin(int64_t origin)
+{
+    m_originNs.store(origin == kNoOrigin ? kNoOrigin : origin * 100);
+}
+
+TVideoData TFramesNotifier::GetVideoData() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_video;
+}
+
+int TFramesNotifier::Slot() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_slot;
+}
+
+int TFramesNotifier::PrevSlot() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_prevSlot;
+}
+
+int64_t TFramesNotifier::HistoryAt(int slot) const
+{
+    if (slot < 0 || slot >= kRingSize)
+        return 0;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_history[size_t(slot)];
+}
+
+QString TFramesNotifier::TextAt(int slot) const
+{
+    if (slot < 0 || slot >= kRingSize)
+        return {};
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_texts[size_t(slot)];
+}
+
+QString TFramesNotifier::LastText() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lastText;
+}
+
+int64_t TFramesNotifier::SnapToFrame(int64_t relativeNs, int64_t d)
+{
+    d = std::max<int64_t>(d, 1);
+    const int64_t dNs = d * 100;
+    int64_t k = floorDiv(relativeNs, dNs);
+    const int64_t r = relativeNs - k * dNs; // 0 .. dNs - 1
+    if (2 * r > dNs)
+        ++k;
+    return k * d;
+}
+
+// --- filter hooks ------------------------------------------------------------------------------
+
+// Streaming thread (or the thread taking the element to PAUSED, before streaming starts).
+void TFramesNotifier::startStreaming()
+{
+    m_firstSample = true;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_lastText.clear();
+}
+
+// Streaming thread. Positions go through the segment, so a seek, a segment seek or a new
+// stream changes nothing but the conversion; the origin stays that of the file's first frame.
+void TFramesNotifier::newSegment(const GstSegment &segment)
+{
+    m_segment = segment;
+    m_firstSample = true;
+    if (m_originNs.load() != kNoOrigin)
+        m_originFramesLeft = 0;
+}
+
+// Streaming thread: the input's caps. The navigation manager learns the frame duration (and
+// writes it back into FrameDuration); an input without one reports the substitute.
+void TFramesNotifier::mediaTypeChanged(GstCaps *caps)
+{
+    const TVideoData video = VideoDataFromMediaType(TMediaType::fromCaps(caps));
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_video = video;
+    }
+    const int64_t d = video.AvgTimePerFrame > 0 ? video.AvgTimePerFrame : kSubstituteDuration;
+    if (TMessageReceiver *nav = m_navWindow.load()) {
+        TMessage m{WM_NOTIFY_FRAMEDURATION, uint64_t(d), 0, {}};
+        nav->send(m, &gate());
+    }
+}
+
+// Streaming thread.
+bool TFramesNotifier::streamTime(GstBuffer *buffer, int64_t &ns) const
+{
+    const GstClockTime pts = GST_BUFFER_PTS(buffer);
+    if (!GST_CLOCK_TIME_IS_VALID(pts) || m_segment.format != GST_FORMAT_TIME)
+        return false;
+    guint64 st = 0;
+    const int sign = gst_segment_to_stream_time_full(&m_segment, GST_FORMAT_TIME, pts, &st);
+    if (sign == 0)
+        return false;
+    ns = sign > 0 ? int64_t(st) : -int64_t(st);
+    return true;
+}
+
+// Streaming thread: the first frame after ResetOrigin gives the origin; a few frames more of
+// the same segment may lower it (a decoder that hands the first frames out of order).
+void TFramesNotifier::learnOrigin(int64_t streamNs)
+{
+    int64_t cur = m_originNs.load();
+    if (cur == kNoOrigin) {
+        if (m_originNs.compare_exchange_strong(cur, streamNs)) {
+            m_learnedNs = streamNs;
+            m_originFramesLeft = kOriginFrames - 1;
+        }
+        return;
+    }
+    if (m_originFramesLeft <= 0)
+        return;
+    --m_originFramesLeft;
+    // Only an origin this element learned is lowered; one the owner set stays.
+    if (streamNs < cur && cur == m_learnedNs && m_originNs.compare_exchange_strong(cur, streamNs))
+        m_learnedNs = streamNs;
+}
+
+// Streaming thread.
+bool TFramesNotifier::checkWatches(int64_t position, int64_t d)
+{
+    for (Watch &w : m_watches) {
+        uint64_t s = w.state.load();
+        if (!(s & 1u))
+            continue;
+        const int64_t target = w.target.load();
+        if (w.state.load() != s) // set again meanwhile: the next frame compares the new target
+            continue;
+        if (position < target - d / 2)
+            continue;
+        if (!w.state.compare_exchange_strong(s, s & ~uint64_t(1)))
+            continue;
+        TMessageReceiver *window = w.window.load();
+        if (!window)
+            continue;
+        TMessage m{WM_FRAMES_REACHED, uint64_t(target), position, {}};
+        if (!window->send(m, &gate())) {
+            // Not answered (flush): armed again, unless the owner set the watch meanwhile.
+            uint64_t off = s & ~uint64_t(1);
+            w.state.compare_exchange_strong(off, s);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Streaming thread: one decoded frame.
+TPassThrough::SampleResult TFramesNotifier::sample(GstBuffer *buffer)
+{
+    const int64_t d = std::max<int64_t>(m_frameDuration.load(), 1);
+    const GstClockTime dur = GST_BUFFER_DURATION(buffer);
+    const int64_t durNs = GST_CLOCK_TIME_IS_VALID(dur) && dur > 0 ? int64_t(dur) : d * 100;
+
+    int64_t st = 0;
+    if (!streamTime(buffer, st)) {
+        // No time stamp: the frame follows the previous one, or opens the segment.
+        if (!m_firstSample)
+            st = m_lastStreamNs + durNs;
+        else
+            st = m_segment.format == GST_FORMAT_TIME && GST_CLOCK_TIME_IS_VALID(m_segment.time)
+                     ? int64_t(m_segment.time)
+                     : 0;
+    }
+    m_lastStreamNs = st;
+    learnOrigin(st);
+
+    int64_t origin = m_originNs.load();
+    if (origin == kNoOrigin)
+        origin = st;
+    const int64_t position = SnapToFrame(st - origin, d);
+    m_position.store(position);
+    m_frameCount.fetch_add(1);
+
+    if (!checkWatches(position, d))
+        return SampleResult::Flushing;
+
+    const QString text = TimecodeText(position, d);
+    int slot;
+    bool changed;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_prevSlot = m_slot;
+        m_slot = (m_slot + 1) % kRingSize;
+        slot = m_slot;
+        m_history[size_t(slot)] = floorDiv(st + durNs / 2 - origin, 100);
+        m_texts[size_t(slot)] = text;
+        changed = text != m_lastText;
+    }
+
+    if (m_notifyText.load()) {
+        if (changed) {
+            if (TMessageReceiver *video = m_videoWindow.load()) {
+                TMessage m{WM_FRAMES_TEXT, uint64_t(slot), position, text};
+                if (!video->send(m, &gate()))
+                    return SampleResult::Flushing;
+            }
+        }
+        if (TMessageReceiver *nav = m_navWindow.load())
+            nav->post(TMessage{WM_FRAMES_POSITION, uint64_t(slot), position, text});
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_lastText = text;
+    }
+    m_firstSample = false;
+    return m_deliver.load() ? SampleResult::Pass : SampleResult::Withhold;
+}

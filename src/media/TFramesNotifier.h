@@ -1,0 +1,139 @@
+#pragma once
+// The frames notifier: a pass-through element that the video manager keeps directly in front of
+// the video renderer. For every decoded frame (streaming thread) it works out the frame's
+// position on the frame grid, keeps a short history of times and position texts, tells the
+// video manager (overlay text) and the navigation manager (position) about it, can hold frames
+// back, and tells the navigation manager when a seek target has been reached.
+//
+// Positions: a frame's position is its stream time (the buffer's PTS through the current
+// segment) minus the origin, snapped to the frame grid (an exact half rounds down). The origin
+// is the stream time of the first video frame of the file: learned as the lowest stream time
+// among the first frames after ResetOrigin (or creation), kept across seeks, new segments and
+// decoder changes. Media time is in 100-ns units throughout, like every position the program
+// shows; positions before the origin are negative.
+//
+// Threads: the owners configure the element on the main thread (frame duration, deliver flag,
+// text switch, windows, watches and origin are atomics); the filter hooks run on the streaming
+// thread. Sent messages (text, frame duration, target reached) wait for the main thread and end
+// unanswered on flush; posted position messages carry their own copy of the text. The rings are
+// guarded by a mutex that is never held while sending, posting or pushing.
+#include "media/TVideoData.h"
+#include "media/gst/TPassThrough.h"
+
+#include <QString>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+class TMessageReceiver;
+
+class TFramesNotifier : public TPassThrough
+{
+public:
+    static constexpr int kRingSize = 100;
+    // Reported as the frame duration of an input that gives none (10 ms).
+    static constexpr int64_t kSubstituteDuration = 100000;
+    static constexpr int kWatches = 2;
+    // How many frames of the file's first segment take part in finding the origin.
+    static constexpr int kOriginFrames = 16;
+    static constexpr int64_t kNoOrigin = INT64_MIN;
+
+    TFramesNotifier();
+    ~TFramesNotifier() override;
+
+    // --- main thread: written by the owners ------------------------------------------------
+    int64_t FrameDuration() const { return m_frameDuration.load(); }
+    // Values below 1 count as 1.
+    void SetFrameDuration(int64_t d);
+    bool Deliver() const { return m_deliver.load(); }
+    void SetDeliver(bool on) { m_deliver.store(on); }
+    bool NotifyText() const { return m_notifyText.load(); }
+    void SetNotifyText(bool on) { m_notifyText.store(on); }
+    TMessageReceiver *VideoWindow() const { return m_videoWindow.load(); }
+    void SetVideoWindow(TMessageReceiver *w) { m_videoWindow.store(w); }
+    TMessageReceiver *NavWindow() const { return m_navWindow.load(); }
+    void SetNavWindow(TMessageReceiver *w) { m_navWindow.store(w); }
+
+    // Watch i (0 or 1): fires once, on the first frame whose position reaches time minus half a
+    // frame duration, by sending WM_FRAMES_REACHED (wParam = target, lParam = position) to its
+    // window.
+    void SetWatch(int i, int64_t time);
+    void SetWatchWindow(int i, TMessageReceiver *w);
+    bool WatchActive(int i) const;
+    int64_t WatchTarget(int i) const;
+
+    // --- read by the owners ----------------------------------------------------------------
+    // Position of the last frame, a multiple of FrameDuration (0 before the first frame).
+    int64_t Position() const { return m_position.load(); }
+    // Stream time of the first video frame in 100-ns units, kNoOrigin until it is known.
+    int64_t Origin() const;
+    // A new file: the origin is learned again from its first frames.
+    void ResetOrigin();
+    // An origin the owner already knows (the same file connected again).
+    void SetOrigin(int64_t origin);
+
+    // Description of the input media type.
+    TVideoData GetVideoData() const;
+    // The rings: slot of the last frame, the one before it, and the entries (slot 0..99). A
+    // history entry is the unsnapped middle of the frame, relative to the origin.
+    int Slot() const;
+    int PrevSlot() const;
+    int64_t HistoryAt(int slot) const;
+    QString TextAt(int slot) const;
+    QString LastText() const;
+    // Frames seen since creation (withheld ones included).
+    int64_t FrameCount() const { return m_frameCount.load(); }
+
+    // The frame-grid rounding of a relative time (nanoseconds) into media time with frame
+    // duration d (100-ns units): the nearest multiple of d, an exact half rounding down. Pure.
+    static int64_t SnapToFrame(int64_t relativeNs, int64_t d);
+
+protected:
+    void startStreaming() override;
+    void newSegment(const GstSegment &segment) override;
+    void mediaTypeChanged(GstCaps *caps) override;
+    SampleResult sample(GstBuffer *buffer) override;
+
+private:
+    struct Watch
+    {
+        std::atomic<int64_t> target{0};
+        // Generation << 1 | active: a frame fires a watch only if the target it compared
+        // belongs to the generation it deactivates.
+        std::atomic<uint64_t> state{0};
+        std::atomic<TMessageReceiver *> window{nullptr};
+    };
+    // Streaming thread: stream time of the buffer in ns (false when it has none).
+    bool streamTime(GstBuffer *buffer, int64_t &ns) const;
+    void learnOrigin(int64_t streamNs);
+    // Streaming thread: false when a send was abandoned by a flush.
+    bool checkWatches(int64_t position, int64_t d);
+
+    std::atomic<int64_t> m_frameDuration{1};
+    std::atomic<int64_t> m_position{0};
+    std::atomic<bool> m_deliver{true};
+    std::atomic<bool> m_notifyText{false};
+    std::atomic<TMessageReceiver *> m_videoWindow{nullptr}, m_navWindow{nullptr};
+    std::array<Watch, kWatches> m_watches;
+    std::atomic<int64_t> m_originNs{kNoOrigin};
+    std::atomic<int64_t> m_frameCount{0};
+
+    // Streaming thread only.
+    GstSegment m_segment;
+    int m_originFramesLeft = 0; // frames that may still lower a freshly learned origin
+    int64_t m_learnedNs = 0;    // the origin this element learned last
+    int64_t m_lastStreamNs = 0; // stream time of the previous frame
+    // No frame yet since streaming started or the last segment (also written by the thread
+    // that starts streaming, before the streaming thread runs).
+    std::atomic<bool> m_firstSample{true};
+
+    mutable std::mutex m_mutex; // guards the rings, the texts and the video description
+    TVideoData m_video;
+    int m_slot = 0;
+    int m_prevSlot = 0;
+    std::array<int64_t, kRingSize> m_history{};
+    std::array<QString, kRingSize> m_texts;
+    QString m_lastText;
+};
