@@ -37,6 +37,9 @@ TWindowLessMan::~TWindowLessMan()
         m_bound->removeEventFilter(this);
     delete m_view.data();
     delete m_preview.data();
+    // No event of the plate's own destruction may reach the filter.
+    if (m_plaque)
+        m_plaque->removeEventFilter(this);
     delete m_plaque.data();
 }
 
@@ -607,7 +610,8 @@ bool TWindowLessMan::eventFilter(QObject *watched, QEvent *event)
         default:
             break;
         }
-    } else if (watched == m_plaque && event->type() == QEvent::Resize && m_fullScreen) {
+    } else if (m_fullScreen && event->type() == QEvent::Resize &&
+               watched == static_cast<QObject *>(m_plaque)) {
         UpdateLayout();
     }
     return TVDActionComponent::eventFilter(watched, event);
