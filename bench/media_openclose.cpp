@@ -1,9 +1,11 @@
 // Opens and closes corpus files in a loop through the media factory, as a user going from file to
 // file does: probe, connect the video and audio sources, preroll, disconnect, forget the device.
-// Prints the resident memory after each pass and the growth per file after the warm-up (a
-// least-squares slope), which should be about zero.
+// Prints the growth of resident memory per file after the warm-up (a least-squares slope), which
+// should be about zero, and with FRAMIX_BENCH_VERBOSE=1 the resident memory after each file.
 //
-//   media_openclose [FILES [WARMUP]]    (default 200 files, 50 of them warm-up; CORPUS=folder;
+//   media_openclose [FILES [WARMUP]]    (default 200 files; warm-up: one pass over the distinct
+//                                         files, at most half the run: each kind of file loads
+//                                         its GStreamer plugins once; CORPUS=folder;
 //                                         FRAMIX_BENCH_ONLY=text keeps the files whose name has it)
 #include "media/TDVMan.h"
 #include "media/TMediaFactory.h"
@@ -80,7 +82,7 @@ int main(int argc, char **argv)
     gst_init(&argc, &argv);
     QApplication app(argc, argv);
     const int total = argc > 1 ? std::atoi(argv[1]) : 200;
-    const int warmup = argc > 2 ? std::atoi(argv[2]) : std::min(50, total / 4);
+    int warmup = argc > 2 ? std::atoi(argv[2]) : -1;
     const char *env = std::getenv("CORPUS");
     const QString dir = QString::fromLocal8Bit(env ? env : "build/corpus");
 
@@ -94,6 +96,8 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "no corpus in %s (cmake --build build --target corpus)\n", qPrintable(dir));
             return 1;
         }
+        if (warmup < 0)
+            warmup = std::min(int(files.size()), total / 2);
         std::vector<double> rss;
         int valid = 0;
         const auto t0 = std::chrono::steady_clock::now();

@@ -25,7 +25,11 @@ TFramesNotifier::TFramesNotifier() : TPassThrough(QStringLiteral("FramesNotifier
     gst_segment_init(&m_segment, GST_FORMAT_TIME);
 }
 
-TFramesNotifier::~TFramesNotifier() = default;
+TFramesNotifier::~TFramesNotifier()
+{
+    // The hooks use this object's members: no streaming thread may be in one while they go.
+    stopStreaming();
+}
 
 // --- configuration (main thread) ---------------------------------------------------------------
 

@@ -18,7 +18,12 @@ TNotifier::TNotifier() : TPassThrough(QStringLiteral("Notifier de Vardo"))
     m_frame.TimecodeStr = kNoTimecode;
 }
 
-TNotifier::~TNotifier() = default;
+TNotifier::~TNotifier()
+{
+    // The hooks use the records and the mutex below: no streaming thread may be in one while
+    // they are destroyed.
+    stopStreaming();
+}
 
 // --- configuration (main thread) ---------------------------------------------------------------
 

@@ -4,6 +4,7 @@
 #include "actions/TIntegerAction.h"
 #include "media/FitRect.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPainter>
@@ -36,6 +37,9 @@ TWindowLessMan::~TWindowLessMan()
         m_bound->removeEventFilter(this);
     delete m_view.data();
     delete m_preview.data();
+    // No event of the plate's own destruction may reach the filter.
+    if (m_plaque)
+        m_plaque->removeEventFilter(this);
     delete m_plaque.data();
 }
 
@@ -71,6 +75,7 @@ void TWindowLessMan::Setup()
     m_overlay.InsertAntiAliasing = true;
     m_overlay.InsertPosition = QPoint(0, 0);
     m_overlay.InsertFont = TOverlayPainter::DefaultFont();
+    EnsureView();
 }
 
 // --- Renderer -------------------------------------------------------------------------------
@@ -142,22 +147,28 @@ void TWindowLessMan::Bind(QWidget *window)
         }
         m_bound->installEventFilter(this);
     }
-    if (!m_view) {
-        // The surface: made at the first binding, and again if the window that held it died.
-        m_view = new TVideoView(m_fullScreen ? static_cast<QWidget *>(m_plaque) : m_bound.data());
-        m_view->hide();
-        m_view->FlipHorizontal = m_flipHorizontal;
-        m_view->FlipVertical = m_flipVertical;
-        m_view->KeepAspect = m_keepAspect;
-        m_view->Overlay = m_overlayState == 2 ? &m_overlay : nullptr;
-        connect(m_view, &TVideoView::FramePainted, this, [this] { ++m_framesDrawn; });
-        connect(m_view, &TVideoView::FrameArrived, this, &TWindowLessMan::OnFrameArrived);
-        connect(m_view, &TVideoView::NativeSizeChanged, this, &TWindowLessMan::OnNativeSizeChanged);
-        if (m_sink)
-            m_view->SetMailbox(m_sink->Mailbox());
-    }
+    EnsureView();
     PlacePlaqueOnMonitor();
     UpdateLayout();
+}
+
+void TWindowLessMan::EnsureView()
+{
+    if (m_view || !qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return;
+    // The surface takes the frames even while no window shows them (hidden, without parent
+    // until a display takes it); made again if the window that held it died.
+    m_view = new TVideoView();
+    m_view->hide();
+    m_view->FlipHorizontal = m_flipHorizontal;
+    m_view->FlipVertical = m_flipVertical;
+    m_view->KeepAspect = m_keepAspect;
+    m_view->Overlay = m_overlayState == 2 ? &m_overlay : nullptr;
+    connect(m_view, &TVideoView::FramePainted, this, [this] { ++m_framesDrawn; });
+    connect(m_view, &TVideoView::FrameArrived, this, &TWindowLessMan::OnFrameArrived);
+    connect(m_view, &TVideoView::NativeSizeChanged, this, &TWindowLessMan::OnNativeSizeChanged);
+    if (m_sink)
+        m_view->SetMailbox(m_sink->Mailbox());
 }
 
 void TWindowLessMan::Unbind()
@@ -165,12 +176,13 @@ void TWindowLessMan::Unbind()
     if (m_bound)
         m_bound->removeEventFilter(this);
     m_bound = nullptr;
-    // A view whose window is going away goes with it; a new one is made at the next binding.
-    if (m_view && !m_fullScreen && m_view->parentWidget() != m_plaque &&
+    // The view leaves a window that goes away (or was taken with it: then a new one is made).
+    if (m_view && m_view->parentWidget() && m_view->parentWidget() != m_plaque &&
         m_view->parentWidget() != m_preview) {
+        m_view->hide();
         m_view->setParent(nullptr);
-        delete m_view.data();
     }
+    EnsureView();
 }
 
 void TWindowLessMan::PlacePlaqueOnMonitor()
@@ -301,6 +313,7 @@ void TWindowLessMan::OnFrameArrived()
         if (m_bound)
             m_bound->update();
     }
+    // Shown only inside a display (a view without parent would be a window of its own).
     if (m_view && m_view->isHidden() && m_view->parentWidget())
         m_view->show();
 }
@@ -597,7 +610,8 @@ bool TWindowLessMan::eventFilter(QObject *watched, QEvent *event)
         default:
             break;
         }
-    } else if (watched == m_plaque && event->type() == QEvent::Resize && m_fullScreen) {
+    } else if (m_fullScreen && event->type() == QEvent::Resize &&
+               watched == static_cast<QObject *>(m_plaque)) {
         UpdateLayout();
     }
     return TVDActionComponent::eventFilter(watched, event);

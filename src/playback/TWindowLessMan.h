@@ -199,6 +199,7 @@ private:
     void Setup();
     void Bind(QWidget *window);
     void Unbind();
+    void EnsureView();
     void ApplyWindowPosition();
     void ShowView(QWidget *display, const QRect &dest);
     void OnFrameArrived();

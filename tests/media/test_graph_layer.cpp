@@ -18,6 +18,7 @@ public:
     std::atomic<int> samples{0}, starts{0}, connects{0}, typeChanges{0}, segments{0};
     std::atomic<bool> withholdOdd{false};
     std::atomic<bool> refuseAudio{false};
+    ~CountingPassThrough() override { stopStreaming(); }
 
 protected:
     bool checkInputType(GstCaps *caps) override

@@ -363,3 +363,25 @@ TEST(WindowLessMan, ActionsAndTheirDefaults)
     EXPECT_TRUE(man.iaInsertAlignLines->InternalBeforeSave(stored));
     EXPECT_EQ(stored, 2);
 }
+
+TEST(WindowLessMan, FramesCountWithoutADisplayAndAfterTheWindowIsGone)
+{
+    REQUIRE_CLIP(file, "fi_mjpeg.avi");
+    TWindowLessMan man;
+    auto *panel = new QWidget;
+    panel->resize(320, 240);
+    panel->show();
+    man.SetWindow(panel);
+    delete panel; // the window goes first; the manager keeps taking frames
+    EXPECT_EQ(man.BoundWindow(), nullptr);
+    TRendererGraph g(man, file);
+    ASSERT_TRUE(g.Pause());
+    // Nobody can paint the frame: it counts on arrival, so a wait for a drawn frame ends.
+    EXPECT_TRUE(waitUntil([&] { return man.FramesDrawn() > 0; }));
+    EXPECT_TRUE(waitUntil([&] { return CapturedIndex(man) == 0; }));
+
+    Panel w;
+    man.SetWindow(w.panel);
+    EXPECT_EQ(man.View()->parentWidget(), w.panel);
+    EXPECT_TRUE(man.View()->isVisible());
+}

@@ -141,20 +141,25 @@ void TPadHub::addStream(const TGstPad &pad)
     TGstElement q = MakeElement("queue");
     const QString qname = m_name + QStringLiteral(" queue ") + QString::number(m_streams.size());
     if (q && !m_graph->addElementUnique(q, qname).isEmpty()) {
+        // Hold the queue's output, then start the queue, and only then link the demuxer's pad
+        // to it: a sticky event (the segment) pushed into a queue that is not active yet fails
+        // as flushing, and the demuxer then stops its task for good before the hold is reached.
+        TGstPad qsrc = TGstPad::adopt(gst_element_get_static_pad(q, "src"));
+        auto *hd = new HoldData{s->dataSeen};
+        const gulong queueHold = gst_pad_add_probe(
+            qsrc, GstPadProbeType(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_DATA_DOWNSTREAM),
+            &TPadHub::holdProbe, hd, [](gpointer p) { delete static_cast<HoldData *>(p); });
+        gst_element_sync_state_with_parent(q);
         TGstPad qsink = TGstPad::adopt(gst_element_get_static_pad(q, "sink"));
         if (gst_pad_link(pad, qsink) == GST_PAD_LINK_OK) {
             s->queue = q;
-            // Hold the queue's output before the queue starts, then let the demuxer's pad go.
-            TGstPad qsrc = TGstPad::adopt(s->queueSrc());
-            auto *hd = new HoldData{s->dataSeen};
-            s->hold = gst_pad_add_probe(
-                qsrc, GstPadProbeType(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_DATA_DOWNSTREAM),
-                &TPadHub::holdProbe, hd, [](gpointer p) { delete static_cast<HoldData *>(p); });
+            s->hold = queueHold;
             s->holdPad = qsrc;
-            gst_element_sync_state_with_parent(q);
+            // Let the demuxer's pad go.
             if (padHold)
                 gst_pad_remove_probe(pad, padHold);
         } else {
+            gst_pad_remove_probe(qsrc, queueHold);
             m_graph->removeElement(q);
         }
     }

@@ -232,6 +232,14 @@ TPassThrough::TPassThrough(const QString &debugName)
 
 TPassThrough::~TPassThrough()
 {
+    stopStreaming();
+}
+
+void TPassThrough::stopStreaming()
+{
+    if (m_stopped)
+        return;
+    m_stopped = true;
     GstElement *e = m_element.get();
     m_gate.cancel();
     m_detaching.store(true, std::memory_order_release);

@@ -5,7 +5,8 @@
 //
 // Ownership: the C++ object owns the element (one reference). Its destructor takes the element
 // to NULL and out of its bin before the hooks go away, so no streaming thread can call into a
-// dead object.
+// dead object. A subclass destructor runs before that, while a streaming thread may still be in
+// one of its hooks: a subclass whose hooks use its own members calls stopStreaming() first.
 //
 // Flow returns: a flush that starts downstream of the element (a downstream element being
 // removed or replaced) and a missing downstream link are not the upstream's business; the
@@ -42,6 +43,9 @@ public:
     // messages are abandoned, a flushing downstream is swallowed.
     void detach();
     void attach();
+    // Main thread: takes the element to NULL and out of its bin, waiting for any streaming
+    // thread inside it; no hook runs afterwards. Done once (the destructor does it too).
+    void stopStreaming();
     bool detaching() const { return m_detaching.load(std::memory_order_acquire); }
 
     // Whether the element is a pass-through created by this class.
@@ -71,4 +75,5 @@ private:
     TSendGate m_gate;
     std::atomic<bool> m_detaching{false};
     std::atomic<bool> m_connectPending{true};
+    bool m_stopped = false; // main thread only
 };
