@@ -9,6 +9,25 @@ namespace {
 {
     throw EScriptRuntime(QStringLiteral("Division par zéro"));
 }
+
+// One of the six comparisons (the caller has checked that op is one of them).
+template <class T> bool compare(EOp op, T x, T y)
+{
+    switch (op) {
+    case EOp::Eq:
+        return x == y;
+    case EOp::Ne:
+        return x != y;
+    case EOp::Lt:
+        return x < y;
+    case EOp::Gt:
+        return x > y;
+    case EOp::Le:
+        return x <= y;
+    default:
+        return x >= y;
+    }
+}
 } // namespace
 
 TRunValue TScriptInterpreter::ordinalValue(const TScriptType *t, std::int64_t v)
@@ -84,17 +103,12 @@ TRunValue TScriptInterpreter::binaryOp(EOp op, EOpClass cls, const TRunValue &a,
                 divByZero();
             return R::fromFloat(x / y);
         case EOp::Eq:
-            return R::fromBool(x == y);
         case EOp::Ne:
-            return R::fromBool(x != y);
         case EOp::Lt:
-            return R::fromBool(x < y);
         case EOp::Gt:
-            return R::fromBool(x > y);
         case EOp::Le:
-            return R::fromBool(x <= y);
         case EOp::Ge:
-            return R::fromBool(x >= y);
+            return R::fromBool(compare(op, x, y));
         default:
             break;
         }
@@ -106,17 +120,12 @@ TRunValue TScriptInterpreter::binaryOp(EOp op, EOpClass cls, const TRunValue &a,
         const int c = a.s.compare(b.s);
         switch (op) {
         case EOp::Eq:
-            return R::fromBool(c == 0);
         case EOp::Ne:
-            return R::fromBool(c != 0);
         case EOp::Lt:
-            return R::fromBool(c < 0);
         case EOp::Gt:
-            return R::fromBool(c > 0);
         case EOp::Le:
-            return R::fromBool(c <= 0);
         case EOp::Ge:
-            return R::fromBool(c >= 0);
+            return R::fromBool(compare(op, c, 0));
         default:
             break;
         }
@@ -138,17 +147,12 @@ TRunValue TScriptInterpreter::binaryOp(EOp op, EOpClass cls, const TRunValue &a,
         const std::int64_t x = a.ordinal(), y = b.ordinal();
         switch (op) {
         case EOp::Eq:
-            return R::fromBool(x == y);
         case EOp::Ne:
-            return R::fromBool(x != y);
         case EOp::Lt:
-            return R::fromBool(x < y);
         case EOp::Gt:
-            return R::fromBool(x > y);
         case EOp::Le:
-            return R::fromBool(x <= y);
         case EOp::Ge:
-            return R::fromBool(x >= y);
+            return R::fromBool(compare(op, x, y));
         case EOp::In:
             return R::fromBool(b.inSet(x));
         default:
