@@ -86,6 +86,24 @@ bool DvRecDate(const uint8_t *frame, size_t len, int seq, TDvRecDate &out)
     return true;
 }
 
+TDvTimecode DvFrameTimecode(const uint8_t *frame, size_t len)
+{
+    for (int s = 0; s < kDvSearchedSequences; ++s) {
+        const TDvTimecode tc = DvTimecode(frame, len, s);
+        if (tc.valid())
+            return tc;
+    }
+    return {};
+}
+
+bool DvFrameRecDate(const uint8_t *frame, size_t len, TDvRecDate &out)
+{
+    for (int s = 0; s < kDvSearchedSequences; ++s)
+        if (DvRecDate(frame, len, s, out))
+            return true;
+    return false;
+}
+
 int DvSystem(const uint8_t *frame, size_t len)
 {
     int n625 = 0, n525 = 0;

@@ -39,6 +39,10 @@ TDvTimecode DvTimecode(const uint8_t *frame, size_t len, int seq);
 // Recording date and time of the VAUX packs of sequence seq into out; out.Year = -1 when absent
 // (the other fields are then left as they were). Returns out.Year >= 0.
 bool DvRecDate(const uint8_t *frame, size_t len, int seq, TDvRecDate &out);
+// The frame's time code and recording date: those of the first of the searched sequences that
+// carries them (Hours = 0xFF, or false, when none does).
+TDvTimecode DvFrameTimecode(const uint8_t *frame, size_t len);
+bool DvFrameRecDate(const uint8_t *frame, size_t len, TDvRecDate &out);
 // 0 = 625/50, 1 = 525/60, 2 = undetermined.
 int DvSystem(const uint8_t *frame, size_t len);
 // 48000, 44100, 32000, 0 (other code) or -1 (no AAUX source pack found).

@@ -2,6 +2,7 @@
 
 #include "media/DvCodes.h"
 #include "media/TDateFormat.h"
+#include "media/Timecode.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,23 +12,11 @@
 
 namespace {
 
-QString timecodeOf(const uint8_t *frame, size_t len)
-{
-    for (int s = 0; s < kDvSearchedSequences; ++s) {
-        const TDvTimecode tc = DvTimecode(frame, len, s);
-        if (tc.valid())
-            return QString::asprintf("%d:%.2d:%.2d:%.2d", tc.Hours, tc.Minutes, tc.Seconds, tc.Frames);
-    }
-    return {};
-}
-
 bool dateOf(const uint8_t *frame, size_t len, double &dt)
 {
     TDvRecDate rd;
-    for (int s = 0; s < kDvSearchedSequences; ++s)
-        if (DvRecDate(frame, len, s, rd))
-            return DateTimeFromParts(rd.Year, rd.Month, rd.Day, rd.Hour, rd.Minute, rd.Second, 0, dt);
-    return false;
+    return DvFrameRecDate(frame, len, rd) &&
+           DateTimeFromParts(rd.Year, rd.Month, rd.Day, rd.Hour, rd.Minute, rd.Second, 0, dt);
 }
 
 } // namespace
@@ -81,8 +70,9 @@ TDvFileReport ReadDvFileReport(const QString &fileName)
                 r.FirstDate = dt;
             r.LastDate = dt;
         }
-        const QString tc = timecodeOf(p, frameSize);
-        if (!tc.isEmpty()) {
+        const TDvTimecode code = DvFrameTimecode(p, frameSize);
+        if (code.valid()) {
+            const QString tc = DvTimecodeText(code);
             if (r.FirstTimecode.isEmpty())
                 r.FirstTimecode = tc;
             r.LastTimecode = tc;

@@ -1,5 +1,7 @@
 #include "media/TNotifier.h"
 
+#include "media/Timecode.h"
+
 #include "actions/TMessageReceiver.h"
 #include "media/DvCodes.h"
 #include "media/MediaFormat.h"
@@ -294,10 +296,7 @@ void TNotifier::analyseMpeg(const uint8_t *data, size_t len)
 void TNotifier::readRecDate(const uint8_t *data, size_t len, const QString &noDateText)
 {
     TDvRecDate rd;
-    bool found = false;
-    for (int s = 0; s < kDvSearchedSequences && !found; ++s)
-        found = DvRecDate(data, len, s, rd);
-    if (!found) {
+    if (!DvFrameRecDate(data, len, rd)) {
         m_frame.RecDate = 0;
         m_frame.DateValid = false;
     } else {
@@ -312,21 +311,17 @@ void TNotifier::readRecDate(const uint8_t *data, size_t len, const QString &noDa
 
 void TNotifier::readTimecode(const uint8_t *data, size_t len)
 {
-    for (int s = 0; s < kDvSearchedSequences; ++s) {
-        const TDvTimecode tc = DvTimecode(data, len, s);
-        if (tc.valid()) {
-            m_frame.TimecodeValid = true;
-            m_frame.TcHours = tc.Hours;
-            m_frame.TcMinutes = tc.Minutes;
-            m_frame.TcSeconds = tc.Seconds;
-            m_frame.TcFrames = tc.Frames;
-            m_frame.TimecodeStr =
-                QString::asprintf("%d:%.2d:%.2d:%.2d", tc.Hours, tc.Minutes, tc.Seconds, tc.Frames);
-            return;
-        }
+    const TDvTimecode tc = DvFrameTimecode(data, len);
+    m_frame.TimecodeValid = tc.valid();
+    if (!tc.valid()) {
+        m_frame.TimecodeStr = kNoTimecode;
+        return;
     }
-    m_frame.TimecodeValid = false;
-    m_frame.TimecodeStr = kNoTimecode;
+    m_frame.TcHours = tc.Hours;
+    m_frame.TcMinutes = tc.Minutes;
+    m_frame.TcSeconds = tc.Seconds;
+    m_frame.TcFrames = tc.Frames;
+    m_frame.TimecodeStr = DvTimecodeText(tc);
 }
 
 void TNotifier::analyseDvVideo(const uint8_t *data, size_t len)

@@ -1,5 +1,7 @@
 #include "media/Timecode.h"
 
+#include "media/DvCodes.h"
+
 #include <cmath>
 #include <cstdint>
 
@@ -52,4 +54,9 @@ int64_t TimecodeToTime(const QString &text, int64_t d)
     if (v < INT64_MIN)
         return INT64_MIN;
     return int64_t(v);
+}
+
+QString DvTimecodeText(const TDvTimecode &tc)
+{
+    return QString::asprintf("%d:%.2d:%.2d:%.2d", tc.Hours, tc.Minutes, tc.Seconds, tc.Frames);
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <cstdint>
 
+struct TDvTimecode;
+
 // "%d:%.2d:%.2d:%.2d" of hours (not wrapped at 24), minutes, seconds and frame number for media time t
 // with frame duration d (d <= 0 counts as 1 ms). A remainder within half a frame of the next second
 // rounds up to that second.
@@ -10,3 +12,5 @@ QString TimecodeText(int64_t t, int64_t d);
 // Reads back "H:MM:SS:FF" (any number of hour digits) with frame duration d; parts that are not
 // numbers count as 0.
 int64_t TimecodeToTime(const QString &text, int64_t d);
+// "%d:%.2d:%.2d:%.2d" of a DV frame's time code.
+QString DvTimecodeText(const TDvTimecode &tc);

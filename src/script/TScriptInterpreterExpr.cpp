@@ -10,22 +10,30 @@ namespace {
     throw EScriptRuntime(QStringLiteral("Division par zéro"));
 }
 
-// One of the six comparisons (the caller has checked that op is one of them).
-template <class T> bool compare(EOp op, T x, T y)
+// The six comparisons; false when op is none of them.
+template <class T> bool compare(EOp op, T x, T y, bool &result)
 {
     switch (op) {
     case EOp::Eq:
-        return x == y;
+        result = x == y;
+        return true;
     case EOp::Ne:
-        return x != y;
+        result = x != y;
+        return true;
     case EOp::Lt:
-        return x < y;
+        result = x < y;
+        return true;
     case EOp::Gt:
-        return x > y;
+        result = x > y;
+        return true;
     case EOp::Le:
-        return x <= y;
+        result = x <= y;
+        return true;
+    case EOp::Ge:
+        result = x >= y;
+        return true;
     default:
-        return x >= y;
+        return false;
     }
 }
 } // namespace
@@ -91,6 +99,8 @@ TRunValue TScriptInterpreter::binaryOp(EOp op, EOpClass cls, const TRunValue &a,
     }
     case EOpClass::Flt: {
         const double x = a.asFloat(), y = b.asFloat();
+        if (bool r; compare(op, x, y, r))
+            return R::fromBool(r);
         switch (op) {
         case EOp::Add:
             return R::fromFloat(x + y);
@@ -102,13 +112,6 @@ TRunValue TScriptInterpreter::binaryOp(EOp op, EOpClass cls, const TRunValue &a,
             if (y == 0)
                 divByZero();
             return R::fromFloat(x / y);
-        case EOp::Eq:
-        case EOp::Ne:
-        case EOp::Lt:
-        case EOp::Gt:
-        case EOp::Le:
-        case EOp::Ge:
-            return R::fromBool(compare(op, x, y));
         default:
             break;
         }
@@ -117,18 +120,8 @@ TRunValue TScriptInterpreter::binaryOp(EOp op, EOpClass cls, const TRunValue &a,
     case EOpClass::Str: {
         if (op == EOp::Add)
             return R::fromStr(a.s + b.s);
-        const int c = a.s.compare(b.s);
-        switch (op) {
-        case EOp::Eq:
-        case EOp::Ne:
-        case EOp::Lt:
-        case EOp::Gt:
-        case EOp::Le:
-        case EOp::Ge:
-            return R::fromBool(compare(op, c, 0));
-        default:
-            break;
-        }
+        if (bool r; compare(op, a.s.compare(b.s), 0, r))
+            return R::fromBool(r);
         break;
     }
     case EOpClass::Bool:
@@ -145,14 +138,9 @@ TRunValue TScriptInterpreter::binaryOp(EOp op, EOpClass cls, const TRunValue &a,
         break;
     case EOpClass::Ord: {
         const std::int64_t x = a.ordinal(), y = b.ordinal();
+        if (bool r; compare(op, x, y, r))
+            return R::fromBool(r);
         switch (op) {
-        case EOp::Eq:
-        case EOp::Ne:
-        case EOp::Lt:
-        case EOp::Gt:
-        case EOp::Le:
-        case EOp::Ge:
-            return R::fromBool(compare(op, x, y));
         case EOp::In:
             return R::fromBool(b.inSet(x));
         default:
