@@ -7,16 +7,21 @@
 #include "media/MediaMessages.h"
 #include "media/TDVMan.h"
 #include "media/TDateFormat.h"
+#include "media/TDecoderLinks.h"
 #include "media/TFileDevice.h"
 #include "media/TFrameIndex.h"
 #include "media/TMediaFactory.h"
 #include "media/TNotifier.h"
 #include "media/TavSource.h"
+#include "media/gst/MediaGuids.h"
 #include "playback/TAudioMan.h"
 #include "playback/TVideoMan.h"
+#include "prefs/TIniPreferencesMan.h"
+#include "prefs/TVardoPreferences.h"
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include <thread>
@@ -189,6 +194,39 @@ TEST(VideoMan, ActionAndDecoderCyclingAction)
     man.OnNotifyVideoDecoder = [&](const QString &t) { decoder = t; };
     man.naNextDecoderVideo->Apply();
     EXPECT_EQ(decoder, TVideoMan::NoDecoderText()) << "without a stream there is no decoder to change";
+}
+
+TEST(VideoMan, PreferencesKeepTheActionsAndTheLearnedVideoDecodersInTheirSection)
+{
+    QTemporaryDir dir;
+    TVardoPreferences gp{nullptr, dir.path()};
+    auto owned = std::make_unique<TIniPreferencesMan>(QString());
+    TIniPreferencesMan *store = owned.get();
+    gp.UseStore(spPortable, std::move(owned));
+    TDecoderLinks &learned = TDecoderLists::VideoLearned();
+    const TMediaKey key{MEDIATYPE_Video, MEDIASUBTYPE_dvsd, FORMAT_VideoInfo};
+    TFilterRec *dvdec =
+        TFilterRecs::Global().FindOrAddFactory("avdec_dvvideo", "avdec_dvvideo", fkRegistered);
+    learned.SetDecoder(key, dvdec);
+    {
+        TVideoMan man;
+        man.caFlipVertical->SetChecked(true);
+        ASSERT_TRUE(gp.OpenKey(QStringLiteral("ShowForm")));
+        EXPECT_TRUE(man.SavePrefs(gp));
+        gp.CloseKey();
+    }
+    const QString text = store->Lines().join(QLatin1Char('\n'));
+    EXPECT_TRUE(text.contains(QStringLiteral("[ShowForm\\VideoDecoders\\dc"), Qt::CaseInsensitive))
+        << text.toStdString();
+    learned.Remove(key);
+
+    TVideoMan man;
+    ASSERT_TRUE(gp.OpenKey(QStringLiteral("ShowForm")));
+    EXPECT_TRUE(man.LoadPrefs(gp));
+    gp.CloseKey();
+    EXPECT_EQ(learned.GetDecoder(key), dvdec);
+    EXPECT_TRUE(man.FlipVertical()) << "applied at load";
+    learned.Remove(key);
 }
 
 TEST(VideoMan, NoVideoDisplayInTheBoundWindow)
