@@ -15,6 +15,7 @@
 #include "media/TavSource.h"
 #include "media/gst/MediaGuids.h"
 #include "playback/TAudioMan.h"
+#include "playback/TNavMan.h"
 #include "playback/TVideoMan.h"
 #include "prefs/TIniPreferencesMan.h"
 #include "prefs/TVardoPreferences.h"
@@ -48,10 +49,10 @@ struct Panel
     }
 };
 
-// A file opened as the media factory does it, its streams belonging to one DV manager.
+// A file opened as the media factory does it, its streams belonging to the navigation manager.
 struct MediaFile
 {
-    TDVMan graph;
+    TNavMan graph;
     std::unique_ptr<TFileDevice> device;
 
     explicit MediaFile(const QString &path)
@@ -378,9 +379,9 @@ TEST(VideoMan, TimeStampOverlayComesFromTheFramesNotifierAndIsBurntIntoTheCaptur
     man.SetWindow(w.panel);
     MediaFile f(file);
     ASSERT_TRUE(man.ConnectVideoSource(f.video()));
-    // What the navigation manager does once it knows the frame duration.
-    man.FramesNotifier()->SetFrameDuration(400000);
-    man.FramesNotifier()->SetNotifyText(true);
+    EXPECT_EQ(f.graph.FramesNotifier(), man.FramesNotifier());
+    EXPECT_EQ(f.graph.AttachedVideoSource(), f.video());
+    EXPECT_EQ(f.graph.RendererFilter(), man.Renderer());
     man.OverlaySlot(0).Pattern = QStringLiteral("%S");
     man.SetInsertPosition(QPoint(5000, 8200));
     man.SetInsertAutoSize(true);
@@ -404,6 +405,19 @@ TEST(VideoMan, TimeStampOverlayComesFromTheFramesNotifierAndIsBurntIntoTheCaptur
                 ++(y >= 472 && x >= 360 ? changedBelow : changedAbove);
     EXPECT_GT(changedBelow, 100);
     EXPECT_EQ(changedAbove, 0);
+
+    // A step of the navigation manager: the time stamp follows the frame shown.
+    man.caInsertTextOn->SetChecked(true);
+    f.graph.caSeekPrecision->SetChecked(true);
+    f.graph.naAvance10Frames->Apply();
+    ASSERT_TRUE(waitUntil([&] { return man.OverlayLine(0).Text == "0:00:00:10"; }, 20000))
+        << man.OverlayLine(0).Text.toStdString();
+    ASSERT_TRUE(man.CaptureImage(with));
+    EXPECT_EQ(FrameIndexFromImage(with), 10);
+
+    man.DisconnectVideo(true);
+    EXPECT_EQ(f.graph.AttachedVideoSource(), nullptr);
+    EXPECT_EQ(f.graph.FramesNotifier(), man.FramesNotifier()) << "the notifier stays attached";
 }
 
 TEST(VideoMan, VideoAndAudioOfOneFilePlayToTheEndWithOrWithoutAnAudioDevice)
