@@ -235,11 +235,13 @@ TEST(VideoMan, NoVideoDisplayInTheBoundWindow)
     Panel w;
     TVideoMan man;
     man.SetWindow(w.panel);
-    EXPECT_FALSE(man.ConnectVideoSource(nullptr));
-    EXPECT_EQ(man.VideoState(), 0);
+    // A new manager has no video: the window shows it from the start.
     TLinkEdit *label = man.MessageLabel();
     QLabel *picture = man.MessagePicture();
     ASSERT_TRUE(label && picture);
+    EXPECT_EQ(label->RichText(), TVideoMan::DefaultNoVideoText());
+    EXPECT_FALSE(man.ConnectVideoSource(nullptr));
+    EXPECT_EQ(man.VideoState(), 0);
     EXPECT_EQ(label->parentWidget(), w.panel);
     EXPECT_EQ(label->RichText(), "<color blue>Aucun flux vidéo n'a été connecté</color><br center>");
     EXPECT_TRUE(label->isVisible());
