@@ -454,3 +454,25 @@ TEST(VideoMan, VideoAndAudioOfOneFilePlayToTheEndWithOrWithoutAnAudioDevice)
     EXPECT_TRUE(waitUntil([&] { return ended; }, 60000)) << "no renderer left behind holds the graph";
     audio.DisconnectAudio();
 }
+
+TEST(VideoMan, AnotherStreamTakesTheRendererFromTheOneShown)
+{
+    REQUIRE_CLIP(first, "fi_mjpeg.avi");
+    REQUIRE_CLIP(second, "fi_dv_pal_type2.avi");
+    Panel w;
+    TVideoMan man;
+    man.SetWindow(w.panel);
+    MediaFile a(first), b(second);
+    ASSERT_TRUE(man.ConnectVideoSource(a.video()));
+    ASSERT_TRUE(man.ConnectVideoSource(b.video())) << "the renderer was still linked to the first stream";
+    EXPECT_FALSE(a.graph.Graph()->contains(man.Renderer()));
+    EXPECT_EQ(a.graph.RendererFilter(), nullptr);
+    EXPECT_EQ(a.graph.AttachedVideoSource(), nullptr);
+    ASSERT_TRUE(b.graph.Pause());
+    ASSERT_TRUE(waitUntil([&] { return man.HasFrame(); }, 20000));
+    QImage img;
+    ASSERT_TRUE(man.CaptureImage(img));
+    EXPECT_EQ(img.size(), QSize(720, 576));
+    EXPECT_EQ(FrameIndexFromImage(img), 0);
+    man.DisconnectVideo(true);
+}
