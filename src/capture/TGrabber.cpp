@@ -146,7 +146,7 @@ QString TGrabber::ReplaceQuestion(const QString &path)
 void TGrabber::UpdateNumberText()
 {
     NumberText = PaddedNumber(iaNextNum->Value, iaDigits->Value);
-    if (NumberCodeOn && Host.NumberText)
+    if (Host.NumberCodeOn && Host.NumberCodeOn() && Host.NumberText)
         Host.NumberText(NumberText);
 }
 
@@ -325,7 +325,7 @@ TGrabber::TGrabStatus TGrabber::SaveWithConfirm(bool quiet)
             baConfirmerImage->SetValue(false);
             break;
         case anCancel:
-            StopRequested = true;
+            *StopRequested = true;
             return gsCancelled;
         default:
             return gsDeclined;
