@@ -315,6 +315,12 @@ TEST(VideoMan, StreamConnectsThroughDecoderAndFramesNotifierAndReportsItsFormat)
     man.SetForcedAspect(0);
     EXPECT_EQ(man.AspectSize(), QSize(16, 9));
 
+    // A format without a description reports its size alone.
+    TVideoData bare = man.VideoFormat();
+    bare.Description = QStringLiteral("    ");
+    man.SendMessage(WM_NOTIFY_VIDEOFORMAT, 2, 0, bare);
+    EXPECT_EQ(formats.last(), bare.SizeText);
+
     // The same source again changes nothing.
     const int reports = int(decoders.size());
     EXPECT_TRUE(man.ConnectVideoSource(f.video()));
