@@ -9,6 +9,7 @@
 #include "media/TNotifier.h"
 #include "media/TavSource.h"
 #include "playback/TAudioMan.h"
+#include "playback/TNavMan.h"
 #include "prefs/TPreferencesMan.h"
 #include "prefs/TVardoPreferences.h"
 
@@ -33,6 +34,9 @@ bool TAudioMan::ConnectAudioSource(TAudioSource *source)
 {
     if (source && source == m_source)
         return true;
+    // The renderer takes one stream: the one heard so far lets it go first.
+    if (m_source)
+        DisconnectAudio();
     m_decoders->Current = m_decoders->NoneRec;
     m_source = source;
     if (!source) {
@@ -102,6 +106,9 @@ void TAudioMan::DisconnectAudio()
     }
     m_source = nullptr;
     SetStatus(asNoAudio);
+    // The duration of the media may have been the audio's.
+    if (auto *nav = qobject_cast<TNavMan *>(m_graphMan.data()))
+        nav->ResetDuration();
 }
 
 void TAudioMan::NextDecoder()
