@@ -303,6 +303,9 @@ void TShowForm::TntFormCreate()
 
     Scenes.ClearScenes();
     vidman->SetKeepAspectratio(false);
+    DisconnectVideo(false);
+    audmanNotifyAudioDecoder(TAudioMan::NoDecoderText());
+    audmanNotifyAudioFormat(TAudioMan::NoAudioText());
     EnableVideoControls();
 }
 
