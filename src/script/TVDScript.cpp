@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QThread>
 
 namespace {
@@ -38,11 +39,11 @@ void handleInput()
 TVDScript::TVDScript(QObject *parent) : QObject(parent)
 {
     TCustomAbstractAction::MacroNested = false;
-    m_engine.SetIdleCallback(handleInput);
-    m_engine.OnCompile = [this](TScriptEngine &) { RunCompileEvent(); };
+    m_engine->SetIdleCallback(handleInput);
+    m_engine->OnCompile = [this](TScriptEngine &) { RunCompileEvent(); };
     SetOnCompile([this](IScriptHost &) {
         RegisterBuiltins();
-        m_engine.AddGraphicsDeclarations();
+        m_engine->AddGraphicsDeclarations();
         if (auto f = OnScriptCompile)
             f(*this);
     });
@@ -52,23 +53,23 @@ TVDScript::~TVDScript()
 {
     // A script cannot outlive its component: stop it (this happens only when the component
     // is destroyed from an input handler that ran during the script).
-    m_engine.Abort();
+    m_engine->Abort();
 }
 
 bool TVDScript::RegisterMethod(const QString &declaration, TScriptMethod method)
 {
-    return m_engine.RegisterMethod(declaration, std::move(method));
+    return m_engine->RegisterMethod(declaration, std::move(method));
 }
 
 void TVDScript::CompileScript()
 {
-    if (m_engine.IsRunning()) {
+    if (m_engine->IsRunning()) {
         m_messages << QStringLiteral("### Compilation impossible: un script est en cours d'exécution");
         return;
     }
     m_messages.clear();
-    m_compiled = m_engine.Compile(m_script.join(QLatin1Char('\n')));
-    for (const TScriptMessage &m : m_engine.Messages())
+    m_compiled = m_engine->Compile(m_script.join(QLatin1Char('\n')));
+    for (const TScriptMessage &m : m_engine->Messages())
         m_messages << m.render();
     m_messages << (m_compiled ? QStringLiteral("*** Compilation succeeded ***")
                               : QStringLiteral("### Compilation Failed"));
@@ -76,7 +77,7 @@ void TVDScript::CompileScript()
 
 void TVDScript::RunScript()
 {
-    if (m_engine.IsRunning()) {
+    if (m_engine->IsRunning()) {
         // One script at a time: the running one keeps its messages.
         m_messages << QStringLiteral("### Un script est déjà en cours d'exécution");
         return;
@@ -87,10 +88,15 @@ void TVDScript::RunScript()
         return;
     }
     m_searchEntries.clear();
-    if (m_engine.Run())
+    const std::shared_ptr<TScriptEngine> engine = m_engine;
+    const QPointer<TVDScript> self(this);
+    const bool ok = engine->Run();
+    if (!self)
+        return; // destroyed by an input handler during the run; the engine stopped with it
+    if (ok)
         m_messages << QStringLiteral("*** Exécution réussie ***");
     else
-        m_messages << QStringLiteral("### Erreur pendant l'exécution: ") + m_engine.RunError();
+        m_messages << QStringLiteral("### Erreur pendant l'exécution: ") + engine->RunError();
     m_searchEntries.clear();
     Q_EMIT RunFinished();
 }
@@ -106,7 +112,7 @@ QString TVDScript::FindEntry(bool first)
 
 void TVDScript::RegisterBuiltins()
 {
-    TScriptEngine &e = m_engine;
+    TScriptEngine &e = *m_engine;
     e.RegisterMethod(QStringLiteral("function findfirst(dossier:widestring;masque:widestring):widestring;"),
                      [this](const TArgs &a) -> TScriptValue {
                          m_searchFolder = str(a, 0);
@@ -149,8 +155,10 @@ void TVDScript::RegisterBuiltins()
                                                       QApplication::applicationDisplayName(), str(a, 0));
                          return {};
                      });
+    // The engine, not the component: an input handler may destroy the component during the wait.
+    const std::weak_ptr<TScriptEngine> engine = m_engine;
     e.RegisterMethod(QStringLiteral("procedure sleep(milli:Cardinal);"),
-                     [this](const TArgs &a) -> TScriptValue {
+                     [engine](const TArgs &a) -> TScriptValue {
                          // The wait goes in slices, so that Esc or closing the window still stops the script.
                          const qint64 total = std::get<std::int64_t>(a[0]);
                          QElapsedTimer t;
@@ -163,7 +171,8 @@ void TVDScript::RegisterBuiltins()
                                  handleInput();
                                  sinceInput.restart();
                              }
-                             if (m_engine.AbortRequested())
+                             const auto running = engine.lock();
+                             if (!running || running->AbortRequested())
                                  break;
                          }
                          return {};

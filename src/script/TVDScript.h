@@ -18,6 +18,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class TVDScript : public QObject, public IScriptHost
 {
@@ -30,7 +31,7 @@ public:
     QStringList Script() const { return m_script; }
     void SetScript(const QStringList &lines) { m_script = lines; }
     // Folder of the script file: {$I file} is read from there.
-    void SetScriptFolder(const QString &folder) { m_engine.SetScriptFolder(folder); }
+    void SetScriptFolder(const QString &folder) { m_engine->SetScriptFolder(folder); }
 
     // --- Messages of the last compile or run
     const QStringList &Messages() const { return m_messages; }
@@ -38,8 +39,8 @@ public:
 
     void CompileScript();
     void RunScript();
-    bool IsRunning() const { return m_engine.IsRunning(); }
-    void Abort() { m_engine.Abort(); }
+    bool IsRunning() const { return m_engine->IsRunning(); }
+    void Abort() { m_engine->Abort(); }
 
     // AddMethod: registration of a method under a declaration text (actions' AddToScript).
     bool RegisterMethod(const QString &declaration, TScriptMethod method) override;
@@ -49,7 +50,7 @@ public:
     // How showmessage shows its text; by default a modal message box.
     std::function<void(const QString &text)> ShowMessageHandler;
 
-    TScriptEngine &Engine() { return m_engine; }
+    TScriptEngine &Engine() { return *m_engine; }
 
     // --- Macro recording. Start: `lines` becomes the recording target, is cleared and gets the
     // header, an empty line and "begin". Stop: "end." is added and recording ends.
@@ -66,7 +67,9 @@ private:
     void RegisterBuiltins();
     QString FindEntry(bool first);
 
-    TScriptEngine m_engine;
+    // Shared with a run in progress: an input handler that runs during the script may destroy
+    // this component, and the run then unwinds on an engine that is still alive.
+    std::shared_ptr<TScriptEngine> m_engine = std::make_shared<TScriptEngine>();
     QStringList m_script;
     QStringList m_messages;
     bool m_compiled = false;

@@ -338,4 +338,20 @@ TEST(VDScript, NaAbortStopsAnEndlessLoop)
               "### Erreur pendant l'exécution: Script interrompu (ligne 2)");
 }
 
+// A handler that runs during the script (a window closed, its components freed) may destroy
+// the script component itself: the run stops and unwinds without touching it.
+TEST(VDScript, ComponentDestroyedDuringItsRun)
+{
+    for (const char *body : {"while True do\n    i := i + 1;", "sleep(60000);"}) {
+        auto *s = new TVDScript;
+        bool finished = false;
+        QObject::connect(s, &TVDScript::RunFinished, [&] { finished = true; });
+        QTimer::singleShot(150, [&] { delete s; });
+        s->SetScript(QString("var i: Integer;\nbegin\n  %1\nend.").arg(body).split('\n'));
+        s->CompileScript();
+        s->RunScript();
+        EXPECT_FALSE(finished) << body;
+    }
+}
+
 } // namespace
