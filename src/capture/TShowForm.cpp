@@ -7,12 +7,12 @@
 #include "actions/TVDSwitch.h"
 #include "actions/TWidestringAction.h"
 #include "capture/Tnavframe.h"
-#include "media/TDVMan.h"
 #include "media/TMediaFactory.h"
 #include "media/TPrivateFilters.h"
 #include "playback/TAudioMan.h"
+#include "playback/TNavMan.h"
 #include "playback/TVDIcons.h"
-#include "playback/TWindowLessMan.h"
+#include "playback/TVideoMan.h"
 #include "prefs/TSavePrefsForm.h"
 #include "prefs/TVardoPreferences.h"
 #include "script/TVDScript.h"
@@ -186,8 +186,18 @@ void TShowForm::CreateComponents()
     gp->OnLoadPrefs = [this](TVardoPreferences &p) { gpLoadPrefs(p); };
     gp->OnSavePrefs = [this](TVardoPreferences &p) { gpSavePrefs(p); };
 
-    NavMan = new TDVMan();
+    NavMan = new TNavMan();
     NavMan->setObjectName(QStringLiteral("NavMan"));
+    NavMan->SetPositionEdit(navframe->CurrentEdit);
+    NavMan->SetSlider(navframe->tb);
+    NavMan->SetScenesList(&Scenes);
+    NavMan->OnGraphCompleted = [this] { NavManGraphCompleted(); };
+    NavMan->OnDuration = [this](const QString &t) { NavManDuration(t); };
+    NavMan->OnDVcode = [this](const QString &d, const QString &t) { NavManDVcode(d, t); };
+    navframe->SetNavigationActions({NavMan->naReculeDebut, NavMan->naReculeHigh, NavMan->naReculeMedium,
+                                    NavMan->naReculeLow, NavMan->caPlay, NavMan->naAvanceLow,
+                                    NavMan->naAvanceMedium, NavMan->naAvanceHigh, NavMan->naAvanceFin},
+                                   NavMan->NavImages());
 
     mf = new TMediaFactory();
     mf->setObjectName(QStringLiteral("mf"));
@@ -225,10 +235,13 @@ void TShowForm::CreateComponents()
         };
     }
 
-    vidman = new TWindowLessMan();
+    vidman = new TVideoMan();
     vidman->setObjectName(QStringLiteral("vidman"));
     vidman->SetImages(Images);
+    vidman->leHeight = 32;
     vidman->SetWindow(videoPanel);
+    vidman->OnNotifyVideoDecoder = [this](const QString &t) { vidmanNotifyVideoDecoder(t); };
+    vidman->OnNotifyVideoFormat = [this](const QString &t) { vidmanNotifyVideoFormat(t); };
 
     am = new TVDAppliMan(this);
     am->setObjectName(QStringLiteral("am"));
@@ -240,8 +253,6 @@ void TShowForm::CreateComponents()
     audman->SetAudioGauge(navframe->VolumeGauge);
     audman->OnNotifyAudioDecoder = [this](const QString &t) { audmanNotifyAudioDecoder(t); };
     audman->OnNotifyAudioFormat = [this](const QString &t) { audmanNotifyAudioFormat(t); };
-
-    NavMan->OnGraphCompleted = [this] { NavManGraphCompleted(); };
 
     m_private = std::make_unique<TPrivateFilters>();
 
@@ -303,7 +314,9 @@ void TShowForm::TntFormCreate()
 
     Scenes.ClearScenes();
     vidman->SetKeepAspectratio(false);
-    DisconnectVideo(false);
+    NavMan->AcceptEnter = true;
+    vidmanNotifyVideoDecoder(TVideoMan::NoDecoderText());
+    vidmanNotifyVideoFormat(TVideoMan::NoVideoText());
     audmanNotifyAudioDecoder(TAudioMan::NoDecoderText());
     audmanNotifyAudioFormat(TAudioMan::NoAudioText());
     EnableVideoControls();
@@ -356,6 +369,7 @@ void TShowForm::FormShow()
     ScreenSaverWasActive =
         m_screenSaver->Inhibit(TVDAppliMan::ProductName(), QStringLiteral("Lecture et capture vidéo"));
     m_layoutOnResize = true;
+    NavMan->RefreshFrame();
 }
 
 void TShowForm::gpLoadPrefs(TVardoPreferences &prefs)
@@ -367,7 +381,7 @@ void TShowForm::gpLoadPrefs(TVardoPreferences &prefs)
     prefs.CloseKey();
     prefs.OpenKey(kMainSection);
     am->LoadFromPrefs(prefs);
-    vidman->LoadFromPrefs(prefs);
+    vidman->LoadPrefs(prefs);
     audman->LoadPrefs(prefs);
     NavMan->LoadFromPrefs(prefs);
     gpal->LoadFromPrefs(prefs);
@@ -382,7 +396,7 @@ void TShowForm::gpSavePrefs(TVardoPreferences &prefs)
     gpal->SaveToPrefs(prefs);
     NavMan->SaveToPrefs(prefs);
     audman->SavePrefs(prefs);
-    vidman->SaveToPrefs(prefs);
+    vidman->SavePrefs(prefs);
     am->SaveToPrefs(prefs);
     prefs.CloseKey();
     prefs.OpenKey(kScriptSection);
@@ -528,12 +542,12 @@ void TShowForm::FormCloseQuery(bool &canClose)
     vidman->caFullscreen->SetChecked(false);
     QCoreApplication::processEvents();
     NavMan->Stop();
-    DisconnectVideo(true);
+    vidman->DisconnectVideo(true);
     audman->DisconnectAudio();
     VideoSource = TMediaPlaceholders::NoVideo();
     AudioSource = TMediaPlaceholders::NoAudio();
     if (baUsePrivateFilters->Value)
-        m_private->Use(false, mf, nullptr, audman->Decoders());
+        m_private->Use(false, mf, vidman->Decoders(), audman->Decoders());
     m_private->Forget();
 }
 

@@ -39,7 +39,6 @@ class TBooleanAction;
 class TCheckAction;
 class TCustomAbstractAction;
 class TCustomVDActionList;
-class TDVMan;
 class TFichierMan;
 class TImageList;
 class TIntegerAction;
@@ -57,7 +56,8 @@ class TVDSwitch;
 class TVardoPreferences;
 class TVideoSource;
 class TWidestringAction;
-class TWindowLessMan;
+class TNavMan;
+class TVideoMan;
 class Tnavframe;
 
 // Where Algorithm-of-the-window's layout puts things for a client area of W x H.
@@ -147,6 +147,7 @@ public:
     // --- Notification handlers ---------------------------------------------------------------
     void NavManGraphCompleted();
     void NavManDuration(const QString &text);
+    void NavManDVcode(const QString &datecode, const QString &timecode);
     void vidmanNotifyVideoDecoder(const QString &text);
     void vidmanNotifyVideoFormat(const QString &text);
     void audmanNotifyAudioDecoder(const QString &text);
@@ -185,8 +186,8 @@ public:
     TVardoPreferences *gp = nullptr;
     TMediaFactory *mf = nullptr;
     TFichierMan *ficman = nullptr;
-    TDVMan *NavMan = nullptr;
-    TWindowLessMan *vidman = nullptr;
+    TNavMan *NavMan = nullptr;
+    TVideoMan *vidman = nullptr;
     TVDAppliMan *am = nullptr;
     TAudioMan *audman = nullptr;
 
@@ -256,8 +257,6 @@ private:
     void CreateToolBar(QWidget *client);
     // TShowFormOpen.cpp
     void EnableVideoControls();
-    bool ConnectVideo(TVideoSource *source);
-    void DisconnectVideo(bool showNoVideo);
     void ReportOpened(const QString &path, TMediaDevice *device);
     void say(const QString &text, bool error = false);
     void TitleClicked();

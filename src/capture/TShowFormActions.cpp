@@ -16,7 +16,7 @@
 #include "playback/TVDIcons.h"
 #include "playback/TVDImgSpeedButton.h"
 #include "playback/TVDToolBars.h"
-#include "playback/TWindowLessMan.h"
+#include "playback/TVideoMan.h"
 #include "script/TVDScript.h"
 
 #include <QFileInfo>
@@ -223,8 +223,7 @@ void TShowForm::ApplyPrivateFilters(bool on)
     const QString reopen = CurrentVideoFile;
     if (!reopen.isEmpty())
         closefile();
-    // The video decoder manager joins once the video manager connects streams itself.
-    m_private->Use(on, mf, nullptr, audman->Decoders());
+    m_private->Use(on, mf, vidman->Decoders(), audman->Decoders());
     if (!reopen.isEmpty() && QFileInfo(reopen).isFile())
         openfile(reopen);
 }

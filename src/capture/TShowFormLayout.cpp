@@ -9,7 +9,7 @@
 #include "playback/TVDImgSpeedButton.h"
 #include "playback/TVDSeparator.h"
 #include "playback/TVDToolBars.h"
-#include "playback/TWindowLessMan.h"
+#include "playback/TVideoMan.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -7,14 +7,14 @@
 #include "actions/TNopeAction.h"
 #include "actions/TWidestringAction.h"
 #include "capture/Tnavframe.h"
-#include "media/TDVMan.h"
 #include "media/TDvFileReport.h"
 #include "media/TFileDevice.h"
 #include "media/TMediaFactory.h"
 #include "media/TavSource.h"
 #include "playback/TAudioMan.h"
+#include "playback/TNavMan.h"
 #include "playback/TTextGauge.h"
-#include "playback/TWindowLessMan.h"
+#include "playback/TVideoMan.h"
 #include "shell/TFichierMan.h"
 
 #include <QCoreApplication>
@@ -75,13 +75,15 @@ void TShowForm::openfile(const QString &path)
         SetLabel(EnCoursLab, QStringLiteral("En train de charger ") + FileNamePart(path),
                  QColor(128, 128, 128));
 
-        const bool wasPlaying = false;
+        const bool wasPlaying = NavMan->caPlay->Checked();
+        NavMan->Quiet = true;
         NavMan->Stop();
         QCoreApplication::processEvents();
 
         TFileDevice *device = mf->OpenFile(path);
         audman->DisconnectAudio();
-        DisconnectVideo(false);
+        vidman->DisconnectVideo(false);
+        vidman->ResetCounters();
         audman->ResetCounters();
 
         CurrentVideoFile = path;
@@ -97,7 +99,9 @@ void TShowForm::openfile(const QString &path)
         }
         if (HasVideo) {
             VideoSource = device->VideoSource(0);
-            HasVideo = ConnectVideo(VideoSource);
+            HasVideo = vidman->ConnectVideoSource(VideoSource);
+            if (HasVideo && FileCodeOn)
+                vidman->SetFileName(TIncrustFileName{true, path});
         } else {
             VideoSource = TMediaPlaceholders::NoVideo();
         }
@@ -113,8 +117,9 @@ void TShowForm::openfile(const QString &path)
 
         NavMan->Play();
         QCoreApplication::processEvents();
-        if (!wasPlaying)
-            NavMan->Pause();
+        NavMan->Quiet = false;
+        NavMan->caPlay->SetChecked(wasPlaying);
+        NavMan->SeekTo(false, 0);
 
         EnableVideoControls();
         SetLabel(EnCoursLab, FileNamePart(path), QColor(0, 0, 128));
@@ -142,9 +147,11 @@ void TShowForm::closefile()
     Scenes.ClearScenes();
     TimerSysDate->stop();
     SetLabel(EnCoursLab, QString(), QColor(128, 128, 128));
+    if (NavMan->caPlay->Checked())
+        NavMan->caPlay->SetChecked(false);
     NavMan->Stop();
     audman->DisconnectAudio();
-    DisconnectVideo(true);
+    vidman->DisconnectVideo(true);
     VideoSource = TMediaPlaceholders::NoVideo();
     AudioSource = TMediaPlaceholders::NoAudio();
     NavMan->ClearGraph();
@@ -188,20 +195,6 @@ void TShowForm::EnableVideoControls()
     Enable(audman->naDecVolume, HasAudio);
 }
 
-bool TShowForm::ConnectVideo(TVideoSource *)
-{
-    // Video streams are connected by the video manager, which is not in this window yet.
-    return false;
-}
-
-void TShowForm::DisconnectVideo(bool showNoVideo)
-{
-    vidmanNotifyVideoDecoder(QStringLiteral("Aucun décodeur Video"));
-    vidmanNotifyVideoFormat(QStringLiteral("Pas de Vidéo"));
-    if (showNoVideo)
-        vidman->ClearWindow();
-}
-
 void TShowForm::ReportOpened(const QString &path, TMediaDevice *device)
 {
     if (!device) {
@@ -228,7 +221,15 @@ void TShowForm::TitleClicked()
 
 void TShowForm::NavManGraphCompleted()
 {
+    // The end of the stream: the graph stays paused on the last frame.
     NavMan->Pause();
+    if (NavMan->caPlay->Checked())
+        NavMan->caPlay->SetChecked(false);
+}
+
+void TShowForm::NavManDVcode(const QString &, const QString &)
+{
+    // The DV date panel refreshes itself from these while paused once it is built.
 }
 
 void TShowForm::NavManDuration(const QString &text)

@@ -9,11 +9,12 @@
 #include "capture/TShowForm.h"
 #include "capture/Tnavframe.h"
 #include "playback/TAudioMan.h"
+#include "playback/TNavMan.h"
 #include "playback/TVDBar.h"
 #include "playback/TVDImgSpeedButton.h"
 #include "playback/TVDSeparator.h"
 #include "playback/TVDToolBars.h"
-#include "playback/TWindowLessMan.h"
+#include "playback/TVideoMan.h"
 #include "prefs/TVardoPreferences.h"
 #include "script/TVDScript.h"
 #include "shell/TFichierMan.h"
@@ -83,9 +84,17 @@ QAction *MenuEntry(QMenuBar *bar, const QString &menu, const QString &caption)
 // What the window shows about the video just opened.
 void ExpectOpened(TShowForm &f, const QString &path)
 {
+    const QString size = path.endsWith(".dv") ? "720x576" : "640x360";
     EXPECT_EQ(f.currentFile(), path);
     EXPECT_EQ(f.EnCoursLab->text(), QFileInfo(path).fileName());
+    EXPECT_TRUE(f.HasVideo);
     EXPECT_TRUE(f.HasAudio);
+    EXPECT_TRUE(f.PanelHaut->isVisibleTo(&f));
+    EXPECT_EQ(f.VideoDecoderLab->text(), f.vidman->CurrentDecoderName());
+    EXPECT_NE(f.VideoDecoderLab->text(), TVideoMan::NoDecoderText());
+    EXPECT_TRUE(f.VideoFormatLab->text().contains(size)) << f.VideoFormatLab->text().toStdString();
+    EXPECT_TRUE(f.vidman->caFullscreen->isEnabled());
+    EXPECT_FALSE(f.NavMan->caPlay->Checked()) << "opened while paused: stays paused";
     // Raw DV carries plain PCM: no decoder is needed for it.
     EXPECT_EQ(f.AudioDecoderLab->text(), f.audman->CurrentDecoderName());
     EXPECT_NE(f.AudioFormatLab->text(), TAudioMan::NoAudioText());
@@ -104,6 +113,8 @@ void ExpectClosed(TShowForm &f)
     EXPECT_FALSE(f.audman->caMute->isEnabled());
     EXPECT_FALSE(f.vidman->caFullscreen->isEnabled());
     EXPECT_EQ(f.AudioDecoderLab->text(), TAudioMan::NoDecoderText());
+    EXPECT_EQ(f.VideoDecoderLab->text(), TVideoMan::NoDecoderText());
+    EXPECT_EQ(f.VideoFormatLab->text(), TVideoMan::NoVideoText());
 }
 
 } // namespace
@@ -119,9 +130,10 @@ TEST(ShowForm, IdentityComponentsAndHelp)
     // Every list knows the script component and the switch component.
     for (TCustomVDActionList *l : f.ActionLists()) {
         EXPECT_EQ(l->Switch(), f.am->Switch()) << l->objectName().toStdString();
-        if (l != f.am)
+        if (l != f.am) { // the script component serves every list but the application manager's
             EXPECT_EQ(l->PascalScript(), static_cast<IScriptHost *>(f.am->Script()))
                 << l->objectName().toStdString();
+        }
     }
 
     // --help lists every switch of every list, with its syntax.
