@@ -49,6 +49,11 @@ TAudioMan::TAudioMan(QObject *parent) : TVDActionComponent(parent)
 TAudioMan::~TAudioMan()
 {
     CloseMessageWindow();
+    // The owner's handlers may already be gone with it: nothing is reported from here on.
+    OnNotifyAudioDecoder = nullptr;
+    OnNotifyAudioFormat = nullptr;
+    OnStatus = nullptr;
+    OnVolume = nullptr;
     if (m_source)
         DisconnectAudio();
     if (m_sink && m_rendererGraph && m_rendererGraph->contains(m_sink->Element()))

@@ -150,6 +150,7 @@ void TWindowLessMan::Bind(QWidget *window)
     EnsureView();
     PlacePlaqueOnMonitor();
     UpdateLayout();
+    BoundWindowChanged();
 }
 
 void TWindowLessMan::EnsureView()
@@ -183,6 +184,7 @@ void TWindowLessMan::Unbind()
         m_view->setParent(nullptr);
     }
     EnsureView();
+    BoundWindowChanged();
 }
 
 void TWindowLessMan::PlacePlaqueOnMonitor()

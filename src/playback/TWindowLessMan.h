@@ -194,6 +194,9 @@ protected:
     void ConnectActions() override;
     void WndProc(TMessage &message) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // After the picture was bound to another window (or to none): derived managers move what
+    // they show in the window along.
+    virtual void BoundWindowChanged() {}
 
 private:
     void Setup();

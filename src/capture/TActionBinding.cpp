@@ -1,0 +1,113 @@
+#include "capture/TActionBinding.h"
+
+#include "actions/TBooleanAction.h"
+#include "actions/TIntegerAction.h"
+#include "actions/TWidestringAction.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QSpinBox>
+
+namespace {
+
+// Chains show(control, value) after the action's current OnBeforeApply and shows the value now.
+template <class Action, class Control, class Show> void Follow(Action *action, Control *control, Show show)
+{
+    QPointer<Control> guard(control);
+    auto before = action->OnBeforeApply;
+    action->OnBeforeApply = [before, guard, show](const typename Action::ValueType &v) {
+        if (before)
+            before(v);
+        if (guard) {
+            const QSignalBlocker block(guard.data());
+            show(guard.data(), v);
+        }
+    };
+    const QSignalBlocker block(control);
+    show(control, action->Value);
+}
+
+} // namespace
+
+namespace TActionBinding {
+
+void Bind(QCheckBox *box, TBooleanAction *action)
+{
+    Follow(action, box, [](QCheckBox *b, bool v) { b->setChecked(v); });
+    QObject::connect(box, &QCheckBox::toggled, action, [action](bool on) { action->SetValue(on); });
+}
+
+void Bind(QLineEdit *edit, TWidestringAction *action)
+{
+    Follow(action, edit, [](QLineEdit *e, const QString &v) {
+        if (e->text() != v)
+            e->setText(v);
+    });
+    QObject::connect(edit, &QLineEdit::textEdited, action,
+                     [action](const QString &t) { action->SetValue(t); });
+}
+
+void Show(QLineEdit *edit, TWidestringAction *action)
+{
+    Follow(action, edit, [](QLineEdit *e, const QString &v) { e->setText(v); });
+}
+
+void BindNumber(QLineEdit *edit, TIntegerAction *action)
+{
+    Follow(action, edit, [](QLineEdit *e, int v) {
+        // "007" and "7" are the same number: keep what the user typed.
+        bool ok = false;
+        const int shown = e->text().trimmed().toInt(&ok);
+        if (!ok || shown != v)
+            e->setText(QString::number(v));
+    });
+    QObject::connect(edit, &QLineEdit::textEdited, action, [action](const QString &t) {
+        bool ok = false;
+        const int v = t.trimmed().toInt(&ok);
+        action->SetValue(ok ? v : 0);
+    });
+}
+
+void Bind(QSpinBox *spin, TIntegerAction *action)
+{
+    Follow(action, spin, [](QSpinBox *s, int v) { s->setValue(v); });
+    QObject::connect(spin, &QSpinBox::valueChanged, action, [action](int v) { action->SetValue(v); });
+}
+
+void Bind(QButtonGroup *group, TIntegerAction *action, std::function<int(int)> idOf)
+{
+    Follow(action, group, [idOf](QButtonGroup *g, int v) {
+        QAbstractButton *b = g->button(idOf ? idOf(v) : v);
+        if (b) {
+            b->setChecked(true);
+            return;
+        }
+        // No button for this value: none is checked.
+        const bool exclusive = g->exclusive();
+        g->setExclusive(false);
+        for (QAbstractButton *other : g->buttons()) {
+            const QSignalBlocker block(other);
+            other->setChecked(false);
+        }
+        g->setExclusive(exclusive);
+    });
+    QObject::connect(group, &QButtonGroup::idClicked, action, [action](int id) { action->SetValue(id); });
+}
+
+void Bind(QSlider *slider, TIntegerAction *action, QLabel *number)
+{
+    QPointer<QLabel> label(number);
+    Follow(action, slider, [label](QSlider *s, int v) {
+        s->setValue(v);
+        if (label)
+            label->setNum(v);
+    });
+    QObject::connect(slider, &QSlider::valueChanged, action, [action](int v) { action->SetValue(v); });
+}
+
+} // namespace TActionBinding

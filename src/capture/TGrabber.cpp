@@ -1,0 +1,465 @@
+#include "capture/TGrabber.h"
+
+#include "actions/TBooleanAction.h"
+#include "actions/TIntegerAction.h"
+#include "actions/TNopeAction.h"
+#include "actions/TWidestringAction.h"
+#include "capture/TDeinterlacer.h"
+#include "capture/TImageWriter.h"
+#include "capture/TImagetteFrame.h"
+#include "capture/TSaveStretch.h"
+#include "media/Timecode.h"
+#include "playback/TWindowLessMan.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDesktopServices>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
+
+#include <climits>
+#include <cstdio>
+
+namespace {
+
+// A grab that waits for a drawn frame gives up when the renderer has drawn nothing for this
+// long (paused behind our back, end of stream, a stalled decoder): it then captures what is shown.
+constexpr int StalledDrawingMs = 2000;
+// A file name has at most 255 bytes: a longer number can never be saved.
+constexpr int MaxDigits = 255;
+
+QString WithSlash(QString folder)
+{
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    return folder;
+}
+
+} // namespace
+
+TGrabber::TGrabber(QObject *owner, TCustomVDActionList *list, QObject *parent)
+    : QObject(parent), m_deinterlacer(std::make_unique<TDeinterlacer>()),
+      m_writer(std::make_unique<TImageWriter>())
+{
+    const QString platform = QGuiApplication::platformName();
+    Headless = platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+    CaptureBitmap = QImage(0, 0, QImage::Format_RGB888);
+    SaveBitmap = QImage(0, 0, QImage::Format_RGB888);
+    CreateActions(owner, list);
+    ConnectActions();
+    UpdateNumberText();
+    UpdateImageName();
+}
+
+TGrabber::~TGrabber() = default;
+
+void TGrabber::SetRenderer(TWindowLessMan *renderer)
+{
+    m_rendererGuard = renderer;
+    m_renderer = renderer;
+}
+
+TWindowLessMan *TGrabber::Renderer() const
+{
+    return m_rendererGuard ? m_renderer : nullptr;
+}
+
+void TGrabber::SetImagette(TImagetteFrame *frame)
+{
+    if (m_imagette)
+        disconnect(m_imagette, nullptr, this, nullptr);
+    m_imagette = frame;
+    if (!frame)
+        return;
+    connect(frame, &TImagetteFrame::PictureClicked, this, [this](const QString &timecode) {
+        if (Host.SeekToText)
+            Host.SeekToText(timecode);
+    });
+    connect(frame, &TImagetteFrame::NameClicked, this, [this] { SaveWithConfirm(); });
+}
+
+void TGrabber::SetStatusLabel(QLabel *label)
+{
+    m_status = label;
+    UpdateImageName();
+}
+
+// --- Names -------------------------------------------------------------------------------------
+
+QString TGrabber::RootFromVideoName(const QString &path, int limit)
+{
+    QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    const int dot = int(name.lastIndexOf(u'.'));
+    if (dot >= 0)
+        name.truncate(dot);
+    if (limit >= 0 && name.size() > limit) {
+        int keep = limit;
+        // Never keep half of a character written as two UTF-16 units.
+        if (keep > 0 && name.at(keep - 1).isHighSurrogate())
+            --keep;
+        name.truncate(keep);
+    }
+    return name;
+}
+
+QString TGrabber::PaddedNumber(int number, int digits)
+{
+    const int width = qBound(0, digits, MaxDigits);
+    const QString magnitude = QString::number(qAbs(qint64(number)));
+    const QString sign = number < 0 ? QStringLiteral("-") : QString();
+    return sign + magnitude.rightJustified(width - int(sign.size()), u'0');
+}
+
+QString TGrabber::TimeStampText(std::int64_t position, std::int64_t frameDuration)
+{
+    return TimecodeText(position, frameDuration).replace(u':', u'.');
+}
+
+QString TGrabber::DefaultFolder()
+{
+    for (auto location : {QStandardPaths::PicturesLocation, QStandardPaths::DocumentsLocation}) {
+        const QString dir = QStandardPaths::writableLocation(location);
+        if (!dir.isEmpty() && QFileInfo(dir).isDir())
+            return WithSlash(dir);
+    }
+    return WithSlash(QDir::homePath());
+}
+
+QString TGrabber::ReplaceQuestion(const QString &path)
+{
+    return QStringLiteral("Le fichier %1 existe déjà. Voulez-vous le remplacer?\r\n\r\n"
+                          "Cliquez sur \"Oui à Tous\" pour ne plus être interrogé.")
+        .arg(path);
+}
+
+void TGrabber::UpdateNumberText()
+{
+    NumberText = PaddedNumber(iaNextNum->Value, iaDigits->Value);
+    if (NumberCodeOn && Host.NumberText)
+        Host.NumberText(NumberText);
+}
+
+void TGrabber::UpdateImageName()
+{
+    if (iaNomFichierImage->Value == 0) {
+        NameRoot = waDefaultRacine->Value;
+    } else {
+        const QString video = Host.CurrentVideoFile ? Host.CurrentVideoFile() : QString();
+        NameRoot = RootFromVideoName(video, baLimiterLongueur->Value ? qMax(0, iaRacineLength->Value) : -1);
+    }
+    QString suffix;
+    switch (iaImageAjouter->Value) {
+    case 0:
+        suffix = TimeStampText(Host.FramePosition ? Host.FramePosition() : 0,
+                               Host.FrameDuration ? Host.FrameDuration() : 0);
+        break;
+    case 1:
+        suffix = NumberText;
+        break;
+    default:
+        return; // no known suffix: the name stays as it was
+    }
+    const QString extension = iaImageExtension->Value != 0 ? QStringLiteral(".jpg") : QStringLiteral(".bmp");
+    ImageFileName = WithSlash(waDossierSave->Value) + NameRoot + u'_' + suffix + extension;
+
+    if (m_status) {
+        m_status->setText(ImageFileName);
+        QPalette pal = m_status->palette();
+        // Green: a file of that name is already there; maroon: the name is free.
+        pal.setColor(QPalette::WindowText,
+                     QFileInfo::exists(ImageFileName) ? QColor(0, 128, 0) : QColor(128, 0, 0));
+        m_status->setPalette(pal);
+    }
+    Q_EMIT ImageFileNameChanged(ImageFileName);
+}
+
+// --- Capture -----------------------------------------------------------------------------------
+
+bool TGrabber::WaitForDrawnFrame()
+{
+    // While playing, the overlay may have changed since the frame on screen was drawn: wait for
+    // a frame drawn after its last refresh. The wait ends as well when playback stops, when the
+    // renderer goes or draws nothing for a while, and when this object is destroyed by a handler
+    // run meanwhile (false: the caller must return at once).
+    QPointer<TGrabber> self(this);
+    QTimer tick; // wakes the event wait below even when nothing else happens
+    tick.start(10);
+    QElapsedTimer quiet;
+    quiet.start();
+    int seen = Renderer() ? Renderer()->FramesDrawn() : 0;
+    while (self && Renderer() && Host.Playing && Host.Playing()) {
+        const int drawn = Renderer()->FramesDrawn();
+        if (drawn != Renderer()->LastOverlayFrames())
+            break;
+        if (drawn != seen) {
+            seen = drawn;
+            quiet.restart();
+        }
+        if (quiet.elapsed() > StalledDrawingMs)
+            break;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return bool(self);
+}
+
+bool TGrabber::CaptureFrame()
+{
+    if (!WaitForDrawnFrame())
+        return false;
+    UpdateImageName();
+
+    const bool hasVideo = Host.HasVideo && Host.HasVideo();
+    // A renderer without a picture leaves nothing to save: the previous capture is not saved
+    // again under the name of another frame.
+    if (!hasVideo || !Renderer() || !Renderer()->CaptureImage(CaptureBitmap)) {
+        CaptureWidth = CaptureHeight = 0;
+        SaveWidth = SaveHeight = 0;
+        return false;
+    }
+    CaptureWidth = CaptureBitmap.width();
+    CaptureHeight = CaptureBitmap.height();
+
+    const QSize aspect = Renderer()->AspectSize();
+    const QSize save =
+        TSaveStretch::SaveSize(QSize(CaptureWidth, CaptureHeight), QPoint(aspect.width(), aspect.height()));
+    SaveWidth = save.width();
+    SaveHeight = save.height();
+
+    if (baImageDeinterlacer->Value) {
+        m_deinterlacer->Deinterlace(CaptureBitmap, DeinterlaceBitmap);
+        if (!DeinterlaceBitmap.isNull())
+            CaptureBitmap = DeinterlaceBitmap;
+    }
+    if (CaptureBitmap.height() <= 0)
+        return false;
+
+    TSaveStretch::Stretch(CaptureBitmap, save, SaveBitmap);
+    ShowCaptureInImagette();
+    return !SaveBitmap.isNull();
+}
+
+void TGrabber::ShowCaptureInImagette()
+{
+    if (!m_imagette)
+        return;
+    const QString timecode = Host.PositionText ? Host.PositionText() : QString();
+    m_imagette->ShowCapture(SaveBitmap, QSize(SaveWidth, SaveHeight), timecode,
+                            QFileInfo(ImageFileName).fileName());
+}
+
+// --- Save --------------------------------------------------------------------------------------
+
+int TGrabber::Ask(const QString &question, bool quiet)
+{
+    if (!quiet && Host.AskReplace)
+        return Host.AskReplace(question);
+    if (quiet || Headless) {
+        // Nobody answers: the existing file is kept, and a headless run says so in one line.
+        if (Headless) {
+            QString line = question.section(u'\r', 0, 0);
+            std::fprintf(stderr, "%s -> Non\n", qPrintable(line));
+            std::fflush(stderr);
+        }
+        return anNo;
+    }
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Avertissement"),
+                    QString(question).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                    QMessageBox::NoButton, qobject_cast<QWidget *>(parent()));
+    QPushButton *yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
+    QPushButton *cancel = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
+    QPushButton *all = box.addButton(QStringLiteral("Oui à &Tous"), QMessageBox::YesRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no); // closing the dialog is "&Non"
+    box.exec();
+    const QAbstractButton *clicked = box.clickedButton();
+    if (clicked == yes)
+        return anYes;
+    if (clicked == all)
+        return anYesToAll;
+    if (clicked == cancel)
+        return anCancel;
+    return anNo;
+}
+
+void TGrabber::ReportError(const QString &text, bool quiet)
+{
+    if (Host.ShowError) {
+        if (!quiet)
+            Host.ShowError(text);
+        return;
+    }
+    if (Headless) {
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+        std::fflush(stderr);
+    } else if (!quiet) {
+        QMessageBox::critical(qobject_cast<QWidget *>(parent()), QStringLiteral("Framix"), text);
+    }
+}
+
+TGrabber::TGrabStatus TGrabber::SaveWithConfirm(bool quiet)
+{
+    if (SaveBitmap.isNull() || SaveBitmap.width() <= 0 || SaveBitmap.height() <= 0)
+        return gsNoPicture;
+    const QString path = ImageFileName;
+    if (baConfirmerImage->Value && QFileInfo::exists(path)) {
+        switch (Ask(ReplaceQuestion(path), quiet)) {
+        case anYes:
+            break;
+        case anYesToAll:
+            baConfirmerImage->SetValue(false);
+            break;
+        case anCancel:
+            StopRequested = true;
+            return gsCancelled;
+        default:
+            return gsDeclined;
+        }
+    }
+    const bool ok = iaImageExtension->Value != 0
+                        ? m_writer->SaveJpeg(SaveBitmap, path, iaJpegCompressionQuality->Value)
+                        : m_writer->SaveBmp(SaveBitmap, path);
+    if (!ok) {
+        // Nothing advances: the thumbnail stays unsaved and the number is kept for the retry.
+        m_error = m_writer->ErrorText();
+        ReportError(m_error, quiet);
+        return gsFailed;
+    }
+    m_error.clear();
+    if (m_imagette)
+        m_imagette->SetSaved(true);
+    if (iaNextNum->Value < INT_MAX)
+        iaNextNum->SetValue(iaNextNum->Value + 1);
+    else
+        UpdateImageName(); // the file now exists: the status line turns green
+    return gsSaved;
+}
+
+TGrabber::TGrabStatus TGrabber::Grab(bool quiet)
+{
+    if (m_busy)
+        return gsBusy;
+    QPointer<TGrabber> self(this);
+    m_busy = true;
+    if (Host.ShowThumbnailPanel)
+        Host.ShowThumbnailPanel();
+    const bool captured = CaptureFrame();
+    if (!self)
+        return gsNoPicture;
+    m_busy = false;
+    if (!captured)
+        return gsNoPicture;
+    const TGrabStatus status = SaveWithConfirm(quiet);
+    if (self && m_imagette)
+        m_imagette->HideHighlight();
+    return status;
+}
+
+bool TGrabber::Copy()
+{
+    if (m_busy)
+        return false;
+    QPointer<TGrabber> self(this);
+    m_busy = true;
+    const bool captured = CaptureFrame();
+    if (!self)
+        return false;
+    m_busy = false;
+    if (!captured)
+        return false;
+    // The frame at its captured size, not the aspect-corrected picture that is saved.
+    QGuiApplication::clipboard()->setImage(CaptureBitmap);
+    return true;
+}
+
+// --- Mouse and status line ---------------------------------------------------------------------
+
+void TGrabber::VideoMousePress(Qt::MouseButton button, QPoint pos)
+{
+    if (button != Qt::LeftButton || !Host.HasVideo || !Host.HasVideo())
+        return;
+    if (Host.SlidersOn && Host.SlidersOn()) {
+        if (Host.SetOverlayPosition)
+            Host.SetOverlayPosition(pos);
+    } else if (baSauverQuandClic->Value) {
+        naGrab->Apply();
+    } else {
+        naCopy->Apply();
+    }
+}
+
+void TGrabber::StatusLineClicked()
+{
+    if (QFileInfo::exists(ImageFileName)) {
+        BrowseTo(ImageFileName, true);
+        return;
+    }
+    const QDir folder(WithSlash(waDossierSave->Value));
+    const QStringList found =
+        folder.entryList({NameRoot + QStringLiteral("_*")},
+                         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    if (!found.isEmpty())
+        BrowseTo(folder.absoluteFilePath(found.first()), true);
+    else if (folder.exists())
+        BrowseTo(folder.absolutePath(), false);
+}
+
+void TGrabber::BrowseTo(const QString &path, bool select)
+{
+    if (Host.Browse) {
+        Host.Browse(path, select);
+        return;
+    }
+    const QUrl folder = QUrl::fromLocalFile(select ? QFileInfo(path).absolutePath() : path);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!select || !bus.isConnected()) {
+        QDesktopServices::openUrl(folder);
+        return;
+    }
+    QDBusMessage msg = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    msg << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
+    // Asynchronous: a file manager slow to start never blocks the window.
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(msg, 5000), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [folder](QDBusPendingCallWatcher *w) {
+        if (w->isError())
+            QDesktopServices::openUrl(folder);
+        w->deleteLater();
+    });
+}
+
+// --- Video opened and closed -------------------------------------------------------------------
+
+void TGrabber::VideoOpened()
+{
+    const bool hasVideo = Host.HasVideo && Host.HasVideo();
+    naGrab->SetEnabled(hasVideo);
+    naCopy->SetEnabled(hasVideo);
+    UpdateImageName();
+    if (m_imagette)
+        m_imagette->LayoutImagette();
+    if (baRAZWhenOpenFile->Value)
+        iaNextNum->SetValue(1);
+}
+
+void TGrabber::VideoClosed()
+{
+    naGrab->SetEnabled(false);
+    naCopy->SetEnabled(false);
+    CaptureWidth = CaptureHeight = 0;
+    if (m_imagette)
+        m_imagette->Clear();
+    UpdateImageName();
+}

@@ -1,0 +1,135 @@
+// The grab and naming actions of the main window's list, and what applying each of them does.
+#include "actions/TBooleanAction.h"
+#include "actions/TIntegerAction.h"
+#include "actions/TNopeAction.h"
+#include "actions/TWidestringAction.h"
+#include "capture/TGrabber.h"
+#include "playback/TVDIcons.h"
+
+namespace {
+
+// One action of the window's list: name, category, script name, switch, shortcut and whether
+// it is applied when the preferences are loaded. Every one of them is kept in the preferences.
+template <class A>
+A *Make(QObject *owner, TCustomVDActionList *list, const char *name, const char *category, const char *script,
+        const char *sw, const char *shortcut, bool atLoad)
+{
+    auto *a = new A(owner);
+    a->SetName(QString::fromLatin1(name));
+    a->SetCaption(QString::fromLatin1(name).mid(2));
+    a->SetInternalId(QString::fromLatin1(name));
+    a->SetCategory(QString::fromLatin1(category));
+    a->SetScriptName(QString::fromLatin1(script));
+    a->SetSwitch(QString::fromLatin1(sw));
+    a->SetShortCut(QKeySequence(QString::fromLatin1(shortcut)));
+    a->SetApplyWhenLoad(atLoad);
+    a->SetIncludePrefs(true);
+    a->SetActionList(list);
+    return a;
+}
+
+template <class A, class V> void Default(A *a, const V &v)
+{
+    a->SetDefaultValue(v);
+    a->Value = v;
+}
+
+} // namespace
+
+void TGrabber::CreateActions(QObject *owner, TCustomVDActionList *list)
+{
+    auto nope = [&](const char *n, const char *cat, const char *script, const char *sw, const char *key) {
+        return Make<TNopeAction>(owner, list, n, cat, script, sw, key, false);
+    };
+    auto boolean = [&](const char *n, const char *cat, const char *script, const char *sw, bool def) {
+        auto *a = Make<TBooleanAction>(owner, list, n, cat, script, sw, "", true);
+        Default(a, def);
+        return a;
+    };
+    auto integer = [&](const char *n, const char *cat, const char *script, const char *sw, int def) {
+        auto *a = Make<TIntegerAction>(owner, list, n, cat, script, sw, "", true);
+        Default(a, def);
+        return a;
+    };
+    auto text = [&](const char *n, const char *cat, const char *script, const char *sw, const QString &def) {
+        auto *a = Make<TWidestringAction>(owner, list, n, cat, script, sw, "", true);
+        Default(a, def);
+        return a;
+    };
+
+    naGrab = nope("naGrab", "cat_Actions", "Grab", "g", "F5");
+    naGrab->SetImageIndex(TVDIcons::imgGrab);
+    naGrab->SetHint(QStringLiteral("Enregistrer l'image affichée"));
+    naCopy = nope("naCopy", "cat_Actions", "Copy", "c", "Ctrl+C");
+    naCopy->SetImageIndex(TVDIcons::imgCopy);
+    naCopy->SetHint(QStringLiteral("Copier l'image affichée dans le presse-papiers"));
+    baSauverQuandClic = boolean("baSauverQuandClic", "cat_Vardo", "SauverQuandClic", "sq", true);
+    baConfirmerImage = boolean("baConfirmerImage", "cat_Vardo", "ConfirmerImage", "ci", true);
+    baImageDeinterlacer = boolean("baImageDeinterlacer", "cat_Vardo", "ImageDeinterlacer", "di", false);
+    baImageDeinterlacer->SetCaption(QStringLiteral("Désentrelacer"));
+
+    iaForcerAspectRatio = integer("iaForcerAspectRatio", "cat_Aspect", "ForcerAspectRatio", "far", 0);
+    naForcerNormal = nope("naForcerNormal", "cat_Aspect", "ForcerNormal", "arN", "Alt+F5");
+    naForcerNormal->SetCaption(QStringLiteral("Aspect Normal"));
+    naForcer4x3 = nope("naForcer4x3", "cat_Aspect", "Forcer4x3", "ar43", "Alt+F6");
+    naForcer4x3->SetCaption(QStringLiteral("Forcer 4x3"));
+    naForcer16x9 = nope("naForcer16x9", "cat_Aspect", "Forcer16x9", "ar169", "Alt+F7");
+    naForcer16x9->SetCaption(QStringLiteral("Forcer 16x9"));
+    naForcerNative = nope("naForcerNative", "cat_Aspect", "ForcerNative", "arNat", "Alt+F8");
+    naForcerNative->SetCaption(QStringLiteral("Aspect Natif"));
+
+    iaNomFichierImage = integer("iaNomFichierImage", "cat_ImageName", "NomFichierImage", "fname", 0);
+    waDefaultRacine =
+        text("waDefaultRacine", "cat_ImageName", "DefaultRacine", "root", QStringLiteral("Framix"));
+    baLimiterLongueur = boolean("baLimiterLongueur", "cat_ImageName", "LimiterLongueur", "limit", false);
+    iaRacineLength = integer("iaRacineLength", "cat_ImageName", "RacineLength", "rootlen", 8);
+    iaImageAjouter = integer("iaImageAjouter", "cat_ImageName", "ImageAjouter", "addi", 0);
+    naAjouterTimeStamp = nope("naAjouterTimeStamp", "cat_ImageName", "AjouterTimeStamp", "as", "");
+    naAjouterNumero = nope("naAjouterNumero", "cat_ImageName", "AjouterNumero", "an", "");
+    iaDigits = integer("iaDigits", "cat_ImageName", "Digits", "dig", 3);
+    iaNextNum = integer("iaNextNum", "cat_ImageName", "NextNum", "n", 1);
+    baRAZWhenOpenFile = boolean("baRAZWhenOpenFile", "cat_Vardo", "RAZWhenOpenFile", "raz", true);
+    waDossierSave = text("waDossierSave", "cat_Vardo", "DossierSave", "savfold", DefaultFolder());
+    iaImageExtension = integer("iaImageExtension", "cat_ImageName", "ImageExtension", "iex", 0);
+    naJpegExtension = nope("naJpegExtension", "cat_ImageName", "JpegExtension", "ej", "");
+    naBmpExtension = nope("naBmpExtension", "cat_ImageName", "BmpExtension", "eb", "");
+    iaJpegCompressionQuality =
+        integer("iaJpegCompressionQuality", "cat_ImageName", "JpegCompressionQuality", "qual", 50);
+}
+
+void TGrabber::ConnectActions()
+{
+    // Grab and copy run before any other handler of their actions.
+    naGrab->OnBeforeApply = [this] { Grab(); };
+    naCopy->OnBeforeApply = [this] { Copy(); };
+
+    iaForcerAspectRatio->InternalApply = [this](const int &mode) {
+        if (Host.SetAspectMode)
+            Host.SetAspectMode(mode);
+    };
+    naForcerNormal->InternalApply = [this] { iaForcerAspectRatio->SetValue(0); };
+    naForcer4x3->InternalApply = [this] { iaForcerAspectRatio->SetValue(1); };
+    naForcer16x9->InternalApply = [this] { iaForcerAspectRatio->SetValue(2); };
+    naForcerNative->InternalApply = [this] { iaForcerAspectRatio->SetValue(3); };
+    naAjouterTimeStamp->InternalApply = [this] { iaImageAjouter->SetValue(0); };
+    naAjouterNumero->InternalApply = [this] { iaImageAjouter->SetValue(1); };
+    naJpegExtension->InternalApply = [this] { iaImageExtension->SetValue(1); };
+    naBmpExtension->InternalApply = [this] { iaImageExtension->SetValue(0); };
+
+    // The panel's controls follow through OnBeforeApply (bound by the panel), so they already
+    // show the new value when the name is rebuilt here.
+    auto rename = [this](const auto &) { UpdateImageName(); };
+    iaNomFichierImage->InternalApply = rename;
+    waDefaultRacine->InternalApply = rename;
+    baLimiterLongueur->InternalApply = rename;
+    iaRacineLength->InternalApply = rename;
+    iaImageAjouter->InternalApply = rename;
+    iaImageExtension->InternalApply = rename;
+    waDossierSave->InternalApply = rename;
+    auto renumber = [this](const int &) {
+        UpdateNumberText();
+        UpdateImageName();
+    };
+    iaDigits->InternalApply = renumber;
+    iaNextNum->InternalApply = renumber;
+}

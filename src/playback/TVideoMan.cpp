@@ -1,0 +1,265 @@
+// The video manager: construction, the stream connection and the format and aspect handling.
+// The overlay codes are in TVideoManOverlay.cpp, the message displays in TVideoManDisplay.cpp,
+// the actions and preferences in TVideoManActions.cpp.
+#include "playback/TVideoMan.h"
+
+#include "media/MediaMessages.h"
+#include "media/TDVMan.h"
+#include "media/TDecoderLinks.h"
+#include "media/TGrapheMan.h"
+#include "media/TNotifier.h"
+#include "media/TavSource.h"
+#include "media/gst/TGuid.h"
+#include "shell/TLinkEdit.h"
+
+#include <cstdlib>
+
+TVideoMan::TVideoMan(QObject *parent) : TWindowLessMan(parent, TNoBuild{})
+{
+    m_decoders = std::make_unique<TDecoderMan>(this);
+    m_decoders->Configure(&TDecoderLists::VideoDefaults(), &TDecoderLists::VideoLearned(),
+                          TDecoderLists::NoVideoDecoder());
+
+    // The frames notifier sits behind the decoder as the decoder manager's second post filter.
+    // Its record is this manager's own (an element handed in, never made or dropped by the
+    // decoder manager), so two managers never share one instance.
+    m_framesNotifier = std::make_unique<TFramesNotifier>();
+    m_framesNotifier->SetVideoWindow(Receiver());
+    m_framesNotifierRec.Clsid = TGuid::fromString(QStringLiteral("{5104DD25-61F8-458D-AD1D-FCCF8BA18B60}"));
+    m_framesNotifierRec.Name = QStringLiteral("FramesNotifier de Vardo");
+    m_framesNotifierRec.Kind = fkExternal;
+    ReleaseInstance(&m_framesNotifierRec, m_framesNotifier->element());
+    m_decoders->PostFilter2 = &m_framesNotifierRec;
+
+    BuildActions();
+}
+
+TVideoMan::~TVideoMan()
+{
+    CloseMessageWindow();
+    // The owner's handlers may already be gone with it: nothing is reported from here on.
+    OnNotifyVideoDecoder = nullptr;
+    OnNotifyVideoFormat = nullptr;
+    if (m_source)
+        DisconnectVideo(false);
+    delete m_label.data();
+    delete m_picture.data();
+}
+
+QString TVideoMan::CurrentDecoderName() const
+{
+    return m_decoders->Current ? m_decoders->Current->Name : NoDecoderText();
+}
+
+void TVideoMan::NotifyDecoder(const QString &name)
+{
+    if (OnNotifyVideoDecoder)
+        OnNotifyVideoDecoder(name);
+}
+
+void TVideoMan::NotifyFormat(const QString &text)
+{
+    if (OnNotifyVideoFormat)
+        OnNotifyVideoFormat(text);
+}
+
+// --- Connection ----------------------------------------------------------------------------
+
+bool TVideoMan::ConnectVideoSource(TVideoSource *source)
+{
+    if (source && source == m_source)
+        return true;
+    ClearWindow();
+    m_source = source;
+    if (!source) {
+        ShowNoVideo();
+        return false;
+    }
+    bool ok = false;
+    try {
+        ok = ConnectChain(source);
+    } catch (...) {
+        ok = false;
+    }
+    if (!ok) {
+        DisconnectVideo(true);
+        ShowBadVideo();
+        return false;
+    }
+    ShowVideo();
+    return true;
+}
+
+bool TVideoMan::ConnectChain(TVideoSource *source)
+{
+    m_graphMan = source->OwnerGraph;
+    m_decoders->Graph = m_graphMan;
+    if (!m_graphMan || !Renderer())
+        return false;
+    if (!source->ConnectSource(m_graphMan, Receiver()))
+        return false;
+    if (!AttachToGraph(m_graphMan->Graph()))
+        return false;
+
+    // Positions count from the first frame of the file: a new stream teaches the notifier its
+    // origin again, the same stream connected again keeps the one it had.
+    if (source == m_originSource && m_origin != TFramesNotifier::kNoOrigin)
+        m_framesNotifier->SetOrigin(m_origin);
+    else
+        m_framesNotifier->ResetOrigin();
+    m_originSource = source;
+    m_framesNotifier->SetVideoWindow(Receiver());
+
+    TNotifier *own = source->OwnNotifier();
+    if (!own || !m_decoders->ConnectDecoder(own->element(), Renderer()))
+        return false;
+
+    NotifyDecoder(CurrentDecoderName());
+    m_videoState = 1;
+    if (TNotifier *n = source->DvNotifier()) {
+        n->SetVideoTarget(Receiver());
+        n->SetNotifyVideo(true);
+    }
+    if (auto *dv = qobject_cast<TDVMan *>(m_graphMan.data()); dv && !dv->DVCodeSource())
+        dv->SetDVCodeSource(source);
+    return true;
+}
+
+void TVideoMan::DisconnectVideo(bool showNoVideo)
+{
+    NotifyDecoder(NoDecoderText());
+    NotifyFormat(NoVideoText());
+    ClearWindow();
+    if (m_graphMan && m_source) {
+        try {
+            if (m_originSource == m_source)
+                m_origin = m_framesNotifier->Origin();
+            if (auto *dv = qobject_cast<TDVMan *>(m_graphMan.data()); dv && dv->DVCodeSource() == m_source)
+                dv->SetDVCodeSource(nullptr);
+            // No more format reports for a stream that is not shown.
+            if (TNotifier *n = m_source->DvNotifier())
+                n->SetNotifyVideo(false);
+            // The decoder manager takes out everything between the source and the renderer,
+            // the frames notifier included (it stays ours).
+            m_decoders->DisconnectDecoder();
+            // A renderer left unlinked in the graph would never preroll and hold the other
+            // streams (the audio of the same file) in their transition.
+            AttachToGraph(nullptr);
+            m_source->DisconnectSource();
+            m_decoders->Graph = nullptr;
+        } catch (...) {
+        }
+    }
+    m_source = nullptr;
+    m_videoState = 0;
+    if (showNoVideo)
+        ShowNoVideo();
+}
+
+void TVideoMan::NextDecoder()
+{
+    m_decoders->NextDecoder();
+    NotifyDecoder(CurrentDecoderName());
+}
+
+void TVideoMan::ResetCounters()
+{
+    if (m_source && m_source->DvNotifier())
+        m_source->DvNotifier()->ResetNotifier();
+    m_decoders->ResetChoice();
+}
+
+// --- Format and aspect -------------------------------------------------------------------------
+
+void TVideoMan::OnVideoFormat(unsigned kind, const TVideoData &format)
+{
+    m_videoFormat = format;
+    // A notifier of a stream no longer shown may still have a report on its way.
+    if (!m_source)
+        return;
+    if (kind == 2) {
+        if (m_videoFormat.Description != QStringLiteral("    "))
+            NotifyFormat(m_videoFormat.Description + QStringLiteral(" - ") + m_videoFormat.SizeText);
+        else
+            NotifyFormat(m_videoFormat.SizeText);
+    } else if (kind == 4) {
+        UpdateAspect();
+    }
+}
+
+void TVideoMan::SetForcedAspect(int mode)
+{
+    m_forcedAspect = mode;
+    UpdateAspect();
+}
+
+void TVideoMan::UpdateAspect()
+{
+    if (m_videoState != 1)
+        return;
+    const TVideoData &f = m_videoFormat;
+    const QSize native(std::abs(f.Width), std::abs(f.Height));
+    QSize aspect;
+    switch (m_forcedAspect) {
+    case 1:
+        aspect = QSize(4, 3);
+        break;
+    case 2:
+        aspect = QSize(16, 9);
+        break;
+    case 3:
+        aspect = native;
+        break;
+    default:
+        switch (f.AspectKind) {
+        case 0:
+            aspect = QSize(4, 3);
+            break;
+        case 1:
+            aspect = QSize(16, 9);
+            break;
+        case 3:
+            aspect = QSize(f.AspectX, f.AspectY);
+            break;
+        default:
+            aspect = native;
+            break;
+        }
+    }
+    SetAspectSize(aspect);
+}
+
+// --- Messages ------------------------------------------------------------------------------------
+
+void TVideoMan::WndProc(TMessage &message)
+{
+    switch (message.msg) {
+    case WM_NOTIFY_VIDEOFORMAT:
+        if (const auto *f = std::any_cast<TVideoData>(&message.payload))
+            OnVideoFormat(unsigned(message.wParam), *f);
+        return;
+    case WM_NOTIFY_DVINCRUST:
+        if (const auto *dv = std::any_cast<TIncrustDV>(&message.payload))
+            SetIncrustDV(*dv);
+        return;
+    case WM_FRAMES_TEXT:
+        if (const auto *text = std::any_cast<QString>(&message.payload))
+            SetTimestampText(*text);
+        return;
+    case WM_NOTIFY_SYSDATE:
+        if (const auto *d = std::any_cast<TIncrustSysDate>(&message.payload))
+            SetSysDate(*d);
+        return;
+    case WM_NOTIFY_NUMERO:
+        if (const auto *n = std::any_cast<TIncrustNumero>(&message.payload))
+            SetNumero(*n);
+        return;
+    case WM_NOTIFY_FILENAME:
+        if (const auto *f = std::any_cast<TIncrustFileName>(&message.payload))
+            SetFileName(*f);
+        return;
+    default:
+        break;
+    }
+    TWindowLessMan::WndProc(message);
+}

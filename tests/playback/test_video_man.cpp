@@ -1,0 +1,402 @@
+// The video manager: the expansion of the overlay codes, the message displays, and real corpus
+// streams connected through its decoder manager and frames notifier, with the format and
+// decoder reports, the aspect modes and the audio of the same file.
+#include "../media/MediaTestUtil.h"
+#include "actions/TCheckAction.h"
+#include "actions/TNopeAction.h"
+#include "media/MediaMessages.h"
+#include "media/TDVMan.h"
+#include "media/TDateFormat.h"
+#include "media/TFileDevice.h"
+#include "media/TFrameIndex.h"
+#include "media/TMediaFactory.h"
+#include "media/TNotifier.h"
+#include "media/TavSource.h"
+#include "playback/TAudioMan.h"
+#include "playback/TVideoMan.h"
+
+#include <gtest/gtest.h>
+
+#include <QWidget>
+
+#include <thread>
+
+using mediatest::waitUntil;
+
+namespace {
+
+#define REQUIRE_CLIP(var, name)                                                                              \
+    const QString var = mediatest::corpus(QStringLiteral(name));                                             \
+    if (var.isEmpty())                                                                                       \
+    GTEST_SKIP() << name << " missing: build the corpus target"
+
+// A video panel in a shown top-level window.
+struct Panel
+{
+    QWidget top;
+    QWidget *panel = new QWidget(&top);
+    explicit Panel(QSize size = QSize(640, 480))
+    {
+        top.resize(size);
+        panel->setGeometry(QRect(QPoint(0, 0), size));
+        top.show();
+    }
+};
+
+// A file opened as the media factory does it, its streams belonging to one DV manager.
+struct MediaFile
+{
+    TDVMan graph;
+    std::unique_ptr<TFileDevice> device;
+
+    explicit MediaFile(const QString &path)
+    {
+        const TElementRec &splitter = path.endsWith(QLatin1String(".dv")) ? TMediaFactory::DvSplitterRec()
+                                                                          : TMediaFactory::DefaultSourceRec();
+        // A probe that ran out of time on a busy machine is tried again, as the factory does.
+        for (int i = 0; i < 3 && (!device || device->ProbeTimedOut || !device->Valid); ++i)
+            device = std::make_unique<TFileDevice>(path, splitter, TMediaFactory::FileSourceRec());
+        if (TVideoSource *v = video())
+            v->OwnerGraph = &graph;
+        if (TAudioSource *a = audio())
+            a->OwnerGraph = &graph;
+    }
+    ~MediaFile() { graph.ClearGraph(); }
+    TVideoSource *video() const { return device ? device->VideoSource(0) : nullptr; }
+    TAudioSource *audio() const { return device ? device->AudioSource(0) : nullptr; }
+};
+
+// The element fed by e's first source pad.
+TGstElement Next(GstElement *e)
+{
+    TGstPad src = TGstPad::adopt(gst_element_get_static_pad(e, "src"));
+    TGstPad peer = TGstPad::adopt(src ? gst_pad_get_peer(src) : nullptr);
+    return peer ? TGstElement::adopt(gst_pad_get_parent_element(peer)) : TGstElement();
+}
+
+} // namespace
+
+TEST(VideoManOverlay, CodesExpandInOrderIgnoringCaseOnTheTextSoFar)
+{
+    TOverlayValues v;
+    TOverlaySlot slot;
+    slot.Pattern = QStringLiteral("[%d|%T|%s|%r|%N|%f|%P|%e]");
+    EXPECT_EQ(TVideoMan::ExpandPattern(slot, v, 0), "[|||||||]") << "values never received give empty text";
+
+    v.DvDateValid = true;
+    v.RecDate = 37948.5; // 23 November 2003, 12:00
+    v.TimecodeValid = true;
+    v.TimecodeStr = QStringLiteral("0:12:34:00");
+    v.TimestampValid = true;
+    v.TimestampText = QStringLiteral("0:00:01:05");
+    v.SysDateValid = true;
+    v.SysDate = 45000.25;
+    v.NumeroValid = true;
+    v.NumeroText = QStringLiteral("0042");
+    v.FileNameValid = true;
+    v.FileBaseName = QStringLiteral("Vacances");
+    v.FileFolder = QStringLiteral("/v/");
+    v.FileExtension = QStringLiteral(".avi");
+    slot.DateFormat = QStringLiteral("yyyy-mm-dd hh'h'nn");
+    slot.SysDateFormat = QStringLiteral("yyyy");
+    // The offset moves the DV date only: two hours and a half.
+    EXPECT_EQ(TVideoMan::ExpandPattern(slot, v, 2.5 / 24),
+              "[2003-11-23 14h30|0:12:34:00|0:00:01:05|2023|0042|Vacances|/v/|.avi]");
+    // An empty system-date format is the short date and the long time.
+    slot.Pattern = QStringLiteral("%R");
+    slot.SysDateFormat.clear();
+    EXPECT_EQ(TVideoMan::ExpandPattern(slot, v, 0), FormatDateTime(QStringLiteral("c"), 45000.25));
+
+    // A value holding a later code is expanded again; one holding an earlier code is not.
+    v.NumeroText = QStringLiteral("n°%f");
+    v.FileBaseName = QStringLiteral("%n");
+    slot.Pattern = QStringLiteral("%N %F");
+    EXPECT_EQ(TVideoMan::ExpandPattern(slot, v, 0), "n°%n %n");
+    v.TimecodeStr = QStringLiteral("%D");
+    slot.Pattern = QStringLiteral("%T");
+    EXPECT_EQ(TVideoMan::ExpandPattern(slot, v, 0), "%D");
+    // Missing values take the slot's replacement text.
+    v.TimecodeValid = false;
+    slot.Missing = QStringLiteral("--");
+    EXPECT_EQ(TVideoMan::ExpandPattern(slot, v, 0), "--");
+}
+
+TEST(VideoManOverlay, SlotsFeedTheOverlayLinesFromTheValuesTheMessagesCarry)
+{
+    TVideoMan man;
+    man.OverlaySlot(0).Pattern = QStringLiteral("%s");
+    man.OverlaySlot(1).Pattern = QStringLiteral(" \"%F\"");
+    man.OverlaySlot(2).Pattern = QStringLiteral("%D");
+    man.OverlaySlot(2).DateFormat = QStringLiteral("dd-mm-yyyy");
+    man.ExpandOverlay();
+    EXPECT_TRUE(man.OverlayLine(0).Enabled);
+    EXPECT_EQ(man.OverlayLine(0).Text, "");
+    EXPECT_TRUE(man.OverlayLine(1).Enabled);
+    EXPECT_EQ(man.OverlayLine(1).Text, " \"\"");
+    EXPECT_FALSE(man.OverlayLine(3).Enabled) << "an empty pattern disables its line";
+
+    // Sent as the notifiers and the main window send them, from another thread.
+    TIncrustDV dv;
+    dv.DateValid = true;
+    dv.RecDate = 37948.0;
+    std::thread sender([&] {
+        man.SendMessage(WM_FRAMES_TEXT, 3, 0, QStringLiteral("0:00:00:07"));
+        man.SendMessage(WM_NOTIFY_DVINCRUST, 1, 0, dv);
+        man.SendMessage(WM_NOTIFY_FILENAME, 0, 0, TIncrustFileName{true, QStringLiteral("/v/Vacances.avi")});
+    });
+    EXPECT_TRUE(waitUntil([&] { return man.OverlayValues().FileNameValid; }));
+    sender.join();
+    EXPECT_EQ(man.OverlayLine(0).Text, "0:00:00:07");
+    EXPECT_EQ(man.OverlayLine(1).Text, " \"Vacances\"");
+    EXPECT_EQ(man.OverlayLine(2).Text, "23-11-2003");
+    man.SetDateOffset(1.0);
+    EXPECT_EQ(man.OverlayLine(2).Text, "24-11-2003");
+    EXPECT_EQ(man.OverlayValues().FileFolder, "/v/");
+    EXPECT_EQ(man.OverlayValues().FileExtension, ".avi");
+
+    // A name without extension, a hidden file: the extension starts at the last dot.
+    man.SetFileName({true, QStringLiteral("/home/u/.cache/clip")});
+    EXPECT_EQ(man.OverlayValues().FileBaseName, "clip");
+    EXPECT_EQ(man.OverlayValues().FileExtension, "");
+    man.SetFileName({true, QStringLiteral("/a.b/x.tar.gz")});
+    EXPECT_EQ(man.OverlayValues().FileBaseName, "x.tar");
+    EXPECT_EQ(man.OverlayValues().FileFolder, "/a.b/");
+
+    // Values stay once received: clearing a pattern and setting it again shows them again.
+    man.OverlaySlot(0).Pattern.clear();
+    man.ExpandOverlay();
+    EXPECT_FALSE(man.OverlayLine(0).Enabled);
+    EXPECT_EQ(man.OverlayLine(0).Text, "");
+    man.OverlaySlot(0).Pattern = QStringLiteral("%S");
+    man.ExpandOverlay();
+    EXPECT_EQ(man.OverlayLine(0).Text, "0:00:00:07");
+}
+
+TEST(VideoMan, ActionAndDecoderCyclingAction)
+{
+    TVideoMan man;
+    ASSERT_TRUE(man.naNextDecoderVideo);
+    EXPECT_EQ(man.naNextDecoderVideo->ScriptName(), "NextDecoderVideo");
+    EXPECT_EQ(man.naNextDecoderVideo->Caption(), "Décodeur Video Suivant");
+    EXPECT_EQ(man.naNextDecoderVideo->Hint(), "Cliquez pour passer au Décodeur Video Suivant");
+    EXPECT_EQ(man.naNextDecoderVideo->ShortCut(), QKeySequence(QStringLiteral("Ctrl+F8")));
+    EXPECT_FALSE(man.naNextDecoderVideo->ApplyWhenLoad());
+    EXPECT_TRUE(man.naNextDecoderVideo->IncludePrefs());
+    // The renderer manager's actions belong to this manager too.
+    ASSERT_TRUE(man.caInsertTextOn);
+    EXPECT_EQ(man.caInsertTextOn->ScriptName(), "InsertTextOn");
+    QString decoder;
+    man.OnNotifyVideoDecoder = [&](const QString &t) { decoder = t; };
+    man.naNextDecoderVideo->Apply();
+    EXPECT_EQ(decoder, TVideoMan::NoDecoderText()) << "without a stream there is no decoder to change";
+}
+
+TEST(VideoMan, NoVideoDisplayInTheBoundWindow)
+{
+    Panel w;
+    TVideoMan man;
+    man.SetWindow(w.panel);
+    EXPECT_FALSE(man.ConnectVideoSource(nullptr));
+    EXPECT_EQ(man.VideoState(), 0);
+    TLinkEdit *label = man.MessageLabel();
+    QLabel *picture = man.MessagePicture();
+    ASSERT_TRUE(label && picture);
+    EXPECT_EQ(label->parentWidget(), w.panel);
+    EXPECT_EQ(label->RichText(), "<color blue>Aucun flux vidéo n'a été connecté</color><br center>");
+    EXPECT_TRUE(label->isVisible());
+    EXPECT_EQ(label->geometry(), QRect(8, 480 - 32 - 8, 640 - 16, 32));
+    EXPECT_TRUE(picture->isVisible());
+    EXPECT_EQ(picture->geometry(), QRect((640 - 192) / 2, (440 - 192) / 2, 192, 192));
+    EXPECT_EQ(picture->pixmap().toImage(), TVideoMan::NoVideoPicture().toImage());
+    EXPECT_NE(TVideoMan::NoVideoPicture().toImage(), TVideoMan::BadVideoPicture().toImage());
+    EXPECT_EQ(TVideoMan::NoVideoPicture().size(), QSize(192, 192));
+    QImage none;
+    EXPECT_FALSE(man.CaptureImage(none));
+
+    // The layout follows the window; a window of 16 pixels or less shows no label.
+    w.top.resize(300, 300);
+    w.panel->resize(300, 300);
+    EXPECT_EQ(label->geometry(), QRect(8, 300 - 40, 300 - 16, 32));
+    w.panel->resize(16, 300);
+    EXPECT_FALSE(label->isVisible());
+    EXPECT_TRUE(picture->isVisible());
+
+    // The owner's text replaces the default.
+    man.OnNoVideoStream = [] { return QStringLiteral("Ouvrez une vidéo"); };
+    man.DisconnectVideo(true);
+    EXPECT_EQ(label->RichText(), "Ouvrez une vidéo");
+}
+
+TEST(VideoMan, StreamConnectsThroughDecoderAndFramesNotifierAndReportsItsFormat)
+{
+    REQUIRE_CLIP(file, "dv_pal_wide_date_type2.avi");
+    Panel w;
+    TVideoMan man;
+    man.SetWindow(w.panel);
+    QStringList decoders, formats;
+    man.OnNotifyVideoDecoder = [&](const QString &t) { decoders << t; };
+    man.OnNotifyVideoFormat = [&](const QString &t) { formats << t; };
+    MediaFile f(file);
+    ASSERT_TRUE(f.video());
+    ASSERT_TRUE(man.ConnectVideoSource(f.video()));
+    EXPECT_EQ(man.VideoState(), 1);
+    EXPECT_FALSE(man.MessageLabel() && man.MessageLabel()->isVisible());
+    ASSERT_FALSE(decoders.isEmpty());
+    EXPECT_NE(decoders.last(), TVideoMan::NoDecoderText());
+    EXPECT_EQ(decoders.last(), man.CurrentDecoderName());
+    EXPECT_EQ(f.graph.DVCodeSource(), f.video()) << "the video is the DV manager's source of DV codes";
+
+    // source notifier, decoder, frames notifier, renderer
+    GstElement *own = f.video()->OwnNotifier()->element();
+    TGstElement e = Next(own);
+    EXPECT_EQ(e.get(), man.Decoders()->DecoderElement());
+    while (e && e.get() != man.FramesNotifier()->element())
+        e = Next(e);
+    ASSERT_TRUE(e) << "the frames notifier is in the chain";
+    EXPECT_EQ(Next(e).get(), man.Renderer());
+
+    ASSERT_TRUE(f.graph.Pause());
+    ASSERT_TRUE(waitUntil([&] { return man.HasFrame() && man.AspectSize() == QSize(16, 9); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return !formats.isEmpty(); }));
+    EXPECT_TRUE(formats.last().endsWith(man.SizeText())) << formats.last().toStdString();
+    EXPECT_TRUE(formats.last().startsWith(man.FormatText() + " - ")) << formats.last().toStdString();
+    QImage img;
+    ASSERT_TRUE(man.CaptureImage(img));
+    EXPECT_EQ(img.size(), QSize(720, 576)) << "a 16:9 DV frame captures at its stored size";
+
+    // Forced aspects, at once, and back to the format's own.
+    man.SetForcedAspect(1);
+    EXPECT_EQ(man.AspectSize(), QSize(4, 3));
+    man.SetForcedAspect(3);
+    EXPECT_EQ(man.AspectSize(), QSize(720, 576));
+    man.SetForcedAspect(2);
+    EXPECT_EQ(man.AspectSize(), QSize(16, 9));
+    man.SetForcedAspect(0);
+    EXPECT_EQ(man.AspectSize(), QSize(16, 9));
+
+    // The same source again changes nothing.
+    const int reports = int(decoders.size());
+    EXPECT_TRUE(man.ConnectVideoSource(f.video()));
+    EXPECT_EQ(decoders.size(), reports);
+
+    man.DisconnectVideo(true);
+    EXPECT_EQ(decoders.last(), TVideoMan::NoDecoderText());
+    EXPECT_EQ(formats.last(), TVideoMan::NoVideoText());
+    EXPECT_EQ(man.VideoState(), 0);
+    EXPECT_TRUE(man.MessageLabel()->isVisible());
+    EXPECT_EQ(f.graph.DVCodeSource(), nullptr);
+    EXPECT_FALSE(f.graph.Graph()->contains(man.Renderer()));
+    EXPECT_FALSE(f.graph.Graph()->contains(man.FramesNotifier()->element()));
+    // A format report still on its way changes nothing.
+    man.SendMessage(WM_NOTIFY_VIDEOFORMAT, 2, 0, man.VideoFormat());
+    EXPECT_EQ(formats.last(), TVideoMan::NoVideoText());
+}
+
+TEST(VideoMan, AStreamThatCannotBeDecodedShowsTheBadVideoDisplay)
+{
+    REQUIRE_CLIP(file, "fi_mjpeg.avi");
+    Panel w;
+    TVideoMan man;
+    man.SetWindow(w.panel);
+    QString decoder, format;
+    man.OnNotifyVideoDecoder = [&](const QString &t) { decoder = t; };
+    man.OnNotifyVideoFormat = [&](const QString &t) { format = t; };
+    MediaFile f(file);
+    ASSERT_TRUE(f.video());
+    const size_t before = f.graph.Graph()->elements().size();
+    // An audio element cannot follow a video decoder: every decoder fails behind it.
+    man.Decoders()->PostFilter1 =
+        TFilterRecs::Global().FindOrAddFactory("audioconvert", "test misfit", fkRegistered);
+    EXPECT_FALSE(man.ConnectVideoSource(f.video()));
+    EXPECT_EQ(man.VideoState(), 2);
+    EXPECT_EQ(man.MessageLabel()->RichText(), "Le flux vidéo n'a pas pu être décompressé<br center>");
+    EXPECT_EQ(man.MessagePicture()->pixmap().toImage(), TVideoMan::BadVideoPicture().toImage());
+    EXPECT_TRUE(man.MessagePicture()->isVisible());
+    EXPECT_EQ(decoder, TVideoMan::NoDecoderText());
+    EXPECT_EQ(format, TVideoMan::NoVideoText());
+    EXPECT_EQ(man.CurrentSource(), nullptr);
+    EXPECT_LE(f.graph.Graph()->elements().size(), before) << "nothing of the attempt stays in the graph";
+    EXPECT_FALSE(f.graph.Graph()->contains(man.Renderer()));
+
+    // Connected properly afterwards, the video display returns.
+    man.Decoders()->PostFilter1 = nullptr;
+    man.ResetCounters();
+    ASSERT_TRUE(man.ConnectVideoSource(f.video()));
+    EXPECT_EQ(man.VideoState(), 1);
+    EXPECT_FALSE(man.MessagePicture()->isVisible());
+    ASSERT_TRUE(f.graph.Pause());
+    ASSERT_TRUE(waitUntil([&] { return man.HasFrame() && !man.AspectSize().isEmpty(); }, 20000));
+    QImage img;
+    ASSERT_TRUE(man.CaptureImage(img));
+    EXPECT_EQ(FrameIndexFromImage(img), 0);
+    EXPECT_EQ(man.AspectSize(), QSize(640, 480)) << "a format without aspect keeps its pixel size";
+}
+
+TEST(VideoMan, TimeStampOverlayComesFromTheFramesNotifierAndIsBurntIntoTheCapture)
+{
+    REQUIRE_CLIP(file, "fi_dv_pal_type2.avi");
+    Panel w;
+    TVideoMan man;
+    man.SetWindow(w.panel);
+    MediaFile f(file);
+    ASSERT_TRUE(man.ConnectVideoSource(f.video()));
+    // What the navigation manager does once it knows the frame duration.
+    man.FramesNotifier()->SetFrameDuration(400000);
+    man.FramesNotifier()->SetNotifyText(true);
+    man.OverlaySlot(0).Pattern = QStringLiteral("%S");
+    man.SetInsertPosition(QPoint(5000, 8200));
+    man.SetInsertAutoSize(true);
+    man.SetInsertTransparentColor(TColors::clFuchsia);
+    man.caInsertTextOn->SetChecked(true);
+    ASSERT_TRUE(f.graph.Pause());
+    ASSERT_TRUE(waitUntil([&] { return man.OverlayLine(0).Text == "0:00:00:00" && man.HasFrame(); }, 20000))
+        << man.OverlayLine(0).Text.toStdString();
+    QImage with;
+    ASSERT_TRUE(man.CaptureImage(with));
+    EXPECT_EQ(FrameIndexFromImage(with), 0) << "the pattern area stays clear of the overlay";
+    man.caInsertTextOn->SetChecked(false);
+    QImage without;
+    ASSERT_TRUE(man.CaptureImage(without));
+    // The text hangs from the anchor (360, 472); the rest of the picture is untouched (the key
+    // colour is transparent).
+    int changedBelow = 0, changedAbove = 0;
+    for (int y = 0; y < 576; ++y)
+        for (int x = 0; x < 720; ++x)
+            if (with.pixel(x, y) != without.pixel(x, y))
+                ++(y >= 472 && x >= 360 ? changedBelow : changedAbove);
+    EXPECT_GT(changedBelow, 100);
+    EXPECT_EQ(changedAbove, 0);
+}
+
+TEST(VideoMan, VideoAndAudioOfOneFilePlayToTheEndWithOrWithoutAnAudioDevice)
+{
+    REQUIRE_CLIP(file, "fi_dv_pal_type2.avi");
+    Panel w;
+    TVideoMan video;
+    TAudioMan audio;
+    video.SetWindow(w.panel);
+    MediaFile f(file);
+    ASSERT_TRUE(f.audio());
+    ASSERT_TRUE(video.ConnectVideoSource(f.video()));
+    ASSERT_TRUE(audio.ConnectAudioSource(f.audio()));
+    EXPECT_EQ(audio.Status(), audio.Renderer()->UsesFakeDevice() ? asErrorAudio : asAudioOn)
+        << "without a device the status tells it, the streams still play";
+    bool ended = false;
+    f.graph.OnGraphCompleted = [&] { ended = true; };
+    f.graph.Graph()->setClockEnabled(false);
+    ASSERT_TRUE(f.graph.Play());
+    ASSERT_TRUE(waitUntil([&] { return ended; }, 60000));
+    QImage img;
+    ASSERT_TRUE(video.CaptureImage(img));
+    EXPECT_EQ(FrameIndexFromImage(img), 99) << "the last frame is shown";
+    EXPECT_EQ(f.graph.Graph()->errorCount(), 0) << f.graph.Graph()->lastError().toStdString();
+
+    // The video goes, the audio of the same file still reaches its end.
+    video.DisconnectVideo(true);
+    ended = false;
+    ASSERT_TRUE(f.graph.Stop());
+    ASSERT_TRUE(f.graph.Graph()->seek(0));
+    ASSERT_TRUE(f.graph.Play());
+    EXPECT_TRUE(waitUntil([&] { return ended; }, 60000)) << "no renderer left behind holds the graph";
+    audio.DisconnectAudio();
+}
