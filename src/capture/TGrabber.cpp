@@ -146,7 +146,7 @@ QString TGrabber::ReplaceQuestion(const QString &path)
 void TGrabber::UpdateNumberText()
 {
     NumberText = PaddedNumber(iaNextNum->Value, iaDigits->Value);
-    if (NumberCodeOn && Host.NumberText)
+    if (Host.NumberCodeOn && Host.NumberCodeOn() && Host.NumberText)
         Host.NumberText(NumberText);
 }
 
@@ -314,14 +314,18 @@ TGrabber::TGrabStatus TGrabber::SaveWithConfirm(bool quiet)
         return gsNoPicture;
     const QString path = ImageFileName;
     if (baConfirmerImage->Value && QFileInfo::exists(path)) {
-        switch (Ask(ReplaceQuestion(path), quiet)) {
+        QPointer<TGrabber> self(this);
+        const int answer = Ask(ReplaceQuestion(path), quiet);
+        if (!self) // the window went while the question was open
+            return gsCancelled;
+        switch (answer) {
         case anYes:
             break;
         case anYesToAll:
             baConfirmerImage->SetValue(false);
             break;
         case anCancel:
-            StopRequested = true;
+            *StopRequested = true;
             return gsCancelled;
         default:
             return gsDeclined;
@@ -357,11 +361,13 @@ TGrabber::TGrabStatus TGrabber::Grab(bool quiet)
     const bool captured = CaptureFrame();
     if (!self)
         return gsNoPicture;
+    // Busy until the save is done: a grab run from the question's event loop would replace the
+    // picture about to be written under this frame's name.
+    const TGrabStatus status = captured ? SaveWithConfirm(quiet) : gsNoPicture;
+    if (!self)
+        return status;
     m_busy = false;
-    if (!captured)
-        return gsNoPicture;
-    const TGrabStatus status = SaveWithConfirm(quiet);
-    if (self && m_imagette)
+    if (m_imagette)
         m_imagette->HideHighlight();
     return status;
 }

@@ -53,7 +53,8 @@ public:
         std::function<void(const QString &)> SeekToText; // waStrPosition := text (seeks there)
         std::function<void()> ShowThumbnailPanel;        // iaPanneauActif := 0 when it is not 0
         std::function<void(int)> SetAspectMode;          // hands iaForcerAspectRatio to the video manager
-        std::function<void(const QString &)> NumberText; // a new NumberText for the overlay's number code
+        std::function<bool()> NumberCodeOn;              // the overlay shows the number code
+        std::function<void(const QString &)> NumberText; // hands a new NumberText to the overlay
         std::function<bool()> SlidersOn;                 // caSliders is checked
         std::function<void(QPoint)> SetOverlayPosition;  // a click on the video places the overlay
         // Asks whether to replace an existing image (the French question as text); returns
@@ -105,8 +106,9 @@ public:
     QString NameRoot;
     QString NumberText;
     QString ImageFileName;
-    bool StopRequested = false; // shared with the interval capture
-    bool NumberCodeOn = false;  // the overlay shows the number: every new NumberText goes to it
+    // The stop flag shared with the interval capture and Esc: the window's StopRequested once it
+    // hands it over, the grabber's own until then. "Annuler" in the question sets it.
+    bool *StopRequested = &m_stopRequested;
 
     // --- Operations ------------------------------------------------------------------------
     // Rebuilds NameRoot and ImageFileName and the status line.
@@ -200,4 +202,5 @@ private:
     std::unique_ptr<TImageWriter> m_writer;
     QString m_error;
     bool m_busy = false;
+    bool m_stopRequested = false;
 };

@@ -9,6 +9,7 @@
 #include "media/TNotifier.h"
 #include "media/TavSource.h"
 #include "playback/TAudioMan.h"
+#include "playback/TNavMan.h"
 #include "prefs/TPreferencesMan.h"
 #include "prefs/TVardoPreferences.h"
 
@@ -102,6 +103,9 @@ void TAudioMan::DisconnectAudio()
     }
     m_source = nullptr;
     SetStatus(asNoAudio);
+    // The duration of the media may have been the audio's.
+    if (auto *nav = qobject_cast<TNavMan *>(m_graphMan.data()))
+        nav->ResetDuration();
 }
 
 void TAudioMan::NextDecoder()

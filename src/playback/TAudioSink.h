@@ -37,8 +37,8 @@ public:
     // True when the output device in use is the fallback fake sink (known once the renderer
     // went to READY at least once; Probe makes it so while the renderer is outside a graph).
     bool UsesFakeDevice() const;
-    // Opens the output device once (READY, then back to NULL) to learn whether one is there.
-    // Only while the renderer has no parent.
+    // Opens the output device (READY) to learn whether one is there; the renderer stays in
+    // READY, so that the sink it chose can be looked at. Only while it has no parent.
     void Probe();
 
 private:

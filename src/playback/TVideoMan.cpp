@@ -10,6 +10,7 @@
 #include "media/TNotifier.h"
 #include "media/TavSource.h"
 #include "media/gst/TGuid.h"
+#include "playback/TNavMan.h"
 #include "shell/TLinkEdit.h"
 
 #include <cstdlib>
@@ -42,6 +43,10 @@ TVideoMan::~TVideoMan()
     OnNotifyVideoFormat = nullptr;
     if (m_source)
         DisconnectVideo(false);
+    // The navigation manager keeps the notifier it was given: it must not outlive it there.
+    if (auto *nav = qobject_cast<TNavMan *>(m_graphMan.data());
+        nav && nav->FramesNotifier() == m_framesNotifier.get())
+        nav->SetFramesNotifier(nullptr);
     delete m_label.data();
     delete m_picture.data();
 }
@@ -96,6 +101,10 @@ bool TVideoMan::ConnectChain(TVideoSource *source)
     m_decoders->Graph = m_graphMan;
     if (!m_graphMan || !Renderer())
         return false;
+    auto *nav = qobject_cast<TNavMan *>(m_graphMan.data());
+    // The navigation manager's seeks wait on the renderer and step it.
+    if (nav)
+        nav->SetRendererFilter(Renderer());
     if (!source->ConnectSource(m_graphMan, Receiver()))
         return false;
     if (!AttachToGraph(m_graphMan->Graph()))
@@ -109,6 +118,12 @@ bool TVideoMan::ConnectChain(TVideoSource *source)
         m_framesNotifier->ResetOrigin();
     m_originSource = source;
     m_framesNotifier->SetVideoWindow(Receiver());
+    // Positions and time stamps come from the frames notifier once the navigation manager
+    // gives it the frame duration.
+    if (nav) {
+        nav->SetFramesNotifier(m_framesNotifier.get());
+        m_framesNotifier->SetNotifyText(true);
+    }
 
     TNotifier *own = source->OwnNotifier();
     if (!own || !m_decoders->ConnectDecoder(own->element(), Renderer()))
@@ -122,6 +137,11 @@ bool TVideoMan::ConnectChain(TVideoSource *source)
     }
     if (auto *dv = qobject_cast<TDVMan *>(m_graphMan.data()); dv && !dv->DVCodeSource())
         dv->SetDVCodeSource(source);
+    if (nav) {
+        nav->ResetDuration();
+        if (!nav->AttachedVideoSource())
+            nav->AttachVideoSource(source);
+    }
     return true;
 }
 
@@ -136,6 +156,9 @@ void TVideoMan::DisconnectVideo(bool showNoVideo)
                 m_origin = m_framesNotifier->Origin();
             if (auto *dv = qobject_cast<TDVMan *>(m_graphMan.data()); dv && dv->DVCodeSource() == m_source)
                 dv->SetDVCodeSource(nullptr);
+            if (auto *nav = qobject_cast<TNavMan *>(m_graphMan.data());
+                nav && nav->AttachedVideoSource() == m_source)
+                nav->AttachVideoSource(nullptr);
             // No more format reports for a stream that is not shown.
             if (TNotifier *n = m_source->DvNotifier())
                 n->SetNotifyVideo(false);
@@ -154,6 +177,8 @@ void TVideoMan::DisconnectVideo(bool showNoVideo)
     m_videoState = 0;
     if (showNoVideo)
         ShowNoVideo();
+    if (auto *nav = qobject_cast<TNavMan *>(m_graphMan.data()))
+        nav->ResetDuration();
 }
 
 void TVideoMan::NextDecoder()

@@ -131,7 +131,18 @@ void TVideoMan::ShowVideo()
 
 void TVideoMan::BoundWindowChanged()
 {
-    MessageLayout();
+    // The new window shows the display of the current state.
+    switch (m_videoState) {
+    case 0:
+        ShowNoVideo();
+        break;
+    case 2:
+        ShowBadVideo();
+        break;
+    default:
+        ShowVideo();
+        break;
+    }
     if (QWidget *w = BoundWindow())
         w->update();
 }

@@ -132,7 +132,7 @@ TEST(Grabber, NumberAndRootNaming)
     QStringList overlay;
     g.Host.NumberText = [&](const QString &t) { overlay << t; };
     g.iaDigits->SetValue(3);
-    g.NumberCodeOn = true;
+    g.Host.NumberCodeOn = [] { return true; };
     g.iaNextNum->SetValue(8);
     EXPECT_EQ(overlay, QStringList{QStringLiteral("008")});
 
@@ -207,9 +207,10 @@ TEST(Grabber, OverwriteQuestionAndItsFourAnswers)
                   QStringLiteral(" existe déjà. Voulez-vous le remplacer?\r\n\r\n"
                                  "Cliquez sur \"Oui à Tous\" pour ne plus être interrogé."));
     f.answer = TGrabber::anCancel;
-    g.StopRequested = false;
+    bool stop = false;
+    g.StopRequested = &stop;
     EXPECT_EQ(g.SaveWithConfirm(), TGrabber::gsCancelled);
-    EXPECT_TRUE(g.StopRequested);
+    EXPECT_TRUE(stop);
     EXPECT_EQ(QFileInfo(path).size(), 3) << "nothing written";
     EXPECT_EQ(g.iaNextNum->Value, 1);
     EXPECT_FALSE(f.imagette.Saved());

@@ -7,16 +7,22 @@
 #include "media/MediaMessages.h"
 #include "media/TDVMan.h"
 #include "media/TDateFormat.h"
+#include "media/TDecoderLinks.h"
 #include "media/TFileDevice.h"
 #include "media/TFrameIndex.h"
 #include "media/TMediaFactory.h"
 #include "media/TNotifier.h"
 #include "media/TavSource.h"
+#include "media/gst/MediaGuids.h"
 #include "playback/TAudioMan.h"
+#include "playback/TNavMan.h"
 #include "playback/TVideoMan.h"
+#include "prefs/TIniPreferencesMan.h"
+#include "prefs/TVardoPreferences.h"
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include <thread>
@@ -43,10 +49,10 @@ struct Panel
     }
 };
 
-// A file opened as the media factory does it, its streams belonging to one DV manager.
+// A file opened as the media factory does it, its streams belonging to the navigation manager.
 struct MediaFile
 {
-    TDVMan graph;
+    TNavMan graph;
     std::unique_ptr<TFileDevice> device;
 
     explicit MediaFile(const QString &path)
@@ -191,16 +197,51 @@ TEST(VideoMan, ActionAndDecoderCyclingAction)
     EXPECT_EQ(decoder, TVideoMan::NoDecoderText()) << "without a stream there is no decoder to change";
 }
 
+TEST(VideoMan, PreferencesKeepTheActionsAndTheLearnedVideoDecodersInTheirSection)
+{
+    QTemporaryDir dir;
+    TVardoPreferences gp{nullptr, dir.path()};
+    auto owned = std::make_unique<TIniPreferencesMan>(QString());
+    TIniPreferencesMan *store = owned.get();
+    gp.UseStore(spPortable, std::move(owned));
+    TDecoderLinks &learned = TDecoderLists::VideoLearned();
+    const TMediaKey key{MEDIATYPE_Video, MEDIASUBTYPE_dvsd, FORMAT_VideoInfo};
+    TFilterRec *dvdec =
+        TFilterRecs::Global().FindOrAddFactory("avdec_dvvideo", "avdec_dvvideo", fkRegistered);
+    learned.SetDecoder(key, dvdec);
+    {
+        TVideoMan man;
+        man.caFlipVertical->SetChecked(true);
+        ASSERT_TRUE(gp.OpenKey(QStringLiteral("ShowForm")));
+        EXPECT_TRUE(man.SavePrefs(gp));
+        gp.CloseKey();
+    }
+    const QString text = store->Lines().join(QLatin1Char('\n'));
+    EXPECT_TRUE(text.contains(QStringLiteral("[ShowForm\\VideoDecoders\\dc"), Qt::CaseInsensitive))
+        << text.toStdString();
+    learned.Remove(key);
+
+    TVideoMan man;
+    ASSERT_TRUE(gp.OpenKey(QStringLiteral("ShowForm")));
+    EXPECT_TRUE(man.LoadPrefs(gp));
+    gp.CloseKey();
+    EXPECT_EQ(learned.GetDecoder(key), dvdec);
+    EXPECT_TRUE(man.FlipVertical()) << "applied at load";
+    learned.Remove(key);
+}
+
 TEST(VideoMan, NoVideoDisplayInTheBoundWindow)
 {
     Panel w;
     TVideoMan man;
     man.SetWindow(w.panel);
-    EXPECT_FALSE(man.ConnectVideoSource(nullptr));
-    EXPECT_EQ(man.VideoState(), 0);
+    // A new manager has no video: the window shows it from the start.
     TLinkEdit *label = man.MessageLabel();
     QLabel *picture = man.MessagePicture();
     ASSERT_TRUE(label && picture);
+    EXPECT_EQ(label->RichText(), TVideoMan::DefaultNoVideoText());
+    EXPECT_FALSE(man.ConnectVideoSource(nullptr));
+    EXPECT_EQ(man.VideoState(), 0);
     EXPECT_EQ(label->parentWidget(), w.panel);
     EXPECT_EQ(label->RichText(), "<color blue>Aucun flux vidéo n'a été connecté</color><br center>");
     EXPECT_TRUE(label->isVisible());
@@ -340,9 +381,9 @@ TEST(VideoMan, TimeStampOverlayComesFromTheFramesNotifierAndIsBurntIntoTheCaptur
     man.SetWindow(w.panel);
     MediaFile f(file);
     ASSERT_TRUE(man.ConnectVideoSource(f.video()));
-    // What the navigation manager does once it knows the frame duration.
-    man.FramesNotifier()->SetFrameDuration(400000);
-    man.FramesNotifier()->SetNotifyText(true);
+    EXPECT_EQ(f.graph.FramesNotifier(), man.FramesNotifier());
+    EXPECT_EQ(f.graph.AttachedVideoSource(), f.video());
+    EXPECT_EQ(f.graph.RendererFilter(), man.Renderer());
     man.OverlaySlot(0).Pattern = QStringLiteral("%S");
     man.SetInsertPosition(QPoint(5000, 8200));
     man.SetInsertAutoSize(true);
@@ -366,6 +407,19 @@ TEST(VideoMan, TimeStampOverlayComesFromTheFramesNotifierAndIsBurntIntoTheCaptur
                 ++(y >= 472 && x >= 360 ? changedBelow : changedAbove);
     EXPECT_GT(changedBelow, 100);
     EXPECT_EQ(changedAbove, 0);
+
+    // A step of the navigation manager: the time stamp follows the frame shown.
+    man.caInsertTextOn->SetChecked(true);
+    f.graph.caSeekPrecision->SetChecked(true);
+    f.graph.naAvance10Frames->Apply();
+    ASSERT_TRUE(waitUntil([&] { return man.OverlayLine(0).Text == "0:00:00:10"; }, 20000))
+        << man.OverlayLine(0).Text.toStdString();
+    ASSERT_TRUE(man.CaptureImage(with));
+    EXPECT_EQ(FrameIndexFromImage(with), 10);
+
+    man.DisconnectVideo(true);
+    EXPECT_EQ(f.graph.AttachedVideoSource(), nullptr);
+    EXPECT_EQ(f.graph.FramesNotifier(), man.FramesNotifier()) << "the notifier stays attached";
 }
 
 TEST(VideoMan, VideoAndAudioOfOneFilePlayToTheEndWithOrWithoutAnAudioDevice)

@@ -1,0 +1,347 @@
+// The navigation manager: construction, the collaborators, positions and durations, the
+// notifiers' messages and the bound position edit and track bar.
+#include "playback/TNavMan.h"
+
+#include "actions/TCheckAction.h"
+#include "actions/TImageList.h"
+#include "media/TFramesNotifier.h"
+#include "media/TavSource.h"
+#include "media/Timecode.h"
+#include "playback/TVDIcons.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QSlider>
+
+TNavMan::TNavMan(QObject *parent) : TDVMan(parent)
+{
+    Setup();
+    BuildActions();
+}
+
+TNavMan::TNavMan(QObject *parent, TNoBuild) : TDVMan(parent)
+{
+    Setup();
+}
+
+TNavMan::~TNavMan()
+{
+    // Sent messages may still arrive while the graph goes down (in the base destructor): from
+    // here on they are answered without reaching this half-destroyed manager.
+    CloseMessageWindow();
+    UnbindEdit();
+    UnbindSlider();
+    if (m_videoSource)
+        m_videoSource->ClearDurationTarget();
+    if (m_notifier && m_notifier->NavWindow() == Receiver())
+        m_notifier->SetNavWindow(nullptr);
+    SetRendererFilter(nullptr);
+}
+
+void TNavMan::Setup()
+{
+    // The navigation buttons' images, in the order the actions name them.
+    static const int order[] = {TVDIcons::imgReculeHigh, TVDIcons::imgReculeMedium, TVDIcons::imgReculeLow,
+                                TVDIcons::imgAvanceLow,  TVDIcons::imgAvanceMedium, TVDIcons::imgAvanceHigh,
+                                TVDIcons::imgAvanceFin,  TVDIcons::imgReculeDebut,  TVDIcons::imgPause,
+                                TVDIcons::imgPlay};
+    TImageList *all = TVDIcons::Create(this);
+    m_images = new TImageList(this);
+    for (int i : order)
+        m_images->Add(all->Icon(i));
+    delete all;
+    SetImages(m_images);
+}
+
+// --- collaborators -------------------------------------------------------------------------------
+
+void TNavMan::SetFramesNotifier(TFramesNotifier *notifier)
+{
+    if (m_notifier == notifier)
+        return;
+    if (m_notifier && m_notifier->NavWindow() == Receiver())
+        m_notifier->SetNavWindow(nullptr);
+    m_notifier = notifier;
+    if (notifier) {
+        notifier->SetNavWindow(Receiver());
+        if (FrameDuration > 1)
+            notifier->SetFrameDuration(FrameDuration);
+    }
+}
+
+void TNavMan::SetRendererFilter(GstElement *renderer)
+{
+    if (renderer == m_renderer)
+        return;
+    if (m_renderer) {
+        if (TGstPad pad = TGstPad::adopt(gst_element_get_static_pad(m_renderer, "sink")); pad && m_inputProbe)
+            gst_pad_remove_probe(pad, m_inputProbe);
+        m_inputProbe = 0;
+        gst_object_unref(m_renderer);
+    }
+    m_renderer = renderer ? GST_ELEMENT(gst_object_ref(renderer)) : nullptr;
+    m_shownExact = false;
+    if (!m_renderer)
+        return;
+    TGstPad pad = TGstPad::adopt(gst_element_get_static_pad(m_renderer, "sink"));
+    if (!pad)
+        return;
+    // Streaming thread: counts the frames reaching the renderer and notes the end of stream.
+    auto probe = [](GstPad *, GstPadProbeInfo *info, gpointer data) {
+        auto *input = static_cast<std::shared_ptr<TRendererInput> *>(data)->get();
+        if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
+            input->buffers.fetch_add(1);
+        } else if (GstEvent *e = GST_PAD_PROBE_INFO_EVENT(info)) {
+            if (GST_EVENT_TYPE(e) == GST_EVENT_EOS)
+                input->eos.store(true);
+            else if (GST_EVENT_TYPE(e) == GST_EVENT_FLUSH_STOP || GST_EVENT_TYPE(e) == GST_EVENT_SEGMENT)
+                input->eos.store(false);
+        }
+        return GST_PAD_PROBE_OK;
+    };
+    m_inputProbe =
+        gst_pad_add_probe(pad,
+                          GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_BOTH |
+                                          GST_PAD_PROBE_TYPE_EVENT_FLUSH),
+                          probe, new std::shared_ptr<TRendererInput>(m_input),
+                          [](gpointer data) { delete static_cast<std::shared_ptr<TRendererInput> *>(data); });
+}
+
+void TNavMan::AttachVideoSource(TVideoSource *source)
+{
+    if (m_videoSource)
+        m_videoSource->ClearDurationTarget();
+    m_videoSource = source;
+    if (source)
+        source->SetDurationTarget(Receiver());
+}
+
+int64_t TNavMan::Origin() const
+{
+    if (!m_notifier)
+        return 0;
+    const int64_t o = m_notifier->Origin();
+    return o == TFramesNotifier::kNoOrigin ? 0 : o;
+}
+
+// --- positions and durations ---------------------------------------------------------------------
+
+QString TNavMan::PositionText(int64_t t) const
+{
+    return TimecodeText(t, FrameDuration);
+}
+
+int64_t TNavMan::GetPosition()
+{
+    int64_t position = 0;
+    if (m_notifier) {
+        position = m_notifier->Position();
+    } else {
+        const int64_t p = Graph()->position();
+        if (p < 0)
+            return 0;
+        position = p - Origin();
+    }
+    const QString text = PositionText(position);
+    if (text != LastPositionText) {
+        LastPositionText = text;
+        if (m_edit || m_slider || OnDisplayTime || OnKPosition) {
+            if (SliderFollows && m_slider)
+                m_slider->setValue(int(position / SliderUnit));
+            if (OnKPosition && EndPosition > StartPosition)
+                OnKPosition(int32_t((position - StartPosition) * SliderUnit / (EndPosition - StartPosition)));
+        }
+    }
+    return position;
+}
+
+void TNavMan::SetFrameDuration(int64_t d)
+{
+    if (d == 0)
+        return;
+    FrameDuration = d;
+    if (m_notifier)
+        m_notifier->SetFrameDuration(d);
+    // A stream connected before the graph knew its length: the first frame duration comes
+    // with the stream's caps, by which time the demuxer knows it.
+    if (MediaDuration <= 0 && d > 1) {
+        const int64_t dur = Graph()->duration();
+        if (dur > 0)
+            MediaDuration = dur;
+    }
+    EndPosition = MediaDuration - d;
+    if (OnDuration)
+        OnDuration(TimecodeText(MediaDuration, d));
+    if (m_slider)
+        m_slider->setMaximum(int(EndPosition / SliderUnit));
+}
+
+void TNavMan::ResetDuration()
+{
+    const int64_t dur = Graph()->duration();
+    if (dur >= 0)
+        MediaDuration = dur;
+    else if (!Graph()->canSeek())
+        MediaDuration = 0;
+    StartPosition = 0;
+    SetFrameDuration(1);
+    Seeking = false;
+    Stepping = false;
+}
+
+// --- messages ------------------------------------------------------------------------------------
+
+// Main thread.
+void TNavMan::WndProc(TMessage &message)
+{
+    switch (message.msg) {
+    case WM_FRAMES_POSITION: {
+        const auto *text = std::any_cast<QString>(&message.payload);
+        OnFramesPosition(text ? *text : PositionText(message.lParam));
+        return;
+    }
+    case WM_NOTIFY_FRAMEDURATION:
+        // The sample notifier passes the low 32 bits only.
+        SetFrameDuration(int64_t(int32_t(uint32_t(message.wParam))));
+        return;
+    case WM_FRAMES_REACHED:
+        OnFramesReached(int64_t(message.wParam), message.lParam);
+        return;
+    default:
+        TDVMan::WndProc(message);
+    }
+}
+
+void TNavMan::OnFramesPosition(const QString &text)
+{
+    if (!m_edit && !m_slider && !OnDisplayTime && !OnKPosition)
+        return;
+    if (OnDisplayTime)
+        OnDisplayTime(text);
+    if (EditFollows && m_edit)
+        m_edit->setText(text);
+    GetPosition();
+}
+
+bool TNavMan::Stop()
+{
+    if (!m_notifier)
+        return TDVMan::Stop();
+    // No position text or DV code may reach the display of a graph being stopped.
+    const bool text = m_notifier->NotifyText();
+    const bool dv = DVCodeEnabled;
+    m_notifier->SetNotifyText(false);
+    DVCodeEnabled = false;
+    QCoreApplication::processEvents();
+    const bool ok = TDVMan::Stop();
+    m_notifier->SetNotifyText(text);
+    DVCodeEnabled = dv;
+    return ok;
+}
+
+bool TNavMan::ShiftHeld() const
+{
+    return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+}
+
+// --- bound controls ------------------------------------------------------------------------------
+
+void TNavMan::SetPositionEdit(QLineEdit *edit)
+{
+    if (m_edit == edit)
+        return;
+    UnbindEdit();
+    m_edit = edit;
+    if (!edit)
+        return;
+    EditFollows = true;
+    edit->installEventFilter(this);
+    connect(edit, &QObject::destroyed, this, [this] { EditFollows = false; });
+}
+
+void TNavMan::UnbindEdit()
+{
+    if (m_edit) {
+        m_edit->removeEventFilter(this);
+        disconnect(m_edit, nullptr, this, nullptr);
+    }
+    m_edit = nullptr;
+    EditFollows = false;
+}
+
+void TNavMan::SetSlider(QSlider *slider)
+{
+    if (m_slider == slider)
+        return;
+    UnbindSlider();
+    m_slider = slider;
+    if (!slider)
+        return;
+    UpdateSliderRange();
+    SliderFollows = true;
+    slider->installEventFilter(this);
+    // actionTriggered reports the user's moves only (mouse, keys, wheel), never setValue.
+    connect(slider, &QAbstractSlider::actionTriggered, this, [this](int) {
+        if (m_slider)
+            OnSliderMoved(m_slider->sliderPosition());
+    });
+    connect(slider, &QObject::destroyed, this, [this] { SliderFollows = false; });
+}
+
+void TNavMan::UnbindSlider()
+{
+    if (m_slider) {
+        m_slider->removeEventFilter(this);
+        disconnect(m_slider, nullptr, this, nullptr);
+    }
+    m_slider = nullptr;
+    SliderFollows = false;
+}
+
+void TNavMan::UpdateSliderRange()
+{
+    if (!m_slider)
+        return;
+    m_slider->setMinimum(int(StartPosition / SliderUnit));
+    m_slider->setMaximum(int(std::min<int64_t>(EndPosition / SliderUnit, std::numeric_limits<int>::max())));
+}
+
+void TNavMan::OnSliderMoved(int value)
+{
+    SeekTo(true, int64_t(value) * SliderUnit);
+}
+
+bool TNavMan::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_edit && watched == m_edit) {
+        switch (event->type()) {
+        case QEvent::KeyPress: {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (AcceptEnter && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+                QPointer<QLineEdit> edit = m_edit;
+                SeekToText(edit->text());
+                if (edit)
+                    if (QWidget *next = edit->nextInFocusChain(); next && next != edit)
+                        next->setFocus(Qt::TabFocusReason);
+                return true;
+            }
+            break;
+        }
+        case QEvent::FocusIn:
+            EditFollows = false; // what the user types is not overwritten
+            break;
+        case QEvent::FocusOut:
+            EditFollows = true;
+            break;
+        default:
+            break;
+        }
+    } else if (m_slider && watched == m_slider) {
+        if (event->type() == QEvent::MouseButtonPress)
+            SliderFollows = false;
+        else if (event->type() == QEvent::MouseButtonRelease)
+            SliderFollows = true;
+    }
+    return TDVMan::eventFilter(watched, event);
+}

@@ -1,0 +1,238 @@
+#pragma once
+// The navigation manager: moves through the opened media (play and pause, absolute seeks,
+// relative steps of frames, seconds and minutes, start and end, scenes, typed positions,
+// frame-exact seeks), keeps the position edit and the track bar of the navigation panel in
+// step with playback, and owns the navigation actions. It is also the graph manager of the
+// program's one graph (through the DV manager).
+//
+// Positions are media time (100-ns units) counted from the first video frame of the file:
+// the frames notifier's origin is added to every target before it reaches the graph and taken
+// off every position and duration read from it.
+//
+// Wiring by the owner (main window and video manager), all optional:
+//   SetPositionEdit(edit)         the position display and entry field
+//   SetSlider(slider)             the track bar (values are positions div SliderUnit)
+//   SetScenesList(&list)          the scene list of the video's ".scn" file (scene steps)
+//   SetFramesNotifier(fn)         set by the video manager once a video stream is connected
+//   SetRendererFilter(element)    the video renderer element, waited on after seeks
+//   AttachVideoSource(source)     the connected video source (frame-duration reports)
+//   ResetDuration()               after a stream was connected or disconnected
+//
+// Everything here runs on the main thread; the notifiers reach it through Receiver().
+#include "media/TDVMan.h"
+
+#include <QLineEdit>
+#include <QPointer>
+#include <QSlider>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <memory>
+
+class TCheckAction;
+class TFramesNotifier;
+class TImageList;
+class TIntegerAction;
+class TNopeAction;
+class TScenesList;
+class TVideoSource;
+class TWidestringAction;
+
+class TNavMan : public TDVMan
+{
+    Q_OBJECT
+public:
+    // The track bar works in units of 1,024 positions.
+    static constexpr int64_t SliderUnit = 1024;
+    static constexpr int64_t OneSecond = 10000000;
+    static constexpr int64_t MaxPosition = std::numeric_limits<int64_t>::max();
+
+    explicit TNavMan(QObject *parent = nullptr);
+    ~TNavMan() override;
+
+    // --- Bound controls ----------------------------------------------------------------------
+    QLineEdit *PositionEdit() const { return m_edit; }
+    // Binding sets EditFollows; Enter seeks to the typed text when AcceptEnter. The edit may be
+    // destroyed at any time: the manager then forgets it.
+    void SetPositionEdit(QLineEdit *edit);
+    QSlider *Slider() const { return m_slider; }
+    // Binding sets the range from StartPosition and EndPosition and SliderFollows; a value the
+    // user moves the slider to is sought with SeekTo(true, value * SliderUnit).
+    void SetSlider(QSlider *slider);
+
+    // --- Collaborators -----------------------------------------------------------------------
+    TFramesNotifier *FramesNotifier() const { return m_notifier; }
+    // Kept until another one is given (disconnecting the video leaves it attached); the
+    // notifier's frame duration and position window are set here.
+    void SetFramesNotifier(TFramesNotifier *notifier);
+    // The video renderer element: seeks with wait poll its state, frame steps go to it. None:
+    // seeks do not wait and steps always seek.
+    GstElement *RendererFilter() const { return m_renderer; }
+    void SetRendererFilter(GstElement *renderer);
+    // The scene list of the opened video (owned by the main window; none: scene steps go to
+    // the start and the end). Scene steps use it when it holds at least one scene.
+    const TScenesList *ScenesList() const { return m_scenes; }
+    void SetScenesList(const TScenesList *scenes) { m_scenes = scenes; }
+    TVideoSource *AttachedVideoSource() const { return m_videoSource; }
+    // The previous source stops reporting frame durations here, the new one starts (none:
+    // detach only).
+    void AttachVideoSource(TVideoSource *source);
+    // The navigation buttons' images (0 .. 9, owned by the manager) the actions refer to.
+    TImageList *NavImages() const { return m_images; }
+
+    // --- State -------------------------------------------------------------------------------
+    int64_t FrameDuration = 1;
+    int64_t MediaDuration = 0;
+    int64_t StartPosition = 0;
+    int64_t EndPosition = MaxPosition;
+    int64_t SeekPrepos = OneSecond;
+    QString LastPositionText;
+    TGrapheManState SavedState = gmStopped;
+    bool Stepping = false;
+    bool Seeking = false;
+    bool Quiet = false;         // no seek feedback, no frame refresh (a file is being opened)
+    bool EditFollows = false;   // the position edit is rewritten on every position
+    bool AcceptEnter = false;   // Enter in the position edit seeks
+    bool SliderFollows = false; // the track bar follows the position
+
+    // --- Events ------------------------------------------------------------------------------
+    std::function<void(int64_t rt)> onAbsolutePosition;
+    std::function<void(int32_t pos)> OnKPosition;
+    std::function<void(const QString &atimeStr)> OnDisplayTime;
+    std::function<void(const QString &aDurationStr)> OnDuration;
+    std::function<void()> OnDisplaySeek;
+    std::function<void()> OnDisplayNormal;
+    std::function<void(bool isVitesseMaxi)> OnVitesse;
+
+    // --- Operations --------------------------------------------------------------------------
+    // Stop switches the notifier's position texts and the DV codes off around the stop.
+    bool Stop() override;
+    // Absolute seek, clamped to StartPosition .. EndPosition - FrameDuration; with wait it
+    // returns once the renderer shows the new position. Ignored while a seek runs.
+    void SeekTo(bool wait, int64_t position);
+    // Frame-exact seek: lands before the target and lets the frames notifier hold frames back
+    // until the one at the target, which is the first the renderer gets.
+    void SeekPrecise(int64_t target);
+    void StepForward(int64_t delta);
+    void StepBackward(int64_t delta);
+    void GoToStart();
+    void GoToEnd();
+    void PreviousScene();
+    void NextScene();
+    // The current position (the notifier's, else the graph's; 0 when unknown); updates the
+    // track bar and raises OnKPosition when the position text changed.
+    int64_t GetPosition();
+    void SetFrameDuration(int64_t d);
+    void ResetDuration();
+    // Parses "h:mm:ss:ff" (fields counted from the end of the text) and seeks there.
+    void SeekToText(const QString &text);
+    // Shows the current frame again (after a change of flips or other display effects).
+    void RefreshFrame();
+    void SetNormalSpeed();
+    void SetCompatibleSpeed();
+    // The position text of t with the current frame duration.
+    QString PositionText(int64_t t) const;
+
+    // --- Actions -----------------------------------------------------------------------------
+    TCheckAction *caPlay = nullptr;
+    TNopeAction *naReculeDebut = nullptr;
+    TNopeAction *naReculeTrack = nullptr;
+    TNopeAction *naRecule10Minutes = nullptr;
+    TNopeAction *naReculeMinute = nullptr;
+    TNopeAction *naReculeHigh = nullptr;
+    TNopeAction *naRecule10Secondes = nullptr;
+    TNopeAction *naReculeSeconde = nullptr;
+    TNopeAction *naReculeMedium = nullptr;
+    TNopeAction *naRecule10Frames = nullptr;
+    TNopeAction *naReculeFrame = nullptr;
+    TNopeAction *naReculeLow = nullptr;
+    TNopeAction *naAvanceFin = nullptr;
+    TNopeAction *naAvanceTrack = nullptr;
+    TNopeAction *naAvance10Minutes = nullptr;
+    TNopeAction *naAvanceMinute = nullptr;
+    TNopeAction *naAvanceHigh = nullptr;
+    TNopeAction *naAvance10Secondes = nullptr;
+    TNopeAction *naAvanceSeconde = nullptr;
+    TNopeAction *naAvanceMedium = nullptr;
+    TNopeAction *naAvance10Frames = nullptr;
+    TNopeAction *naAvanceFrame = nullptr;
+    TNopeAction *naAvanceLow = nullptr;
+    TCheckAction *caVitesseCompatible = nullptr;
+    TCheckAction *caSeekPrecision = nullptr;
+    TIntegerAction *iaSeekPrepos = nullptr;
+    TWidestringAction *waStrPosition = nullptr;
+
+protected:
+    // For a derived manager that builds the actions itself.
+    struct TNoBuild
+    {
+    };
+    TNavMan(QObject *parent, TNoBuild);
+
+    void CreateActions() override;
+    void InitActions() override;
+    void FindActions() override;
+    void ConnectActions() override;
+    void WndProc(TMessage &message) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    // Whether Shift is held now (the keyboard state when an action is applied).
+    virtual bool ShiftHeld() const;
+
+private:
+    void Setup();
+    // The inner step of SeekTo: pause, move, wait, resume.
+    void ApplySeek(bool wait, int64_t position);
+    // Moves the graph to position (relative to the origin); false when nothing moved.
+    bool SetMediaPosition(int64_t position);
+    // Polls the renderer until its state change ended, answering sent messages meanwhile;
+    // stops early when done() holds.
+    void WaitForRenderer(int timeoutMs, const std::function<bool()> &done = {});
+    // The precise seek without the shortcuts to the start and the end.
+    void SeekExact(int64_t target);
+    // One attempt of a precise seek: decoding on from the frame shown, or a seek to `from`;
+    // the outcome lands in m_precise. False when nothing moved.
+    bool PreciseAttempt(int64_t target, bool decodeOn, int64_t from, bool acceptLate);
+    // Paused: the renderer lets its picture go and takes the next frame passed to it. False
+    // when the renderer refused or nothing came.
+    bool StepShownFrames();
+    void OnFramesReached(int64_t target, int64_t position);
+    void OnFramesPosition(const QString &text);
+    int64_t Origin() const;
+    void SeekFeedback(bool seeking);
+    void UpdateSliderRange();
+    void UnbindEdit();
+    void UnbindSlider();
+    void OnSliderMoved(int value);
+    void SetSpeed(bool compatible);
+
+    QPointer<QLineEdit> m_edit;
+    QPointer<QSlider> m_slider;
+    TFramesNotifier *m_notifier = nullptr;
+    GstElement *m_renderer = nullptr; // held with a reference
+    const TScenesList *m_scenes = nullptr;
+    TVideoSource *m_videoSource = nullptr;
+    TImageList *m_images = nullptr;
+    // What reaches the renderer's input (counted on the streaming thread, read here).
+    struct TRendererInput
+    {
+        std::atomic<int> buffers{0};
+        std::atomic<bool> eos{false};
+    };
+    std::shared_ptr<TRendererInput> m_input = std::make_shared<TRendererInput>();
+    gulong m_inputProbe = 0;
+    // The renderer shows the frame at the notifier's position (a precise seek reached it).
+    bool m_shownExact = false;
+
+    // The precise seek in progress (main thread; the watch's answer arrives as a sent message).
+    struct TPreciseState
+    {
+        bool active = false;
+        int64_t target = 0;
+        bool reached = false; // the watch fired on the target
+        bool late = false;    // the first frame after the seek was already past the target
+        bool acceptLate = false;
+    } m_precise;
+};

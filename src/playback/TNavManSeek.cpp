@@ -1,0 +1,341 @@
+// The navigation manager's moves: absolute seeks with clamping and feedback, frame-exact seeks
+// through the frames notifier's watch, relative steps, start and end, scenes, typed positions.
+#include "actions/TCheckAction.h"
+#include "media/TFramesNotifier.h"
+#include "media/TScenesList.h"
+#include "media/Timecode.h"
+#include "playback/TNavMan.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QThread>
+
+namespace {
+
+// How long a seek waits for the renderer's picture. A precise seek that starts far before its
+// target decodes everything in between first.
+constexpr int kSeekWaitMs = 1000;
+constexpr int kPreciseWaitMs = 5000;
+// Attempts of a precise seek whose demuxer lands after the target, each starting further back.
+constexpr int kPreciseAttempts = 4;
+
+// Clears a re-entry guard on every way out.
+struct TGuard
+{
+    bool &flag;
+    explicit TGuard(bool &f) : flag(f) { flag = true; }
+    ~TGuard() { flag = false; }
+};
+
+} // namespace
+
+// --- absolute seeks ------------------------------------------------------------------------------
+
+void TNavMan::SeekTo(bool wait, int64_t position)
+{
+    if (Seeking)
+        return;
+    TGuard guard(Seeking);
+    if (!Quiet)
+        SeekFeedback(true);
+    // The furthest reachable position is the start of the frame before the last one.
+    position = std::min(position, EndPosition - FrameDuration);
+    position = std::max(position, StartPosition);
+    try {
+        ApplySeek(wait, position);
+    } catch (...) {
+        // A failed seek has no effect.
+    }
+    if (!Quiet)
+        SeekFeedback(false);
+}
+
+void TNavMan::SeekFeedback(bool seeking)
+{
+    if (m_edit) {
+        QFont font = m_edit->font();
+        font.setItalic(seeking);
+        m_edit->setFont(font);
+        QPalette palette = m_edit->palette();
+        palette.setColor(QPalette::Text, seeking ? QColor(192, 192, 192) : QColor(Qt::black));
+        m_edit->setPalette(palette);
+    }
+    if (seeking && OnDisplaySeek)
+        OnDisplaySeek();
+    else if (!seeking && OnDisplayNormal)
+        OnDisplayNormal();
+}
+
+void TNavMan::ApplySeek(bool wait, int64_t position)
+{
+    const TGrapheManState state = State();
+    const bool playing = state == gmPlaying;
+    const bool hasText = playing && m_notifier;
+    const bool text = hasText && m_notifier->NotifyText();
+    if (state != gmPaused)
+        Pause();
+    if (onAbsolutePosition)
+        onAbsolutePosition(position);
+    if (hasText)
+        m_notifier->SetNotifyText(false);
+    if (SetMediaPosition(position) && wait && m_renderer)
+        WaitForRenderer(m_precise.active ? kPreciseWaitMs : kSeekWaitMs,
+                        [this] { return m_precise.active && m_precise.late; });
+    if (hasText)
+        m_notifier->SetNotifyText(text);
+    if (playing)
+        Play();
+    else if (State() != gmPaused)
+        Pause();
+}
+
+bool TNavMan::SetMediaPosition(int64_t position)
+{
+    if (!Graph()->canSeek())
+        return false;
+    // Positions count from the first video frame; the graph's from the stream's start.
+    return Graph()->seek(position + Origin());
+}
+
+void TNavMan::WaitForRenderer(int timeoutMs, const std::function<bool()> &done)
+{
+    QElapsedTimer timer;
+    timer.start();
+    // Short polls: the frames notifier's target message waits for this thread meanwhile.
+    while (m_renderer) {
+        TMessageReceiver::servicePendingSent();
+        if (done && done())
+            return;
+        const GstStateChangeReturn r = gst_element_get_state(m_renderer, nullptr, nullptr, 2 * GST_MSECOND);
+        if (r != GST_STATE_CHANGE_ASYNC || timer.elapsed() > timeoutMs)
+            break;
+    }
+    TMessageReceiver::servicePendingSent();
+}
+
+// --- precise seeks -------------------------------------------------------------------------------
+
+void TNavMan::SeekPrecise(int64_t target)
+{
+    if (target == 0) {
+        GoToStart();
+        return;
+    }
+    if (target >= MediaDuration - FrameDuration) {
+        GoToEnd();
+        return;
+    }
+    SeekExact(target);
+}
+
+void TNavMan::SeekExact(int64_t target)
+{
+    if (!m_notifier) {
+        // No video yet: nothing can tell the frames apart.
+        SeekTo(true, target);
+        return;
+    }
+    if (Seeking)
+        return;
+    target = std::max(std::min(target, EndPosition - FrameDuration), StartPosition);
+    SavedState = State();
+    const int64_t d = std::max<int64_t>(FrameDuration, 1);
+    m_notifier->SetNotifyText(false);
+    try {
+        // Every attempt runs paused: a demuxer that lands late leaves no picture to play on.
+        if (SavedState == gmPlaying)
+            Pause();
+        // A short way forward from the frame shown decodes on instead of seeking back.
+        const int64_t shown = m_notifier->Position();
+        bool decodeOn =
+            m_renderer && m_shownExact && target > shown && target - shown <= std::max(SeekPrepos, d);
+        int64_t margin = SeekPrepos;
+        for (int attempt = 1; attempt <= kPreciseAttempts; ++attempt) {
+            const bool last = attempt == kPreciseAttempts;
+            if (!(decodeOn && PreciseAttempt(target, true, 0, last)))
+                PreciseAttempt(target, false, target - margin, last);
+            if (!m_precise.late)
+                break;
+            decodeOn = false;
+            margin = 2 * margin + OneSecond;
+        }
+        if (!m_precise.reached) {
+            // The stream ended before the target (a decoder that drops the last frames): the
+            // last frame it gave is shown instead.
+            m_notifier->SetWatchWindow(0, nullptr);
+            m_notifier->SetWatch(0, MaxPosition);
+            m_notifier->SetDeliver(true);
+            const int64_t lastFrame = m_notifier->Position();
+            if (lastFrame < target - d / 2 && lastFrame >= StartPosition)
+                PreciseAttempt(lastFrame, false, lastFrame - margin, true);
+        }
+        m_shownExact = m_precise.reached;
+    } catch (...) {
+        m_shownExact = false;
+    }
+    m_precise.active = false;
+    m_notifier->SetDeliver(true);
+    if (SavedState == gmPlaying)
+        Play();
+    else if (State() != gmPaused)
+        Pause();
+    m_notifier->SetNotifyText(true);
+    DVCodeEnabled = true;
+}
+
+bool TNavMan::PreciseAttempt(int64_t target, bool decodeOn, int64_t from, bool acceptLate)
+{
+    m_precise = TPreciseState{true, target, false, false, acceptLate};
+    m_notifier->SetWatchWindow(0, Receiver());
+    m_notifier->SetWatch(0, target);
+    // Frames are timed but not passed on until the one at the target.
+    m_notifier->SetDeliver(false);
+    bool moved = true;
+    if (decodeOn)
+        moved = StepShownFrames();
+    else
+        SeekTo(true, from);
+    m_precise.active = false;
+    return moved;
+}
+
+// The watch fired: the frame at the target (or the first one past it) is on the streaming
+// thread, which waits for this answer before passing it on.
+void TNavMan::OnFramesReached(int64_t target, int64_t position)
+{
+    if (!m_notifier)
+        return;
+    const int64_t d = std::max<int64_t>(FrameDuration, 1);
+    if (m_precise.active && target == m_precise.target) {
+        if (!m_precise.acceptLate && position > target + d / 2) {
+            // The demuxer landed after the target: frames stay held back until a seek from
+            // further back replaces them.
+            m_precise.late = true;
+            return;
+        }
+        m_precise.reached = true;
+    }
+    m_notifier->SetDeliver(true);
+    m_notifier->SetNotifyText(true);
+    DVCodeEnabled = false;
+}
+
+// --- relative steps ------------------------------------------------------------------------------
+
+void TNavMan::StepForward(int64_t delta)
+{
+    if (Stepping)
+        return;
+    TGuard guard(Stepping);
+    int64_t target = GetPosition() + delta;
+    if (target >= EndPosition)
+        target = EndPosition;
+    if (target < StartPosition)
+        target = StartPosition;
+    if (caSeekPrecision && caSeekPrecision->Checked())
+        SeekPrecise(target);
+    else
+        SeekTo(true, target);
+}
+
+void TNavMan::StepBackward(int64_t delta)
+{
+    if (Stepping)
+        return;
+    TGuard guard(Stepping);
+    int64_t target = GetPosition() - delta;
+    if (target < StartPosition)
+        target = StartPosition;
+    if (caSeekPrecision && caSeekPrecision->Checked())
+        SeekPrecise(target);
+    else
+        SeekTo(true, target);
+}
+
+void TNavMan::GoToStart()
+{
+    // With precise seeking on, the first frame too is reached exactly (a demuxer that lands
+    // late would show a later one).
+    if (caSeekPrecision && caSeekPrecision->Checked() && m_notifier)
+        SeekExact(StartPosition);
+    else
+        SeekTo(true, StartPosition);
+}
+
+void TNavMan::GoToEnd()
+{
+    const int64_t target = EndPosition - FrameDuration;
+    if (caSeekPrecision && caSeekPrecision->Checked() && m_notifier)
+        SeekExact(target);
+    else
+        SeekTo(true, target);
+}
+
+void TNavMan::PreviousScene()
+{
+    if (!m_scenes || m_scenes->Count() == 0 || FrameDuration <= 0) {
+        GoToStart();
+        return;
+    }
+    const int64_t frame = GetPosition() / FrameDuration;
+    SeekPrecise(int64_t(m_scenes->PrevSceneStart(int(frame))) * FrameDuration);
+}
+
+void TNavMan::NextScene()
+{
+    if (!m_scenes || m_scenes->Count() == 0 || FrameDuration <= 0) {
+        GoToEnd();
+        return;
+    }
+    const int64_t frame = GetPosition() / FrameDuration;
+    const int64_t last = MediaDuration / FrameDuration;
+    const int next = m_scenes->NextSceneStart(int(frame), int(std::min<int64_t>(last, INT32_MAX)));
+    SeekPrecise(int64_t(next) * FrameDuration);
+}
+
+void TNavMan::SeekToText(const QString &text)
+{
+    const int64_t position = TimecodeToTime(text, FrameDuration);
+    if (caSeekPrecision && caSeekPrecision->Checked())
+        SeekPrecise(position);
+    else
+        SeekTo(true, position);
+}
+
+void TNavMan::RefreshFrame()
+{
+    if (Quiet)
+        return;
+    TGuard guard(Quiet);
+    if (State() == gmPaused && m_notifier)
+        SeekExact(m_notifier->Position());
+}
+
+// --- decoding on ---------------------------------------------------------------------------------
+
+bool TNavMan::StepShownFrames()
+{
+    if (!m_renderer || State() != gmPaused)
+        return false;
+    const int before = m_input->buffers.load();
+    m_input->eos.store(false);
+    // A one-frame step of the paused renderer: it lets the picture it holds go and takes the
+    // next frame that reaches it, the one the frames notifier lets through at the target.
+    if (!gst_element_send_event(m_renderer, gst_event_new_step(GST_FORMAT_BUFFERS, 1, 1.0, TRUE, FALSE)))
+        return false;
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        TMessageReceiver::servicePendingSent();
+        if (m_input->buffers.load() != before) {
+            // The frame is at the renderer: wait for it to be taken as the paused picture.
+            WaitForRenderer(kSeekWaitMs);
+            return true;
+        }
+        if (m_precise.late || m_input->eos.load())
+            return true;
+        if (timer.elapsed() > kPreciseWaitMs)
+            return false;
+        QThread::usleep(300);
+    }
+}

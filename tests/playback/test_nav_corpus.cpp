@@ -1,0 +1,141 @@
+// The navigation manager on the frame-index clips of the corpus, opened as the program opens
+// them: with precise seeking on, every step (1 and 10 frames, a second, a minute, both ways),
+// the start, the end and typed positions show exactly the frame expected in the paused
+// renderer, read back from the captured picture's frame-index pattern.
+#include "NavTestGraph.h"
+#include "actions/TCheckAction.h"
+#include "actions/TNopeAction.h"
+#include "actions/TWidestringAction.h"
+#include "media/Timecode.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+using navtest::TNavGraph;
+
+namespace {
+
+struct ClipCase
+{
+    const char *file;
+};
+
+int ManifestFrames(const QString &file)
+{
+    QFile f(framixtest::corpusFile(QStringLiteral("manifest.json")));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QJsonObject e =
+        QJsonDocument::fromJson(f.readAll()).object().value("files").toObject().value(file).toObject();
+    return e.value("video").toObject().value("frames").toInt();
+}
+
+// The frame a precise seek to t shows: the first whose position reaches t - d / 2.
+int64_t FrameAt(int64_t t, int64_t d)
+{
+    const int64_t from = t - d / 2;
+    return from <= 0 ? 0 : (from + d - 1) / d;
+}
+
+class NavCorpus : public testing::TestWithParam<ClipCase>
+{
+};
+
+} // namespace
+
+TEST_P(NavCorpus, EveryMoveShowsTheExactFrame)
+{
+    const QString name = QString::fromLatin1(GetParam().file);
+    const QString path = mediatest::corpus(name);
+    if (path.isEmpty())
+        GTEST_SKIP() << "corpus missing: build the corpus target";
+    const int frames = ManifestFrames(name);
+    ASSERT_GT(frames, 20);
+
+    TNavGraph g(path);
+    ASSERT_TRUE(g.ok());
+    TNavMan &nav = g.nav;
+    nav.caSeekPrecision->SetChecked(true);
+    const int64_t d = g.d();
+    EXPECT_EQ(g.shownFrame(), 0);
+    EXPECT_EQ(nav.GetPosition(), 0);
+    // The clip ends after its last frame.
+    EXPECT_NEAR(double(nav.MediaDuration), double(frames * d), double(d) / 2) << nav.MediaDuration;
+    const int endFrame = int(FrameAt(nav.EndPosition - d, d));
+    EXPECT_EQ(endFrame, frames - 2);
+
+    int expected = 0;
+    auto check = [&](const char *what) {
+        const int shown = g.waitShown(expected);
+        EXPECT_EQ(shown, expected) << what;
+        EXPECT_EQ(nav.GetPosition(), expected * d) << what;
+        EXPECT_EQ(nav.caPlay->Checked(), false);
+        expected = shown; // go on from what is shown
+    };
+    auto forward = [&](int64_t delta) {
+        const int64_t t = std::min(expected * d + delta, nav.EndPosition);
+        expected = t >= nav.MediaDuration - d ? endFrame : int(FrameAt(t, d));
+    };
+    auto backward = [&](int64_t delta) {
+        expected = int(FrameAt(std::max<int64_t>(expected * d - delta, 0), d));
+    };
+
+    nav.waStrPosition->SetValue(QStringLiteral("0:00:01:07"));
+    expected = int(FrameAt(TimecodeToTime(QStringLiteral("0:00:01:07"), d), d));
+    check("typed position");
+    for (int i = 0; i < 3; ++i) {
+        nav.naAvanceFrame->trigger();
+        forward(d);
+        check("frame forward");
+    }
+    nav.naReculeFrame->trigger();
+    backward(d);
+    check("frame backward");
+    nav.naAvance10Frames->trigger();
+    forward(10 * d);
+    check("10 frames forward");
+    nav.naRecule10Frames->trigger();
+    backward(10 * d);
+    check("10 frames backward");
+    nav.naAvanceSeconde->trigger();
+    forward(TNavMan::OneSecond);
+    check("second forward");
+    nav.naRecule10Frames->trigger();
+    backward(10 * d);
+    check("10 frames backward");
+    nav.naReculeSeconde->trigger();
+    backward(TNavMan::OneSecond);
+    check("second backward");
+    nav.naAvanceMinute->trigger();
+    forward(60 * TNavMan::OneSecond);
+    check("minute forward, past the end");
+    nav.naReculeFrame->trigger();
+    backward(d);
+    check("frame back from the end");
+    nav.naReculeMinute->trigger();
+    backward(60 * TNavMan::OneSecond);
+    check("minute backward, past the start");
+    nav.naAvanceFin->trigger();
+    expected = endFrame;
+    check("end");
+    nav.SeekToText(QStringLiteral("0:00:02:03"));
+    expected = int(FrameAt(TimecodeToTime(QStringLiteral("0:00:02:03"), d), d));
+    check("typed position");
+    nav.naReculeDebut->trigger();
+    expected = 0;
+    check("start");
+}
+
+INSTANTIATE_TEST_SUITE_P(Containers, NavCorpus,
+                         testing::Values(ClipCase{"fi_dv_pal.dv"}, ClipCase{"fi_h264_1080.mp4"},
+                                         ClipCase{"fi_dv_pal_type1.avi"}, ClipCase{"fi_mjpeg.avi"}),
+                         [](const testing::TestParamInfo<ClipCase> &p) {
+                             std::string n = p.param.file;
+                             for (char &c : n)
+                                 if (!isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return n;
+                         });
