@@ -240,6 +240,13 @@ TEST(VideoMan, NoVideoDisplayInTheBoundWindow)
     QLabel *picture = man.MessagePicture();
     ASSERT_TRUE(label && picture);
     EXPECT_EQ(label->RichText(), TVideoMan::DefaultNoVideoText());
+    // A file without video hands over no video source.
+    const QString audioOnly = mediatest::corpus(QStringLiteral("audio_layer3.mp3"));
+    if (!audioOnly.isEmpty()) {
+        MediaFile f(audioOnly);
+        ASSERT_TRUE(f.audio());
+        EXPECT_FALSE(man.ConnectVideoSource(f.video()));
+    }
     EXPECT_FALSE(man.ConnectVideoSource(nullptr));
     EXPECT_EQ(man.VideoState(), 0);
     EXPECT_EQ(label->parentWidget(), w.panel);
