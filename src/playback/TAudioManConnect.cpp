@@ -34,6 +34,9 @@ bool TAudioMan::ConnectAudioSource(TAudioSource *source)
 {
     if (source && source == m_source)
         return true;
+    // The renderer takes one stream: the one heard so far lets it go first.
+    if (m_source)
+        DisconnectAudio();
     m_decoders->Current = m_decoders->NoneRec;
     m_source = source;
     if (!source) {

@@ -74,6 +74,9 @@ bool TVideoMan::ConnectVideoSource(TVideoSource *source)
 {
     if (source && source == m_source)
         return true;
+    // The renderer takes one stream: the one shown so far lets it go first.
+    if (m_source)
+        DisconnectVideo(false);
     ClearWindow();
     m_source = source;
     if (!source) {
@@ -156,9 +159,13 @@ void TVideoMan::DisconnectVideo(bool showNoVideo)
                 m_origin = m_framesNotifier->Origin();
             if (auto *dv = qobject_cast<TDVMan *>(m_graphMan.data()); dv && dv->DVCodeSource() == m_source)
                 dv->SetDVCodeSource(nullptr);
-            if (auto *nav = qobject_cast<TNavMan *>(m_graphMan.data());
-                nav && nav->AttachedVideoSource() == m_source)
-                nav->AttachVideoSource(nullptr);
+            if (auto *nav = qobject_cast<TNavMan *>(m_graphMan.data())) {
+                if (nav->AttachedVideoSource() == m_source)
+                    nav->AttachVideoSource(nullptr);
+                // The renderer leaves the graph below: seeks no longer wait on it.
+                if (nav->RendererFilter() == Renderer())
+                    nav->SetRendererFilter(nullptr);
+            }
             // No more format reports for a stream that is not shown.
             if (TNotifier *n = m_source->DvNotifier())
                 n->SetNotifyVideo(false);

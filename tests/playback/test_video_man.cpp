@@ -240,6 +240,13 @@ TEST(VideoMan, NoVideoDisplayInTheBoundWindow)
     QLabel *picture = man.MessagePicture();
     ASSERT_TRUE(label && picture);
     EXPECT_EQ(label->RichText(), TVideoMan::DefaultNoVideoText());
+    // A file without video hands over no video source.
+    const QString audioOnly = mediatest::corpus(QStringLiteral("audio_layer3.mp3"));
+    if (!audioOnly.isEmpty()) {
+        MediaFile f(audioOnly);
+        ASSERT_TRUE(f.audio());
+        EXPECT_FALSE(man.ConnectVideoSource(f.video()));
+    }
     EXPECT_FALSE(man.ConnectVideoSource(nullptr));
     EXPECT_EQ(man.VideoState(), 0);
     EXPECT_EQ(label->parentWidget(), w.panel);
@@ -314,6 +321,12 @@ TEST(VideoMan, StreamConnectsThroughDecoderAndFramesNotifierAndReportsItsFormat)
     EXPECT_EQ(man.AspectSize(), QSize(16, 9));
     man.SetForcedAspect(0);
     EXPECT_EQ(man.AspectSize(), QSize(16, 9));
+
+    // A format without a description reports its size alone.
+    TVideoData bare = man.VideoFormat();
+    bare.Description = QStringLiteral("    ");
+    man.SendMessage(WM_NOTIFY_VIDEOFORMAT, 2, 0, bare);
+    EXPECT_EQ(formats.last(), bare.SizeText);
 
     // The same source again changes nothing.
     const int reports = int(decoders.size());
@@ -453,4 +466,26 @@ TEST(VideoMan, VideoAndAudioOfOneFilePlayToTheEndWithOrWithoutAnAudioDevice)
     ASSERT_TRUE(f.graph.Play());
     EXPECT_TRUE(waitUntil([&] { return ended; }, 60000)) << "no renderer left behind holds the graph";
     audio.DisconnectAudio();
+}
+
+TEST(VideoMan, AnotherStreamTakesTheRendererFromTheOneShown)
+{
+    REQUIRE_CLIP(first, "fi_mjpeg.avi");
+    REQUIRE_CLIP(second, "fi_dv_pal_type2.avi");
+    Panel w;
+    TVideoMan man;
+    man.SetWindow(w.panel);
+    MediaFile a(first), b(second);
+    ASSERT_TRUE(man.ConnectVideoSource(a.video()));
+    ASSERT_TRUE(man.ConnectVideoSource(b.video())) << "the renderer was still linked to the first stream";
+    EXPECT_FALSE(a.graph.Graph()->contains(man.Renderer()));
+    EXPECT_EQ(a.graph.RendererFilter(), nullptr);
+    EXPECT_EQ(a.graph.AttachedVideoSource(), nullptr);
+    ASSERT_TRUE(b.graph.Pause());
+    ASSERT_TRUE(waitUntil([&] { return man.HasFrame(); }, 20000));
+    QImage img;
+    ASSERT_TRUE(man.CaptureImage(img));
+    EXPECT_EQ(img.size(), QSize(720, 576));
+    EXPECT_EQ(FrameIndexFromImage(img), 0);
+    man.DisconnectVideo(true);
 }
