@@ -42,6 +42,8 @@ int FramixMain(int argc, char **argv)
     if (!window.processCommandLine(QApplication::arguments().mid(1)))
         return window.exitCode();
     window.show();
+    // The first activation runs the command line; a window that is never activated (some
+    // window managers, the offscreen platform) runs it once the event loop starts.
     QTimer::singleShot(0, &window, [&window] {
         window.runCommandLine();
         if (window.headless() && window.report().isEmpty())
