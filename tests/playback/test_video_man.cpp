@@ -444,8 +444,9 @@ TEST(VideoMan, VideoAndAudioOfOneFilePlayToTheEndWithOrWithoutAnAudioDevice)
     video.SetWindow(w.panel);
     MediaFile f(file);
     ASSERT_TRUE(f.audio());
-    ASSERT_TRUE(video.ConnectVideoSource(f.video()));
+    // In the order the main window connects them.
     ASSERT_TRUE(audio.ConnectAudioSource(f.audio()));
+    ASSERT_TRUE(video.ConnectVideoSource(f.video()));
     EXPECT_EQ(audio.Status(), audio.Renderer()->UsesFakeDevice() ? asErrorAudio : asAudioOn)
         << "without a device the status tells it, the streams still play";
     bool ended = false;
