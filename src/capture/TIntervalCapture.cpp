@@ -114,6 +114,11 @@ void TIntervalCapture::SetPanel(Tintervalloframe *panel)
     panel->setVisible(caIntervalloShow->Checked());
 }
 
+Tintervalloframe *TIntervalCapture::Panel() const
+{
+    return m_panel;
+}
+
 void TIntervalCapture::ShowPanel(bool show)
 {
     if (!m_panel)
@@ -177,27 +182,23 @@ void TIntervalCapture::Run()
     m_host.SetStopRequested(false);
 
     const std::int64_t total = m_remaining;
-    const std::int64_t frame = m_host.FrameDuration();
-    const std::int64_t duration = m_host.MediaDuration();
-    // The last step may fall on or past the end of the video (the count includes the image at
-    // the end): it takes the last frame instead, once.
-    const std::int64_t lastFrame = duration > frame && frame > 1 ? duration - frame : -1;
-    std::int64_t previous = -1;
+    // The count includes a step at the very end of the media, and a media duration may run past
+    // the last video frame: the seeks of such steps land on the frame taken already, which is
+    // not taken (nor asked about) twice.
+    std::int64_t taken = -1;
     for (std::int64_t k = 0; k < total; ++k) {
         if (m_host.StopRequested() || !m_host.HasVideo())
             break;
-        std::int64_t target = m_startPos + k * m_stepTicks;
-        if (lastFrame >= 0 && target > lastFrame)
-            target = lastFrame;
-        if (target != previous) {
-            previous = target;
-            m_host.SeekPrecise(target);
-            m_host.ProcessMessages();
-            if (!self)
-                return;
-            // The video may have been closed while the seek let the event loop run.
-            if (!m_host.HasVideo())
-                break;
+        m_host.SeekPrecise(m_startPos + k * m_stepTicks);
+        m_host.ProcessMessages();
+        if (!self)
+            return;
+        // The video may have been closed while the seek let the event loop run.
+        if (!m_host.HasVideo())
+            break;
+        const std::int64_t shown = m_host.GetPosition();
+        if (shown != taken) {
+            taken = shown;
             const bool written = m_host.Grab();
             if (!self)
                 return;

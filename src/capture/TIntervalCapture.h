@@ -76,7 +76,7 @@ public:
 
     // The panel under the video; its controls follow the actions and set them.
     void SetPanel(Tintervalloframe *panel);
-    Tintervalloframe *Panel() const { return m_panel; }
+    Tintervalloframe *Panel() const;
 
     // The spacing of one unit in 100 ns units: frames take the navigation manager's frame
     // duration; any unit other than 0, 1, 2 counts as 0.

@@ -42,6 +42,7 @@ TAudioMan::TAudioMan(QObject *parent) : TVDActionComponent(parent)
         if (m_sink->UsesFakeDevice())
             m_status = asErrorAudio;
     }
+    m_images = MakeStatusImages(this);
     SetupDecoders();
     BuildActions();
 }

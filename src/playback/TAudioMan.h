@@ -38,6 +38,9 @@ public:
     static QString NoAudioText() { return QStringLiteral("Pas d'Audio"); }
     // The picture of a status in AudioImages.
     static int ImageIndex(TAudioStatus status);
+    // The five status pictures in the order of their indexes (none without a graphical
+    // application object). The manager starts with a set of its own as AudioImages.
+    static TImageList *MakeStatusImages(QObject *parent);
 
     explicit TAudioMan(QObject *parent = nullptr);
     ~TAudioMan() override;

@@ -17,6 +17,7 @@
 #include <QSpinBox>
 #include <QStringList>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -47,7 +48,12 @@ struct Host : IIntervalHost
     void Pause() override { paused = true, calls.push_back("Pause"); }
     void Stop() override { calls.push_back("Stop"); }
     void GoToStart() override { position = 0, calls.push_back("GoToStart"); }
-    void SeekPrecise(std::int64_t target) override { seeks.push_back(target), position = target; }
+    // Like the navigation manager, never past the last frame.
+    void SeekPrecise(std::int64_t target) override
+    {
+        seeks.push_back(target);
+        position = std::min(target, duration - frame);
+    }
     void SetVolume(int v) override { volume = v; }
     int VolumeSetting() override { return volumeSetting; }
     bool HasVideo() override { return hasVideo; }

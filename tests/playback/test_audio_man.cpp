@@ -132,6 +132,15 @@ TEST(AudioMan, StatusPicturesAndFormatNotification)
     }
     QLabel label;
     label.resize(8, 8);
+    // The manager's own pictures: one for each status, all different.
+    ASSERT_TRUE(man.AudioImages());
+    ASSERT_EQ(man.AudioImages()->Count(), 5);
+    QList<QImage> own;
+    for (int i = 0; i < 5; ++i) {
+        const QImage img = man.AudioImages()->Icon(i).pixmap(24, 24).toImage();
+        EXPECT_FALSE(own.contains(img)) << i;
+        own << img;
+    }
     man.SetAudioImages(&images);
     man.SetAudioImage(&label);
     QList<TAudioStatus> seen;

@@ -1,0 +1,198 @@
+// Interval capture of a 1080p long-GOP H.264 clip (one JPEG every 5 s and every 30 s over the
+// whole clip), as a user runs it headless (framix /si /inter /quit), against ffmpeg doing the
+// same job two ways: the fps filter (decodes every frame once) and one input seek per image
+// (decodes from the key frame before each image). Prints the medians and the ratios.
+//
+//   interval_capture [CLIP]
+//
+// Without CLIP the bench makes (once) a two-minute 1080p clip with the corpus's long-GOP
+// settings (a key frame every 10 s, three B-frames) at a camcorder's 8 Mbit/s in build/bench-media/, and also
+// runs the corpus's own 10-second clip. FRAMIX_BENCH_RUNS (default 3) sets the runs per figure; FRAMIX=path
+// the program measured (default build/framix beside this bench).
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+QString binDir()
+{
+    return QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
+}
+
+QString framixPath()
+{
+    const QString env = qEnvironmentVariable("FRAMIX");
+    return env.isEmpty() ? binDir() + "/../framix" : env;
+}
+
+bool run(const QString &program, const QStringList &args, int timeoutMs = 900000)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForFinished(timeoutMs) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        std::fprintf(stderr, "failed: %s %s\n%s\n", qPrintable(program), qPrintable(args.join(' ')),
+                     p.readAll().constData());
+        return false;
+    }
+    return true;
+}
+
+double durationOf(const QString &clip)
+{
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", clip});
+    p.waitForFinished(60000);
+    return p.readAll().trimmed().toDouble();
+}
+
+// The median wall time of `job` in seconds over `runs` runs, each in a fresh output folder; the
+// number of images the last run wrote goes to *images.
+double median(int runs, const std::function<bool(const QString &dir)> &job, int *images)
+{
+    std::vector<double> times;
+    for (int r = 0; r < runs; ++r) {
+        QTemporaryDir dir;
+        QElapsedTimer t;
+        t.start();
+        if (!job(dir.path()))
+            return NAN;
+        times.push_back(double(t.nsecsElapsed()) / 1e9);
+        *images = int(QDir(dir.path()).entryList({"*.jpg"}, QDir::Files).size());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// Makes the two-minute clip once.
+QString longClip()
+{
+    const QString dir = binDir() + "/../bench-media";
+    const QString clip = dir + "/h264_1080_longgop_120s.mp4";
+    if (QFileInfo::exists(clip))
+        return clip;
+    QDir().mkpath(dir);
+    std::printf("making %s (once)...\n", qPrintable(clip));
+    std::fflush(stdout);
+    const bool ok = run("ffmpeg", {"-v",
+                                   "error",
+                                   "-y",
+                                   "-f",
+                                   "lavfi",
+                                   "-i",
+                                   "testsrc2=s=1920x1080:r=25:d=120",
+                                   "-vf",
+                                   "noise=alls=6:allf=t",
+                                   "-c:v",
+                                   "libx264",
+                                   "-preset",
+                                   "superfast",
+                                   "-b:v",
+                                   "8M",
+                                   "-maxrate",
+                                   "8M",
+                                   "-bufsize",
+                                   "16M",
+                                   "-x264-params",
+                                   "keyint=250:min-keyint=250:scenecut=0:bframes=3:b-pyramid=normal",
+                                   "-pix_fmt",
+                                   "yuv420p",
+                                   clip + ".part.mp4"});
+    if (!ok || !QFile::rename(clip + ".part.mp4", clip))
+        return {};
+    return clip;
+}
+
+// False when framix wrote no image (the figures then measure nothing).
+bool bench(const QString &clip, int runs)
+{
+    bool wrote = true;
+    const double duration = durationOf(clip);
+    std::printf("\n%s (%.1f s)\n", qPrintable(QFileInfo(clip).fileName()), duration);
+    std::printf("%-8s %-22s %10s %8s %8s\n", "spacing", "method", "median s", "images", "ratio");
+    const QString tag = QFileInfo(clip).completeBaseName();
+    for (int spacing : {5, 30}) {
+        int nFramix = 0, nFps = 0, nSeek = 0;
+        const double framix = median(
+            runs,
+            [&](const QString &dir) {
+                return run(framixPath(),
+                           {"-platform", "offscreen", "/o=" + clip, "/savfold=" + dir + "/", "/root=x",
+                            "/addi=0", "/iex=1", "/qual=75", QStringLiteral("/idelai=%1").arg(spacing),
+                            "/iunit=1", "/ci=0", "/si", "/inter", "/quit"});
+            },
+            &nFramix);
+        const double fps = median(
+            runs,
+            [&](const QString &dir) {
+                return run("ffmpeg",
+                           {"-v", "error", "-i", clip, "-an", "-vf", QStringLiteral("fps=1/%1").arg(spacing),
+                            "-q:v", "5", dir + "/x_%04d.jpg"});
+            },
+            &nFps);
+        const double seeks = median(
+            runs,
+            [&](const QString &dir) {
+                for (int t = 0, i = 0; t <= int(duration); t += spacing, ++i)
+                    if (!run("ffmpeg",
+                             {"-v", "error", "-ss", QString::number(t), "-i", clip, "-an", "-frames:v", "1",
+                              "-q:v", "5", dir + QStringLiteral("/x_%1.jpg").arg(i, 4, 10, QChar('0'))}))
+                        return false;
+                return true;
+            },
+            &nSeek);
+        std::printf("%-8d %-22s %10.3f %8d %8s\n", spacing, "framix interval", framix, nFramix,
+                    nFramix > 0 ? "" : "NO IMAGE");
+        wrote = wrote && nFramix > 0;
+        std::printf("%-8d %-22s %10.3f %8d %8.2f\n", spacing, "ffmpeg fps filter", fps, nFps, framix / fps);
+        std::printf("%-8d %-22s %10.3f %8d %8.2f\n", spacing, "ffmpeg seek per image", seeks, nSeek,
+                    framix / seeks);
+        std::printf("METRIC %s_framix_%ds %.3f s\n", qPrintable(tag), spacing, framix);
+        std::printf("METRIC %s_ratio_fps_%ds %.3f x\n", qPrintable(tag), spacing, framix / fps);
+        std::printf("METRIC %s_ratio_seek_%ds %.3f x\n", qPrintable(tag), spacing, framix / seeks);
+        std::fflush(stdout);
+    }
+    return wrote;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int runs = std::max(1, qEnvironmentVariableIntValue("FRAMIX_BENCH_RUNS") ?: 3);
+    if (!QFileInfo(framixPath()).isExecutable()) {
+        std::fprintf(stderr, "framix not found at %s\n", qPrintable(framixPath()));
+        return 1;
+    }
+    QStringList clips;
+    if (argc > 1) {
+        clips << QString::fromLocal8Bit(argv[1]);
+    } else {
+        const QString corpus = qEnvironmentVariable("CORPUS", binDir() + "/../corpus");
+        clips << corpus + "/fi_h264_1080.mp4";
+        const QString made = longClip();
+        if (made.isEmpty())
+            return 1;
+        clips << made;
+    }
+    std::printf("interval capture, %d runs per figure; ratio = framix / ffmpeg (targets: <= 1.0 against the "
+                "fps filter at 5 s, <= 0.5 at 30 s)\n",
+                runs);
+    bool wrote = true;
+    for (const QString &clip : clips)
+        wrote = bench(clip, runs) && wrote;
+    if (!wrote)
+        std::fprintf(stderr, "framix wrote no image for some runs: those ratios measure nothing\n");
+    return wrote ? 0 : 1;
+}

@@ -1,0 +1,97 @@
+#include "capture/TIntervalCaptureHost.h"
+
+#include "actions/TCheckAction.h"
+#include "actions/TIntegerAction.h"
+#include "capture/TGrabber.h"
+#include "playback/TAudioMan.h"
+#include "playback/TNavMan.h"
+
+#include <QCoreApplication>
+
+TIntervalCaptureHost::TIntervalCaptureHost(TNavMan *nav, TAudioMan *audio, TGrabber *grabber)
+    : m_nav(nav), m_audio(audio), m_grabber(grabber)
+{}
+
+std::int64_t TIntervalCaptureHost::FrameDuration()
+{
+    return m_nav ? m_nav->FrameDuration : 0;
+}
+
+std::int64_t TIntervalCaptureHost::MediaDuration()
+{
+    return m_nav ? m_nav->MediaDuration : 0;
+}
+
+std::int64_t TIntervalCaptureHost::GetPosition()
+{
+    return m_nav ? m_nav->GetPosition() : 0;
+}
+
+void TIntervalCaptureHost::Pause()
+{
+    if (!m_nav)
+        return;
+    // Through the play button when it is down, so that it comes up with the pause (and the
+    // grab does not wait for frames of a playback that no longer runs).
+    if (m_nav->caPlay && m_nav->caPlay->Checked())
+        m_nav->caPlay->SetChecked(false);
+    else
+        m_nav->Pause();
+}
+
+void TIntervalCaptureHost::Stop()
+{
+    if (m_nav)
+        m_nav->Stop();
+}
+
+void TIntervalCaptureHost::GoToStart()
+{
+    if (m_nav)
+        m_nav->GoToStart();
+}
+
+void TIntervalCaptureHost::SeekPrecise(std::int64_t target)
+{
+    if (m_nav)
+        m_nav->SeekPrecise(target);
+}
+
+void TIntervalCaptureHost::SetVolume(int volume)
+{
+    if (m_audio)
+        m_audio->SetVolume(volume);
+}
+
+int TIntervalCaptureHost::VolumeSetting()
+{
+    return m_audio && m_audio->iaVolume ? m_audio->iaVolume->Value : 0;
+}
+
+bool TIntervalCaptureHost::HasVideo()
+{
+    return m_grabber && m_grabber->Host.HasVideo && m_grabber->Host.HasVideo();
+}
+
+bool TIntervalCaptureHost::Grab()
+{
+    // Only a save that failed ends the run; a declined or cancelled one is the user's answer
+    // (Annuler has set the stop flag already).
+    return !m_grabber || m_grabber->Grab() != TGrabber::gsFailed;
+}
+
+bool TIntervalCaptureHost::StopRequested()
+{
+    return !m_grabber || *m_grabber->StopRequested;
+}
+
+void TIntervalCaptureHost::SetStopRequested(bool stop)
+{
+    if (m_grabber)
+        *m_grabber->StopRequested = stop;
+}
+
+void TIntervalCaptureHost::ProcessMessages()
+{
+    QCoreApplication::processEvents();
+}

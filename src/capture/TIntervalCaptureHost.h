@@ -1,0 +1,40 @@
+#pragma once
+// The interval capture's view of the main window's managers: the navigation manager moves and
+// pauses, the audio manager is silenced during a run, the grabber takes each image and holds
+// the stop flag that its overwrite question ("Annuler") and naAbort (Esc, the close of the
+// window) set.
+//
+// Main thread only.
+#include "capture/TIntervalCapture.h"
+
+#include <QPointer>
+
+class TAudioMan;
+class TGrabber;
+class TNavMan;
+
+class TIntervalCaptureHost : public IIntervalHost
+{
+public:
+    TIntervalCaptureHost(TNavMan *nav, TAudioMan *audio, TGrabber *grabber);
+
+    std::int64_t FrameDuration() override;
+    std::int64_t MediaDuration() override;
+    std::int64_t GetPosition() override;
+    void Pause() override;
+    void Stop() override;
+    void GoToStart() override;
+    void SeekPrecise(std::int64_t target) override;
+    void SetVolume(int volume) override;
+    int VolumeSetting() override;
+    bool HasVideo() override;
+    bool Grab() override;
+    bool StopRequested() override;
+    void SetStopRequested(bool stop) override;
+    void ProcessMessages() override;
+
+private:
+    QPointer<TNavMan> m_nav;
+    QPointer<TAudioMan> m_audio;
+    QPointer<TGrabber> m_grabber;
+};
