@@ -113,8 +113,11 @@ void TNavMan::AttachVideoSource(TVideoSource *source)
     if (m_videoSource)
         m_videoSource->ClearDurationTarget();
     m_videoSource = source;
-    if (source)
+    if (source) {
         source->SetDurationTarget(Receiver());
+        // Read here, never while a streaming thread waits for the frame duration's answer.
+        ReadVideoSpan();
+    }
 }
 
 int64_t TNavMan::Origin() const
