@@ -19,7 +19,7 @@ bool TScreenSaverInhibitor::Inhibit(const QString &application, const QString &r
 {
     if (m_requested)
         return true;
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = Bus;
     if (!bus.isConnected() || !bus.interface())
         return false;
     // A registered name only: asking an absent service would start nothing and only fail later.
@@ -60,7 +60,7 @@ void TScreenSaverInhibitor::Release()
 
 void TScreenSaverInhibitor::SendUnInhibit(std::uint32_t cookie)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = Bus;
     if (!bus.isConnected())
         return;
     QDBusMessage msg = QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("UnInhibit"));

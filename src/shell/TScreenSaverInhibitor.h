@@ -4,6 +4,7 @@
 // session bus or without the service nothing happens. The calls are asynchronous: the main
 // thread never waits for a slow or absent service; a release asked before the cookie arrived
 // is done when it arrives. Main thread only.
+#include <QDBusConnection>
 #include <QObject>
 #include <QString>
 
@@ -28,7 +29,8 @@ public:
     // The service answered with its cookie (0 until then).
     std::uint32_t Cookie() const { return m_cookie; }
 
-    // The service's names (tests point them at a service of their own).
+    // The bus and the service's names (tests point them at a bus and a service of their own).
+    QDBusConnection Bus = QDBusConnection::sessionBus();
     QString Service = QStringLiteral("org.freedesktop.ScreenSaver");
     QString Path = QStringLiteral("/org/freedesktop/ScreenSaver");
     QString Interface = QStringLiteral("org.freedesktop.ScreenSaver");

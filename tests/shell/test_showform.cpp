@@ -26,6 +26,7 @@
 
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
@@ -36,7 +37,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <memory>
@@ -210,7 +213,15 @@ TEST(ShowForm, OpensThroughEveryWayAndCloses)
             ExpectOpened(f, mkv);
         }
 
+        // Switching the private filters reopens the current video.
+        f.baUsePrivateFilters->SetValue(!f.baUsePrivateFilters->Value);
+        ExpectOpened(f, f.currentFile());
+        EXPECT_EQ(f.ficman->CurrentFile(), f.currentFile());
+
         f.ficman->naCloseFile->trigger();
+        ExpectClosed(f);
+        // Without a video the private filters only change the decoder lists.
+        f.baUsePrivateFilters->SetValue(!f.baUsePrivateFilters->Value);
         ExpectClosed(f);
     }
     // The command line: a bare path, then the switch "o", each in its own run.
@@ -239,6 +250,20 @@ TEST(ShowForm, SideFileMarkersAndRefusedFiles)
     EXPECT_FALSE(f.scnLab->isVisibleTo(&f));
     EXPECT_TRUE(f.srtlab->isVisibleTo(&f));
     EXPECT_TRUE(f.moddlab->isVisibleTo(&f));
+
+    // A click on the title line shows the video in the file manager (here: its folder, without
+    // a session bus).
+    if (!QDBusConnection::sessionBus().isConnected()) {
+        QUrl shown;
+        f.ficman->OpenUrl = [&](const QUrl &u) {
+            shown = u;
+            return true;
+        };
+        QMouseEvent click(QEvent::MouseButtonRelease, QPointF(3, 3), QPointF(3, 3), Qt::LeftButton,
+                          Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(f.EnCoursLab, &click);
+        EXPECT_EQ(shown, QUrl::fromLocalFile(w.dir.path()));
+    }
 
     // The corpus clip has a scene file beside it.
     f.ficman->waOpenFile->SetValue(dv);
@@ -350,6 +375,10 @@ TEST(ShowForm, PanelSwitchingAndKeys)
     QKeyEvent ctrlN(QEvent::KeyPress, Qt::Key_N, Qt::ControlModifier);
     QCoreApplication::sendEvent(&f, &ctrlN);
     EXPECT_EQ(numero, 1);
+    EXPECT_EQ(f.vidman->caInsertAntiAliasing->Checked(), aa);
+    // The same through Qt's own key delivery (shortcut override first): run once, by us.
+    QTest::keyClick(&f, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(numero, 2);
     EXPECT_EQ(f.vidman->caInsertAntiAliasing->Checked(), aa);
 
     // Keys in no menu reach the action lists (Alt+W is the menu's; Esc is gpal's only).
