@@ -164,9 +164,10 @@ void TNavMan::SetFrameDuration(int64_t d)
     if (m_notifier)
         m_notifier->SetFrameDuration(d);
     // A stream connected before the graph knew its length: the first frame duration comes
-    // with the stream's caps, by which time the demuxer knows it.
-    if (MediaDuration <= 0 && d > 1) {
-        const int64_t dur = Graph()->duration();
+    // with the stream's caps, by which time the demuxer knows it. A length from time stamps
+    // ends with the last frame, which needs the frame duration.
+    if (d > 1 && (MediaDuration <= 0 || HasVideoSpan())) {
+        const int64_t dur = ReadMediaDuration();
         if (dur > 0)
             MediaDuration = dur;
     }
@@ -179,7 +180,7 @@ void TNavMan::SetFrameDuration(int64_t d)
 
 void TNavMan::ResetDuration()
 {
-    const int64_t dur = Graph()->duration();
+    const int64_t dur = ReadMediaDuration();
     if (dur >= 0)
         MediaDuration = dur;
     else if (!Graph()->canSeek())

@@ -135,6 +135,10 @@ public:
     void SetCompatibleSpeed();
     // The position text of t with the current frame duration.
     QString PositionText(int64_t t) const;
+    // MPEG transport and program streams (by extension): the time from the first video frame
+    // shown to the last one, read from the packets' time stamps at both ends of the file
+    // (100-ns units); -1 for other files or when no time stamps are found.
+    static int64_t MpegVideoSpan(const QString &path);
 
     // --- Actions -----------------------------------------------------------------------------
     TCheckAction *caPlay = nullptr;
@@ -201,6 +205,10 @@ private:
     void OnFramesReached(int64_t target, int64_t position);
     void OnFramesPosition(const QString &text);
     int64_t Origin() const;
+    // The media's length: from the video packets' time stamps where the demuxer only estimates
+    // it, else the graph's; -1 when unknown.
+    int64_t ReadMediaDuration();
+    bool HasVideoSpan() const { return m_videoSource && m_spanSource == m_videoSource && m_videoSpan >= 0; }
     void SeekFeedback(bool seeking);
     void UpdateSliderRange();
     void UnbindEdit();
@@ -214,6 +222,8 @@ private:
     GstElement *m_renderer = nullptr; // held with a reference
     const TScenesList *m_scenes = nullptr;
     TVideoSource *m_videoSource = nullptr;
+    const TVideoSource *m_spanSource = nullptr; // the source m_videoSpan was read for
+    int64_t m_videoSpan = -1;
     TImageList *m_images = nullptr;
     // What reaches the renderer's input (counted on the streaming thread, read here).
     struct TRendererInput
@@ -225,6 +235,8 @@ private:
     gulong m_inputProbe = 0;
     // The renderer shows the frame at the notifier's position (a precise seek reached it).
     bool m_shownExact = false;
+    // How far before StartPosition seeks may go (the retries of a precise seek only).
+    int64_t m_belowStart = 0;
 
     // The precise seek in progress (main thread; the watch's answer arrives as a sent message).
     struct TPreciseState

@@ -40,7 +40,7 @@ void TNavMan::SeekTo(bool wait, int64_t position)
         SeekFeedback(true);
     // The furthest reachable position is the start of the frame before the last one.
     position = std::min(position, EndPosition - FrameDuration);
-    position = std::max(position, StartPosition);
+    position = std::max(position, StartPosition - m_belowStart);
     try {
         ApplySeek(wait, position);
     } catch (...) {
@@ -158,7 +158,10 @@ void TNavMan::SeekExact(int64_t target)
                 break;
             decodeOn = false;
             margin = 2 * margin + OneSecond;
+            // A demuxer that lands late near the start needs a seek before the first frame.
+            m_belowStart = std::max<int64_t>(Origin(), 0);
         }
+        m_belowStart = 0;
         if (!m_precise.reached) {
             // The stream ended before the target (a decoder that drops the last frames): the
             // last frame it gave is shown instead.
@@ -173,6 +176,7 @@ void TNavMan::SeekExact(int64_t target)
     } catch (...) {
         m_shownExact = false;
     }
+    m_belowStart = 0;
     m_precise.active = false;
     m_notifier->SetDeliver(true);
     if (SavedState == gmPlaying)

@@ -63,9 +63,6 @@ public:
         nav.ResetDuration();
         nav.Pause();
         m_ok = mediatest::waitUntil([&] { return shownFrame() >= 0 && nav.FrameDuration > 1; }, 20000);
-        // The length is known once the graph prerolled.
-        if (m_ok && nav.MediaDuration <= 0)
-            nav.ResetDuration();
     }
     ~TNavGraph()
     {

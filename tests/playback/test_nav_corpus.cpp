@@ -131,7 +131,9 @@ TEST_P(NavCorpus, EveryMoveShowsTheExactFrame)
 
 INSTANTIATE_TEST_SUITE_P(Containers, NavCorpus,
                          testing::Values(ClipCase{"fi_dv_pal.dv"}, ClipCase{"fi_h264_1080.mp4"},
-                                         ClipCase{"fi_dv_pal_type1.avi"}, ClipCase{"fi_mjpeg.avi"}),
+                                         ClipCase{"fi_dv_pal_type1.avi"}, ClipCase{"fi_mjpeg.avi"},
+                                         ClipCase{"fi_mpeg2_ts.ts"}, ClipCase{"fi_h264_1080.m2ts"},
+                                         ClipCase{"fi_mpeg2_ps.mpg"}, ClipCase{"fi_h264_576w.mkv"}),
                          [](const testing::TestParamInfo<ClipCase> &p) {
                              std::string n = p.param.file;
                              for (char &c : n)
