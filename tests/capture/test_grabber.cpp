@@ -289,8 +289,9 @@ TEST(Grabber, StatusLineAndVideoClicks)
     // The next image itself once it exists.
     QFile(g.ImageFileName).open(QIODevice::WriteOnly);
     g.StatusLineClicked();
-    EXPECT_EQ(browsed, (QStringList{u'-' + f.dir.path(), u'+' + f.dir.path() + QStringLiteral("/Framix_000.bmp"),
-                                    u'+' + g.ImageFileName}));
+    EXPECT_EQ(browsed,
+              (QStringList{u'-' + f.dir.path(), u'+' + f.dir.path() + QStringLiteral("/Framix_000.bmp"),
+                           u'+' + g.ImageFileName}));
 
     // A left click on the video places the overlay while the sliders are on; other buttons do
     // nothing.
