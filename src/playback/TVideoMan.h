@@ -138,11 +138,12 @@ public:
     // --- Stream -------------------------------------------------------------------------------
     // Connects the video of source (its graph manager is the one the media factory gave it)
     // through a decoder and the frames notifier into the renderer and shows it. True when
-    // connected or already current; a failure shows the not-decodable display, none the
-    // no-video display.
+    // connected or already current; a failure shows the not-decodable display, none (or the
+    // placeholder TMediaPlaceholders::NoVideo()) the no-video display.
     bool ConnectVideoSource(TVideoSource *source);
     // Disconnects the current video; showNoVideo: show the no-video display afterwards.
     void DisconnectVideo(bool showNoVideo = true);
+    // The source shown, null when none.
     TVideoSource *CurrentSource() const { return m_source; }
     TGrapheMan *GraphMan() const { return m_graphMan; }
     TFramesNotifier *FramesNotifier() const { return m_framesNotifier.get(); }
