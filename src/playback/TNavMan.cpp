@@ -117,6 +117,9 @@ void TNavMan::AttachVideoSource(TVideoSource *source)
         source->SetDurationTarget(Receiver());
         // Read here, never while a streaming thread waits for the frame duration's answer.
         ReadVideoSpan();
+        // The frame duration may have come first: the length and the end follow the span.
+        if (HasVideoSpan() && FrameDuration > 1)
+            SetFrameDuration(FrameDuration);
     }
 }
 
