@@ -381,6 +381,34 @@ TEST(ShowForm, PanelSwitchingAndKeys)
     EXPECT_EQ(numero, 2);
     EXPECT_EQ(f.vidman->caInsertAntiAliasing->Checked(), aa);
 
+    // Alt+F5 and Alt+F6 are the aspect entries of the "Vidéo" menu, never the mail and home-page
+    // commands that share them.
+    auto *aspect = dynamic_cast<TIntegerAction *>(f.FindAction("iaForcerAspectRatio"));
+    ASSERT_TRUE(aspect);
+    QUrl opened;
+    f.am->OpenUrl = [&](const QUrl &u) {
+        opened = u;
+        return true;
+    };
+    aspect->SetValue(2);
+    QTest::keyClick(&f, Qt::Key_F5, Qt::AltModifier);
+    EXPECT_EQ(aspect->Value, 0);
+    QTest::keyClick(&f, Qt::Key_F6, Qt::AltModifier);
+    EXPECT_EQ(aspect->Value, 1);
+    EXPECT_TRUE(opened.isEmpty());
+
+    // A boolean setting in a menu is a check item that turns it over.
+    auto *deinterlace = dynamic_cast<TBooleanAction *>(f.FindAction("baImageDeinterlacer"));
+    QAction *item = MenuEntry(f.MainMenu1, "Images", "Désentrelacer");
+    ASSERT_TRUE(deinterlace && item);
+    const bool before = deinterlace->Value;
+    item->trigger();
+    EXPECT_EQ(deinterlace->Value, !before);
+    EXPECT_EQ(item->isChecked(), !before);
+    item->trigger();
+    EXPECT_EQ(deinterlace->Value, before);
+    EXPECT_EQ(item->isChecked(), before);
+
     // Keys in no menu reach the action lists (Alt+W is the menu's; Esc is gpal's only).
     QKeyEvent altW(QEvent::KeyPress, Qt::Key_W, Qt::AltModifier);
     QCoreApplication::sendEvent(&f, &altW);
