@@ -438,6 +438,7 @@ TEST(ShowForm, PanelSwitchingAndKeys)
 // Settings come back at the next start, from the per-user store and from the portable ini file.
 TEST(ShowForm, SettingsSurviveARestart)
 {
+    const QString dv = Sample("sample_pal_date.dv");
     for (TSavePreferences mode : {spRegistre, spPortable}) {
         QTemporaryDir folder;
         {
@@ -447,6 +448,8 @@ TEST(ShowForm, SettingsSurviveARestart)
             f.caBasculerVue->SetChecked(true);
             f.iaPanneauActif->SetValue(3);
             f.setGeometry(40, 50, 900, 640);
+            if (!dv.isEmpty())
+                f.ficman->waOpenFile->SetValue(dv);
             QCoreApplication::processEvents();
             EXPECT_TRUE(f.close());
         }
@@ -459,6 +462,11 @@ TEST(ShowForm, SettingsSurviveARestart)
         EXPECT_TRUE(f.IncrustFrame->isVisibleTo(&f));
         EXPECT_EQ(f.am->raFormSave->Value.toQRect().size(), QSize(900, 640));
         EXPECT_EQ(f.CurrentLayout().LeftFrame, f.centralWidget()->width() - 276);
+        // The previous video opens again, last, with every other setting in place.
+        if (!dv.isEmpty()) {
+            EXPECT_EQ(f.currentFile(), dv);
+            EXPECT_TRUE(f.HasVideo);
+        }
         f.gp->SetMode(spNone); // the next test starts without a store
     }
 }
