@@ -470,6 +470,8 @@ TEST(VideoMan, VideoAndAudioOfOneFilePlayToTheEndWithOrWithoutAnAudioDevice)
     ASSERT_TRUE(f.graph.Graph()->seek(0));
     ASSERT_TRUE(f.graph.Play());
     EXPECT_TRUE(waitUntil([&] { return ended; }, 60000)) << "no renderer left behind holds the graph";
+    // Stopped first, as the main window closes a file.
+    f.graph.Stop();
     audio.DisconnectAudio();
 }
 
