@@ -72,8 +72,9 @@ double FfmpegMs(const QString &clip, double seconds)
 
 void Row(const char *clip, const char *op, const Stats &s, const Stats &ref)
 {
-    std::printf("%-20s %-18s %9.1f %9.1f %9.1f %9.1f %7.2f %5d\n", clip, op, s.quantile(0.5), s.quantile(0.95),
-                ref.quantile(0.5), ref.quantile(0.95), s.quantile(0.5) / std::max(ref.quantile(0.5), 1e-9), s.wrong);
+    std::printf("%-20s %-18s %9.1f %9.1f %9.1f %9.1f %7.2f %5d\n", clip, op, s.quantile(0.5),
+                s.quantile(0.95), ref.quantile(0.5), ref.quantile(0.95),
+                s.quantile(0.5) / std::max(ref.quantile(0.5), 1e-9), s.wrong);
     std::printf("METRIC %s_%s_median %.1f ms\n", clip, op, s.quantile(0.5));
     std::printf("METRIC %s_%s_p95 %.1f ms\n", clip, op, s.quantile(0.95));
 }
@@ -87,8 +88,8 @@ int main(int argc, char **argv)
     const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 50;
     const QString dir = qEnvironmentVariable("CORPUS", QStringLiteral(FRAMIX_CORPUS_DIR));
 
-    std::printf("%-20s %-18s %9s %9s %9s %9s %7s %5s\n", "clip", "command", "median", "p95", "ffmpeg", "ff p95",
-                "ratio", "wrong");
+    std::printf("%-20s %-18s %9s %9s %9s %9s %7s %5s\n", "clip", "command", "median", "p95", "ffmpeg",
+                "ff p95", "ratio", "wrong");
     for (const char *name : {"fi_h264_1080.mp4", "fi_dv_pal.dv"}) {
         const QString clip = dir + QLatin1Char('/') + QString::fromLatin1(name);
         navtest::TNavGraph g(clip);

@@ -113,8 +113,14 @@ void TNavMan::AttachVideoSource(TVideoSource *source)
     if (m_videoSource)
         m_videoSource->ClearDurationTarget();
     m_videoSource = source;
-    if (source)
+    if (source) {
         source->SetDurationTarget(Receiver());
+        // Read here, never while a streaming thread waits for the frame duration's answer.
+        ReadVideoSpan();
+        // The frame duration may have come first: the length and the end follow the span.
+        if (HasVideoSpan() && FrameDuration > 1)
+            SetFrameDuration(FrameDuration);
+    }
 }
 
 int64_t TNavMan::Origin() const

@@ -208,6 +208,8 @@ private:
     // The media's length: from the video packets' time stamps where the demuxer only estimates
     // it, else the graph's; -1 when unknown.
     int64_t ReadMediaDuration();
+    // The time-stamp length of the attached source's file, read once per source.
+    void ReadVideoSpan();
     bool HasVideoSpan() const { return m_videoSource && m_spanSource == m_videoSource && m_videoSpan >= 0; }
     void SeekFeedback(bool seeking);
     void UpdateSliderRange();

@@ -81,18 +81,20 @@ int64_t TNavMan::MpegVideoSpan(const QString &path)
     return (last - first) * 1000 / 9; // 90 kHz to 100 ns
 }
 
+void TNavMan::ReadVideoSpan()
+{
+    if (!m_videoSource || m_spanSource == m_videoSource)
+        return;
+    m_spanSource = m_videoSource;
+    const auto *device = dynamic_cast<const TFileDevice *>(m_videoSource->Parent);
+    m_videoSpan = device ? MpegVideoSpan(device->FileName) : -1;
+}
+
 int64_t TNavMan::ReadMediaDuration()
 {
-    if (m_videoSource) {
-        if (m_spanSource != m_videoSource) {
-            m_spanSource = m_videoSource;
-            const auto *device = dynamic_cast<const TFileDevice *>(m_videoSource->Parent);
-            m_videoSpan = device ? MpegVideoSpan(device->FileName) : -1;
-        }
-        // From the start of the first frame to the end of the last one.
-        if (m_videoSpan >= 0 && FrameDuration > 1)
-            return m_videoSpan + FrameDuration;
-    }
+    // From the start of the first frame to the end of the last one.
+    if (HasVideoSpan() && FrameDuration > 1)
+        return m_videoSpan + FrameDuration;
     const int64_t d = Graph()->duration();
     return d >= 0 ? d : -1;
 }

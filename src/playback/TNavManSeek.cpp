@@ -147,8 +147,8 @@ void TNavMan::SeekExact(int64_t target)
             Pause();
         // A short way forward from the frame shown decodes on instead of seeking back.
         const int64_t shown = m_notifier->Position();
-        bool decodeOn =
-            m_renderer && m_shownExact && target > shown && target - shown <= std::max(SeekPrepos, d);
+        bool decodeOn = m_renderer && m_shownExact && !m_input->eos.load() && target > shown &&
+                        target - shown <= std::max(SeekPrepos, d);
         int64_t margin = SeekPrepos;
         for (int attempt = 1; attempt <= kPreciseAttempts; ++attempt) {
             const bool last = attempt == kPreciseAttempts;
@@ -322,7 +322,6 @@ bool TNavMan::StepShownFrames()
     if (!m_renderer || State() != gmPaused)
         return false;
     const int before = m_input->buffers.load();
-    m_input->eos.store(false);
     // A one-frame step of the paused renderer: it lets the picture it holds go and takes the
     // next frame that reaches it, the one the frames notifier lets through at the target.
     if (!gst_element_send_event(m_renderer, gst_event_new_step(GST_FORMAT_BUFFERS, 1, 1.0, TRUE, FALSE)))

@@ -57,10 +57,10 @@ public:
         fn.ResetOrigin();
         nav.SetFramesNotifier(&fn);
         nav.SetRendererFilter(renderer.Renderer());
-        nav.AttachVideoSource(source);
         if (!decoders.ConnectDecoder(source->OwnNotifier()->element(), renderer.Renderer()))
             return;
         nav.ResetDuration();
+        nav.AttachVideoSource(source);
         nav.Pause();
         m_ok = mediatest::waitUntil([&] { return shownFrame() >= 0 && nav.FrameDuration > 1; }, 20000);
     }

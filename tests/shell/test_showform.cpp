@@ -24,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -349,6 +350,8 @@ TEST(ShowForm, PanelSwitchingAndKeys)
     };
     EXPECT_EQ(shown(), 0);
     EXPECT_EQ(down(), 0);
+    // The video area has the focus at start: Ctrl+C and Ctrl+V are the window's, not a field's.
+    EXPECT_EQ(QApplication::focusWidget(), f.videoPanel);
 
     // F4 through the window's key routing.
     f.activateWindow();
