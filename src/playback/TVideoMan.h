@@ -166,9 +166,14 @@ public:
     // ExpandOverlay.
     TOverlaySlot &OverlaySlot(int index) { return m_slots[size_t(index)]; }
     const TOverlayValues &OverlayValues() const { return m_values; }
-    // Every slot into its overlay line (an empty pattern disables the line), then RefreshOverlay.
+    // Every slot into its overlay line (an empty pattern disables the line), then
+    // RefreshOverlay when a line reads differently.
     void ExpandOverlay();
-    // The values the messages carry, for callers on the main thread; each re-expands.
+    // The values the messages carry, for callers on the main thread; each re-expands. The
+    // receiver takes them as messages too, with a copy of the record as payload:
+    // WM_NOTIFY_DVINCRUST (TIncrustDV), WM_FRAMES_TEXT (QString), WM_NOTIFY_SYSDATE
+    // (TIncrustSysDate), WM_NOTIFY_NUMERO (TIncrustNumero), WM_NOTIFY_FILENAME
+    // (TIncrustFileName); and WM_NOTIFY_VIDEOFORMAT (TVideoData, wParam 4: aspect, 2: text).
     void SetIncrustDV(const TIncrustDV &dv);
     void SetTimestampText(const QString &text);
     void SetSysDate(const TIncrustSysDate &date);

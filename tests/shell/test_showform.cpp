@@ -417,9 +417,13 @@ TEST(ShowForm, PanelSwitchingAndKeys)
     QCoreApplication::sendEvent(&f, &altW);
     EXPECT_TRUE(f.caBasculerVue->Checked());
     f.StopRequested = false;
+    f.vidman->caFullscreen->SetChecked(true);
+    ASSERT_TRUE(f.vidman->FullScreen());
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(&f, &esc);
+    QCoreApplication::sendEvent(f.vidman->Plaque(), &esc);
     EXPECT_TRUE(f.StopRequested);
+    EXPECT_FALSE(f.vidman->caFullscreen->Checked()) << "Esc, typed on the full-screen plate, leaves it";
+    EXPECT_FALSE(f.vidman->FullScreen());
 
     // While a registered text field has the focus the volume keys are typed as text.
     auto *field = new QLineEdit(f.SaveImagesFrame);
