@@ -168,8 +168,8 @@ void TNavMan::SeekExact(int64_t target)
             Pause();
         // A short way forward from the frame shown decodes on instead of seeking back.
         const int64_t shown = m_notifier->Position();
-        bool decodeOn = m_renderer && m_shownExact && !m_input->eos.load() && target > shown &&
-                        target - shown <= std::max(SeekPrepos, d);
+        bool decodeOn = SavedState == gmPaused && m_renderer && m_shownExact && !m_input->eos.load() &&
+                        target > shown && target - shown <= std::max(SeekPrepos, d);
         int64_t margin = SeekPrepos;
         for (int attempt = 1; attempt <= kPreciseAttempts; ++attempt) {
             const bool last = attempt == kPreciseAttempts;
