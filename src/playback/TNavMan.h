@@ -7,7 +7,13 @@
 //
 // Positions are media time (100-ns units) counted from the first video frame of the file:
 // the frames notifier's origin is added to every target before it reaches the graph and taken
-// off every position and duration read from it.
+// off every position read from it. The length is the graph's, except for MPEG transport and
+// program streams, whose demuxers only estimate it: there it is read from the time stamps of
+// the file's first and last video frames.
+//
+// Frame-exact seeks land before the target and let the frames notifier hold frames back up to
+// it; a demuxer that lands after the target is sent further back. A short step forward from a
+// paused, exactly shown frame decodes on instead of seeking back.
 //
 // Wiring by the owner (main window and video manager), all optional:
 //   SetPositionEdit(edit)         the position display and entry field
@@ -15,7 +21,8 @@
 //   SetScenesList(&list)          the scene list of the video's ".scn" file (scene steps)
 //   SetFramesNotifier(fn)         set by the video manager once a video stream is connected
 //   SetRendererFilter(element)    the video renderer element, waited on after seeks
-//   AttachVideoSource(source)     the connected video source (frame-duration reports)
+//   AttachVideoSource(source)     the connected video source (frame-duration reports, the
+//                                 file whose MPEG time stamps give the length)
 //   ResetDuration()               after a stream was connected or disconnected
 //
 // Everything here runs on the main thread; the notifiers reach it through Receiver().
