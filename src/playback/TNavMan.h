@@ -191,6 +191,8 @@ private:
     void ApplySeek(bool wait, int64_t position);
     // Moves the graph to position (relative to the origin); false when nothing moved.
     bool SetMediaPosition(int64_t position);
+    // The graph holds a demuxer that lands after accurate seek targets.
+    bool LandsLate() const;
     // Polls the renderer until its state change ended, answering sent messages meanwhile;
     // stops early when done() holds.
     void WaitForRenderer(int timeoutMs, const std::function<bool()> &done = {});

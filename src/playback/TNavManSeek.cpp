@@ -93,7 +93,11 @@ bool TNavMan::SetMediaPosition(int64_t position)
 {
     if (!Graph()->canSeek())
         return false;
-    // Positions count from the first video frame; the graph's from the stream's start.
+    // Positions count from the first video frame; the graph's from the stream's start. A
+    // demuxer that lands after its target is sent to the stream's very start for the first
+    // frame (the others keep the origin: tsdemux times a seek to 0 differently).
+    if (position <= StartPosition && LandsLate())
+        return Graph()->seek(0);
     return Graph()->seek(position + Origin());
 }
 
@@ -111,6 +115,23 @@ void TNavMan::WaitForRenderer(int timeoutMs, const std::function<bool()> &done)
             break;
     }
     TMessageReceiver::servicePendingSent();
+}
+
+bool TNavMan::LandsLate() const
+{
+    // mpegpsdemux (MPEG program streams) lands up to a second after an accurate target.
+    bool found = false;
+    GstIterator *it = gst_bin_iterate_recurse(Graph()->bin());
+    GValue item = G_VALUE_INIT;
+    while (!found && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        auto *e = GST_ELEMENT(g_value_get_object(&item));
+        GstElementFactory *f = gst_element_get_factory(e);
+        found = f && g_str_equal(GST_OBJECT_NAME(f), "mpegpsdemux");
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return found;
 }
 
 // --- precise seeks -------------------------------------------------------------------------------

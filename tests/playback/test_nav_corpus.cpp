@@ -129,6 +129,12 @@ TEST_P(NavCorpus, EveryMoveShowsTheExactFrame)
     nav.naReculeDebut->trigger();
     expected = 0;
     check("start");
+    // Without precise seeking (as when a file has just been opened) the start is the first
+    // frame too.
+    nav.caSeekPrecision->SetChecked(false);
+    nav.SeekToText(QStringLiteral("0:00:02:00"));
+    nav.SeekTo(true, 0);
+    check("start without precise seeking");
 }
 
 INSTANTIATE_TEST_SUITE_P(Containers, NavCorpus,
