@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -24,6 +26,12 @@ struct ClipCase
 {
     const char *file;
 };
+
+// Names the clip in test listings (the default would print the pointer's bytes).
+void PrintTo(const ClipCase &c, std::ostream *os)
+{
+    *os << '"' << c.file << '"';
+}
 
 int ManifestFrames(const QString &file)
 {
