@@ -180,7 +180,10 @@ void TVDSwitch::Run()
 {
     if (m_executing)
         return;
-    ParseCommandLine();
+    if (m_commandLine)
+        ParseCommandLine(*m_commandLine);
+    else
+        ParseCommandLine();
     if (!m_pending.IsEmpty())
         ExecuteAll();
     else if (auto f = OnNoCommandLine)

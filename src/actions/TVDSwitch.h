@@ -24,6 +24,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QWidget;
@@ -99,6 +100,8 @@ public:
     // Executes the pending entries (see the header comment); closes the main window afterwards
     // when /quit was given, even after an exception.
     void ExecuteAll();
+    // The arguments Run parses instead of the program's own (args[0] is the program).
+    void SetCommandLine(const QStringList &args) { m_commandLine = args; }
     // Parse, execute (or OnNoCommandLine), clear. Ignored while already executing.
     void Run();
 
@@ -120,6 +123,7 @@ private:
         QPointer<TCustomAbstractAction> action;
     };
     QList<Entry> m_table;
+    std::optional<QStringList> m_commandLine;
     TSuperList m_pending;
     bool m_quit = false;
     bool m_executing = false;

@@ -1,53 +1,409 @@
 #include "capture/TShowForm.h"
 
+#include "actions/TBooleanAction.h"
+#include "actions/TCheckAction.h"
+#include "actions/TIntegerAction.h"
+#include "actions/TNopeAction.h"
 #include "actions/TVDSwitch.h"
 #include "actions/TWidestringAction.h"
-#include "media/TDVMan.h"
-#include "media/TDvFileReport.h"
-#include "media/TFileDevice.h"
+#include "capture/Tnavframe.h"
 #include "media/TMediaFactory.h"
+#include "media/TPrivateFilters.h"
+#include "playback/TAudioMan.h"
+#include "playback/TNavMan.h"
+#include "playback/TVDIcons.h"
+#include "playback/TVideoMan.h"
+#include "prefs/TSavePrefsForm.h"
+#include "prefs/TVardoPreferences.h"
 #include "script/TVDScript.h"
 #include "shell/TFichierMan.h"
+#include "shell/TKeyDispatcher.h"
+#include "shell/TScreenSaverInhibitor.h"
+#include "shell/TVDAppliMan.h"
 
+#include <QApplication>
 #include <QCloseEvent>
-#include <QFileInfo>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFrame>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <QToolButton>
 #include <cstdio>
 
-TShowForm::TShowForm(bool headless, QWidget *parent)
-    : QMainWindow(parent), m_headless(headless), m_graph(std::make_unique<TDVMan>()),
-      m_factory(std::make_unique<TMediaFactory>())
+namespace {
+
+// The section names of the preference store: the two windows' component names.
+const QString kMainSection = QStringLiteral("ShowForm");
+const QString kScriptSection = QStringLiteral("ScriptForm");
+
+QLabel *MakeLabel(QWidget *parent, const QString &name)
 {
-    setWindowTitle(QStringLiteral("Framix"));
-    resize(640, 480);
-    m_view = new QLabel(this);
-    m_view->setAlignment(Qt::AlignCenter);
-    m_view->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    setCentralWidget(m_view);
-
-    m_factory->SetGrapheMan(m_graph.get());
-    m_files = new TFichierMan(this);
-    m_files->ConfigureForVideos(m_view);
-    m_files->OnTestExtension = [this](const QString &, const QString &path) {
-        return !m_factory->Choices(path).empty();
-    };
-    m_files->OnOpenFile = [this](const QString &path) { return openVideo(path); };
-    m_files->OnErrorOpenFile = [this](const QString &path) { failedToOpen(path); };
-
-    m_switch = new TVDSwitch(this);
-    m_switch->MainWindow = this;
-    m_switch->RegisterList(m_files);
-    m_switch->DefaultAction = m_files->waOpenFile;
+    auto *l = new QLabel(parent);
+    l->setObjectName(name);
+    return l;
 }
 
-// The file manager and the switch table are children: they go before the graph they use.
+QFrame *MakePanel(QWidget *parent, const QString &name)
+{
+    auto *p = new QFrame(parent);
+    p->setObjectName(name);
+    return p;
+}
+
+} // namespace
+
+TShowForm::TShowForm(bool headless, QWidget *parent, const QString &programFolder)
+    : QMainWindow(parent), m_headless(headless), m_programFolder(programFolder)
+{
+    setObjectName(kMainSection);
+    resize(1024, 720);
+    setMinimumSize(720, 520);
+    CreateComponents();
+    TntFormCreate();
+}
+
 TShowForm::~TShowForm()
 {
-    delete m_switch;
-    delete m_files;
-    m_factory->ClearDevices();
+    // The managers stop their graphs and streams before the window's widgets go.
+    m_closing = true;
+    if (TimerSysDate)
+        TimerSysDate->stop();
+    if (m_screenSaver)
+        m_screenSaver->Release();
+    delete m_keys;
+    m_keys = nullptr;
+    if (audman)
+        audman->DisconnectAudio();
+    delete audman;
+    audman = nullptr;
+    delete vidman;
+    vidman = nullptr;
+    delete ficman;
+    ficman = nullptr;
+    if (mf)
+        mf->ClearDevices();
+    delete am;
+    am = nullptr;
+    delete NavMan;
+    NavMan = nullptr;
+    delete mf;
+    mf = nullptr;
 }
+
+// --- Creation -----------------------------------------------------------------------------
+
+void TShowForm::CreateComponents()
+{
+    Images = TVDIcons::Create(this);
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(m_client);
+    m_client->installEventFilter(this);
+
+    CreatePanels(m_client); // intervalloframe first: it lies under everything else
+
+    videoPanel = MakePanel(m_client, QStringLiteral("videoPanel"));
+    videoPanel->setAutoFillBackground(true);
+    videoPanel->setContextMenuPolicy(Qt::DefaultContextMenu);
+    videoPanel->installEventFilter(this);
+
+    PanelTitre = MakePanel(m_client, QStringLiteral("PanelTitre"));
+    PanelTitre->setCursor(Qt::PointingHandCursor);
+    EnCoursLab = MakeLabel(PanelTitre, QStringLiteral("EnCoursLab"));
+    scnLab = MakeLabel(PanelTitre, QStringLiteral("scnLab"));
+    scnLab->setText(QStringLiteral("scn"));
+    srtlab = MakeLabel(PanelTitre, QStringLiteral("srtlab"));
+    srtlab->setText(QStringLiteral("srt"));
+    moddlab = MakeLabel(PanelTitre, QStringLiteral("moddlab"));
+    moddlab->setText(QStringLiteral("modd"));
+    for (QWidget *w :
+         {static_cast<QWidget *>(PanelTitre), static_cast<QWidget *>(EnCoursLab),
+          static_cast<QWidget *>(scnLab), static_cast<QWidget *>(srtlab), static_cast<QWidget *>(moddlab)})
+        w->installEventFilter(this);
+    for (QLabel *l : {scnLab, srtlab, moddlab})
+        l->hide();
+    QFont bold = EnCoursLab->font();
+    bold.setBold(true);
+    EnCoursLab->setFont(bold);
+
+    PanelHaut = MakePanel(m_client, QStringLiteral("PanelHaut"));
+    PanelHaut->installEventFilter(this);
+    VideoFormatLab = MakeLabel(PanelHaut, QStringLiteral("VideoFormatLab"));
+    VideoDecoderLab = MakeLabel(PanelHaut, QStringLiteral("VideoDecoderLab"));
+    AudioFormatLab = MakeLabel(PanelHaut, QStringLiteral("AudioFormatLab"));
+    AudioDecoderLab = MakeLabel(PanelHaut, QStringLiteral("AudioDecoderLab"));
+    PanelHaut->hide();
+
+    panelImage = MakePanel(m_client, QStringLiteral("panelImage"));
+    panelImage->setFrameShape(QFrame::StyledPanel);
+    ImageLab = MakeLabel(panelImage, QStringLiteral("ImageLab"));
+    ParentFolderButton = new QToolButton(panelImage);
+    ParentFolderButton->setObjectName(QStringLiteral("ParentFolderButton"));
+    ParentFolderButton->setAutoRaise(true);
+
+    Yslider = new QSlider(Qt::Vertical, m_client);
+    Yslider->setObjectName(QStringLiteral("Yslider"));
+    Yslider->setRange(0, 10000);
+    Yslider->hide();
+    Xslider = new QSlider(Qt::Horizontal, m_client);
+    Xslider->setObjectName(QStringLiteral("Xslider"));
+    Xslider->setRange(0, 10000);
+    Xslider->hide();
+
+    navframe = new Tnavframe(m_client);
+    navframe->hide();
+
+    HLine = new QFrame(m_client);
+    HLine->setFrameShape(QFrame::HLine);
+    HLine->setFrameShadow(QFrame::Sunken);
+    VLine = new QFrame(m_client);
+    VLine->setFrameShape(QFrame::VLine);
+    VLine->setFrameShadow(QFrame::Sunken);
+
+    PopupMenu = new QMenu(this);
+    PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+
+    TimerSysDate = new QTimer(this);
+    TimerSysDate->setObjectName(QStringLiteral("TimerSysDate"));
+    TimerSysDate->setInterval(250);
+
+    gpal = new TVDActionList(this);
+    gpal->setObjectName(QStringLiteral("gpal"));
+    gpal->SetImages(Images);
+    CreateWindowActions();
+
+    gp = new TVardoPreferences(this, m_programFolder, this);
+    gp->setObjectName(QStringLiteral("gp"));
+    gp->SetFormHandlers([this] { FormShow(); }, [this](bool &canClose) { FormCloseQuery(canClose); });
+    gp->OnLoadPrefs = [this](TVardoPreferences &p) { gpLoadPrefs(p); };
+    gp->OnSavePrefs = [this](TVardoPreferences &p) { gpSavePrefs(p); };
+
+    NavMan = new TNavMan();
+    NavMan->setObjectName(QStringLiteral("NavMan"));
+    NavMan->SetPositionEdit(navframe->CurrentEdit);
+    NavMan->SetSlider(navframe->tb);
+    NavMan->SetScenesList(&Scenes);
+    NavMan->OnGraphCompleted = [this] { NavManGraphCompleted(); };
+    NavMan->OnDuration = [this](const QString &t) { NavManDuration(t); };
+    NavMan->OnDVcode = [this](const QString &d, const QString &t) { NavManDVcode(d, t); };
+    navframe->SetNavigationActions({NavMan->naReculeDebut, NavMan->naReculeHigh, NavMan->naReculeMedium,
+                                    NavMan->naReculeLow, NavMan->caPlay, NavMan->naAvanceLow,
+                                    NavMan->naAvanceMedium, NavMan->naAvanceHigh, NavMan->naAvanceFin},
+                                   NavMan->NavImages());
+
+    mf = new TMediaFactory();
+    mf->setObjectName(QStringLiteral("mf"));
+    mf->SetGrapheMan(NavMan);
+
+    ficman = new TFichierMan();
+    ficman->setObjectName(QStringLiteral("ficman"));
+    ficman->SetImages(Images);
+    ficman->ConfigureForVideos(videoPanel);
+    ficman->OnOpenFile = [this](const QString &path) {
+        // The full-window pages close before a video opens.
+        if (am) {
+            am->caAbout->SetChecked(false);
+            am->caOptions->SetChecked(false);
+        }
+        openfile(path);
+        return HasVideo || HasAudio;
+    };
+    ficman->OnErrorOpenFile = [this](const QString &path) {
+        m_exitCode = 1;
+        say(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(path), true);
+    };
+    ficman->OnCloseFile = [this](const QString &) { closefile(); };
+    ficman->OnTestExtension = [](const QString &ext, const QString &) { return ficmanTestExtension(ext); };
+    ficman->AskYesNo = [this](const QString &text) { return AskYesNo(text, false); };
+    if (m_headless) {
+        // Nobody answers dialogs: a dialog-driven command does nothing.
+        ficman->ChooseOpenFile = [this](const QString &title, const QString &, const QString &) {
+            say(title + QStringLiteral(" : aucun choix (sans affichage)"), true);
+            return QString();
+        };
+        ficman->ChooseFolder = [this](const QString &title, const QString &) {
+            say(title + QStringLiteral(" : aucun choix (sans affichage)"), true);
+            return QString();
+        };
+    }
+
+    vidman = new TVideoMan();
+    vidman->setObjectName(QStringLiteral("vidman"));
+    vidman->SetImages(Images);
+    vidman->leHeight = 32;
+    vidman->SetWindow(videoPanel);
+    vidman->OnNotifyVideoDecoder = [this](const QString &t) { vidmanNotifyVideoDecoder(t); };
+    vidman->OnNotifyVideoFormat = [this](const QString &t) { vidmanNotifyVideoFormat(t); };
+
+    am = new TVDAppliMan(this);
+    am->setObjectName(QStringLiteral("am"));
+    am->SetImages(Images);
+
+    audman = new TAudioMan();
+    audman->setObjectName(QStringLiteral("audman"));
+    audman->SetImages(Images);
+    audman->SetAudioGauge(navframe->VolumeGauge);
+    audman->OnNotifyAudioDecoder = [this](const QString &t) { audmanNotifyAudioDecoder(t); };
+    audman->OnNotifyAudioFormat = [this](const QString &t) { audmanNotifyAudioFormat(t); };
+
+    m_private = std::make_unique<TPrivateFilters>();
+
+    // Grab and save, and interval capture, bring their own actions before anything binds to them.
+    AddGrabActions();
+    AddIntervalActions();
+    ConnectWindowActions();
+
+    CreateToolBar(m_client);
+    CreateMenus();
+
+    m_keys = new TKeyDispatcher(this);
+    m_keys->AddWindow(this);
+    m_keys->SetMenuBar(MainMenu1);
+    for (TCustomVDActionList *l : ActionLists())
+        m_keys->AddList(l);
+    if (vidman->Plaque())
+        m_keys->AddWindow(vidman->Plaque());
+    if (vidman->PreviewForm())
+        m_keys->AddWindow(vidman->PreviewForm());
+
+    connect(ficman->naParentFolder, &QAction::changed, ParentFolderButton, [this] {
+        ParentFolderButton->setEnabled(ficman->naParentFolder->isEnabled());
+        ParentFolderButton->setToolTip(ficman->naParentFolder->Caption());
+    });
+    ParentFolderButton->setIcon(Images->Icon(TVDIcons::imgParentFolder));
+    ParentFolderButton->setToolTip(ficman->naParentFolder->Caption());
+    connect(ParentFolderButton, &QToolButton::clicked, ficman->naParentFolder, &QAction::trigger);
+
+    if (m_headless)
+        SetupHeadless();
+}
+
+void TShowForm::TntFormCreate()
+{
+    // Paint of the window repaints the video (paintEvent); presses on the video go to the grab
+    // and copy handler once grab and save is in place.
+    const QString full = FullTitle();
+    setWindowTitle(full);
+    gp->titre = TVDAppliMan::ProductName();
+    gp->version = full;
+
+    // The script component and the switch component serve every list; the application
+    // manager registered itself first when it was made.
+    IScriptHost *script = am->Script();
+    TVDSwitch *sw = am->Switch();
+    sw->MainWindow = this;
+    sw->DefaultAction = ficman->waOpenFile;
+    // No command line unless one is given (processCommandLine).
+    sw->SetCommandLine({QStringLiteral("framix")});
+    for (TCustomVDActionList *l :
+         {static_cast<TCustomVDActionList *>(gpal), static_cast<TCustomVDActionList *>(vidman),
+          static_cast<TCustomVDActionList *>(audman), static_cast<TCustomVDActionList *>(NavMan),
+          static_cast<TCustomVDActionList *>(ficman)}) {
+        l->SetPascalScript(script);
+        l->SetSwitch(sw);
+    }
+    SetScript(am->Script());
+
+    Scenes.ClearScenes();
+    vidman->SetKeepAspectratio(false);
+    NavMan->AcceptEnter = true;
+    vidmanNotifyVideoDecoder(TVideoMan::NoDecoderText());
+    vidmanNotifyVideoFormat(TVideoMan::NoVideoText());
+    audmanNotifyAudioDecoder(TAudioMan::NoDecoderText());
+    audmanNotifyAudioFormat(TAudioMan::NoAudioText());
+    EnableVideoControls();
+}
+
+void TShowForm::SetupHeadless()
+{
+    // The save-mode question gets "Aucun": nothing is stored by a run nobody watches.
+    if (TSavePrefsForm *dlg = gp->Dialog())
+        dlg->installEventFilter(this);
+}
+
+QString TShowForm::FullTitle() const
+{
+    return QStringLiteral("%1 de %2").arg(am->FullTitle(), TVDAppliMan::MakerName());
+}
+
+QList<TCustomVDActionList *> TShowForm::ActionLists() const
+{
+    // Component order of the window.
+    return {gpal, ficman, NavMan, vidman, am, audman};
+}
+
+TCustomAbstractAction *TShowForm::FindAction(const QString &name) const
+{
+    for (TCustomVDActionList *l : ActionLists())
+        for (TCustomAbstractAction *a : l->TypedActions())
+            if (a->objectName() == name || a->InternalId() == name)
+                return a;
+    return nullptr;
+}
+
+// --- First show and preferences ------------------------------------------------------------
+
+void TShowForm::FormShow()
+{
+    if (m_shown)
+        return;
+    m_shown = true;
+    audman->naIncVolume->SetShortCut(QKeySequence(QStringLiteral("Num++")));
+    audman->naIncVolume->SetSecondaryShortcuts({QKeySequence(QStringLiteral("Alt+P"))});
+    audman->naDecVolume->SetShortCut(QKeySequence(QStringLiteral("Num+-")));
+    RunLayout();
+    setAcceptDrops(true);
+    if (vidman->Plaque())
+        vidman->Plaque()->SetPopupMenu(PopupMenu);
+    if (vidman->PreviewForm())
+        vidman->PreviewForm()->SetPopupMenu(PopupMenu);
+    m_screenSaver = std::make_unique<TScreenSaverInhibitor>();
+    ScreenSaverWasActive =
+        m_screenSaver->Inhibit(TVDAppliMan::ProductName(), QStringLiteral("Lecture et capture vidéo"));
+    m_layoutOnResize = true;
+    NavMan->RefreshFrame();
+}
+
+void TShowForm::gpLoadPrefs(TVardoPreferences &prefs)
+{
+    // The script window's section first (its lists join when the script window exists), then
+    // the main window's, the file manager last so that it may reopen the previous video with
+    // every setting in place.
+    prefs.OpenKey(kScriptSection);
+    prefs.CloseKey();
+    prefs.OpenKey(kMainSection);
+    am->LoadFromPrefs(prefs);
+    vidman->LoadPrefs(prefs);
+    audman->LoadPrefs(prefs);
+    NavMan->LoadFromPrefs(prefs);
+    gpal->LoadFromPrefs(prefs);
+    ficman->LoadFromPrefs(prefs);
+    prefs.CloseKey();
+}
+
+void TShowForm::gpSavePrefs(TVardoPreferences &prefs)
+{
+    prefs.OpenKey(kMainSection);
+    ficman->SaveToPrefs(prefs);
+    gpal->SaveToPrefs(prefs);
+    NavMan->SaveToPrefs(prefs);
+    audman->SavePrefs(prefs);
+    vidman->SavePrefs(prefs);
+    am->SaveToPrefs(prefs);
+    prefs.CloseKey();
+    prefs.OpenKey(kScriptSection);
+    prefs.CloseKey();
+}
+
+// --- Command line ----------------------------------------------------------------------------
 
 bool TShowForm::processCommandLine(const QStringList &args)
 {
@@ -59,67 +415,99 @@ bool TShowForm::processCommandLine(const QStringList &args)
             continue;
         }
         if (a == QLatin1String("--version")) {
-            std::printf("Framix %s\n", FRAMIX_VERSION);
+            std::printf("%s\n", qPrintable(FullTitle()));
+            std::fflush(stdout);
             return false;
         }
         if (a == QLatin1String("--help")) {
-            std::printf("framix [/switch[=valeur]] [+switch] [-switch] [/quit] [fichier]\n");
+            std::printf("%s", qPrintable(HelpText()));
+            std::fflush(stdout);
             return false;
         }
         if (!a.isEmpty())
             entries << a;
     }
-    m_switch->ParseCommandLine(entries);
+    am->Switch()->SetCommandLine(entries);
     return true;
 }
 
 void TShowForm::runCommandLine()
 {
-    m_switch->ExecuteAll();
+    TVDSwitch *sw = am->Switch();
+    if (!sw->CommandLineDone())
+        sw->ApplicationActivated();
 }
 
 bool TShowForm::quitRequested() const
 {
-    return m_switch->QuitRequested();
+    return am->Switch()->QuitRequested();
 }
 
-QString TShowForm::currentFile() const
+QString TShowForm::HelpText() const
 {
-    return m_files->FileState() == TFichierMan::fsOpen ? m_files->CurrentFile() : QString();
+    QString out = FullTitle() + QStringLiteral("\n\n");
+    out += QStringLiteral("framix [fichier] [/switch] [/switch=valeur] [+switch] [-switch] [/quit]\n");
+    out += QStringLiteral("  fichier             ouvre la vidéo (comme /o=fichier)\n");
+    out += QStringLiteral("  /quit               ferme Framix une fois les autres arguments exécutés\n");
+    out += QStringLiteral("  --help, --version   cette aide ; le titre complet\n");
+    QList<TCustomVDActionList *> lists{am, gpal, vidman, audman, NavMan, ficman};
+    for (TCustomVDActionList *l : lists) {
+        QStringList lines;
+        for (TCustomAbstractAction *a : l->TypedActions()) {
+            if (a->Switch().isEmpty())
+                continue;
+            QString hint = a->Hint().isEmpty() ? a->Caption() : a->Hint();
+            hint.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(u'\n', u' ');
+            lines << QStringLiteral("  %1 %2").arg(a->GetSwitchSyntax(), -20).arg(hint);
+        }
+        if (lines.isEmpty())
+            continue;
+        out += u'\n' + l->objectName() + QStringLiteral(":\n") + lines.join(u'\n') + u'\n';
+    }
+    return out;
 }
 
-bool TShowForm::openVideo(const QString &path)
-{
-    TFileDevice *dev = m_factory->OpenFile(path);
-    if (!dev || !dev->Valid)
-        return false;
-    QStringList lines;
-    lines << QStringLiteral("Ouvert : %1").arg(path);
-    lines << QStringLiteral("  Flux : %1 vidéo, %2 audio").arg(dev->VideoCount).arg(dev->AudioCount);
-    const QString ext = TFichierMan::Extension(path);
-    if (ext == QLatin1String(".dv") || ext == QLatin1String(".dif"))
-        lines << ReadDvFileReport(path).Text(path);
-    say(lines.join(QLatin1Char('\n')));
-    return true;
-}
-
-void TShowForm::failedToOpen(const QString &path)
-{
-    m_exitCode = 1;
-    say(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(path), true);
-}
+// --- Questions -------------------------------------------------------------------------------
 
 void TShowForm::say(const QString &text, bool error)
 {
     m_report = text;
-    m_view->setText(text);
     if (m_headless) {
         std::fprintf(error ? stderr : stdout, "%s\n", qPrintable(text));
         std::fflush(error ? stderr : stdout);
-    } else if (error) {
-        QMessageBox::warning(this, QStringLiteral("Framix"), text);
     }
 }
+
+bool TShowForm::AskYesNo(const QString &text, bool headlessAnswer)
+{
+    if (m_headless) {
+        QString line = text;
+        line.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(u'\n', u' ');
+        std::fprintf(stderr, "%s -> %s\n", qPrintable(line),
+                     headlessAnswer ? "&Oui (sans affichage)" : "&Non (sans affichage)");
+        std::fflush(stderr);
+        return headlessAnswer;
+    }
+    QMessageBox box(QMessageBox::Warning, TVDAppliMan::ProductName(), text, QMessageBox::NoButton, this);
+    QAbstractButton *yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
+    box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void TShowForm::ShowError(const QString &text)
+{
+    if (m_headless) {
+        QString line = text;
+        line.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(u'\n', u' ');
+        std::fprintf(stderr, "%s\n", qPrintable(line));
+        std::fflush(stderr);
+        return;
+    }
+    QMessageBox::warning(this, TVDAppliMan::ProductName(), text);
+}
+
+// --- Shut-down -------------------------------------------------------------------------------
 
 void TShowForm::SetScript(TVDScript *script)
 {
@@ -138,15 +526,66 @@ void TShowForm::SetScript(TVDScript *script)
     });
 }
 
-void TShowForm::closeEvent(QCloseEvent *event)
+void TShowForm::FormCloseQuery(bool &canClose)
 {
     if (m_script && m_script->IsRunning()) {
         // The script's run is below this handler on the stack: closing now would pull the
-        // window from under it. Stop it; RunFinished closes the window afterwards.
-        event->ignore();
+        // window from under it. Stop it; the window closes once the run has ended.
+        canClose = false;
         m_closeAfterScript = true;
         m_script->Abort();
         return;
     }
-    QMainWindow::closeEvent(event);
+    TimerSysDate->stop();
+    naAbort->Apply();
+    m_layoutOnResize = false;
+    vidman->caFullscreen->SetChecked(false);
+    QCoreApplication::processEvents();
+    NavMan->Stop();
+    vidman->DisconnectVideo(true);
+    audman->DisconnectAudio();
+    VideoSource = TMediaPlaceholders::NoVideo();
+    AudioSource = TMediaPlaceholders::NoAudio();
+    if (baUsePrivateFilters->Value)
+        m_private->Use(false, mf, vidman->Decoders(), audman->Decoders());
+    m_private->Forget();
+}
+
+bool TShowForm::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type t = event->type();
+    if (FieldFocus(watched, event))
+        return false;
+    if (watched == m_client && t == QEvent::Resize) {
+        if (m_layoutOnResize)
+            RunLayout();
+    } else if (watched == PanelHaut && t == QEvent::Resize) {
+        PlaceHautLabels();
+    } else if (watched == videoPanel && t == QEvent::ContextMenu) {
+        PopupMenu->popup(static_cast<QContextMenuEvent *>(event)->globalPos());
+        return true;
+    } else if (t == QEvent::MouseButtonRelease &&
+               (watched == PanelTitre || watched == EnCoursLab || watched == scnLab || watched == srtlab ||
+                watched == moddlab)) {
+        TitleClicked();
+        return true;
+    } else if (gp && watched == gp->Dialog() && t == QEvent::Show) {
+        std::fprintf(stderr, "Enregistrement des préférences -> Aucun (sans affichage)\n");
+        std::fflush(stderr);
+        QMetaObject::invokeMethod(gp->Dialog()->AucunButton(), &QAbstractButton::click, Qt::QueuedConnection);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TShowForm::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData() && event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TShowForm::dropEvent(QDropEvent *event)
+{
+    // Files dropped anywhere on the window open as on the video area.
+    if (ficman->DropFrom(event->mimeData()))
+        event->acceptProposedAction();
 }

@@ -1,68 +1,286 @@
 #pragma once
-// The main window. For now a frame that reads the command line through the switch table, opens
-// videos through the file commands (command line "o", a bare path, the open dialog) and shows
-// what it found in them; the managers, menus and tool bars come with the main-window work.
+// The main window. It owns every manager of the program (actions `gpal`, preferences `gp`, media
+// factory `mf`, file manager `ficman`, navigation `NavMan`, video `vidman`, application manager
+// `am`, audio `audman`), wires them together, opens and closes videos, shows one settings panel
+// at a time beside the video, routes the keyboard, and runs the start-up and shut-down sequences.
 //
-// Headless runs (offscreen platform) print what they did on the standard output, since nobody
-// sees the window. A close that arrives while a script runs (scripts run on this thread and let
-// input be handled meanwhile) stops the script first and closes once the run has ended.
-// Main thread only.
+// Start-up: the constructor builds the components in their fixed order and runs the creation
+// handler (title, script component and switch component handed to every list); the first show
+// (through the preference component) lays the window out, inhibits the screen saver and loads
+// the preferences; the first activation runs the command line.
+//
+// Headless (offscreen platform): every question gets its safe default and a line on stderr;
+// the opened file is reported on stdout.
+//
+// Grab and save, and interval capture, add their actions to `gpal` through the hooks
+// AddGrabActions() and AddIntervalActions() (TShowFormHooks.cpp) before the menus and the tool
+// bar look their entries up by name. Main thread only.
+#include "media/TScenesList.h"
+
 #include <QMainWindow>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
+class QFrame;
 class QLabel;
-class TDVMan;
+class QMenu;
+class QMenuBar;
+class QSlider;
+class QTimer;
+class QToolButton;
+class TAudioMan;
+class TAudioSource;
+class TBooleanAction;
+class TCheckAction;
+class TCustomAbstractAction;
+class TCustomVDActionList;
 class TFichierMan;
+class TImageList;
+class TIntegerAction;
+class TKeyDispatcher;
 class TMediaFactory;
+class TMediaDevice;
+class TNopeAction;
+class TPrivateFilters;
+class TScreenSaverInhibitor;
+class TVDActionList;
+class TVDAppliMan;
+class TVDBar;
 class TVDScript;
 class TVDSwitch;
+class TVardoPreferences;
+class TVideoSource;
+class TWidestringAction;
+class TNavMan;
+class TVideoMan;
+class Tnavframe;
+
+// Where Algorithm-of-the-window's layout puts things for a client area of W x H.
+struct TShowFormLayout
+{
+    int LeftFrame = 0;                 // x of the settings panels (iaLeftFrame)
+    int VideoStart = 0;                // x where the video column starts
+    QRect VSeparator;                  // line between video and panels
+    QRect HSeparator;                  // line under the tool bar
+    QRect Title;                       // PanelTitre
+    QRect Status;                      // panelImage
+    QRect Video;                       // videoPanel
+    QRect Haut;                        // PanelHaut
+    QRect Nav;                         // navframe (and intervalloframe)
+    QRect Panels;                      // thumbnail, image-saving, DV, overlay, options panels
+    int ScnX = 0, SrtX = 0, ModdX = 0; // side-file markers, within the title line
+    int ToolSeparator = 0;             // width of each of the four tool-bar separators
+
+    static constexpr int PanelWidth = 276;
+    static constexpr int TitleHeight = 22;
+    static constexpr int HautTop = 54;
+    static constexpr int HautHeight = 40;
+    static constexpr int StatusHeight = 24;
+
+    static TShowFormLayout Compute(int W, int H, bool basculer, bool sliders, QSize navSize);
+};
 
 class TShowForm : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit TShowForm(bool headless, QWidget *parent = nullptr);
+    // `programFolder`: where the portable ini file and the private filters are looked for
+    // (empty: the executable's folder).
+    explicit TShowForm(bool headless, QWidget *parent = nullptr, const QString &programFolder = QString());
     ~TShowForm() override;
 
-    // Reads the arguments (without the program's name): /name, /name=text, +name, -name, /quit
-    // or the path of a file (as /o=path). Returns false when the program must
-    // end at once (--help, --version), with exitCode() to return.
+    // --- Command line -------------------------------------------------------------------------
+    // The arguments without the program's name. --help and --version print and return false
+    // (the program ends with exitCode()); everything else is kept for the first activation.
     bool processCommandLine(const QStringList &args);
-    // Runs the entries read by processCommandLine, in order; closes the window afterwards when
-    // /quit was given.
+    // The first activation's work, when it has not happened yet: runs the command line.
     void runCommandLine();
     bool quitRequested() const;
     int exitCode() const { return m_exitCode; }
     bool headless() const { return m_headless; }
-    // The file opened last (empty when none).
-    QString currentFile() const;
-    // What the window says about the current file.
-    QString report() const { return m_report; }
-    TFichierMan *fichierMan() const { return m_files; }
+    // Every switch of every registered list with its syntax and hint.
+    QString HelpText() const;
+    // "Framix 6.2.1 fr de Vardo"
+    QString FullTitle() const;
 
-    // The script component whose runs a close waits for.
+    // The file opened last (empty when none).
+    QString currentFile() const { return CurrentVideoFile; }
+    // What the window said last about the current file (headless report).
+    QString report() const { return m_report; }
+    TFichierMan *fichierMan() const { return ficman; }
+    // The script component whose runs a close waits for (the application manager's by default).
     void SetScript(TVDScript *script);
 
+    // --- Questions and messages (headless: safe default + one line on stderr) -----------------
+    // A warning with "&Oui" / "&Non"; headless answers `headlessAnswer`.
+    bool AskYesNo(const QString &text, bool headlessAnswer = false);
+    void ShowError(const QString &text);
+
+    // --- Operations ------------------------------------------------------------------------
+    void openfile(const QString &path);
+    void closefile();
+    // True for the video extensions (lower case, dot included).
+    static bool ficmanTestExtension(const QString &extension);
+    void RunLayout();
+    void ShowPanel(int index);
+    // The current layout (valid once shown).
+    const TShowFormLayout &CurrentLayout() const { return m_layout; }
+    // A text field in which the volume and play shortcuts are off while it has the focus.
+    void AddShortcutFreeField(QWidget *field);
+    // An action of any list of the window by its name (nullptr when none).
+    TCustomAbstractAction *FindAction(const QString &name) const;
+    // The action lists in key-dispatch order.
+    QList<TCustomVDActionList *> ActionLists() const;
+
+    // Grab and save, and interval capture, hook into opening and closing: after a video opened
+    // (image name rebuilt, picture sizes, thumbnail laid out; interval count recomputed) and
+    // after it closed (thumbnail cleared).
+    std::function<void()> AfterOpenGrab;
+    std::function<void()> AfterOpenInterval;
+    std::function<void()> AfterCloseGrab;
+
+    // --- Notification handlers ---------------------------------------------------------------
+    void NavManGraphCompleted();
+    void NavManDuration(const QString &text);
+    void NavManDVcode(const QString &datecode, const QString &timecode);
+    void vidmanNotifyVideoDecoder(const QString &text);
+    void vidmanNotifyVideoFormat(const QString &text);
+    void audmanNotifyAudioDecoder(const QString &text);
+    void audmanNotifyAudioFormat(const QString &text);
+
+    // --- Components, in creation order ------------------------------------------------------
+    QWidget *intervalloframe = nullptr;
+    QFrame *videoPanel = nullptr;
+    QWidget *SaveImagesFrame = nullptr;
+    QFrame *PanelTitre = nullptr;
+    QLabel *EnCoursLab = nullptr;
+    QLabel *scnLab = nullptr;
+    QLabel *srtlab = nullptr;
+    QLabel *moddlab = nullptr;
+    QWidget *ImagetteFrame = nullptr;
+    QFrame *PanelHaut = nullptr;
+    QLabel *VideoFormatLab = nullptr;
+    QLabel *VideoDecoderLab = nullptr;
+    QLabel *AudioFormatLab = nullptr;
+    QLabel *AudioDecoderLab = nullptr;
+    QFrame *panelImage = nullptr;
+    QLabel *ImageLab = nullptr;
+    QToolButton *ParentFolderButton = nullptr;
+    QSlider *Yslider = nullptr;
+    QSlider *Xslider = nullptr;
+    QWidget *OptionsFrame = nullptr;
+    QWidget *DVIncrustFrame = nullptr;
+    QWidget *IncrustFrame = nullptr;
+    Tnavframe *navframe = nullptr;
+    QWidget *AboutFrame = nullptr;
+    TVDBar *barUnique = nullptr;
+    QMenu *PopupMenu = nullptr;
+    QMenuBar *MainMenu1 = nullptr;
+    QTimer *TimerSysDate = nullptr;
+    TVDActionList *gpal = nullptr;
+    TVardoPreferences *gp = nullptr;
+    TMediaFactory *mf = nullptr;
+    TFichierMan *ficman = nullptr;
+    TNavMan *NavMan = nullptr;
+    TVideoMan *vidman = nullptr;
+    TVDAppliMan *am = nullptr;
+    TAudioMan *audman = nullptr;
+
+    TImageList *Images = nullptr;
+    QFrame *HLine = nullptr;
+    QFrame *VLine = nullptr;
+
+    // --- State ------------------------------------------------------------------------------
+    QString CurrentVideoFile;
+    bool HasVideo = false;
+    bool HasAudio = false;
+    TVideoSource *VideoSource = nullptr;
+    TAudioSource *AudioSource = nullptr;
+    bool ScreenSaverWasActive = false;
+    bool FileCodeOn = false;
+    bool NumberCodeOn = false;
+    bool StopRequested = false;
+    QRect VideoRect;
+    TScenesList Scenes;
+
+    // --- Actions of gpal ---------------------------------------------------------------------
+    TIntegerAction *iaPanneauActif = nullptr;
+    TNopeAction *naShowImagette = nullptr;
+    TNopeAction *naShowSaveImages = nullptr;
+    TNopeAction *naShowDVIncrust = nullptr;
+    TNopeAction *naShowIncrust = nullptr;
+    TIntegerAction *iaLeftFrame = nullptr;
+    TCheckAction *caBasculerVue = nullptr;
+    TNopeAction *naAbort = nullptr;
+    TBooleanAction *baUsePrivateFilters = nullptr;
+    TWidestringAction *waPrivateFolder = nullptr;
+    TCheckAction *caSliders = nullptr;
+    TNopeAction *naInsertTimestamp = nullptr;
+    TNopeAction *naInsertNumero = nullptr;
+    TNopeAction *naInsertTimecode = nullptr;
+    TNopeAction *naInsertDatecode = nullptr;
+    TNopeAction *naInsertPerso = nullptr;
+    TNopeAction *naInsertSysdateTime = nullptr;
+
 protected:
-    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
-    bool openVideo(const QString &path);
-    void failedToOpen(const QString &path);
+    // TShowForm.cpp
+    void CreateComponents();
+    void TntFormCreate();
+    void FormShow();
+    void FormCloseQuery(bool &canClose);
+    void gpLoadPrefs(TVardoPreferences &prefs);
+    void gpSavePrefs(TVardoPreferences &prefs);
+    void SetupHeadless();
+    // TShowFormPanels.cpp: the settings panels (empty frames until their owners fill them).
+    void CreatePanels(QWidget *client);
+    // TShowFormHooks.cpp: actions of grab and save, and of interval capture, into gpal.
+    void AddGrabActions();
+    void AddIntervalActions();
+    // TShowFormActions.cpp
+    void CreateWindowActions();
+    void ConnectWindowActions();
+    void ApplySliders(bool on);
+    void ApplyPrivateFilters(bool on);
+    void ApplyPrivateFolder(const QString &folder);
+    // TShowFormMenus.cpp
+    void CreateMenus();
+    void CreateToolBar(QWidget *client);
+    // TShowFormOpen.cpp
+    void EnableVideoControls();
+    void ReportOpened(const QString &path, TMediaDevice *device);
     void say(const QString &text, bool error = false);
+    void TitleClicked();
+    void ReadVideoRect();
+    // TShowFormKeys.cpp
+    bool FieldFocus(QObject *watched, QEvent *event);
+    void SetFieldShortcuts(bool on);
+    // TShowFormLayout.cpp
+    void PlaceTitleMarkers();
+    void PlaceHautLabels();
 
     bool m_headless = false;
     int m_exitCode = 0;
     QString m_report;
-    QLabel *m_view = nullptr;
-    std::unique_ptr<TDVMan> m_graph;
-    std::unique_ptr<TMediaFactory> m_factory;
-    TFichierMan *m_files = nullptr;
-    TVDSwitch *m_switch = nullptr;
+    QString m_programFolder;
+    QWidget *m_client = nullptr;
+    TShowFormLayout m_layout;
+    bool m_layoutOnResize = false;
+    bool m_shown = false;
+    TKeyDispatcher *m_keys = nullptr;
+    std::unique_ptr<TScreenSaverInhibitor> m_screenSaver;
+    std::unique_ptr<TPrivateFilters> m_private;
     QPointer<TVDScript> m_script;
     bool m_closeAfterScript = false;
+    bool m_closing = false;
+    QList<QPointer<QWidget>> m_shortcutFreeFields;
 };

@@ -1,6 +1,7 @@
 #include "media/TMediaFactory.h"
 
 #include "media/TGrapheMan.h"
+#include "media/TavSource.h"
 
 #include <QFileInfo>
 
@@ -83,6 +84,24 @@ std::vector<std::pair<TElementRec, TElementRec>> TMediaFactory::Choices(const QS
     return {};
 }
 
+namespace {
+
+// The device, its sub-devices and every source they offer work on the factory's graph manager.
+void SetOwnerGraph(TMediaDevice *device, TGrapheMan *g)
+{
+    device->OwnerGraph = g;
+    for (TVideoSource *s : device->VideoSourcesList)
+        s->OwnerGraph = g;
+    for (TAudioSource *s : device->AudioSourcesList)
+        s->OwnerGraph = g;
+    for (TMediaDevice *d : device->DVDevices)
+        SetOwnerGraph(d, g);
+    for (TMediaDevice *d : device->StreamDevices)
+        SetOwnerGraph(d, g);
+}
+
+} // namespace
+
 TFileDevice *TMediaFactory::OpenFile(const QString &fileName)
 {
     TGrapheMan *g = GrapheMan();
@@ -107,7 +126,7 @@ TFileDevice *TMediaFactory::OpenFile(const QString &fileName)
         device.reset();
     }
     if (device)
-        device->OwnerGraph = g;
+        SetOwnerGraph(device.get(), g);
     TFileDevice *result = device.get();
     m_devices[fileName] = std::move(device);
     return result;

@@ -29,13 +29,22 @@ QString TVideoMan::ExpandPattern(const TOverlaySlot &slot, const TOverlayValues 
 
 void TVideoMan::ExpandOverlay()
 {
+    bool changed = false;
     for (int i = 0; i < kSlots; ++i) {
         const TOverlaySlot &slot = m_slots[size_t(i)];
         Tligne &line = OverlayLine(i);
-        line.Enabled = !slot.Pattern.isEmpty();
-        line.Text = line.Enabled ? ExpandPattern(slot, m_values, m_dateOffset) : QString();
+        const bool enabled = !slot.Pattern.isEmpty();
+        const QString text = enabled ? ExpandPattern(slot, m_values, m_dateOffset) : QString();
+        if (enabled != bool(line.Enabled) || text != line.Text) {
+            line.Enabled = enabled;
+            line.Text = text;
+            changed = true;
+        }
     }
-    RefreshOverlay();
+    // The time stamp arrives with every frame: lines that read the same are not drawn again
+    // (at native size, on the main thread, while the streaming thread waits).
+    if (changed)
+        RefreshOverlay();
 }
 
 void TVideoMan::SetDateOffset(double days)

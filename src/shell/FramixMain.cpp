@@ -42,10 +42,17 @@ int FramixMain(int argc, char **argv)
     if (!window.processCommandLine(QApplication::arguments().mid(1)))
         return window.exitCode();
     window.show();
+    // The first activation runs the command line; a window that is never activated (some
+    // window managers, the offscreen platform) runs it once the event loop starts.
     QTimer::singleShot(0, &window, [&window] {
         window.runCommandLine();
-        if (window.headless() && window.report().isEmpty())
+        if (!window.headless())
+            return;
+        if (window.report().isEmpty())
             std::printf("Aucune vidéo ouverte.\n");
+        // Nobody can close a window that nobody sees: a headless run ends with its command line.
+        if (window.isVisible())
+            window.close();
     });
     const int rc = QApplication::exec();
     return rc != 0 ? rc : window.exitCode();

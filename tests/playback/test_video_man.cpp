@@ -341,6 +341,7 @@ TEST(VideoMan, StreamConnectsThroughDecoderAndFramesNotifierAndReportsItsFormat)
     EXPECT_EQ(f.graph.DVCodeSource(), nullptr);
     EXPECT_FALSE(f.graph.Graph()->contains(man.Renderer()));
     EXPECT_FALSE(f.graph.Graph()->contains(man.FramesNotifier()->element()));
+    EXPECT_FALSE(man.CaptureImage(img)) << "nothing to grab once the video is gone";
     // A format report still on its way changes nothing.
     man.SendMessage(WM_NOTIFY_VIDEOFORMAT, 2, 0, man.VideoFormat());
     EXPECT_EQ(formats.last(), TVideoMan::NoVideoText());
@@ -444,8 +445,9 @@ TEST(VideoMan, VideoAndAudioOfOneFilePlayToTheEndWithOrWithoutAnAudioDevice)
     video.SetWindow(w.panel);
     MediaFile f(file);
     ASSERT_TRUE(f.audio());
-    ASSERT_TRUE(video.ConnectVideoSource(f.video()));
+    // In the order the main window connects them.
     ASSERT_TRUE(audio.ConnectAudioSource(f.audio()));
+    ASSERT_TRUE(video.ConnectVideoSource(f.video()));
     EXPECT_EQ(audio.Status(), audio.Renderer()->UsesFakeDevice() ? asErrorAudio : asAudioOn)
         << "without a device the status tells it, the streams still play";
     bool ended = false;

@@ -1,0 +1,261 @@
+// Opening and closing a video, the controls that follow it, and the managers' notifications.
+#include "capture/TShowForm.h"
+
+#include "actions/TBooleanAction.h"
+#include "actions/TCheckAction.h"
+#include "actions/TIntegerAction.h"
+#include "actions/TNopeAction.h"
+#include "actions/TWidestringAction.h"
+#include "capture/Tnavframe.h"
+#include "media/TDvFileReport.h"
+#include "media/TFileDevice.h"
+#include "media/TMediaFactory.h"
+#include "media/TavSource.h"
+#include "playback/TAudioMan.h"
+#include "playback/TNavMan.h"
+#include "playback/TTextGauge.h"
+#include "playback/TVideoMan.h"
+#include "shell/TFichierMan.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QTimer>
+
+namespace {
+
+// `path` with its extension (from the last dot of the file name) replaced by `ext`.
+QString WithExtension(const QString &path, const QString &ext)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    const qsizetype dot = path.lastIndexOf(u'.');
+    return (dot > slash ? path.left(dot) : path) + ext;
+}
+
+QString FileNamePart(const QString &path)
+{
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+void SetLabel(QLabel *label, const QString &text, QColor colour)
+{
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    label->setPalette(pal);
+    label->setText(text);
+}
+
+void Enable(TCustomAbstractAction *a, bool on)
+{
+    if (a)
+        a->SetEnabled(on);
+}
+
+} // namespace
+
+bool TShowForm::ficmanTestExtension(const QString &extension)
+{
+    static const QStringList accepted = {
+        QStringLiteral(".avi"), QStringLiteral(".ivf"), QStringLiteral(".mpg"), QStringLiteral(".mpeg"),
+        QStringLiteral(".m1v"), QStringLiteral(".mp2"), QStringLiteral(".mpe"), QStringLiteral(".wmv"),
+        QStringLiteral(".asf"), QStringLiteral(".mts"), QStringLiteral(".m2ts"), QStringLiteral(".ts"),
+        QStringLiteral(".vob"), QStringLiteral(".mkv"), QStringLiteral(".mov"), QStringLiteral(".mp4"),
+        QStringLiteral(".3g2"), QStringLiteral(".m4v"), QStringLiteral(".m2v"),
+        // Raw DV, which the media factory reads through its DV splitter.
+        QStringLiteral(".dv"), QStringLiteral(".dif")};
+    return accepted.contains(extension);
+}
+
+void TShowForm::openfile(const QString &path)
+{
+    try {
+        Scenes.LoadScenes(WithExtension(path, QStringLiteral(".scn")));
+        TimerSysDate->stop();
+        SetLabel(EnCoursLab, QStringLiteral("En train de charger ") + FileNamePart(path),
+                 QColor(128, 128, 128));
+
+        const bool wasPlaying = NavMan->caPlay->Checked();
+        NavMan->Quiet = true;
+        NavMan->Stop();
+        QCoreApplication::processEvents();
+
+        TFileDevice *device = mf->OpenFile(path);
+        audman->DisconnectAudio();
+        vidman->DisconnectVideo(false);
+        vidman->ResetCounters();
+        audman->ResetCounters();
+
+        CurrentVideoFile = path;
+        const bool valid = device && device->Valid;
+        HasVideo = valid && device->VideoCount > 0;
+        HasAudio = valid && device->AudioCount > 0;
+
+        if (HasAudio) {
+            AudioSource = device->AudioSource(0);
+            HasAudio = audman->ConnectAudioSource(AudioSource);
+        } else {
+            AudioSource = TMediaPlaceholders::NoAudio();
+        }
+        if (HasVideo) {
+            VideoSource = device->VideoSource(0);
+            HasVideo = vidman->ConnectVideoSource(VideoSource);
+            if (HasVideo && FileCodeOn)
+                vidman->SetFileName(TIncrustFileName{true, path});
+        } else {
+            VideoSource = TMediaPlaceholders::NoVideo();
+        }
+
+        if (HasVideo || HasAudio) {
+            PanelHaut->show();
+            navframe->setVisible(!caSliders->Checked());
+        }
+        // The overlay codes are armed again for the new video.
+        for (const char *name : {"waIncrustPattern1", "waIncrustPattern2"})
+            if (TCustomAbstractAction *a = FindAction(QString::fromLatin1(name)))
+                a->Apply();
+
+        NavMan->Play();
+        QCoreApplication::processEvents();
+        NavMan->Quiet = false;
+        NavMan->caPlay->SetChecked(wasPlaying);
+        NavMan->SeekTo(false, 0);
+
+        EnableVideoControls();
+        SetLabel(EnCoursLab, FileNamePart(path), QColor(0, 0, 128));
+        scnLab->setVisible(QFileInfo::exists(WithExtension(path, QStringLiteral(".scn"))));
+        srtlab->setVisible(QFileInfo::exists(WithExtension(path, QStringLiteral(".srt"))));
+        moddlab->setVisible(QFileInfo::exists(path + QStringLiteral(".modd")));
+
+        ReadVideoRect();
+        if (AfterOpenGrab)
+            AfterOpenGrab();
+        auto *raz = dynamic_cast<TBooleanAction *>(FindAction(QStringLiteral("baRAZWhenOpenFile")));
+        auto *next = dynamic_cast<TIntegerAction *>(FindAction(QStringLiteral("iaNextNum")));
+        if (raz && next && raz->Value)
+            next->SetValue(1);
+        if (AfterOpenInterval)
+            AfterOpenInterval();
+        ReportOpened(path, valid ? device : nullptr);
+    } catch (...) {
+        // An error stops the sequence where it happened; the window says nothing more.
+    }
+}
+
+void TShowForm::closefile()
+{
+    Scenes.ClearScenes();
+    TimerSysDate->stop();
+    SetLabel(EnCoursLab, QString(), QColor(128, 128, 128));
+    if (NavMan->caPlay->Checked())
+        NavMan->caPlay->SetChecked(false);
+    NavMan->Stop();
+    audman->DisconnectAudio();
+    vidman->DisconnectVideo(true);
+    VideoSource = TMediaPlaceholders::NoVideo();
+    AudioSource = TMediaPlaceholders::NoAudio();
+    NavMan->ClearGraph();
+    vidman->ClearWindow();
+    CurrentVideoFile.clear();
+    HasVideo = false;
+    HasAudio = false;
+    PanelHaut->hide();
+    navframe->hide();
+    // Markers of the closed video's side files would describe a file no longer there.
+    for (QLabel *l : {scnLab, srtlab, moddlab})
+        l->hide();
+    EnableVideoControls();
+    SetLabel(EnCoursLab, QString(), QColor(0, 0, 128));
+    if (AfterCloseGrab)
+        AfterCloseGrab();
+}
+
+void TShowForm::EnableVideoControls()
+{
+    auto *grab = FindAction(QStringLiteral("naGrab"));
+    auto *copy = FindAction(QStringLiteral("naCopy"));
+    auto *interval = FindAction(QStringLiteral("caIntervalloShow"));
+    if (HasVideo) {
+        PanelHaut->show();
+    } else {
+        PanelHaut->hide();
+        if (caSliders->Checked())
+            caSliders->SetChecked(false);
+    }
+    caSliders->SetEnabled(HasVideo);
+    Enable(vidman->caFullscreen, HasVideo);
+    Enable(grab, HasVideo);
+    Enable(copy, HasVideo);
+    Enable(interval, HasVideo);
+    ImageLab->setVisible(HasVideo);
+
+    navframe->VolumeGauge->setVisible(HasAudio);
+    Enable(audman->caMute, HasAudio);
+    Enable(audman->naIncVolume, HasAudio);
+    Enable(audman->naDecVolume, HasAudio);
+}
+
+void TShowForm::ReportOpened(const QString &path, TMediaDevice *device)
+{
+    if (!device) {
+        m_exitCode = 1;
+        say(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(path), true);
+        return;
+    }
+    QStringList lines;
+    lines << QStringLiteral("Ouvert : %1").arg(path);
+    lines << QStringLiteral("  Flux : %1 vidéo, %2 audio").arg(device->VideoCount).arg(device->AudioCount);
+    const QString ext = TFichierMan::Extension(path);
+    if (ext == QLatin1String(".dv") || ext == QLatin1String(".dif"))
+        lines << ReadDvFileReport(path).Text(path);
+    say(lines.join(u'\n'));
+}
+
+void TShowForm::TitleClicked()
+{
+    if (!CurrentVideoFile.isEmpty())
+        ficman->ShowInFolder();
+}
+
+// --- Notifications -------------------------------------------------------------------------
+
+void TShowForm::NavManGraphCompleted()
+{
+    // The end of the stream: the graph stays paused on the last frame.
+    NavMan->Pause();
+    if (NavMan->caPlay->Checked())
+        NavMan->caPlay->SetChecked(false);
+}
+
+void TShowForm::NavManDVcode(const QString &, const QString &)
+{
+    // The DV date panel refreshes itself from these while paused once it is built.
+}
+
+void TShowForm::NavManDuration(const QString &text)
+{
+    navframe->DurationLab->setText(text);
+}
+
+void TShowForm::vidmanNotifyVideoDecoder(const QString &text)
+{
+    VideoDecoderLab->setText(text);
+}
+
+void TShowForm::vidmanNotifyVideoFormat(const QString &text)
+{
+    VideoFormatLab->setText(text);
+    VideoFormatLab->setToolTip(text);
+    if (m_shown)
+        ReadVideoRect();
+}
+
+void TShowForm::audmanNotifyAudioDecoder(const QString &text)
+{
+    AudioDecoderLab->setText(text);
+}
+
+void TShowForm::audmanNotifyAudioFormat(const QString &text)
+{
+    AudioFormatLab->setText(text);
+}

@@ -1,0 +1,159 @@
+#include "shell/TKeyDispatcher.h"
+
+#include "actions/TCustomVDActionList.h"
+
+#include <QAbstractSpinBox>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+
+TKeyDispatcher::TKeyDispatcher(QObject *parent) : QObject(parent)
+{
+    qApp->installEventFilter(this);
+}
+
+TKeyDispatcher::~TKeyDispatcher()
+{
+    qApp->removeEventFilter(this);
+}
+
+void TKeyDispatcher::AddWindow(QWidget *window)
+{
+    if (window)
+        m_windows.append(window);
+}
+
+void TKeyDispatcher::AddList(TCustomVDActionList *list)
+{
+    if (list)
+        m_lists.append(list);
+}
+
+bool TKeyDispatcher::Matches(const QAction *action, const QKeySequence &key)
+{
+    if (!action || action->isSeparator())
+        return false;
+    for (const QKeySequence &k : action->shortcuts())
+        if (!k.isEmpty() && k.matches(key) == QKeySequence::ExactMatch)
+            return true;
+    return false;
+}
+
+QAction *TKeyDispatcher::FindInMenu(const QMenu *menu, const QKeySequence &key)
+{
+    if (!menu)
+        return nullptr;
+    for (QAction *a : menu->actions()) {
+        if (Matches(a, key))
+            return a;
+        if (QAction *found = FindInMenu(a->menu(), key))
+            return found;
+    }
+    return nullptr;
+}
+
+TKeyDispatcher::Match TKeyDispatcher::Find(const QKeySequence &key) const
+{
+    if (key.isEmpty())
+        return {};
+    if (m_menu) {
+        for (QAction *top : m_menu->actions()) {
+            if (Matches(top, key))
+                return {top, true};
+            if (QAction *a = FindInMenu(top->menu(), key))
+                return {a, true};
+        }
+    }
+    for (const QPointer<TCustomVDActionList> &list : m_lists) {
+        if (!list)
+            continue;
+        for (QAction *a : list->Actions())
+            if (a->isEnabled() && Matches(a, key))
+                return {a, false};
+    }
+    return {};
+}
+
+bool TKeyDispatcher::Dispatch(const QKeySequence &key)
+{
+    const Match m = Find(key);
+    if (!m.action)
+        return false;
+    if (m.action->isEnabled())
+        m.action->trigger();
+    return true;
+}
+
+QKeySequence TKeyDispatcher::KeyOf(const QKeyEvent *event)
+{
+    const int key = event->key();
+    if (key == 0 || key == Qt::Key_unknown || key == Qt::Key_Shift || key == Qt::Key_Control ||
+        key == Qt::Key_Alt || key == Qt::Key_Meta || key == Qt::Key_AltGr)
+        return {};
+    Qt::KeyboardModifiers mods =
+        event->modifiers() &
+        (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier | Qt::KeypadModifier);
+    // The keypad flag matters only for the keypad's own operator keys (Num+ and Num-); its
+    // arrows and Home/End are the ordinary keys.
+    if (key != Qt::Key_Plus && key != Qt::Key_Minus && key != Qt::Key_Asterisk && key != Qt::Key_Slash)
+        mods &= ~Qt::KeypadModifier;
+    return QKeySequence(QKeyCombination(mods, Qt::Key(key)));
+}
+
+bool TKeyDispatcher::Serves(QObject *receiver) const
+{
+    auto *w = qobject_cast<QWidget *>(receiver);
+    if (!w)
+        return false;
+    const QWidget *top = w->window();
+    for (const QPointer<QWidget> &win : m_windows)
+        if (win && win == top)
+            return true;
+    return false;
+}
+
+bool TKeyDispatcher::LeftToTextField(QObject *receiver, const QKeyEvent *event)
+{
+    auto *w = qobject_cast<QWidget *>(receiver);
+    const bool text = qobject_cast<QLineEdit *>(w) || qobject_cast<QAbstractSpinBox *>(w) ||
+                      qobject_cast<QTextEdit *>(w) || qobject_cast<QPlainTextEdit *>(w) ||
+                      (qobject_cast<QComboBox *>(w) && static_cast<QComboBox *>(w)->isEditable());
+    if (!text)
+        return false;
+    if (event->matches(QKeySequence::Copy) || event->matches(QKeySequence::Cut) ||
+        event->matches(QKeySequence::Paste) || event->matches(QKeySequence::SelectAll) ||
+        event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo))
+        return true;
+    const int key = event->key();
+    const bool functionKey = (key >= Qt::Key_F1 && key <= Qt::Key_F35) || key == Qt::Key_Escape;
+    return !functionKey && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+}
+
+bool TKeyDispatcher::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type t = event->type();
+    if ((t == QEvent::ShortcutOverride || t == QEvent::KeyPress) && Serves(watched)) {
+        auto *ke = static_cast<QKeyEvent *>(event);
+        if (!LeftToTextField(watched, ke)) {
+            const QKeySequence key = KeyOf(ke);
+            if (t == QEvent::ShortcutOverride) {
+                // Claimed here so that Qt's own shortcut map never sees the key; it comes back
+                // as a key press, which runs it.
+                if (Find(key).action) {
+                    ke->accept();
+                    return true;
+                }
+            } else if (Dispatch(key)) {
+                ke->accept();
+                return true;
+            }
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,468 @@
+// The main window as a whole: real window, real files, offscreen platform.
+#include "actions/TBooleanAction.h"
+#include "actions/TCheckAction.h"
+#include "actions/TIntegerAction.h"
+#include "actions/TNopeAction.h"
+#include "actions/TRectAction.h"
+#include "actions/TVDSwitch.h"
+#include "actions/TWidestringAction.h"
+#include "capture/TShowForm.h"
+#include "capture/Tnavframe.h"
+#include "playback/TAudioMan.h"
+#include "playback/TNavMan.h"
+#include "playback/TVDBar.h"
+#include "playback/TVDImgSpeedButton.h"
+#include "playback/TVDSeparator.h"
+#include "playback/TVDToolBars.h"
+#include "playback/TVideoMan.h"
+#include "prefs/TVardoPreferences.h"
+#include "script/TVDScript.h"
+#include "shell/TFichierMan.h"
+#include "shell/TVDAppliMan.h"
+
+#include "TestPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <ostream>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
+namespace {
+
+// A window with its own program folder (no stray ini file) and shown, so that its preferences
+// are loaded; closed by its destructor.
+struct Window
+{
+    explicit Window(const QString &folder = QString())
+    {
+        form = std::make_unique<TShowForm>(true, nullptr, folder.isEmpty() ? dir.path() : folder);
+        form->show();
+        QCoreApplication::processEvents();
+    }
+    QTemporaryDir dir;
+    std::unique_ptr<TShowForm> form;
+};
+
+QString Sample(const QString &name)
+{
+    const QString f = framixtest::corpusFile(name);
+    return QFileInfo::exists(f) ? f : QString();
+}
+
+QAction *MenuEntry(QMenuBar *bar, const QString &menu, const QString &caption)
+{
+    for (QAction *top : bar->actions())
+        if (top->text() == menu && top->menu())
+            for (QAction *a : top->menu()->actions())
+                if (a->text() == caption)
+                    return a;
+    return nullptr;
+}
+
+// What the window shows about the video just opened.
+void ExpectOpened(TShowForm &f, const QString &path)
+{
+    const QString size = path.endsWith(".dv") ? "720x576" : "640x360";
+    EXPECT_EQ(f.currentFile(), path);
+    EXPECT_EQ(f.EnCoursLab->text(), QFileInfo(path).fileName());
+    EXPECT_TRUE(f.HasVideo);
+    EXPECT_TRUE(f.HasAudio);
+    EXPECT_TRUE(f.PanelHaut->isVisibleTo(&f));
+    EXPECT_EQ(f.VideoDecoderLab->text(), f.vidman->CurrentDecoderName());
+    EXPECT_NE(f.VideoDecoderLab->text(), TVideoMan::NoDecoderText());
+    EXPECT_TRUE(f.VideoFormatLab->text().contains(size)) << f.VideoFormatLab->text().toStdString();
+    EXPECT_TRUE(f.vidman->caFullscreen->isEnabled());
+    EXPECT_FALSE(f.NavMan->caPlay->Checked()) << "opened while paused: stays paused";
+    // Raw DV carries plain PCM: no decoder is needed for it.
+    EXPECT_EQ(f.AudioDecoderLab->text(), f.audman->CurrentDecoderName());
+    EXPECT_NE(f.AudioFormatLab->text(), TAudioMan::NoAudioText());
+    EXPECT_FALSE(f.AudioFormatLab->text().isEmpty());
+    EXPECT_TRUE(f.navframe->isVisibleTo(&f));
+    EXPECT_TRUE(f.navframe->VolumeGauge->isVisibleTo(&f));
+    EXPECT_TRUE(f.audman->caMute->isEnabled());
+}
+
+void ExpectClosed(TShowForm &f)
+{
+    EXPECT_TRUE(f.currentFile().isEmpty());
+    EXPECT_TRUE(f.EnCoursLab->text().isEmpty());
+    EXPECT_FALSE(f.PanelHaut->isVisibleTo(&f));
+    EXPECT_FALSE(f.navframe->isVisibleTo(&f));
+    EXPECT_FALSE(f.audman->caMute->isEnabled());
+    EXPECT_FALSE(f.vidman->caFullscreen->isEnabled());
+    EXPECT_EQ(f.AudioDecoderLab->text(), TAudioMan::NoDecoderText());
+    EXPECT_EQ(f.VideoDecoderLab->text(), TVideoMan::NoDecoderText());
+    EXPECT_EQ(f.VideoFormatLab->text(), TVideoMan::NoVideoText());
+}
+
+} // namespace
+
+TEST(ShowForm, IdentityComponentsAndHelp)
+{
+    Window w;
+    TShowForm &f = *w.form;
+    EXPECT_EQ(f.windowTitle(), "Framix 6.2.1 fr de Vardo");
+    EXPECT_EQ(f.gp->titre, "Framix");
+    EXPECT_EQ(f.gp->version, "Framix 6.2.1 fr de Vardo");
+
+    // Every list knows the script component and the switch component.
+    for (TCustomVDActionList *l : f.ActionLists()) {
+        EXPECT_EQ(l->Switch(), f.am->Switch()) << l->objectName().toStdString();
+        if (l != f.am) { // the script component serves every list but the application manager's
+            EXPECT_EQ(l->PascalScript(), static_cast<IScriptHost *>(f.am->Script()))
+                << l->objectName().toStdString();
+        }
+    }
+
+    // --help lists every switch of every list, with its syntax.
+    const QString help = f.HelpText();
+    int switches = 0;
+    for (TCustomVDActionList *l : f.ActionLists())
+        for (TCustomAbstractAction *a : l->TypedActions())
+            if (!a->Switch().isEmpty()) {
+                ++switches;
+                EXPECT_TRUE(help.contains(a->GetSwitchSyntax())) << a->Name().toStdString();
+            }
+    EXPECT_GE(switches, 18);
+    EXPECT_TRUE(help.contains("/o=")) << help.toStdString();
+
+    // Menus in French, in order; entries of the file manager are there.
+    QStringList menus;
+    for (QAction *a : f.MainMenu1->actions())
+        menus << a->text();
+    EXPECT_EQ(menus, QStringList({"Fichiers", "Vidéo", "Images", "Incruster", "?"}));
+    EXPECT_TRUE(MenuEntry(f.MainMenu1, "Fichiers", "Ouvrir..."));
+    EXPECT_TRUE(MenuEntry(f.MainMenu1, "?", "Quitter"));
+    EXPECT_TRUE(MenuEntry(f.MainMenu1, "Vidéo", "Mettre la Vidéo à Gauche"));
+
+    // Without a video the video and audio controls are off.
+    ExpectClosed(f);
+
+    // The extension test, with raw DV.
+    for (const char *ext : {".avi", ".m2ts", ".vob", ".dv", ".dif", ".m2v"})
+        EXPECT_TRUE(TShowForm::ficmanTestExtension(ext)) << ext;
+    for (const char *ext : {".divx", ".AVI", ".txt", ""})
+        EXPECT_FALSE(TShowForm::ficmanTestExtension(ext)) << ext;
+}
+
+TEST(ShowForm, OpensThroughEveryWayAndCloses)
+{
+    const QString dv = Sample("sample_pal_date.dv");
+    const QString mkv = Sample("ext_mkv.mkv");
+    if (dv.isEmpty() || mkv.isEmpty())
+        GTEST_SKIP() << "corpus not generated";
+    {
+        Window w;
+        TShowForm &f = *w.form;
+
+        // The menu's "Ouvrir..." asks for the file.
+        f.ficman->ChooseOpenFile = [&](const QString &, const QString &, const QString &) { return dv; };
+        QAction *open = MenuEntry(f.MainMenu1, "Fichiers", "Ouvrir...");
+        ASSERT_TRUE(open);
+        open->trigger();
+        ExpectOpened(f, dv);
+
+        // A drop on the video area.
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(mkv)});
+        // Qt hands a drop only to the widget that accepted the drag's entry.
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(f.videoPanel, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(f.videoPanel, &drop);
+        ExpectOpened(f, mkv);
+
+        // The recent list: the DV clip is entry 2, and opening it brings it to the front.
+        ASSERT_EQ(f.ficman->RecentFiles().mid(0, 2), QStringList({mkv, dv}));
+        f.ficman->naRecent[1]->trigger();
+        ExpectOpened(f, dv);
+        EXPECT_EQ(f.ficman->RecentFiles().mid(0, 2), QStringList({dv, mkv}));
+
+        // Paste of a copied file.
+        auto *copied = new QMimeData;
+        copied->setUrls({QUrl::fromLocalFile(mkv)});
+        QGuiApplication::clipboard()->setMimeData(copied);
+        if (QGuiApplication::clipboard()->mimeData() && QGuiApplication::clipboard()->mimeData()->hasUrls()) {
+            f.ficman->naPasteFile->trigger();
+            ExpectOpened(f, mkv);
+        }
+
+        // Switching the private filters reopens the current video.
+        f.baUsePrivateFilters->SetValue(!f.baUsePrivateFilters->Value);
+        ExpectOpened(f, f.currentFile());
+        EXPECT_EQ(f.ficman->CurrentFile(), f.currentFile());
+
+        f.ficman->naCloseFile->trigger();
+        ExpectClosed(f);
+        // Without a video the private filters only change the decoder lists.
+        f.baUsePrivateFilters->SetValue(!f.baUsePrivateFilters->Value);
+        ExpectClosed(f);
+    }
+    // The command line: a bare path, then the switch "o", each in its own run.
+    for (const QString &arg : {dv, "/o=" + mkv}) {
+        Window w;
+        ASSERT_TRUE(w.form->processCommandLine({"-platform", "offscreen", arg}));
+        w.form->runCommandLine();
+        ExpectOpened(*w.form, arg.startsWith("/o=") ? mkv : dv);
+        EXPECT_EQ(w.form->exitCode(), 0);
+    }
+}
+
+TEST(ShowForm, SideFileMarkersAndRefusedFiles)
+{
+    const QString dv = Sample("fi_dv_pal.dv");
+    if (dv.isEmpty())
+        GTEST_SKIP() << "corpus not generated";
+    Window w;
+    TShowForm &f = *w.form;
+    QFile::copy(dv, w.dir.filePath("clip.dv"));
+    QFile::copy(dv, w.dir.filePath("clip.divx"));
+    QFile(w.dir.filePath("clip.srt")).open(QIODevice::WriteOnly);
+    QFile(w.dir.filePath("clip.dv.modd")).open(QIODevice::WriteOnly);
+    f.ficman->waOpenFile->SetValue(w.dir.filePath("clip.dv"));
+    EXPECT_EQ(f.currentFile(), w.dir.filePath("clip.dv"));
+    EXPECT_FALSE(f.scnLab->isVisibleTo(&f));
+    EXPECT_TRUE(f.srtlab->isVisibleTo(&f));
+    EXPECT_TRUE(f.moddlab->isVisibleTo(&f));
+
+    // A click on the title line shows the video in the file manager (here: its folder, without
+    // a session bus).
+    if (!QDBusConnection::sessionBus().isConnected()) {
+        QUrl shown;
+        f.ficman->OpenUrl = [&](const QUrl &u) {
+            shown = u;
+            return true;
+        };
+        QMouseEvent click(QEvent::MouseButtonRelease, QPointF(3, 3), QPointF(3, 3), Qt::LeftButton,
+                          Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(f.EnCoursLab, &click);
+        EXPECT_EQ(shown, QUrl::fromLocalFile(w.dir.path()));
+    }
+
+    // The corpus clip has a scene file beside it.
+    f.ficman->waOpenFile->SetValue(dv);
+    EXPECT_TRUE(f.scnLab->isVisibleTo(&f));
+    EXPECT_FALSE(f.srtlab->isVisibleTo(&f));
+
+    // An extension outside the list is not opened; the switch "o" closed the current one first.
+    f.ficman->waOpenFile->SetValue(w.dir.filePath("clip.divx"));
+    ExpectClosed(f);
+    EXPECT_FALSE(f.scnLab->isVisibleTo(&f));
+}
+
+TEST(ShowForm, LayoutNumbers)
+{
+    const QSize nav(Tnavframe::PanelWidth, Tnavframe::PanelHeight);
+    TShowFormLayout l = TShowFormLayout::Compute(1000, 700, false, false, nav);
+    EXPECT_EQ(l.LeftFrame, 0);
+    EXPECT_EQ(l.Video, QRect(276 + 8 + 11, 94, 1000 - 314, 700 - 238));
+    EXPECT_EQ(l.VSeparator.x(), 277);
+    EXPECT_EQ(l.VSeparator.y(), 54);
+    EXPECT_EQ(l.VSeparator.height(), 700 - 84);
+    EXPECT_EQ(l.HSeparator.y(), 29);
+    EXPECT_EQ(l.Title, QRect(0, 30, 1000, TShowFormLayout::TitleHeight));
+    EXPECT_EQ(l.Status.y(), 700 - 24);
+    EXPECT_EQ(l.Haut.x(), l.Video.x());
+    EXPECT_EQ(l.Haut.width(), l.Video.width());
+    EXPECT_EQ(l.Nav.y(), l.Video.y() + l.Video.height());
+    EXPECT_EQ(l.Nav.center().x(), l.Video.center().x());
+    EXPECT_EQ(l.Panels.height(), 700 - 80);
+    EXPECT_EQ(l.ScnX, 970);
+    EXPECT_EQ(l.SrtX, 952);
+    EXPECT_EQ(l.ModdX, 920);
+    EXPECT_EQ(l.ToolSeparator, 105);
+
+    l = TShowFormLayout::Compute(1000, 700, true, true, nav);
+    EXPECT_EQ(l.LeftFrame, 1000 - 276);
+    EXPECT_EQ(l.Video.x(), 8);
+    EXPECT_EQ(l.VSeparator.x(), 1000 - 277);
+    EXPECT_EQ(TShowFormLayout::Compute(560, 700, false, false, nav).ToolSeparator, 0);
+
+    // The window applies it to its client area.
+    Window w;
+    TShowForm &f = *w.form;
+    f.resize(1100, 760);
+    QCoreApplication::processEvents();
+    f.caBasculerVue->SetChecked(true);
+    const QWidget *client = f.centralWidget();
+    const TShowFormLayout &now = f.CurrentLayout();
+    EXPECT_EQ(now.LeftFrame, client->width() - 276);
+    EXPECT_EQ(f.iaLeftFrame->Value, client->width() - 276);
+    EXPECT_EQ(f.videoPanel->geometry(), now.Video);
+    EXPECT_EQ(f.ImagetteFrame->x(), client->width() - 276);
+    EXPECT_EQ(f.ImagetteFrame->height(), client->height() - 80);
+    int separators = 0;
+    for (QWidget *c : f.barUnique->Controls())
+        if (qobject_cast<TVDSeparator *>(c)) {
+            ++separators;
+            EXPECT_EQ(c->width(), (client->width() - 580) / 4);
+        }
+    EXPECT_EQ(separators, 4);
+}
+
+TEST(ShowForm, PanelSwitchingAndKeys)
+{
+    Window w;
+    TShowForm &f = *w.form;
+    QWidget *panels[] = {f.ImagetteFrame, f.SaveImagesFrame, f.DVIncrustFrame, f.IncrustFrame};
+    auto shown = [&] {
+        int n = -1;
+        for (int i = 0; i < 4; ++i)
+            if (panels[i]->isVisibleTo(&f))
+                n = n < 0 ? i : 99;
+        return n;
+    };
+    auto down = [&] {
+        int n = -1;
+        const TNopeAction *acts[] = {f.naShowImagette, f.naShowSaveImages, f.naShowDVIncrust,
+                                     f.naShowIncrust};
+        for (int i = 0; i < 4; ++i)
+            if (TVDToolBars::ButtonOf(f.barUnique, acts[i])->Down())
+                n = n < 0 ? i : 99;
+        return n;
+    };
+    EXPECT_EQ(shown(), 0);
+    EXPECT_EQ(down(), 0);
+
+    // F4 through the window's key routing.
+    f.activateWindow();
+    QKeyEvent f4(QEvent::KeyPress, Qt::Key_F4, Qt::NoModifier);
+    QCoreApplication::sendEvent(&f, &f4);
+    EXPECT_EQ(f.iaPanneauActif->Value, 2);
+    EXPECT_EQ(shown(), 2);
+    EXPECT_EQ(down(), 2);
+    f.iaPanneauActif->SetValue(7);
+    EXPECT_EQ(shown(), -1);
+
+    // A menu item matches first, even disabled: F3 then does nothing.
+    f.naShowSaveImages->SetEnabled(false);
+    QKeyEvent f3(QEvent::KeyPress, Qt::Key_F3, Qt::NoModifier);
+    QCoreApplication::sendEvent(&f, &f3);
+    EXPECT_TRUE(f3.isAccepted());
+    EXPECT_EQ(f.iaPanneauActif->Value, 7);
+
+    // Ctrl+N is the overlay's numbering entry (in the menu), never the renderer's
+    // anti-aliasing switch, which shares the key.
+    int numero = 0;
+    f.naInsertNumero->OnAfterApply = [&] { ++numero; };
+    const bool aa = f.vidman->caInsertAntiAliasing->Checked();
+    QKeyEvent ctrlN(QEvent::KeyPress, Qt::Key_N, Qt::ControlModifier);
+    QCoreApplication::sendEvent(&f, &ctrlN);
+    EXPECT_EQ(numero, 1);
+    EXPECT_EQ(f.vidman->caInsertAntiAliasing->Checked(), aa);
+    // The same through Qt's own key delivery (shortcut override first): run once, by us.
+    QTest::keyClick(&f, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(numero, 2);
+    EXPECT_EQ(f.vidman->caInsertAntiAliasing->Checked(), aa);
+
+    // Keys in no menu reach the action lists (Alt+W is the menu's; Esc is gpal's only).
+    QKeyEvent altW(QEvent::KeyPress, Qt::Key_W, Qt::AltModifier);
+    QCoreApplication::sendEvent(&f, &altW);
+    EXPECT_TRUE(f.caBasculerVue->Checked());
+    f.StopRequested = false;
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(&f, &esc);
+    EXPECT_TRUE(f.StopRequested);
+
+    // While a registered text field has the focus the volume keys are typed as text.
+    auto *field = new QLineEdit(f.SaveImagesFrame);
+    f.AddShortcutFreeField(field);
+    f.iaPanneauActif->SetValue(1);
+    field->setFocus();
+    QFocusEvent in(QEvent::FocusIn);
+    QCoreApplication::sendEvent(field, &in);
+    EXPECT_TRUE(f.audman->naIncVolume->shortcuts().isEmpty());
+    QKeyEvent plus(QEvent::KeyPress, Qt::Key_Plus, Qt::KeypadModifier, "+");
+    QCoreApplication::sendEvent(field, &plus);
+    EXPECT_EQ(field->text(), "+");
+    QFocusEvent out(QEvent::FocusOut);
+    QCoreApplication::sendEvent(field, &out);
+    EXPECT_EQ(f.audman->naIncVolume->ShortCut(), QKeySequence("Num++"));
+    EXPECT_EQ(f.audman->naIncVolume->SecondaryShortcuts(), QList<QKeySequence>{QKeySequence("Alt+P")});
+}
+
+// Settings come back at the next start, from the per-user store and from the portable ini file.
+TEST(ShowForm, SettingsSurviveARestart)
+{
+    for (TSavePreferences mode : {spRegistre, spPortable}) {
+        QTemporaryDir folder;
+        {
+            Window w(folder.path());
+            TShowForm &f = *w.form;
+            f.gp->SetMode(mode);
+            f.caBasculerVue->SetChecked(true);
+            f.iaPanneauActif->SetValue(3);
+            f.setGeometry(40, 50, 900, 640);
+            QCoreApplication::processEvents();
+            EXPECT_TRUE(f.close());
+        }
+        EXPECT_EQ(QFileInfo::exists(folder.filePath("Framix.ini")), mode == spPortable);
+        Window w(folder.path());
+        TShowForm &f = *w.form;
+        EXPECT_EQ(f.gp->Mode(), mode);
+        EXPECT_TRUE(f.caBasculerVue->Checked()) << int(mode);
+        EXPECT_EQ(f.iaPanneauActif->Value, 3);
+        EXPECT_TRUE(f.IncrustFrame->isVisibleTo(&f));
+        EXPECT_EQ(f.am->raFormSave->Value.toQRect().size(), QSize(900, 640));
+        EXPECT_EQ(f.CurrentLayout().LeftFrame, f.centralWidget()->width() - 276);
+        f.gp->SetMode(spNone); // the next test starts without a store
+    }
+}
+
+// A close while a script runs stops the script first and closes once the run has ended; a
+// headless close without a store answers the save question "Aucun".
+TEST(ShowForm, ClosingWhileAScriptRuns)
+{
+    Window w;
+    TShowForm &form = *w.form;
+    TVDScript &script = *form.am->Script();
+    script.SetScript({"var i: Integer;", "begin", "  while True do", "    i := i + 1;", "end."});
+    script.CompileScript();
+    ASSERT_TRUE(script.Compiled());
+    bool visibleAfterClose = false, closeAccepted = true;
+    QTimer::singleShot(0, &form, [&] {
+        closeAccepted = form.close();
+        visibleAfterClose = form.isVisible();
+    });
+    script.RunScript();
+    EXPECT_FALSE(closeAccepted);
+    EXPECT_TRUE(visibleAfterClose);
+    EXPECT_EQ(script.Messages().last(), "### Erreur pendant l'exécution: Script interrompu (ligne 4)");
+    EXPECT_TRUE(form.isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.gp->Mode(), spNone);
+
+    // Esc stops a running script too.
+    form.show();
+    QTimer::singleShot(0, &form, [&] { form.naAbort->PrepareAndApply(); });
+    script.RunScript();
+    EXPECT_EQ(script.Messages().last(), "### Erreur pendant l'exécution: Script interrompu (ligne 4)");
+    EXPECT_TRUE(form.isVisible());
+}
