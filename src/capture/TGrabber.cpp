@@ -450,21 +450,15 @@ void TGrabber::BrowseTo(const QString &path, bool select)
 
 void TGrabber::VideoOpened()
 {
-    const bool hasVideo = Host.HasVideo && Host.HasVideo();
-    naGrab->SetEnabled(hasVideo);
-    naCopy->SetEnabled(hasVideo);
     UpdateImageName();
     if (m_imagette)
         m_imagette->LayoutImagette();
-    if (baRAZWhenOpenFile->Value)
-        iaNextNum->SetValue(1);
 }
 
 void TGrabber::VideoClosed()
 {
-    naGrab->SetEnabled(false);
-    naCopy->SetEnabled(false);
     CaptureWidth = CaptureHeight = 0;
+    SaveWidth = SaveHeight = 0;
     if (m_imagette)
         m_imagette->Clear();
     UpdateImageName();

@@ -134,7 +134,8 @@ public:
     // A click on the status line: the file manager shows the next image, or the first image of
     // this root, or the folder.
     void StatusLineClicked();
-    // After a video was opened / closed (the window's openfile and closefile).
+    // After a video was opened (name rebuilt for it, thumbnail laid out) and after it was
+    // closed (thumbnail cleared). The window enables naGrab and naCopy and resets the number.
     void VideoOpened();
     void VideoClosed();
     // The message of the last failed save.

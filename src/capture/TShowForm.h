@@ -40,6 +40,7 @@ class TCheckAction;
 class TCustomAbstractAction;
 class TCustomVDActionList;
 class TFichierMan;
+class TGrabber;
 class TImageList;
 class TIntegerAction;
 class TKeyDispatcher;
@@ -190,6 +191,8 @@ public:
     TVideoMan *vidman = nullptr;
     TVDAppliMan *am = nullptr;
     TAudioMan *audman = nullptr;
+    // Grab and save (TShowFormGrab.cpp): its state, actions and panels.
+    TGrabber *grabber = nullptr;
 
     TImageList *Images = nullptr;
     QFrame *HLine = nullptr;
@@ -243,8 +246,9 @@ private:
     void SetupHeadless();
     // TShowFormPanels.cpp: the settings panels (empty frames until their owners fill them).
     void CreatePanels(QWidget *client);
-    // TShowFormHooks.cpp: actions of grab and save, and of interval capture, into gpal.
+    // TShowFormGrab.cpp: grab and save, its actions into gpal and its panels.
     void AddGrabActions();
+    // TShowFormHooks.cpp: actions of interval capture into gpal.
     void AddIntervalActions();
     // TShowFormActions.cpp
     void CreateWindowActions();

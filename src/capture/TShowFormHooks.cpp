@@ -5,8 +5,5 @@
 // An entry whose action does not exist yet is left out of the menus and the tool bar.
 #include "capture/TShowForm.h"
 
-void TShowForm::AddGrabActions()
-{}
-
 void TShowForm::AddIntervalActions()
 {}

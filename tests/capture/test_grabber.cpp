@@ -284,3 +284,33 @@ TEST(Grabber, WithoutVideoNothingIsCapturedOrSaved)
     f.grab.VideoMousePress(Qt::LeftButton, QPoint(1, 1));
     EXPECT_TRUE(QDir(f.dir.path()).isEmpty());
 }
+
+TEST(Grabber, StatusLineAndVideoClicks)
+{
+    Fixture f;
+    TGrabber &g = f.grab;
+    QStringList browsed;
+    g.Host.Browse = [&](const QString &path, bool select) { browsed << (select ? u'+' : u'-') + path; };
+    g.iaImageAjouter->SetValue(1);
+
+    // Neither the next image nor one of this root: the folder itself.
+    g.StatusLineClicked();
+    // An earlier image of this root is shown selected.
+    QFile(f.dir.path() + QStringLiteral("/Framix_000.bmp")).open(QIODevice::WriteOnly);
+    g.StatusLineClicked();
+    // The next image itself once it exists.
+    QFile(g.ImageFileName).open(QIODevice::WriteOnly);
+    g.StatusLineClicked();
+    EXPECT_EQ(browsed, (QStringList{u'-' + f.dir.path(), u'+' + f.dir.path() + QStringLiteral("/Framix_000.bmp"),
+                                    u'+' + g.ImageFileName}));
+
+    // A left click on the video places the overlay while the sliders are on; other buttons do
+    // nothing.
+    QList<QPoint> placed;
+    g.Host.HasVideo = [] { return true; };
+    g.Host.SlidersOn = [] { return true; };
+    g.Host.SetOverlayPosition = [&](QPoint p) { placed << p; };
+    g.VideoMousePress(Qt::RightButton, QPoint(3, 4));
+    g.VideoMousePress(Qt::LeftButton, QPoint(5, 6));
+    EXPECT_EQ(placed, QList<QPoint>{QPoint(5, 6)});
+}

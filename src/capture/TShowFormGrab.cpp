@@ -1,0 +1,125 @@
+// Grab and save in the main window: the grabber with its actions in gpal, the image-saving and
+// thumbnail panels in the places kept for them, the status line, and the presses on the video.
+#include "actions/TCheckAction.h"
+#include "actions/TIntegerAction.h"
+#include "actions/TPointAction.h"
+#include "actions/TWidestringAction.h"
+#include "capture/TDossiersFrame.h"
+#include "capture/TGrabber.h"
+#include "capture/TImagetteFrame.h"
+#include "capture/TShowForm.h"
+#include "capture/Tnavframe.h"
+#include "media/TFramesNotifier.h"
+#include "playback/TNavMan.h"
+#include "playback/TVideoMan.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+
+namespace {
+
+// Hands the mouse presses of a widget to a function; the press goes on to the widget.
+class TPressFilter : public QObject
+{
+public:
+    TPressFilter(QWidget *watched, std::function<void(Qt::MouseButton, QPoint)> onPress)
+        : QObject(watched), m_onPress(std::move(onPress))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress) {
+            auto *e = static_cast<QMouseEvent *>(event);
+            m_onPress(e->button(), e->position().toPoint());
+        }
+        return false;
+    }
+
+private:
+    std::function<void(Qt::MouseButton, QPoint)> m_onPress;
+};
+
+// Puts panel where placeholder is (same parent, name, place, visibility and stacking) and
+// deletes the placeholder; slot then points to panel.
+void TakePlace(QWidget *&slot, QWidget *panel)
+{
+    QWidget *old = slot;
+    if (old) {
+        panel->setParent(old->parentWidget());
+        panel->setObjectName(old->objectName());
+        panel->setGeometry(old->geometry());
+        panel->setVisible(old->isVisible());
+        panel->stackUnder(old);
+    }
+    slot = panel;
+    delete old;
+}
+
+} // namespace
+
+void TShowForm::AddGrabActions()
+{
+    grabber = new TGrabber(this, gpal, this);
+    grabber->setObjectName(QStringLiteral("grabber"));
+    grabber->Headless = m_headless;
+    grabber->StopRequested = &StopRequested;
+
+    TGrabber::THost &h = grabber->Host;
+    h.HasVideo = [this] { return HasVideo; };
+    h.CurrentVideoFile = [this] { return CurrentVideoFile; };
+    h.Playing = [this] { return NavMan->caPlay->Checked(); };
+    h.FramePosition = [this] {
+        const TFramesNotifier *fn = NavMan->FramesNotifier();
+        return fn ? std::int64_t(fn->Position()) : std::int64_t(0);
+    };
+    h.FrameDuration = [this] { return std::int64_t(NavMan->FrameDuration); };
+    h.PositionText = [this] { return navframe->CurrentEdit ? navframe->CurrentEdit->text() : QString(); };
+    h.SeekToText = [this](const QString &text) { NavMan->waStrPosition->SetValue(text); };
+    h.ShowThumbnailPanel = [this] {
+        if (iaPanneauActif->Value != 0)
+            iaPanneauActif->SetValue(0);
+    };
+    h.SetAspectMode = [this](int mode) { vidman->SetForcedAspect(mode); };
+    h.NumberCodeOn = [this] { return NumberCodeOn; };
+    h.NumberText = [this](const QString &text) {
+        TIncrustNumero numero;
+        numero.Text = text;
+        vidman->SetNumero(numero);
+    };
+    h.SlidersOn = [this] { return caSliders->Checked(); };
+    h.SetOverlayPosition = [this](QPoint p) {
+        // Ten-thousandths of the picture's width and height, from its top-left corner.
+        const QRect r = VideoRect;
+        if (r.width() <= 0 || r.height() <= 0)
+            return;
+        vidman->paInsertPosition->SetValue(
+            QPoint((p.x() - r.left()) * 10000 / r.width(), (p.y() - r.top()) * 10000 / r.height()));
+    };
+    h.ShowError = [this](const QString &text) { ShowError(text); };
+    grabber->SetRenderer(vidman);
+
+    auto *imagette = new TImagetteFrame(m_client);
+    TakePlace(ImagetteFrame, imagette);
+    grabber->SetImagette(imagette);
+    auto *dossiers = new TDossiersFrame(*grabber, m_client);
+    TakePlace(SaveImagesFrame, dossiers);
+    AddShortcutFreeField(dossiers->RootEdit());
+
+    grabber->SetStatusLabel(ImageLab);
+    ImageLab->setCursor(Qt::PointingHandCursor);
+    new TPressFilter(ImageLab, [this](Qt::MouseButton button, QPoint) {
+        if (button == Qt::LeftButton)
+            grabber->StatusLineClicked();
+    });
+    new TPressFilter(videoPanel,
+                     [this](Qt::MouseButton button, QPoint pos) { grabber->VideoMousePress(button, pos); });
+
+    AfterOpenGrab = [this] { grabber->VideoOpened(); };
+    AfterCloseGrab = [this] { grabber->VideoClosed(); };
+}
