@@ -295,10 +295,13 @@ bool TImageWriter::WriteFileAtomic(const QString &path, const QByteArray &data, 
     const QByteArray base = QFile::encodeName(info.fileName());
 
     // A hidden temporary name beside the target, so that the rename stays on one file system.
+    // The temporary name must fit where the target's name fits: a long target name is cut
+    // (by bytes: only the uniqueness of the name matters, not its text).
+    const QByteArray stem = base.left(200);
     QByteArray temp;
     int fd = -1;
     for (int attempt = 0; attempt < 64 && fd < 0; ++attempt) {
-        temp = folder + "/." + base + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) +
+        temp = folder + "/." + stem + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) +
                ".tmp";
         fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)

@@ -110,6 +110,9 @@ void TShowForm::CreateComponents()
 
     videoPanel = MakePanel(m_client, QStringLiteral("videoPanel"));
     videoPanel->setAutoFillBackground(true);
+    // The video area holds the keyboard focus by default, so that the window's shortcuts reach
+    // the commands rather than a text field (which keeps its own editing keys).
+    videoPanel->setFocusPolicy(Qt::StrongFocus);
     videoPanel->setContextMenuPolicy(Qt::DefaultContextMenu);
     videoPanel->installEventFilter(this);
 
@@ -369,6 +372,7 @@ void TShowForm::FormShow()
     ScreenSaverWasActive =
         m_screenSaver->Inhibit(TVDAppliMan::ProductName(), QStringLiteral("Lecture et capture vidéo"));
     m_layoutOnResize = true;
+    videoPanel->setFocus();
     NavMan->RefreshFrame();
 }
 

@@ -138,6 +138,8 @@ public:
     TCustomAbstractAction *FindAction(const QString &name) const;
     // The action lists in key-dispatch order.
     QList<TCustomVDActionList *> ActionLists() const;
+    // The window's key routing (the script window joins it as a side window).
+    TKeyDispatcher *KeyDispatcher() const { return m_keys; }
 
     // Grab and save, and interval capture, hook into opening and closing: after a video opened
     // (image name rebuilt, picture sizes, thumbnail laid out; interval count recomputed) and

@@ -10,6 +10,7 @@
 #include "capture/TShowForm.h"
 #include "capture/Tnavframe.h"
 #include "media/TFramesNotifier.h"
+#include "media/Timecode.h"
 #include "playback/TNavMan.h"
 #include "playback/TVideoMan.h"
 
@@ -79,7 +80,14 @@ void TShowForm::AddGrabActions()
         return fn ? std::int64_t(fn->Position()) : std::int64_t(0);
     };
     h.FrameDuration = [this] { return std::int64_t(NavMan->FrameDuration); };
-    h.PositionText = [this] { return navframe->CurrentEdit ? navframe->CurrentEdit->text() : QString(); };
+    h.PositionText = [this] {
+        // The position field learns the frame's position through a posted message, which may
+        // still be on its way when a grab follows a seek at once (interval capture): the text
+        // is made from the frame notifier's position, as the field will show it.
+        if (const TFramesNotifier *fn = NavMan->FramesNotifier())
+            return TimecodeText(fn->Position(), NavMan->FrameDuration);
+        return navframe->CurrentEdit ? navframe->CurrentEdit->text() : QString();
+    };
     h.SeekToText = [this](const QString &text) { NavMan->waStrPosition->SetValue(text); };
     h.ShowThumbnailPanel = [this] {
         if (iaPanneauActif->Value != 0)

@@ -62,11 +62,10 @@ void TShowForm::RunLayout()
     navframe->setGeometry(l.Nav);
     if (intervalloframe)
         intervalloframe->setGeometry(l.Nav);
-    ImagetteFrame->setGeometry(QRect(l.LeftFrame, l.Panels.y(), l.Panels.width(), l.Panels.height()));
-    for (QWidget *w : {SaveImagesFrame, IncrustFrame, DVIncrustFrame, OptionsFrame})
+    // Every settings panel gets the column's whole height: their controls lay themselves out in it.
+    for (QWidget *w : {ImagetteFrame, SaveImagesFrame, IncrustFrame, DVIncrustFrame, OptionsFrame})
         if (w)
-            w->setGeometry(
-                QRect(l.LeftFrame, l.Panels.y(), l.Panels.width(), std::min(w->height(), l.Panels.height())));
+            w->setGeometry(l.Panels);
 
     barUnique->setGeometry(0, 0, W, 32);
     for (QWidget *c : barUnique->Controls())

@@ -2,6 +2,7 @@
 // every list of the window by name.
 #include "capture/TShowForm.h"
 
+#include "actions/TBooleanAction.h"
 #include "actions/TCustomAbstractAction.h"
 #include "playback/TVDBar.h"
 #include "playback/TVDToolBars.h"
@@ -13,6 +14,26 @@ namespace {
 
 const char *const kSeparator = nullptr;
 
+// A boolean setting shown as a menu item: a check mark that follows the value, and a click
+// that turns it over (a setting of its own has no command to run).
+void MakeToggle(TBooleanAction *a)
+{
+    if (a->isCheckable())
+        return;
+    a->setCheckable(true);
+    a->setChecked(a->Value);
+    a->OnPrepare = [a](bool &v) {
+        v = !a->Value;
+        return true;
+    };
+    auto after = a->OnAfterApply;
+    a->OnAfterApply = [a, after](const bool &v) {
+        if (after)
+            after(v);
+        a->QAction::setChecked(a->Value);
+    };
+}
+
 } // namespace
 
 void TShowForm::CreateMenus()
@@ -21,8 +42,11 @@ void TShowForm::CreateMenus()
         for (const char *n : names) {
             if (!n)
                 menu->addSeparator();
-            else if (TCustomAbstractAction *a = FindAction(QString::fromLatin1(n)))
+            else if (TCustomAbstractAction *a = FindAction(QString::fromLatin1(n))) {
+                if (auto *b = qobject_cast<TBooleanAction *>(a))
+                    MakeToggle(b);
                 menu->addAction(a);
+            }
         }
     };
     MainMenu1->setNativeMenuBar(false);

@@ -77,7 +77,8 @@ public:
     // --- Stream ----------------------------------------------------------------------------------
     // Connects the audio of source (its graph manager is the one the media factory gave it)
     // through a decoder into the renderer. True when connected (or already connected); a
-    // failure leaves the audio disconnected with the status asBadAudio. None: asNoAudio.
+    // failure leaves the audio disconnected with the status asBadAudio. None (or the
+    // placeholder TMediaPlaceholders::NoAudio()): asNoAudio.
     bool ConnectAudioSource(TAudioSource *source);
     void DisconnectAudio();
     TAudioSource *CurrentSource() const { return m_source; }

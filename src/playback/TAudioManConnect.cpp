@@ -6,6 +6,7 @@
 #include "media/TDecoderLinks.h"
 #include "media/TDecoderMan.h"
 #include "media/TGrapheMan.h"
+#include "media/TMediaDevice.h"
 #include "media/TNotifier.h"
 #include "media/TavSource.h"
 #include "playback/TAudioMan.h"
@@ -38,6 +39,9 @@ bool TAudioMan::ConnectAudioSource(TAudioSource *source)
     if (m_source)
         DisconnectAudio();
     m_decoders->Current = m_decoders->NoneRec;
+    // The placeholder of a file without audio stands for none.
+    if (source == TMediaPlaceholders::NoAudio())
+        source = nullptr;
     m_source = source;
     if (!source) {
         SetStatus(asNoAudio);

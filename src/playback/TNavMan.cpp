@@ -113,8 +113,14 @@ void TNavMan::AttachVideoSource(TVideoSource *source)
     if (m_videoSource)
         m_videoSource->ClearDurationTarget();
     m_videoSource = source;
-    if (source)
+    if (source) {
         source->SetDurationTarget(Receiver());
+        // Read here, never while a streaming thread waits for the frame duration's answer.
+        ReadVideoSpan();
+        // The frame duration may have come first: the length and the end follow the span.
+        if (HasVideoSpan() && FrameDuration > 1)
+            SetFrameDuration(FrameDuration);
+    }
 }
 
 int64_t TNavMan::Origin() const
@@ -164,9 +170,10 @@ void TNavMan::SetFrameDuration(int64_t d)
     if (m_notifier)
         m_notifier->SetFrameDuration(d);
     // A stream connected before the graph knew its length: the first frame duration comes
-    // with the stream's caps, by which time the demuxer knows it.
-    if (MediaDuration <= 0 && d > 1) {
-        const int64_t dur = Graph()->duration();
+    // with the stream's caps, by which time the demuxer knows it. A length from time stamps
+    // ends with the last frame, which needs the frame duration.
+    if (d > 1 && (MediaDuration <= 0 || HasVideoSpan())) {
+        const int64_t dur = ReadMediaDuration();
         if (dur > 0)
             MediaDuration = dur;
     }
@@ -179,7 +186,7 @@ void TNavMan::SetFrameDuration(int64_t d)
 
 void TNavMan::ResetDuration()
 {
-    const int64_t dur = Graph()->duration();
+    const int64_t dur = ReadMediaDuration();
     if (dur >= 0)
         MediaDuration = dur;
     else if (!Graph()->canSeek())

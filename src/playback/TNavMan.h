@@ -7,7 +7,13 @@
 //
 // Positions are media time (100-ns units) counted from the first video frame of the file:
 // the frames notifier's origin is added to every target before it reaches the graph and taken
-// off every position and duration read from it.
+// off every position read from it. The length is the graph's, except for MPEG transport and
+// program streams, whose demuxers only estimate it: there it is read from the time stamps of
+// the file's first and last video frames.
+//
+// Frame-exact seeks land before the target and let the frames notifier hold frames back up to
+// it; a demuxer that lands after the target is sent further back. A short step forward from a
+// paused, exactly shown frame decodes on instead of seeking back.
 //
 // Wiring by the owner (main window and video manager), all optional:
 //   SetPositionEdit(edit)         the position display and entry field
@@ -15,7 +21,8 @@
 //   SetScenesList(&list)          the scene list of the video's ".scn" file (scene steps)
 //   SetFramesNotifier(fn)         set by the video manager once a video stream is connected
 //   SetRendererFilter(element)    the video renderer element, waited on after seeks
-//   AttachVideoSource(source)     the connected video source (frame-duration reports)
+//   AttachVideoSource(source)     the connected video source (frame-duration reports, the
+//                                 file whose MPEG time stamps give the length)
 //   ResetDuration()               after a stream was connected or disconnected
 //
 // Everything here runs on the main thread; the notifiers reach it through Receiver().
@@ -135,6 +142,10 @@ public:
     void SetCompatibleSpeed();
     // The position text of t with the current frame duration.
     QString PositionText(int64_t t) const;
+    // MPEG transport and program streams (by extension): the time from the first video frame
+    // shown to the last one, read from the packets' time stamps at both ends of the file
+    // (100-ns units); -1 for other files or when no time stamps are found.
+    static int64_t MpegVideoSpan(const QString &path);
 
     // --- Actions -----------------------------------------------------------------------------
     TCheckAction *caPlay = nullptr;
@@ -187,6 +198,8 @@ private:
     void ApplySeek(bool wait, int64_t position);
     // Moves the graph to position (relative to the origin); false when nothing moved.
     bool SetMediaPosition(int64_t position);
+    // The graph holds a demuxer that lands after accurate seek targets.
+    bool LandsLate() const;
     // Polls the renderer until its state change ended, answering sent messages meanwhile;
     // stops early when done() holds.
     void WaitForRenderer(int timeoutMs, const std::function<bool()> &done = {});
@@ -201,6 +214,12 @@ private:
     void OnFramesReached(int64_t target, int64_t position);
     void OnFramesPosition(const QString &text);
     int64_t Origin() const;
+    // The media's length: from the video packets' time stamps where the demuxer only estimates
+    // it, else the graph's; -1 when unknown.
+    int64_t ReadMediaDuration();
+    // The time-stamp length of the attached source's file, read once per source.
+    void ReadVideoSpan();
+    bool HasVideoSpan() const { return m_videoSource && m_spanSource == m_videoSource && m_videoSpan >= 0; }
     void SeekFeedback(bool seeking);
     void UpdateSliderRange();
     void UnbindEdit();
@@ -214,6 +233,8 @@ private:
     GstElement *m_renderer = nullptr; // held with a reference
     const TScenesList *m_scenes = nullptr;
     TVideoSource *m_videoSource = nullptr;
+    const TVideoSource *m_spanSource = nullptr; // the source m_videoSpan was read for
+    int64_t m_videoSpan = -1;
     TImageList *m_images = nullptr;
     // What reaches the renderer's input (counted on the streaming thread, read here).
     struct TRendererInput
@@ -225,6 +246,8 @@ private:
     gulong m_inputProbe = 0;
     // The renderer shows the frame at the notifier's position (a precise seek reached it).
     bool m_shownExact = false;
+    // How far before StartPosition seeks may go (the retries of a precise seek only).
+    int64_t m_belowStart = 0;
 
     // The precise seek in progress (main thread; the watch's answer arrives as a sent message).
     struct TPreciseState

@@ -40,7 +40,7 @@ void TNavMan::SeekTo(bool wait, int64_t position)
         SeekFeedback(true);
     // The furthest reachable position is the start of the frame before the last one.
     position = std::min(position, EndPosition - FrameDuration);
-    position = std::max(position, StartPosition);
+    position = std::max(position, StartPosition - m_belowStart);
     try {
         ApplySeek(wait, position);
     } catch (...) {
@@ -93,7 +93,11 @@ bool TNavMan::SetMediaPosition(int64_t position)
 {
     if (!Graph()->canSeek())
         return false;
-    // Positions count from the first video frame; the graph's from the stream's start.
+    // Positions count from the first video frame; the graph's from the stream's start. A
+    // demuxer that lands after its target is sent to the stream's very start for the first
+    // frame (the others keep the origin: tsdemux times a seek to 0 differently).
+    if (position <= StartPosition && LandsLate())
+        return Graph()->seek(0);
     return Graph()->seek(position + Origin());
 }
 
@@ -111,6 +115,23 @@ void TNavMan::WaitForRenderer(int timeoutMs, const std::function<bool()> &done)
             break;
     }
     TMessageReceiver::servicePendingSent();
+}
+
+bool TNavMan::LandsLate() const
+{
+    // mpegpsdemux (MPEG program streams) lands up to a second after an accurate target.
+    bool found = false;
+    GstIterator *it = gst_bin_iterate_recurse(Graph()->bin());
+    GValue item = G_VALUE_INIT;
+    while (!found && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        auto *e = GST_ELEMENT(g_value_get_object(&item));
+        GstElementFactory *f = gst_element_get_factory(e);
+        found = f && g_str_equal(GST_OBJECT_NAME(f), "mpegpsdemux");
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return found;
 }
 
 // --- precise seeks -------------------------------------------------------------------------------
@@ -147,8 +168,8 @@ void TNavMan::SeekExact(int64_t target)
             Pause();
         // A short way forward from the frame shown decodes on instead of seeking back.
         const int64_t shown = m_notifier->Position();
-        bool decodeOn =
-            m_renderer && m_shownExact && target > shown && target - shown <= std::max(SeekPrepos, d);
+        bool decodeOn = SavedState == gmPaused && m_renderer && m_shownExact && !m_input->eos.load() &&
+                        target > shown && target - shown <= std::max(SeekPrepos, d);
         int64_t margin = SeekPrepos;
         for (int attempt = 1; attempt <= kPreciseAttempts; ++attempt) {
             const bool last = attempt == kPreciseAttempts;
@@ -158,7 +179,10 @@ void TNavMan::SeekExact(int64_t target)
                 break;
             decodeOn = false;
             margin = 2 * margin + OneSecond;
+            // A demuxer that lands late near the start needs a seek before the first frame.
+            m_belowStart = std::max<int64_t>(Origin(), 0);
         }
+        m_belowStart = 0;
         if (!m_precise.reached) {
             // The stream ended before the target (a decoder that drops the last frames): the
             // last frame it gave is shown instead.
@@ -173,6 +197,7 @@ void TNavMan::SeekExact(int64_t target)
     } catch (...) {
         m_shownExact = false;
     }
+    m_belowStart = 0;
     m_precise.active = false;
     m_notifier->SetDeliver(true);
     if (SavedState == gmPlaying)
@@ -318,7 +343,6 @@ bool TNavMan::StepShownFrames()
     if (!m_renderer || State() != gmPaused)
         return false;
     const int before = m_input->buffers.load();
-    m_input->eos.store(false);
     // A one-frame step of the paused renderer: it lets the picture it holds go and takes the
     // next frame that reaches it, the one the frames notifier lets through at the target.
     if (!gst_element_send_event(m_renderer, gst_event_new_step(GST_FORMAT_BUFFERS, 1, 1.0, TRUE, FALSE)))

@@ -7,6 +7,7 @@
 #include "media/TDVMan.h"
 #include "media/TDecoderLinks.h"
 #include "media/TGrapheMan.h"
+#include "media/TMediaDevice.h"
 #include "media/TNotifier.h"
 #include "media/TavSource.h"
 #include "media/gst/TGuid.h"
@@ -78,6 +79,9 @@ bool TVideoMan::ConnectVideoSource(TVideoSource *source)
     if (m_source)
         DisconnectVideo(false);
     ClearWindow();
+    // The placeholder of a file without video stands for none.
+    if (source == TMediaPlaceholders::NoVideo())
+        source = nullptr;
     m_source = source;
     if (!source) {
         ShowNoVideo();

@@ -138,11 +138,12 @@ public:
     // --- Stream -------------------------------------------------------------------------------
     // Connects the video of source (its graph manager is the one the media factory gave it)
     // through a decoder and the frames notifier into the renderer and shows it. True when
-    // connected or already current; a failure shows the not-decodable display, none the
-    // no-video display.
+    // connected or already current; a failure shows the not-decodable display, none (or the
+    // placeholder TMediaPlaceholders::NoVideo()) the no-video display.
     bool ConnectVideoSource(TVideoSource *source);
     // Disconnects the current video; showNoVideo: show the no-video display afterwards.
     void DisconnectVideo(bool showNoVideo = true);
+    // The source shown, null when none.
     TVideoSource *CurrentSource() const { return m_source; }
     TGrapheMan *GraphMan() const { return m_graphMan; }
     TFramesNotifier *FramesNotifier() const { return m_framesNotifier.get(); }
@@ -165,9 +166,14 @@ public:
     // ExpandOverlay.
     TOverlaySlot &OverlaySlot(int index) { return m_slots[size_t(index)]; }
     const TOverlayValues &OverlayValues() const { return m_values; }
-    // Every slot into its overlay line (an empty pattern disables the line), then RefreshOverlay.
+    // Every slot into its overlay line (an empty pattern disables the line), then
+    // RefreshOverlay when a line reads differently.
     void ExpandOverlay();
-    // The values the messages carry, for callers on the main thread; each re-expands.
+    // The values the messages carry, for callers on the main thread; each re-expands. The
+    // receiver takes them as messages too, with a copy of the record as payload:
+    // WM_NOTIFY_DVINCRUST (TIncrustDV), WM_FRAMES_TEXT (QString), WM_NOTIFY_SYSDATE
+    // (TIncrustSysDate), WM_NOTIFY_NUMERO (TIncrustNumero), WM_NOTIFY_FILENAME
+    // (TIncrustFileName); and WM_NOTIFY_VIDEOFORMAT (TVideoData, wParam 4: aspect, 2: text).
     void SetIncrustDV(const TIncrustDV &dv);
     void SetTimestampText(const QString &text);
     void SetSysDate(const TIncrustSysDate &date);

@@ -48,8 +48,10 @@ int FramixMain(int argc, char **argv)
         window.runCommandLine();
         if (!window.headless())
             return;
-        if (window.report().isEmpty())
+        if (window.report().isEmpty()) {
             std::printf("Aucune vidéo ouverte.\n");
+            std::fflush(stdout);
+        }
         // Nobody can close a window that nobody sees: a headless run ends with its command line.
         if (window.isVisible())
             window.close();

@@ -58,10 +58,49 @@ QAction *TKeyDispatcher::FindInMenu(const QMenu *menu, const QKeySequence &key)
     return nullptr;
 }
 
-TKeyDispatcher::Match TKeyDispatcher::Find(const QKeySequence &key) const
+void TKeyDispatcher::AddSideWindow(QWidget *window, const QList<TCustomVDActionList *> &lists,
+                                   const QList<QKeySequence> &mainKeys)
+{
+    if (!window)
+        return;
+    SideWindow side{window, {}, mainKeys};
+    for (TCustomVDActionList *l : lists)
+        side.lists.append(l);
+    m_sides.append(side);
+}
+
+const TKeyDispatcher::SideWindow *TKeyDispatcher::SideOf(const QWidget *window) const
+{
+    for (const SideWindow &s : m_sides)
+        if (window && s.window == window)
+            return &s;
+    return nullptr;
+}
+
+QAction *TKeyDispatcher::FindInLists(const QList<QPointer<TCustomVDActionList>> &lists,
+                                     const QKeySequence &key)
+{
+    for (const QPointer<TCustomVDActionList> &list : lists) {
+        if (!list)
+            continue;
+        for (QAction *a : list->Actions())
+            if (a->isEnabled() && Matches(a, key))
+                return a;
+    }
+    return nullptr;
+}
+
+TKeyDispatcher::Match TKeyDispatcher::Find(const QKeySequence &key, const QWidget *window) const
 {
     if (key.isEmpty())
         return {};
+    if (const SideWindow *side = SideOf(window)) {
+        bool toMain = false;
+        for (const QKeySequence &k : side->mainKeys)
+            toMain = toMain || k.matches(key) == QKeySequence::ExactMatch;
+        if (!toMain)
+            return {FindInLists(side->lists, key), false};
+    }
     if (m_menu) {
         for (QAction *top : m_menu->actions()) {
             if (Matches(top, key))
@@ -70,19 +109,12 @@ TKeyDispatcher::Match TKeyDispatcher::Find(const QKeySequence &key) const
                 return {a, true};
         }
     }
-    for (const QPointer<TCustomVDActionList> &list : m_lists) {
-        if (!list)
-            continue;
-        for (QAction *a : list->Actions())
-            if (a->isEnabled() && Matches(a, key))
-                return {a, false};
-    }
-    return {};
+    return {FindInLists(m_lists, key), false};
 }
 
-bool TKeyDispatcher::Dispatch(const QKeySequence &key)
+bool TKeyDispatcher::Dispatch(const QKeySequence &key, const QWidget *window)
 {
-    const Match m = Find(key);
+    const Match m = Find(key, window);
     if (!m.action)
         return false;
     if (m.action->isEnabled())
@@ -106,16 +138,16 @@ QKeySequence TKeyDispatcher::KeyOf(const QKeyEvent *event)
     return QKeySequence(QKeyCombination(mods, Qt::Key(key)));
 }
 
-bool TKeyDispatcher::Serves(QObject *receiver) const
+QWidget *TKeyDispatcher::Served(QObject *receiver) const
 {
     auto *w = qobject_cast<QWidget *>(receiver);
     if (!w)
-        return false;
-    const QWidget *top = w->window();
+        return nullptr;
+    QWidget *top = w->window();
     for (const QPointer<QWidget> &win : m_windows)
         if (win && win == top)
-            return true;
-    return false;
+            return top;
+    return SideOf(top) ? top : nullptr;
 }
 
 bool TKeyDispatcher::LeftToTextField(QObject *receiver, const QKeyEvent *event)
@@ -138,18 +170,19 @@ bool TKeyDispatcher::LeftToTextField(QObject *receiver, const QKeyEvent *event)
 bool TKeyDispatcher::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type t = event->type();
-    if ((t == QEvent::ShortcutOverride || t == QEvent::KeyPress) && Serves(watched)) {
+    QWidget *window = (t == QEvent::ShortcutOverride || t == QEvent::KeyPress) ? Served(watched) : nullptr;
+    if (window) {
         auto *ke = static_cast<QKeyEvent *>(event);
         if (!LeftToTextField(watched, ke)) {
             const QKeySequence key = KeyOf(ke);
             if (t == QEvent::ShortcutOverride) {
                 // Claimed here so that Qt's own shortcut map never sees the key; it comes back
                 // as a key press, which runs it.
-                if (Find(key).action) {
+                if (Find(key, window).action) {
                     ke->accept();
                     return true;
                 }
-            } else if (Dispatch(key)) {
+            } else if (Dispatch(key, window)) {
                 ke->accept();
                 return true;
             }

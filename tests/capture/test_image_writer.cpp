@@ -200,6 +200,10 @@ TEST(ImageWriter, SavesReplaceAnExistingFileAndLeaveNoTemporary)
     EXPECT_EQ(QImage(jpgPath).size(), QSize(32, 32));
     EXPECT_EQ(QFile::permissions(bmpPath), before) << "the replaced file's permissions are kept";
     EXPECT_EQ(Entries(dir.path()), QStringList({"Framix_001.bmp", "Framix_002.jpg"}));
+
+    // A name as long as a file name may be (255 bytes) is saved too.
+    const QString longName = QString(251, u'x') + QStringLiteral(".bmp");
+    EXPECT_TRUE(writer.SaveBmp(img, dir.filePath(longName))) << writer.ErrorText().toStdString();
 }
 
 TEST(ImageWriter, MissingFolderIsReportedAndNotCreated)

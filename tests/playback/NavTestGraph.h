@@ -57,15 +57,12 @@ public:
         fn.ResetOrigin();
         nav.SetFramesNotifier(&fn);
         nav.SetRendererFilter(renderer.Renderer());
-        nav.AttachVideoSource(source);
         if (!decoders.ConnectDecoder(source->OwnNotifier()->element(), renderer.Renderer()))
             return;
         nav.ResetDuration();
+        nav.AttachVideoSource(source);
         nav.Pause();
         m_ok = mediatest::waitUntil([&] { return shownFrame() >= 0 && nav.FrameDuration > 1; }, 20000);
-        // The length is known once the graph prerolled.
-        if (m_ok && nav.MediaDuration <= 0)
-            nav.ResetDuration();
     }
     ~TNavGraph()
     {

@@ -235,6 +235,8 @@ TEST(AudioMan, ConnectsAStreamThroughADecoderAndPlaysIt)
     EXPECT_FALSE(man.ConnectAudioSource(orphan.source));
     EXPECT_EQ(man.Status(), asBadAudio);
     EXPECT_EQ(decoder, TAudioMan::NoDecoderText());
+    EXPECT_FALSE(man.ConnectAudioSource(TMediaPlaceholders::NoAudio()));
+    EXPECT_EQ(man.Status(), asNoAudio) << "the placeholder of a file without audio is no audio";
     EXPECT_FALSE(man.ConnectAudioSource(nullptr));
     EXPECT_EQ(man.Status(), asNoAudio);
 }

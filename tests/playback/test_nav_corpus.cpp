@@ -6,10 +6,12 @@
 #include "actions/TCheckAction.h"
 #include "actions/TNopeAction.h"
 #include "actions/TWidestringAction.h"
+#include "media/TScenesList.h"
 #include "media/Timecode.h"
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -127,11 +129,19 @@ TEST_P(NavCorpus, EveryMoveShowsTheExactFrame)
     nav.naReculeDebut->trigger();
     expected = 0;
     check("start");
+    // Without precise seeking (as when a file has just been opened) the start is the first
+    // frame too.
+    nav.caSeekPrecision->SetChecked(false);
+    nav.SeekToText(QStringLiteral("0:00:02:00"));
+    nav.SeekTo(true, 0);
+    check("start without precise seeking");
 }
 
 INSTANTIATE_TEST_SUITE_P(Containers, NavCorpus,
                          testing::Values(ClipCase{"fi_dv_pal.dv"}, ClipCase{"fi_h264_1080.mp4"},
-                                         ClipCase{"fi_dv_pal_type1.avi"}, ClipCase{"fi_mjpeg.avi"}),
+                                         ClipCase{"fi_dv_pal_type1.avi"}, ClipCase{"fi_mjpeg.avi"},
+                                         ClipCase{"fi_mpeg2_ts.ts"}, ClipCase{"fi_h264_1080.m2ts"},
+                                         ClipCase{"fi_mpeg2_ps.mpg"}, ClipCase{"fi_h264_576w.mkv"}),
                          [](const testing::TestParamInfo<ClipCase> &p) {
                              std::string n = p.param.file;
                              for (char &c : n)
@@ -139,3 +149,70 @@ INSTANTIATE_TEST_SUITE_P(Containers, NavCorpus,
                                      c = '_';
                              return n;
                          });
+
+TEST(NavCorpusScenes, SceneStepsFollowTheSceneFile)
+{
+    struct Case
+    {
+        const char *file;
+        std::vector<int> starts; // of the scene file beside the clip
+    };
+    for (const Case &c : {Case{"fi_dv_pal.dv", {20, 45, 70}}, Case{"fi_mpeg2_ps.mpg", {10, 60}}}) {
+        SCOPED_TRACE(c.file);
+        const QString path = mediatest::corpus(QString::fromLatin1(c.file));
+        if (path.isEmpty())
+            GTEST_SKIP() << "corpus missing: build the corpus target";
+        TNavGraph g(path);
+        ASSERT_TRUE(g.ok());
+        TScenesList scenes;
+        ASSERT_TRUE(
+            scenes.LoadScenes(QFileInfo(path).path() + '/' + QFileInfo(path).completeBaseName() + ".scn"));
+        g.nav.SetScenesList(&scenes);
+        g.nav.caSeekPrecision->SetChecked(true);
+        const int end = int((g.nav.MediaDuration + g.d() / 2) / g.d()) - 2;
+        for (int start : c.starts) {
+            g.nav.naAvanceTrack->trigger();
+            EXPECT_EQ(g.waitShown(start), start);
+        }
+        g.nav.naAvanceTrack->trigger(); // after the last scene: the end
+        EXPECT_EQ(g.waitShown(end), end);
+        for (auto it = c.starts.rbegin(); it != c.starts.rend(); ++it) {
+            g.nav.naReculeTrack->trigger();
+            EXPECT_EQ(g.waitShown(*it), *it);
+        }
+        g.nav.naReculeTrack->trigger();
+        EXPECT_EQ(g.waitShown(0), 0);
+        EXPECT_EQ(g.nav.GetPosition(), 0);
+    }
+}
+
+TEST(NavCorpusPlaying, PreciseSeekWhilePlayingPlaysOnFromTheTarget)
+{
+    const QString path = mediatest::corpus(QStringLiteral("fi_dv_pal.dv"));
+    if (path.isEmpty())
+        GTEST_SKIP() << "corpus missing: build the corpus target";
+    TNavGraph g(path);
+    ASSERT_TRUE(g.ok());
+    TNavMan &nav = g.nav;
+    nav.caSeekPrecision->SetChecked(true);
+    QStringList texts;
+    nav.OnDisplayTime = [&](const QString &t) { texts << t; };
+    nav.caPlay->SetChecked(true);
+    EXPECT_EQ(nav.State(), gmPlaying);
+    ASSERT_TRUE(mediatest::waitUntil([&] { return nav.GetPosition() >= 5 * g.d(); }, 10000));
+    nav.SeekToText(QStringLiteral("0:00:02:00"));
+    EXPECT_EQ(nav.State(), gmPlaying);
+    EXPECT_GE(nav.GetPosition(), 50 * g.d());
+    ASSERT_TRUE(mediatest::waitUntil([&] { return g.shownFrame() >= 55; }, 10000)) << "plays on";
+    nav.caPlay->SetChecked(false);
+    EXPECT_EQ(nav.State(), gmPaused);
+    mediatest::pump(100);
+    EXPECT_FALSE(texts.isEmpty()) << "positions are shown while playing";
+    // A refresh shows the same frame again.
+    const int shown = g.shownFrame();
+    const int64_t position = nav.GetPosition();
+    EXPECT_EQ(position, shown * g.d());
+    nav.RefreshFrame();
+    EXPECT_EQ(g.waitShown(shown), shown);
+    EXPECT_EQ(nav.GetPosition(), position);
+}

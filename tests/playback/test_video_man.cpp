@@ -247,6 +247,9 @@ TEST(VideoMan, NoVideoDisplayInTheBoundWindow)
         ASSERT_TRUE(f.audio());
         EXPECT_FALSE(man.ConnectVideoSource(f.video()));
     }
+    EXPECT_FALSE(man.ConnectVideoSource(TMediaPlaceholders::NoVideo()));
+    EXPECT_EQ(man.VideoState(), 0) << "the placeholder of a file without video is no video";
+    EXPECT_EQ(man.CurrentSource(), nullptr);
     EXPECT_FALSE(man.ConnectVideoSource(nullptr));
     EXPECT_EQ(man.VideoState(), 0);
     EXPECT_EQ(label->parentWidget(), w.panel);
@@ -467,6 +470,8 @@ TEST(VideoMan, VideoAndAudioOfOneFilePlayToTheEndWithOrWithoutAnAudioDevice)
     ASSERT_TRUE(f.graph.Graph()->seek(0));
     ASSERT_TRUE(f.graph.Play());
     EXPECT_TRUE(waitUntil([&] { return ended; }, 60000)) << "no renderer left behind holds the graph";
+    // Stopped first, as the main window closes a file.
+    f.graph.Stop();
     audio.DisconnectAudio();
 }
 

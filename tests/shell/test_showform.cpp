@@ -24,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -349,6 +350,8 @@ TEST(ShowForm, PanelSwitchingAndKeys)
     };
     EXPECT_EQ(shown(), 0);
     EXPECT_EQ(down(), 0);
+    // The video area has the focus at start: Ctrl+C and Ctrl+V are the window's, not a field's.
+    EXPECT_EQ(QApplication::focusWidget(), f.videoPanel);
 
     // F4 through the window's key routing.
     f.activateWindow();
@@ -381,14 +384,46 @@ TEST(ShowForm, PanelSwitchingAndKeys)
     EXPECT_EQ(numero, 2);
     EXPECT_EQ(f.vidman->caInsertAntiAliasing->Checked(), aa);
 
+    // Alt+F5 and Alt+F6 are the aspect entries of the "Vidéo" menu, never the mail and home-page
+    // commands that share them.
+    auto *aspect = dynamic_cast<TIntegerAction *>(f.FindAction("iaForcerAspectRatio"));
+    ASSERT_TRUE(aspect);
+    QUrl opened;
+    f.am->OpenUrl = [&](const QUrl &u) {
+        opened = u;
+        return true;
+    };
+    aspect->SetValue(2);
+    QTest::keyClick(&f, Qt::Key_F5, Qt::AltModifier);
+    EXPECT_EQ(aspect->Value, 0);
+    QTest::keyClick(&f, Qt::Key_F6, Qt::AltModifier);
+    EXPECT_EQ(aspect->Value, 1);
+    EXPECT_TRUE(opened.isEmpty());
+
+    // A boolean setting in a menu is a check item that turns it over.
+    auto *deinterlace = dynamic_cast<TBooleanAction *>(f.FindAction("baImageDeinterlacer"));
+    QAction *item = MenuEntry(f.MainMenu1, "Images", "Désentrelacer");
+    ASSERT_TRUE(deinterlace && item);
+    const bool before = deinterlace->Value;
+    item->trigger();
+    EXPECT_EQ(deinterlace->Value, !before);
+    EXPECT_EQ(item->isChecked(), !before);
+    item->trigger();
+    EXPECT_EQ(deinterlace->Value, before);
+    EXPECT_EQ(item->isChecked(), before);
+
     // Keys in no menu reach the action lists (Alt+W is the menu's; Esc is gpal's only).
     QKeyEvent altW(QEvent::KeyPress, Qt::Key_W, Qt::AltModifier);
     QCoreApplication::sendEvent(&f, &altW);
     EXPECT_TRUE(f.caBasculerVue->Checked());
     f.StopRequested = false;
+    f.vidman->caFullscreen->SetChecked(true);
+    ASSERT_TRUE(f.vidman->FullScreen());
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(&f, &esc);
+    QCoreApplication::sendEvent(f.vidman->Plaque(), &esc);
     EXPECT_TRUE(f.StopRequested);
+    EXPECT_FALSE(f.vidman->caFullscreen->Checked()) << "Esc, typed on the full-screen plate, leaves it";
+    EXPECT_FALSE(f.vidman->FullScreen());
 
     // While a registered text field has the focus the volume keys are typed as text.
     auto *field = new QLineEdit(f.SaveImagesFrame);
@@ -410,6 +445,7 @@ TEST(ShowForm, PanelSwitchingAndKeys)
 // Settings come back at the next start, from the per-user store and from the portable ini file.
 TEST(ShowForm, SettingsSurviveARestart)
 {
+    const QString dv = Sample("sample_pal_date.dv");
     for (TSavePreferences mode : {spRegistre, spPortable}) {
         QTemporaryDir folder;
         {
@@ -419,6 +455,8 @@ TEST(ShowForm, SettingsSurviveARestart)
             f.caBasculerVue->SetChecked(true);
             f.iaPanneauActif->SetValue(3);
             f.setGeometry(40, 50, 900, 640);
+            if (!dv.isEmpty())
+                f.ficman->waOpenFile->SetValue(dv);
             QCoreApplication::processEvents();
             EXPECT_TRUE(f.close());
         }
@@ -431,6 +469,11 @@ TEST(ShowForm, SettingsSurviveARestart)
         EXPECT_TRUE(f.IncrustFrame->isVisibleTo(&f));
         EXPECT_EQ(f.am->raFormSave->Value.toQRect().size(), QSize(900, 640));
         EXPECT_EQ(f.CurrentLayout().LeftFrame, f.centralWidget()->width() - 276);
+        // The previous video opens again, last, with every other setting in place.
+        if (!dv.isEmpty()) {
+            EXPECT_EQ(f.currentFile(), dv);
+            EXPECT_TRUE(f.HasVideo);
+        }
         f.gp->SetMode(spNone); // the next test starts without a store
     }
 }
