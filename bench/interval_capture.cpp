@@ -6,13 +6,17 @@
 //   interval_capture [CLIP]
 //
 // Without CLIP the bench makes (once) a two-minute 1080p clip with the corpus's long-GOP
-// settings (a key frame every 10 s, three B-frames) at a camcorder's 8 Mbit/s in build/bench-media/, and also
+// settings (a key frame every 10 s, three B-frames) in build/bench-media/, and also
 // runs the corpus's own 10-second clip. FRAMIX_BENCH_RUNS (default 3) sets the runs per figure; FRAMIX=path
 // the program measured (default build/framix beside this bench).
+#include "media/TFrameIndex.h"
+#include "media/Timecode.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -74,7 +78,23 @@ double median(int runs, const std::function<bool(const QString &dir)> &job, int 
     return times[times.size() / 2];
 }
 
-// Makes the two-minute clip once.
+// How many images of dir ("x_H.MM.SS.FF.jpg", 25 frames a second) show another frame than the
+// one their name gives.
+int wrongFrames(const QString &dir)
+{
+    int wrong = 0;
+    for (const QFileInfo &fi : QDir(dir).entryInfoList({"x_*.jpg"}, QDir::Files)) {
+        const QString stamp = fi.completeBaseName().mid(2).replace(u'.', u':');
+        const std::int64_t frame = 400000;
+        const int named = int(TimecodeToTime(stamp, frame) / frame);
+        if (FrameIndexFromImage(QImage(fi.filePath())) != named)
+            ++wrong;
+    }
+    return wrong;
+}
+
+// Makes the two-minute clip once: the corpus's frame-number pattern (so that every image can be
+// checked), with grain, at a camcorder's 8 Mbit/s.
 QString longClip()
 {
     const QString dir = binDir() + "/../bench-media";
@@ -82,33 +102,17 @@ QString longClip()
     if (QFileInfo::exists(clip))
         return clip;
     QDir().mkpath(dir);
-    std::printf("making %s (once)...\n", qPrintable(clip));
+    std::printf("making %s (once, a few minutes)...\n", qPrintable(clip));
     std::fflush(stdout);
-    const bool ok = run("ffmpeg", {"-v",
-                                   "error",
-                                   "-y",
-                                   "-f",
-                                   "lavfi",
-                                   "-i",
-                                   "testsrc2=s=1920x1080:r=25:d=120",
-                                   "-vf",
-                                   "noise=alls=6:allf=t",
-                                   "-c:v",
-                                   "libx264",
-                                   "-preset",
-                                   "superfast",
-                                   "-b:v",
-                                   "8M",
-                                   "-maxrate",
-                                   "8M",
-                                   "-bufsize",
-                                   "16M",
-                                   "-x264-params",
-                                   "keyint=250:min-keyint=250:scenecut=0:bframes=3:b-pyramid=normal",
-                                   "-pix_fmt",
-                                   "yuv420p",
-                                   clip + ".part.mp4"});
-    if (!ok || !QFile::rename(clip + ".part.mp4", clip))
+    const QString pattern = QStringLiteral(FRAMIX_SOURCE_DIR "/tests/media-corpus/framepattern.py");
+    const QString command =
+        QStringLiteral(
+            "set -o pipefail; python3 '%1' 1920 1080 3000 | ffmpeg -v error -y -f rawvideo -pix_fmt gray "
+            "-s 1920x1080 -framerate 25 -i - -vf noise=alls=6:allf=t -c:v libx264 -preset superfast "
+            "-b:v 8M -maxrate 8M -bufsize 16M -x264-params "
+            "keyint=250:min-keyint=250:scenecut=0:bframes=3:b-pyramid=normal -pix_fmt yuv420p '%2'")
+            .arg(pattern, clip + ".part.mp4");
+    if (!run("bash", {"-c", command}) || !QFile::rename(clip + ".part.mp4", clip))
         return {};
     return clip;
 }
@@ -122,14 +126,16 @@ bool bench(const QString &clip, int runs)
     std::printf("%-8s %-22s %10s %8s %8s\n", "spacing", "method", "median s", "images", "ratio");
     const QString tag = QFileInfo(clip).completeBaseName();
     for (int spacing : {5, 30}) {
-        int nFramix = 0, nFps = 0, nSeek = 0;
+        int nFramix = 0, nFps = 0, nSeek = 0, wrong = 0;
         const double framix = median(
             runs,
             [&](const QString &dir) {
-                return run(framixPath(),
-                           {"-platform", "offscreen", "/o=" + clip, "/savfold=" + dir + "/", "/root=x",
-                            "/addi=0", "/iex=1", "/qual=75", QStringLiteral("/idelai=%1").arg(spacing),
-                            "/iunit=1", "/ci=0", "/si", "/inter", "/quit"});
+                const bool ok = run(framixPath(), {"-platform", "offscreen", "/o=" + clip,
+                                                   "/savfold=" + dir + "/", "/root=x", "/addi=0", "/iex=1",
+                                                   "/qual=75", QStringLiteral("/idelai=%1").arg(spacing),
+                                                   "/iunit=1", "/ci=0", "/si", "/inter", "/quit"});
+                wrong = ok ? wrongFrames(dir) : 0;
+                return ok;
             },
             &nFramix);
         const double fps = median(
@@ -152,7 +158,11 @@ bool bench(const QString &clip, int runs)
             },
             &nSeek);
         std::printf("%-8d %-22s %10.3f %8d %8s\n", spacing, "framix interval", framix, nFramix,
-                    nFramix > 0 ? "" : "NO IMAGE");
+                    nFramix == 0 ? "NO IMAGE"
+                    : wrong      ? "WRONG"
+                                 : "");
+        if (wrong)
+            std::printf("  %d images do not show the frame their name gives\n", wrong);
         wrote = wrote && nFramix > 0;
         std::printf("%-8d %-22s %10.3f %8d %8.2f\n", spacing, "ffmpeg fps filter", fps, nFps, framix / fps);
         std::printf("%-8d %-22s %10.3f %8d %8.2f\n", spacing, "ffmpeg seek per image", seeks, nSeek,

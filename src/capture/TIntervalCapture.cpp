@@ -9,6 +9,8 @@
 
 #include <QKeySequence>
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::int64_t TicksPerSecond = 10'000'000;
@@ -182,14 +184,20 @@ void TIntervalCapture::Run()
     m_host.SetStopRequested(false);
 
     const std::int64_t total = m_remaining;
-    // The count includes a step at the very end of the media, and a media duration may run past
-    // the last video frame: the seeks of such steps land on the frame taken already, which is
-    // not taken (nor asked about) twice.
+    // The count includes a step at the very end of the media, where the navigation manager's
+    // seek is no longer frame-exact (from one frame before the end on, it goes to the end with a
+    // plain seek): steps stay where the seek is exact. The steps thus moved, and those past
+    // the last video frame when the media duration runs longer, land on the frame taken
+    // already, which is not taken (nor asked about) twice.
+    const std::int64_t frame = m_host.FrameDuration();
+    const std::int64_t lastExact = m_host.MediaDuration() - 2 * frame;
+    const bool clamp = frame > 1 && lastExact > 0;
     std::int64_t taken = -1;
     for (std::int64_t k = 0; k < total; ++k) {
         if (m_host.StopRequested() || !m_host.HasVideo())
             break;
-        m_host.SeekPrecise(m_startPos + k * m_stepTicks);
+        const std::int64_t target = m_startPos + k * m_stepTicks;
+        m_host.SeekPrecise(clamp ? std::min(target, lastExact) : target);
         m_host.ProcessMessages();
         if (!self)
             return;

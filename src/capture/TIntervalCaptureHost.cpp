@@ -8,8 +8,8 @@
 
 #include <QCoreApplication>
 
-TIntervalCaptureHost::TIntervalCaptureHost(TNavMan *nav, TAudioMan *audio, TGrabber *grabber)
-    : m_nav(nav), m_audio(audio), m_grabber(grabber)
+TIntervalCaptureHost::TIntervalCaptureHost(TNavMan *nav, TAudioMan *audio, TGrabber *grabber, QObject *parent)
+    : QObject(parent), m_nav(nav), m_audio(audio), m_grabber(grabber)
 {}
 
 std::int64_t TIntervalCaptureHost::FrameDuration()

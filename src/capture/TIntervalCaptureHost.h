@@ -7,16 +7,18 @@
 // Main thread only.
 #include "capture/TIntervalCapture.h"
 
+#include <QObject>
 #include <QPointer>
 
 class TAudioMan;
 class TGrabber;
 class TNavMan;
 
-class TIntervalCaptureHost : public IIntervalHost
+class TIntervalCaptureHost : public QObject, public IIntervalHost
 {
+    Q_OBJECT
 public:
-    TIntervalCaptureHost(TNavMan *nav, TAudioMan *audio, TGrabber *grabber);
+    TIntervalCaptureHost(TNavMan *nav, TAudioMan *audio, TGrabber *grabber, QObject *parent = nullptr);
 
     std::int64_t FrameDuration() override;
     std::int64_t MediaDuration() override;

@@ -540,6 +540,10 @@ void TShowForm::FormCloseQuery(bool &canClose)
         m_script->Abort();
         return;
     }
+    if (IntervalHoldsClose()) {
+        canClose = false;
+        return;
+    }
     TimerSysDate->stop();
     naAbort->Apply();
     m_layoutOnResize = false;

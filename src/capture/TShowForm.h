@@ -13,8 +13,8 @@
 // the opened file is reported on stdout.
 //
 // Grab and save, and interval capture, add their actions to `gpal` through the hooks
-// AddGrabActions() and AddIntervalActions() (TShowFormHooks.cpp) before the menus and the tool
-// bar look their entries up by name. Main thread only.
+// AddGrabActions() (TShowFormGrab.cpp) and AddIntervalActions() (TShowFormInterval.cpp) before
+// the menus and the tool bar look their entries up by name. Main thread only.
 #include "media/TScenesList.h"
 
 #include <QMainWindow>
@@ -43,6 +43,7 @@ class TFichierMan;
 class TGrabber;
 class TImageList;
 class TIntegerAction;
+class TIntervalCapture;
 class TKeyDispatcher;
 class TMediaFactory;
 class TMediaDevice;
@@ -195,6 +196,8 @@ public:
     TAudioMan *audman = nullptr;
     // Grab and save (TShowFormGrab.cpp): its state, actions and panels.
     TGrabber *grabber = nullptr;
+    // Interval capture (TShowFormInterval.cpp): its actions, its run and its panel.
+    TIntervalCapture *Interval = nullptr;
 
     TImageList *Images = nullptr;
     QFrame *HLine = nullptr;
@@ -250,8 +253,10 @@ private:
     void CreatePanels(QWidget *client);
     // TShowFormGrab.cpp: grab and save, its actions into gpal and its panels.
     void AddGrabActions();
-    // TShowFormHooks.cpp: actions of interval capture into gpal.
+    // TShowFormInterval.cpp: interval capture, its actions into gpal and its panel; a close
+    // during a run stops it and waits for its end (true: the close must wait).
     void AddIntervalActions();
+    bool IntervalHoldsClose();
     // TShowFormActions.cpp
     void CreateWindowActions();
     void ConnectWindowActions();
@@ -287,6 +292,7 @@ private:
     std::unique_ptr<TPrivateFilters> m_private;
     QPointer<TVDScript> m_script;
     bool m_closeAfterScript = false;
+    bool m_closeAfterInterval = false;
     bool m_closing = false;
     QList<QPointer<QWidget>> m_shortcutFreeFields;
 };

@@ -119,7 +119,8 @@ void TShowForm::openfile(const QString &path)
         QCoreApplication::processEvents();
         NavMan->Quiet = false;
         NavMan->caPlay->SetChecked(wasPlaying);
-        NavMan->SeekTo(false, 0);
+        // Waited for: what follows (image name, interval count) reads the position.
+        NavMan->SeekTo(true, 0);
 
         EnableVideoControls();
         SetLabel(EnCoursLab, FileNamePart(path), QColor(0, 0, 128));

@@ -1,6 +1,7 @@
 // The settings panels of the main window. Those whose controls are not built yet are empty
 // frames of the right size and place; their owners replace them here.
 #include "capture/TShowForm.h"
+#include "capture/Tintervalloframe.h"
 
 #include <QFrame>
 
@@ -20,7 +21,8 @@ QWidget *EmptyPanel(QWidget *client, const QString &name)
 
 void TShowForm::CreatePanels(QWidget *client)
 {
-    intervalloframe = EmptyPanel(client, QStringLiteral("intervalloframe"));
+    intervalloframe = new Tintervalloframe(client);
+    intervalloframe->hide();
     SaveImagesFrame = EmptyPanel(client, QStringLiteral("SaveImagesFrame"));
     ImagetteFrame = EmptyPanel(client, QStringLiteral("ImagetteFrame"));
     OptionsFrame = EmptyPanel(client, QStringLiteral("OptionsFrame"));

@@ -139,6 +139,13 @@ void TPadHub::addStream(const TGstPad &pad)
     s->hold = padHold;
     s->holdPad = pad;
     TGstElement q = MakeElement("queue");
+    // Bounded by bytes only: while paused, a sink that prerolled stops its branch, and a
+    // precise seek decodes the other branch from a key frame seconds before its target. A
+    // queue limited to one second (the default) then fills and stops the demuxer before the
+    // target frame arrives.
+    if (q)
+        g_object_set(q.get(), "max-size-time", guint64(0), "max-size-buffers", 0u, "max-size-bytes",
+                     64u << 20, nullptr);
     const QString qname = m_name + QStringLiteral(" queue ") + QString::number(m_streams.size());
     if (q && !m_graph->addElementUnique(q, qname).isEmpty()) {
         // Hold the queue's output, then start the queue, and only then link the demuxer's pad
