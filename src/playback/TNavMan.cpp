@@ -113,6 +113,7 @@ void TNavMan::AttachVideoSource(TVideoSource *source)
     if (m_videoSource)
         m_videoSource->ClearDurationTarget();
     m_videoSource = source;
+    m_landsLate = false;
     if (source) {
         source->SetDurationTarget(Receiver());
         // Read here, never while a streaming thread waits for the frame duration's answer.

@@ -248,6 +248,9 @@ private:
     bool m_shownExact = false;
     // How far before StartPosition seeks may go (the retries of a precise seek only).
     int64_t m_belowStart = 0;
+    // A precise seek in this source has landed after its target (MPEG program streams): its
+    // later seeks start SeekPrepos early instead of at the target.
+    bool m_landsLate = false;
 
     // The precise seek in progress (main thread; the watch's answer arrives as a sent message).
     struct TPreciseState

@@ -170,15 +170,20 @@ void TNavMan::SeekExact(int64_t target)
         const int64_t shown = m_notifier->Position();
         bool decodeOn = SavedState == gmPaused && m_renderer && m_shownExact && !m_input->eos.load() &&
                         target > shown && target - shown <= std::max(SeekPrepos, d);
-        int64_t margin = SeekPrepos;
+        // The first seek goes to the target itself: GStreamer's demuxers start from the key frame
+        // before it and the watch holds back what comes before the target. Seeking SeekPrepos
+        // early instead decodes a whole extra group of pictures whenever the target lies within
+        // SeekPrepos after a key frame. A source whose demuxer lands late is seeked early.
+        int64_t margin = m_landsLate ? SeekPrepos : 0;
         for (int attempt = 1; attempt <= kPreciseAttempts; ++attempt) {
             const bool last = attempt == kPreciseAttempts;
             if (!(decodeOn && PreciseAttempt(target, true, 0, last)))
                 PreciseAttempt(target, false, target - margin, last);
             if (!m_precise.late)
                 break;
+            m_landsLate = true;
             decodeOn = false;
-            margin = 2 * margin + OneSecond;
+            margin = margin == 0 ? std::max<int64_t>(SeekPrepos, d) : 2 * margin + OneSecond;
             // A demuxer that lands late near the start needs a seek before the first frame.
             m_belowStart = std::max<int64_t>(Origin(), 0);
         }
