@@ -11,6 +11,7 @@
 #include "playback/TNavMan.h"
 #include "playback/TVideoMan.h"
 
+#include "../media/MediaTestUtil.h"
 #include "TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -25,17 +26,9 @@
 
 namespace {
 
-bool WaitFor(const std::function<bool()> &pred, int ms = 10000)
+bool WaitFor(const std::function<bool()> &pred)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
+    return mediatest::waitUntil(pred, 10000);
 }
 
 int Shown(TShowForm &f)
