@@ -182,11 +182,11 @@ TEST(IntervalEndToEnd, OneJpegEverySevenFramesShowsTheFrameItIsNamedAfter)
 TEST(IntervalEndToEnd, BmpsHaveTheDisplayedAspectSize)
 {
     REQUIRE_FRAMIX();
-    // One image a second is enough to see the size.
-    // (An H.264 stream's 16:9 given by its pixel aspect is not yet taken as its display aspect:
-    // the 16:9 case is a DV clip.)
+    // One image a second is enough to see the size. The H.264 clip's 16:9 lives only in its
+    // pixel aspect (64/45).
     for (auto [name, size] : {std::pair{QString("fi_dv_pal.dv"), QSize(720, 540)},
-                              std::pair{QString("dv_pal_wide_date.dv"), QSize(720, 405)}}) {
+                              std::pair{QString("dv_pal_wide_date.dv"), QSize(720, 405)},
+                              std::pair{QString("fi_h264_576w.mp4"), QSize(720, 405)}}) {
         SCOPED_TRACE(qPrintable(name));
         QTemporaryDir out;
         FramixRun run(intervalArgs(framixtest::corpusFile(name), out.path(), 0, 1, 1));

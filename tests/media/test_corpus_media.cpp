@@ -246,10 +246,12 @@ TEST(CorpusMedia, CapsOfEveryFileDescribeItsStreams)
             EXPECT_EQ(vd.CodecName, expectedVideoCodec(codec));
             const QString size =
                 QStringLiteral("%1x%2").arg(v.value("width").toInt()).arg(v.value("height").toInt());
-            // Only MPEG-2 and the raw picture types carry a picture aspect in their block.
+            // MPEG-2 carries a picture aspect in its block, and so does any other compressed stream
+            // whose pixels are not square; DV says its aspect in its frames.
             const QString dar = v.value("dar").toString();
+            const QString sar = v.value("sar").toString();
             int kind = 2;
-            if (codec == "mpeg2video")
+            if (codec == "mpeg2video" || (codec != "dvvideo" && !sar.isEmpty() && sar != "1:1"))
                 kind = dar == "4:3" ? 0 : dar == "16:9" ? 1 : 3;
             EXPECT_EQ(vd.AspectKind, kind) << dar.toStdString();
             if (kind == 3) {

@@ -126,6 +126,21 @@ TEST(MediaTypeCaps, CompressedVideoByFourCC)
     EXPECT_EQ(video("video/x-wmv, wmvversion=3, format=WVC1, width=2, height=2").CodecName, "WVC1");
     EXPECT_EQ(video("video/x-wmv, wmvversion=2, width=2, height=2").CodecName, "WMV2");
     EXPECT_EQ(video("image/jpeg, width=2, height=2").CodecName, "MJPG");
+
+    // Pixels that are not square give the picture its display aspect; square ones say nothing.
+    const TMediaType wide = TMediaType::fromCapsString(
+        "video/x-h264, stream-format=avc, width=720, height=576, framerate=25/1, pixel-aspect-ratio=64/45");
+    EXPECT_EQ(wide.formattype, FORMAT_VideoInfo2);
+    TVideoData v = VideoDataFromMediaType(wide);
+    EXPECT_EQ(v.Description, "H264 (16x9)");
+    EXPECT_EQ(v.AspectKind, 1);
+    EXPECT_EQ(v.SizeText, "720x576 - 25 fps");
+    v = video("video/x-h264, stream-format=avc, width=720, height=576, pixel-aspect-ratio=16/15");
+    EXPECT_EQ(v.Description, "H264 (4x3)");
+    v = video("video/mpeg, mpegversion=4, width=720, height=480, pixel-aspect-ratio=32/27");
+    EXPECT_EQ(v.Description, "MP4V (16x9)");
+    v = video("image/jpeg, width=640, height=480, pixel-aspect-ratio=1/1");
+    EXPECT_EQ(v.AspectKind, 2) << "a square-pixel stream keeps its stored size";
 }
 
 TEST(MediaTypeCaps, AudioFormatsAndTheirNames)

@@ -350,6 +350,28 @@ TEST(VideoMan, StreamConnectsThroughDecoderAndFramesNotifierAndReportsItsFormat)
     EXPECT_EQ(formats.last(), TVideoMan::NoVideoText());
 }
 
+TEST(VideoMan, NonSquarePixelsOfACompressedStreamGiveItsDisplayAspect)
+{
+    // 720 x 576 H.264 whose 16:9 lives only in its pixel aspect (64/45): grabs must be stretched
+    // to 16:9, not saved at the stored size.
+    REQUIRE_CLIP(file, "fi_h264_576w.mp4");
+    Panel w;
+    TVideoMan man;
+    man.SetWindow(w.panel);
+    QStringList formats;
+    man.OnNotifyVideoFormat = [&](const QString &t) { formats << t; };
+    MediaFile f(file);
+    ASSERT_TRUE(f.video());
+    ASSERT_TRUE(man.ConnectVideoSource(f.video()));
+    ASSERT_TRUE(f.graph.Pause());
+    ASSERT_TRUE(waitUntil([&] { return man.HasFrame() && !formats.isEmpty(); }, 20000));
+    EXPECT_EQ(man.AspectSize(), QSize(16, 9));
+    EXPECT_TRUE(formats.last().startsWith(QStringLiteral("H264 (16x9) - 720x576")))
+        << formats.last().toStdString();
+    man.SetForcedAspect(3);
+    EXPECT_EQ(man.AspectSize(), QSize(720, 576));
+}
+
 TEST(VideoMan, AStreamThatCannotBeDecodedShowsTheBadVideoDisplay)
 {
     REQUIRE_CLIP(file, "fi_mjpeg.avi");

@@ -156,6 +156,21 @@ TVideoInfoHeader2 videoInfo2(const TCapsReader &c, int bits, uint32_t compressio
     return vih;
 }
 
+// The block of a compressed stream known by its FourCC. A stream whose pixels are not square
+// (720x576 H.264 flagged 16:9 by its pixel aspect) keeps that aspect in a VIDEOINFOHEADER2, or
+// its grabs would come out at the stored size; square pixels keep the plain header.
+void setCompressedFormat(TMediaType &mt, const TCapsReader &c, uint32_t code)
+{
+    int pn = 1, pd = 1;
+    if (c.fraction("pixel-aspect-ratio", pn, pd) && pn > 0 && pd > 0 && pn != pd) {
+        mt.formattype = FORMAT_VideoInfo2;
+        mt.setFormat(videoInfo2(c, 24, code, 0));
+    } else {
+        mt.formattype = FORMAT_VideoInfo;
+        mt.setFormat(videoInfo(c, 24, code, 0));
+    }
+}
+
 uint32_t fourccOf(const QString &text)
 {
     const QByteArray b = text.toLatin1().leftJustified(4, ' ', true);
@@ -354,9 +369,8 @@ bool mpegVideo(TMediaType &mt, const TCapsReader &c)
     if (version == 4) {
         const uint32_t fcc = MakeFourCC('M', 'P', '4', 'V');
         mt.subtype = TGuid::fromFourCC(fcc);
-        mt.formattype = FORMAT_VideoInfo;
         mt.bTemporalCompression = true;
-        mt.setFormat(videoInfo(c, 24, fcc, 0));
+        setCompressedFormat(mt, c, fcc);
         return true;
     }
     return false;
@@ -408,9 +422,8 @@ bool fourccVideo(TMediaType &mt, const TCapsReader &c)
     const uint32_t code = fourccOf(fcc);
     mt.majortype = MEDIATYPE_Video;
     mt.subtype = TGuid::fromFourCC(code);
-    mt.formattype = FORMAT_VideoInfo;
     mt.bTemporalCompression = n != QLatin1String("image/jpeg");
-    mt.setFormat(videoInfo(c, 24, code, 0));
+    setCompressedFormat(mt, c, code);
     return true;
 }
 
