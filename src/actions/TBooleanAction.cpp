@@ -13,6 +13,28 @@ QString TBooleanAction::MacroLine() const
     return CallLine(TActionText::PascalBool(Value));
 }
 
+void TBooleanAction::ShowAsToggle()
+{
+    m_toggle = true;
+    setCheckable(true);
+    setChecked(Value);
+}
+
+void TBooleanAction::PrepareAndApply()
+{
+    if (m_toggle && !OnPrepare && !InternalPrepare)
+        SetValue(!Value);
+    else
+        TValueAction<bool>::PrepareAndApply();
+}
+
+void TBooleanAction::Apply()
+{
+    TValueAction<bool>::Apply();
+    if (m_toggle)
+        setChecked(Value);
+}
+
 bool TBooleanAction::ReadPrefs(TVardoPreferences &prefs, const bool &def)
 {
     return prefs.ReadBool(ScriptName(), def);

@@ -15,6 +15,12 @@ public:
     void SetValueFromText(const QString &text) override;
     QString MacroLine() const override;
 
+    // Shown as a check item (a menu entry): the check mark follows the value, and a trigger
+    // turns the value over when no prepare handler fills it (a setting has no command to run).
+    void ShowAsToggle();
+    void PrepareAndApply() override;
+    void Apply() override;
+
 protected:
     bool SkipsUnchanged() const override { return true; }
     QString TypeWord() const override { return QStringLiteral("Boolean"); }
@@ -22,4 +28,7 @@ protected:
     bool ReadPrefs(TVardoPreferences &prefs, const bool &def) override;
     bool WritePrefs(TVardoPreferences &prefs, const bool &v) override;
     bool FromScript(const std::vector<TScriptValue> &args) const override;
+
+private:
+    bool m_toggle = false;
 };

@@ -14,26 +14,6 @@ namespace {
 
 const char *const kSeparator = nullptr;
 
-// A boolean setting shown as a menu item: a check mark that follows the value, and a click
-// that turns it over (a setting of its own has no command to run).
-void MakeToggle(TBooleanAction *a)
-{
-    if (a->isCheckable())
-        return;
-    a->setCheckable(true);
-    a->setChecked(a->Value);
-    a->OnPrepare = [a](bool &v) {
-        v = !a->Value;
-        return true;
-    };
-    auto after = a->OnAfterApply;
-    a->OnAfterApply = [a, after](const bool &v) {
-        if (after)
-            after(v);
-        a->QAction::setChecked(a->Value);
-    };
-}
-
 } // namespace
 
 void TShowForm::CreateMenus()
@@ -43,8 +23,9 @@ void TShowForm::CreateMenus()
             if (!n)
                 menu->addSeparator();
             else if (TCustomAbstractAction *a = FindAction(QString::fromLatin1(n))) {
+                // A boolean setting is a check item that turns it over.
                 if (auto *b = qobject_cast<TBooleanAction *>(a))
-                    MakeToggle(b);
+                    b->ShowAsToggle();
                 menu->addAction(a);
             }
         }
