@@ -1,7 +1,7 @@
 // DV pack readers on arbitrary buffers: the input as it is, of any length, and laid into the pack
 // positions of every sequence of a frame of 120000, 144000 or an odd length.
+#include "core/TDateFormat.h"
 #include "media/DvCodes.h"
-#include "media/TDateFormat.h"
 
 #include <cstdlib>
 #include <cstring>

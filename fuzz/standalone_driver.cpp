@@ -40,9 +40,15 @@ int main(int argc, char **argv)
             const int flips = 1 + rng() % 8;
             for (int k = 0; k < flips && !buf.empty(); ++k) {
                 switch (rng() % 3) {
-                case 0: buf[rng() % buf.size()] = uint8_t(rng()); break;
-                case 1: buf.resize(rng() % (buf.size() + 1)); break;
-                default: buf.insert(buf.begin() + rng() % (buf.size() + 1), uint8_t(rng())); break;
+                case 0:
+                    buf[rng() % buf.size()] = uint8_t(rng());
+                    break;
+                case 1:
+                    buf.resize(rng() % (buf.size() + 1));
+                    break;
+                default:
+                    buf.insert(buf.begin() + rng() % (buf.size() + 1), uint8_t(rng()));
+                    break;
                 }
             }
         } else {

@@ -11,5 +11,5 @@ elif [ $# -gt 0 ]; then
   cmake -S . -B build "$@"
 fi
 # A header added by a merge is not always seen by AUTOMOC in an existing tree: make it rescan.
-rm -f build/src/framixcore_autogen/timestamp build/tests/*_autogen/timestamp
+rm -f build/src/*/framix_*_autogen/timestamp build/src/media/gst/framix_*_autogen/timestamp build/tests/*_autogen/timestamp
 cmake --build build -j "$(nproc)"

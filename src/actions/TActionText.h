@@ -1,7 +1,7 @@
 #pragma once
 // Text forms of action values: how command-line text reads into a value, and how a value is
 // written into a recorded macro line (Pascal syntax, so the macro runs as a script).
-#include "actions/TColors.h"
+#include "core/TColors.h"
 
 #include <QPoint>
 #include <QString>

@@ -1,8 +1,8 @@
 #pragma once
 // A colour setting, $00BBGGRR (see TColors). Command line: a colour identifier or an integer;
 // other text leaves the value alone. Macro: $ and at least 6 upper-case hexadecimal digits.
-#include "actions/TColors.h"
 #include "actions/TValueAction.h"
+#include "core/TColors.h"
 using TPrepareColorEvent = TValueAction<TColor>::TPrepareEvent;
 using TApplyColorEvent = TValueAction<TColor>::TApplyEvent;
 

@@ -1,7 +1,7 @@
 #include "actions/TCustomAbstractAction.h"
 
 #include "actions/TCustomVDActionList.h"
-#include "actions/TImageList.h"
+#include "widgets/TImageList.h"
 
 #include <QSignalBlocker>
 #include <QWidget>

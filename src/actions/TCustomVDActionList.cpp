@@ -2,8 +2,8 @@
 
 #include "actions/IScriptHost.h"
 #include "actions/TCustomAbstractAction.h"
-#include "actions/TImageList.h"
 #include "actions/TVDSwitch.h"
+#include "widgets/TImageList.h"
 
 #include <QAction>
 

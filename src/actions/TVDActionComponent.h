@@ -23,7 +23,7 @@
 // for the threading rules); PostMessage/SendMessage are shortcuts. Managers override WndProc
 // for their own message numbers and pass the rest to the base, which answers 0.
 #include "actions/TCustomVDActionList.h"
-#include "actions/TMessageReceiver.h"
+#include "core/TMessageReceiver.h"
 
 #include <any>
 #include <memory>

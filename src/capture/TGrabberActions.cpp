@@ -4,7 +4,7 @@
 #include "actions/TNopeAction.h"
 #include "actions/TWidestringAction.h"
 #include "capture/TGrabber.h"
-#include "playback/TVDIcons.h"
+#include "widgets/TVDIcons.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "capture/TImagetteFrame.h"
 
-#include "capture/TClickLabel.h"
 #include "media/FitRect.h"
+#include "widgets/TClickLabel.h"
 
 #include <QLabel>
 

@@ -5,7 +5,7 @@
 #include "actions/TIntegerAction.h"
 #include "actions/TNopeAction.h"
 #include "capture/Tintervalloframe.h"
-#include "playback/TVDIcons.h"
+#include "widgets/TVDIcons.h"
 
 #include <QKeySequence>
 

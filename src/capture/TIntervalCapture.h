@@ -15,7 +15,7 @@
 // stop flag), so it does not depend on how the managers are put together.
 //
 // Main thread only.
-#include "actions/TMessageReceiver.h"
+#include "core/TMessageReceiver.h"
 
 #include <QObject>
 #include <QPointer>

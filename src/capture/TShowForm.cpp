@@ -11,7 +11,6 @@
 #include "media/TPrivateFilters.h"
 #include "playback/TAudioMan.h"
 #include "playback/TNavMan.h"
-#include "playback/TVDIcons.h"
 #include "playback/TVideoMan.h"
 #include "prefs/TSavePrefsForm.h"
 #include "prefs/TVardoPreferences.h"
@@ -20,6 +19,7 @@
 #include "shell/TKeyDispatcher.h"
 #include "shell/TScreenSaverInhibitor.h"
 #include "shell/TVDAppliMan.h"
+#include "widgets/TVDIcons.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -13,11 +13,11 @@
 #include "media/TPrivateFilters.h"
 #include "playback/TAudioMan.h"
 #include "playback/TVDBar.h"
-#include "playback/TVDIcons.h"
 #include "playback/TVDImgSpeedButton.h"
 #include "playback/TVDToolBars.h"
 #include "playback/TVideoMan.h"
 #include "script/TVDScript.h"
+#include "widgets/TVDIcons.h"
 
 #include <QFileInfo>
 #include <QSlider>

@@ -1,6 +1,6 @@
 #include "media/MediaFormat.h"
 
-#include "media/TDateFormat.h"
+#include "core/TDateFormat.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "media/TDecoderMan.h"
 
-#include "actions/TMessageReceiver.h"
+#include "core/TMessageReceiver.h"
 #include "media/TGrapheMan.h"
 #include "media/gst/TMediaType.h"
 

@@ -1,7 +1,7 @@
 #include "media/TDvFileReport.h"
 
+#include "core/TDateFormat.h"
 #include "media/DvCodes.h"
-#include "media/TDateFormat.h"
 #include "media/Timecode.h"
 
 #include <QFile>

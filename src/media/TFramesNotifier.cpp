@@ -1,6 +1,6 @@
 #include "media/TFramesNotifier.h"
 
-#include "actions/TMessageReceiver.h"
+#include "core/TMessageReceiver.h"
 #include "media/MediaFormat.h"
 #include "media/MediaMessages.h"
 #include "media/Timecode.h"

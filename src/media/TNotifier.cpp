@@ -2,12 +2,12 @@
 
 #include "media/Timecode.h"
 
-#include "actions/TMessageReceiver.h"
+#include "core/TDateFormat.h"
+#include "core/TMessageReceiver.h"
 #include "media/DvCodes.h"
 #include "media/MediaFormat.h"
 #include "media/MediaMessages.h"
 #include "media/MpegHeader.h"
-#include "media/TDateFormat.h"
 
 namespace {
 const QString kNoDatecode = QStringLiteral("Pas de Datecode");

@@ -1,13 +1,13 @@
 #include "playback/TAudioMan.h"
 
 #include "actions/TCheckAction.h"
-#include "actions/TImageList.h"
 #include "actions/TIntegerAction.h"
 #include "actions/TNopeAction.h"
 #include "media/MediaMessages.h"
 #include "media/TframeData.h"
 #include "playback/TTextGauge.h"
-#include "playback/TVDIcons.h"
+#include "widgets/TImageList.h"
+#include "widgets/TVDIcons.h"
 
 #include <QLabel>
 #include <QSlider>

@@ -6,12 +6,12 @@
 // Volume and mute persist across files; every connection applies them to the renderer again.
 // Without an audio device the renderer plays into an internal fake sink: the video is not
 // disturbed and the status shows the error. Main thread only.
-#include "actions/TImageList.h"
 #include "actions/TVDActionComponent.h"
 #include "media/TDecoderMan.h"
 #include "media/TGrapheMan.h"
 #include "playback/TAudioSink.h"
 #include "playback/TTextGauge.h"
+#include "widgets/TImageList.h"
 
 #include <QLabel>
 #include <QPointer>

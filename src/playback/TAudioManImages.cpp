@@ -1,8 +1,8 @@
 // The audio status pictures, drawn here: a loudspeaker, alone (no audio), crossed out in red
 // (the audio cannot be decoded), with a warning sign (no output device), struck through
 // (muted) or sounding. In the order of their indexes in AudioImages.
-#include "actions/TImageList.h"
 #include "playback/TAudioMan.h"
+#include "widgets/TImageList.h"
 
 #include <QGuiApplication>
 #include <QPainter>

@@ -3,11 +3,11 @@
 #include "playback/TNavMan.h"
 
 #include "actions/TCheckAction.h"
-#include "actions/TImageList.h"
 #include "media/TFramesNotifier.h"
 #include "media/TavSource.h"
 #include "media/Timecode.h"
-#include "playback/TVDIcons.h"
+#include "widgets/TImageList.h"
+#include "widgets/TVDIcons.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

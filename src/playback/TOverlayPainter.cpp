@@ -1,6 +1,6 @@
 #include "playback/TOverlayPainter.h"
 
-#include "actions/TColors.h"
+#include "core/TColors.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

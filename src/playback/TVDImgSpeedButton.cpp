@@ -2,7 +2,7 @@
 
 #include "actions/TCustomAbstractAction.h"
 #include "actions/TCustomVDActionList.h"
-#include "actions/TImageList.h"
+#include "widgets/TImageList.h"
 
 TVDImgSpeedButton::TVDImgSpeedButton(QWidget *parent) : QToolButton(parent)
 {

@@ -11,13 +11,12 @@
 // caption shows its image only; with one, the image sits left of the text.
 //
 // Main thread only. The button does not own its action; the link ends when either goes.
-#include "actions/TImageList.h"
+#include "actions/TCustomAbstractAction.h"
+#include "widgets/TImageList.h"
 
 #include <QMetaObject>
 #include <QPointer>
 #include <QToolButton>
-
-class TCustomAbstractAction;
 
 class TVDImgSpeedButton : public QToolButton
 {

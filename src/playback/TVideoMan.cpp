@@ -12,7 +12,7 @@
 #include "media/TavSource.h"
 #include "media/gst/TGuid.h"
 #include "playback/TNavMan.h"
-#include "shell/TLinkEdit.h"
+#include "widgets/TLinkEdit.h"
 
 #include <cstdlib>
 

@@ -25,7 +25,7 @@
 #include "media/TIncrustDV.h"
 #include "media/TVideoData.h"
 #include "playback/TWindowLessMan.h"
-#include "shell/TLinkEdit.h"
+#include "widgets/TLinkEdit.h"
 
 #include <QLabel>
 #include <QPixmap>

@@ -3,7 +3,7 @@
 // layout, and the two pictures, drawn here.
 #include "playback/TVideoMan.h"
 
-#include "shell/TLinkEdit.h"
+#include "widgets/TLinkEdit.h"
 
 #include <QEvent>
 #include <QPainter>

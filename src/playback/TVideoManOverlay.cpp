@@ -1,6 +1,6 @@
 // The video manager's overlay codes: the values the notifiers and the main window hand over,
 // and the expansion of the eight patterns into the renderer's overlay lines.
-#include "media/TDateFormat.h"
+#include "core/TDateFormat.h"
 #include "playback/TVideoMan.h"
 
 QString TVideoMan::ExpandPattern(const TOverlaySlot &slot, const TOverlayValues &v, double dateOffset)

@@ -15,8 +15,8 @@
 //
 // Frames reach the main thread through the video sink's latest-frame mailbox. Everything here
 // runs on the main thread. The video manager derives from this class.
-#include "actions/TColors.h"
 #include "actions/TVDActionComponent.h"
+#include "core/TColors.h"
 #include "media/gst/TGstGraph.h"
 #include "playback/TOverlayPainter.h"
 #include "playback/TPreviewForm.h"

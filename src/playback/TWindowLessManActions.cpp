@@ -7,9 +7,9 @@
 #include "actions/TIntegerAction.h"
 #include "actions/TPointAction.h"
 #include "actions/TRectAction.h"
-#include "playback/TVDIcons.h"
 #include "playback/TWindowLessMan.h"
 #include "playback/Tplaque.h"
+#include "widgets/TVDIcons.h"
 
 void TWindowLessMan::CreateActions()
 {

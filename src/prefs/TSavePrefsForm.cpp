@@ -1,6 +1,6 @@
 #include "prefs/TSavePrefsForm.h"
 
-#include "shell/TLinkEdit.h"
+#include "widgets/TLinkEdit.h"
 
 #include <QPainter>
 #include <QPainterPath>

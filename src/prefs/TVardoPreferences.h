@@ -14,7 +14,7 @@
 // SetFormHandlers(); it runs inside those hooks, in the order the lifecycle needs (show: after the store is
 // opened, before OnLoadPrefs; close: first). After a completed close query the hooks are given back: from
 // then on only the window's own handlers run.
-#include "actions/TColors.h"
+#include "core/TColors.h"
 #include "prefs/TFontDesc.h"
 
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "script/TScriptEngine.h"
 
-#include "actions/TColors.h"
+#include "core/TColors.h"
 #include "script/TScriptGraphics.h"
 #include "script/TScriptLexer.h"
 #include "script/TScriptParser.h"

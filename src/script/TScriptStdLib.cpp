@@ -1,6 +1,6 @@
 #include "script/TScriptStdLib.h"
 
-#include "media/TDateFormat.h"
+#include "core/TDateFormat.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "script/TVDScript.h"
 
 #include "actions/TCustomAbstractAction.h"
-#include "media/TDateFormat.h"
+#include "core/TDateFormat.h"
 #include "script/TScriptStdLib.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 #include "actions/TBooleanAction.h"
 #include "actions/TNopeAction.h"
 #include "actions/TWidestringAction.h"
-#include "playback/TVDIcons.h"
+#include "widgets/TVDIcons.h"
 
 #include <QClipboard>
 #include <QDBusConnection>

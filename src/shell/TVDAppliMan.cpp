@@ -4,8 +4,8 @@
 #include "actions/TNopeAction.h"
 #include "actions/TRectAction.h"
 #include "actions/TVDSwitch.h"
-#include "playback/TVDIcons.h"
 #include "script/TVDScript.h"
+#include "widgets/TVDIcons.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>

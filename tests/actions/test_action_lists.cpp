@@ -1,10 +1,10 @@
 #include "FakeScriptHost.h"
 
 #include "actions/TCheckAction.h"
-#include "actions/TImageList.h"
 #include "actions/TIntegerAction.h"
 #include "actions/TNopeAction.h"
 #include "actions/TVDActionComponent.h"
+#include "widgets/TImageList.h"
 
 #include <gtest/gtest.h>
 

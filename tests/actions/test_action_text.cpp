@@ -1,5 +1,5 @@
 #include "actions/TActionText.h"
-#include "actions/TColors.h"
+#include "core/TColors.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 #include "actions/TCustomVDActionList.h"
 #include "actions/TIntegerAction.h"
 #include "actions/TWidestringAction.h"
-#include "capture/TClickLabel.h"
 #include "capture/TDossiersFrame.h"
 #include "capture/TGrabber.h"
 #include "capture/TImagetteFrame.h"
+#include "widgets/TClickLabel.h"
 
 #include <gtest/gtest.h>
 

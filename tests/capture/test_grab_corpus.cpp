@@ -7,11 +7,11 @@
 #include "actions/TIntegerAction.h"
 #include "actions/TNopeAction.h"
 #include "actions/TWidestringAction.h"
-#include "capture/TClickLabel.h"
 #include "capture/TGrabber.h"
 #include "capture/TImagetteFrame.h"
 #include "media/TFrameIndex.h"
 #include "media/Timecode.h"
+#include "widgets/TClickLabel.h"
 
 #include <gtest/gtest.h>
 

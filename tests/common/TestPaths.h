@@ -3,7 +3,16 @@
 #include <QString>
 
 namespace framixtest {
-inline QString corpusDir() { return QStringLiteral(FRAMIX_CORPUS_DIR); }
-inline QString corpusFile(const QString &name) { return corpusDir() + QLatin1Char('/') + name; }
-inline QString sourceDir() { return QStringLiteral(FRAMIX_SOURCE_DIR); }
+inline QString corpusDir()
+{
+    return QStringLiteral(FRAMIX_CORPUS_DIR);
+}
+inline QString corpusFile(const QString &name)
+{
+    return corpusDir() + QLatin1Char('/') + name;
+}
+inline QString sourceDir()
+{
+    return QStringLiteral(FRAMIX_SOURCE_DIR);
+}
 } // namespace framixtest

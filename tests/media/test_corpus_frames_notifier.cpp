@@ -7,7 +7,7 @@
 // The normal run takes one clip of each kind; FRAMIX_LONG=1 runs every frame-index clip.
 #include "CorpusSupport.h"
 #include "MediaTestUtil.h"
-#include "actions/TMessageReceiver.h"
+#include "core/TMessageReceiver.h"
 #include "media/MediaMessages.h"
 #include "media/TFrameIndex.h"
 #include "media/TFramesNotifier.h"

@@ -2,9 +2,9 @@
 // the recording date and time code the generator wrote, and the caps of every file, as a real
 // GStreamer pipeline reports them, describe the manifest's size, rate, aspect and codecs.
 #include "CorpusSupport.h"
+#include "core/TDateFormat.h"
 #include "media/DvCodes.h"
 #include "media/MediaFormat.h"
-#include "media/TDateFormat.h"
 #include "media/gst/TMediaType.h"
 
 #include <QUrl>

@@ -1,7 +1,7 @@
 // The frames notifier as a unit, fed through a harness: positions on the frame grid through
 // segments and the origin, the rings, texts, watches, withheld frames, and sent messages that a
 // flush abandons.
-#include "actions/TMessageReceiver.h"
+#include "core/TMessageReceiver.h"
 #include "media/MediaMessages.h"
 #include "media/TFramesNotifier.h"
 #include "media/Timecode.h"

@@ -1,10 +1,10 @@
 // Devices, sources and the media factory on the corpus: probing finds the right streams,
 // sources connect and disconnect in any order, the notifiers report formats and DV codes.
 #include "MediaTestUtil.h"
+#include "core/TDateFormat.h"
 #include "media/MediaMessages.h"
 #include "media/TDVDevice.h"
 #include "media/TDVMan.h"
-#include "media/TDateFormat.h"
 #include "media/TMediaFactory.h"
 #include "media/TNotifier.h"
 #include "media/TavSource.h"

@@ -1,6 +1,6 @@
+#include "core/TDateFormat.h"
 #include "media/FitRect.h"
 #include "media/MediaFormat.h"
-#include "media/TDateFormat.h"
 #include "media/Timecode.h"
 
 #include <gtest/gtest.h>

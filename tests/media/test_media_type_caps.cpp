@@ -1,5 +1,5 @@
+#include "core/TDateFormat.h"
 #include "media/MediaFormat.h"
-#include "media/TDateFormat.h"
 #include "media/gst/TMediaType.h"
 
 #include <gst/gst.h>

@@ -3,12 +3,12 @@
 // bound position edit and track bar, the speed modes and the length of MPEG streams.
 #include "../media/MediaTestUtil.h"
 #include "actions/TCheckAction.h"
-#include "actions/TImageList.h"
 #include "actions/TIntegerAction.h"
 #include "actions/TNopeAction.h"
 #include "actions/TWidestringAction.h"
 #include "media/MediaMessages.h"
 #include "playback/TNavMan.h"
+#include "widgets/TImageList.h"
 
 #include <gtest/gtest.h>
 

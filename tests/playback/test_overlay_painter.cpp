@@ -2,7 +2,7 @@
 // blend over a frame.
 #include "playback/TOverlayPainter.h"
 
-#include "actions/TColors.h"
+#include "core/TColors.h"
 
 #include <gtest/gtest.h>
 

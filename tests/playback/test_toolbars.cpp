@@ -2,9 +2,9 @@
 #include "actions/TCustomVDActionList.h"
 #include "actions/TNopeAction.h"
 #include "playback/TVDBar.h"
-#include "playback/TVDIcons.h"
 #include "playback/TVDImgSpeedButton.h"
 #include "playback/TVDToolBars.h"
+#include "widgets/TVDIcons.h"
 
 #include <gtest/gtest.h>
 

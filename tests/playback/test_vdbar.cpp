@@ -1,11 +1,11 @@
 #include "actions/TCheckAction.h"
-#include "actions/TImageList.h"
 #include "actions/TNopeAction.h"
 #include "actions/TVDActionComponent.h"
 #include "playback/TVDBar.h"
-#include "playback/TVDIcons.h"
 #include "playback/TVDImgSpeedButton.h"
 #include "playback/TVDSeparator.h"
+#include "widgets/TImageList.h"
+#include "widgets/TVDIcons.h"
 
 #include <gtest/gtest.h>
 

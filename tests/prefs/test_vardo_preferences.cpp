@@ -5,7 +5,7 @@
 #include "prefs/TRegPreferencesMan.h"
 #include "prefs/TSavePrefsForm.h"
 #include "prefs/TVardoPreferences.h"
-#include "shell/TLinkEdit.h"
+#include "widgets/TLinkEdit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "media/gst/TPadHub.h"
 
-#include "actions/TMessageReceiver.h"
+#include "core/TMessageReceiver.h"
 #include "media/gst/TGstGraph.h"
 #include "media/gst/TPassThrough.h"
 

@@ -12,7 +12,7 @@
 // removed or replaced) and a missing downstream link are not the upstream's business; the
 // element swallows them (the sample is dropped) so the demuxer and the queues upstream keep
 // running. A flush that came through the element itself is passed on.
-#include "actions/TMessageReceiver.h"
+#include "core/TMessageReceiver.h"
 #include "media/gst/TGstHandles.h"
 
 #include <QString>

@@ -1,5 +1,5 @@
 // The date formatter on arbitrary formats (scripts pass user text) and arbitrary day counts.
-#include "media/TDateFormat.h"
+#include "core/TDateFormat.h"
 
 #include <cstring>
 

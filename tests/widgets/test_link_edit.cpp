@@ -1,4 +1,4 @@
-#include "shell/TLinkEdit.h"
+#include "widgets/TLinkEdit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "media/TDateFormat.h"
+#include "core/TDateFormat.h"
 
 #include <QDate>
 #include <QTime>

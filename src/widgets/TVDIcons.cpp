@@ -1,6 +1,6 @@
-#include "playback/TVDIcons.h"
+#include "widgets/TVDIcons.h"
 
-#include "actions/TImageList.h"
+#include "widgets/TImageList.h"
 
 #include <QIcon>
 

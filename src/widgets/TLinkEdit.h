@@ -4,7 +4,7 @@
 // Lives on the user-interface thread.
 #pragma once
 
-#include "shell/TLinkMarkup.h"
+#include "widgets/TLinkMarkup.h"
 
 #include <QTextEdit>
 #include <functional>

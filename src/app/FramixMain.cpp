@@ -1,4 +1,4 @@
-#include "shell/FramixMain.h"
+#include "app/FramixMain.h"
 
 #include "capture/TShowForm.h"
 

@@ -1,4 +1,4 @@
-#include "actions/TColors.h"
+#include "core/TColors.h"
 
 #include <QGuiApplication>
 

@@ -1,4 +1,4 @@
-#include "shell/TLinkMarkup.h"
+#include "widgets/TLinkMarkup.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Fuzzes the link label's markup: rendering into runs, line alignments and links, and the
 // link lookup by position, which must agree with the links found while rendering.
-#include "shell/TLinkMarkup.h"
+#include "widgets/TLinkMarkup.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "actions/TMessageReceiver.h"
+#include "core/TMessageReceiver.h"
 
 #include <QCoreApplication>
 #include <QEvent>

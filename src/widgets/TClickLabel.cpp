@@ -1,4 +1,4 @@
-#include "capture/TClickLabel.h"
+#include "widgets/TClickLabel.h"
 
 #include <QMouseEvent>
 #include <QPainter>
