@@ -72,15 +72,15 @@ bool SameText(const QString &a, const QString &b)
 } // namespace
 
 TIniPreferencesMan::TIniPreferencesMan(const QString &fileName, bool create)
-    : FFileName(fileName), FDecimalSeparator(SystemDecimalSeparator())
+    : m_fileName(fileName), m_decimalSeparator(SystemDecimalSeparator())
 {
     Load();
-    if (!FFileName.isEmpty()) {
+    if (!m_fileName.isEmpty()) {
         // The program folder must exist and take files; a store that cannot be saved says so
         // through its write results.
-        const QFileInfo file(FFileName);
+        const QFileInfo file(m_fileName);
         const QFileInfo dir(file.absolutePath());
-        FWritable = dir.isDir() && dir.isWritable() && (!file.exists() || file.isWritable());
+        m_writable = dir.isDir() && dir.isWritable() && (!file.exists() || file.isWritable());
     }
     OpenKey(QString(), create);
 }
@@ -101,55 +101,55 @@ QChar TIniPreferencesMan::SystemDecimalSeparator()
 
 void TIniPreferencesMan::Load()
 {
-    FLines.clear();
-    FLoadResult = TLoadResult::Missing;
-    if (FFileName.isEmpty() || !QFileInfo::exists(FFileName)) {
-        FLines.append(QStringLiteral("[]"));
+    m_lines.clear();
+    m_loadResult = TLoadResult::Missing;
+    if (m_fileName.isEmpty() || !QFileInfo::exists(m_fileName)) {
+        m_lines.append(QStringLiteral("[]"));
         return;
     }
-    QFile f(FFileName);
+    QFile f(m_fileName);
     if (f.size() > MaxFileSize) {
-        FLoadResult = TLoadResult::Unusable;
+        m_loadResult = TLoadResult::Unusable;
     } else if (f.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = f.read(MaxFileSize + 1);
         f.close();
-        FLoadResult = bytes.size() > MaxFileSize ? TLoadResult::Unusable : DecodeLines(bytes, FLines);
+        m_loadResult = bytes.size() > MaxFileSize ? TLoadResult::Unusable : DecodeLines(bytes, m_lines);
     } else {
         // Unreadable (permissions, a folder of that name): nothing is moved; the store works
         // in memory and its writes report failure.
-        FLoadResult = TLoadResult::Unusable;
-        FLines = {QStringLiteral("[]")};
-        FWritable = false;
-        FFileName.clear();
+        m_loadResult = TLoadResult::Unusable;
+        m_lines = {QStringLiteral("[]")};
+        m_writable = false;
+        m_fileName.clear();
         return;
     }
-    if (FLoadResult == TLoadResult::Unusable) {
+    if (m_loadResult == TLoadResult::Unusable) {
         KeepAside(true);
-        FLines = {QStringLiteral("[]")};
-    } else if (FLoadResult == TLoadResult::Lossy) {
+        m_lines = {QStringLiteral("[]")};
+    } else if (m_loadResult == TLoadResult::Lossy) {
         KeepAside(false);
     }
 }
 
 void TIniPreferencesMan::KeepAside(bool rename)
 {
-    const QString bak = FFileName + QStringLiteral(".bak");
+    const QString bak = m_fileName + QStringLiteral(".bak");
     QFile::remove(bak);
     if (rename)
-        QFile::rename(FFileName, bak);
+        QFile::rename(m_fileName, bak);
     else
-        QFile::copy(FFileName, bak);
+        QFile::copy(m_fileName, bak);
 }
 
 TIniPreferencesMan::TLoadResult TIniPreferencesMan::LoadFromBytes(const QByteArray &bytes)
 {
-    FLines.clear();
-    const TLoadResult r = DecodeLines(bytes, FLines);
+    m_lines.clear();
+    const TLoadResult r = DecodeLines(bytes, m_lines);
     if (r == TLoadResult::Unusable)
-        FLines = {QStringLiteral("[]")};
-    FPath.clear();
+        m_lines = {QStringLiteral("[]")};
+    m_path.clear();
     OpenSection(QString());
-    FDirty = true;
+    m_dirty = true;
     return r;
 }
 
@@ -208,24 +208,24 @@ QByteArray TIniPreferencesMan::EncodeLines(const QStringList &lines)
 
 bool TIniPreferencesMan::Flush()
 {
-    if (FFileName.isEmpty())
-        return FWritable; // in memory only, or detached from a file that could not be read
-    if (!FDirty)
+    if (m_fileName.isEmpty())
+        return m_writable; // in memory only, or detached from a file that could not be read
+    if (!m_dirty)
         return true;
-    QSaveFile f(FFileName);
+    QSaveFile f(m_fileName);
     // Never write through to the old file: a crash must leave either the old or the new one.
     f.setDirectWriteFallback(false);
     if (!f.open(QIODevice::WriteOnly)) {
-        FWritable = false;
+        m_writable = false;
         return false;
     }
-    const QByteArray bytes = EncodeLines(FLines);
+    const QByteArray bytes = EncodeLines(m_lines);
     if (f.write(bytes) != bytes.size() || !f.commit()) {
-        FWritable = false;
+        m_writable = false;
         return false;
     }
-    FWritable = true;
-    FDirty = false;
+    m_writable = true;
+    m_dirty = false;
     return true;
 }
 
@@ -237,18 +237,18 @@ bool TIniPreferencesMan::IsHeader(const QString &line)
 void TIniPreferencesMan::OpenSection(const QString &path)
 {
     const QString header = QLatin1Char('[') + path + QLatin1Char(']');
-    for (qsizetype i = 0; i < FLines.size(); ++i) {
-        if (SameText(FLines[i], header)) {
-            FSection = i;
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        if (SameText(m_lines[i], header)) {
+            m_section = i;
             return;
         }
     }
     // A new section goes at the end, separated by an empty line (none ahead of the first line).
-    if (!FLines.isEmpty())
-        FLines.append(QString());
-    FLines.append(header);
-    FSection = FLines.size() - 1;
-    FDirty = true;
+    if (!m_lines.isEmpty())
+        m_lines.append(QString());
+    m_lines.append(header);
+    m_section = m_lines.size() - 1;
+    m_dirty = true;
 }
 
 bool TIniPreferencesMan::OpenKey(const QString &name, bool)
@@ -256,25 +256,25 @@ bool TIniPreferencesMan::OpenKey(const QString &name, bool)
     // A line break in a key name would split its header line.
     if (name.contains(QLatin1Char('\r')) || name.contains(QLatin1Char('\n')))
         return false;
-    if (!FPath.isEmpty() || !name.isEmpty())
-        FPath = ChildPath(FPath, name);
-    OpenSection(FPath);
+    if (!m_path.isEmpty() || !name.isEmpty())
+        m_path = ChildPath(m_path, name);
+    OpenSection(m_path);
     return true;
 }
 
 bool TIniPreferencesMan::CloseKey()
 {
-    FPath = ParentPath(FPath);
-    OpenSection(FPath);
+    m_path = ParentPath(m_path);
+    OpenSection(m_path);
     return true;
 }
 
 qsizetype TIniPreferencesMan::FindEntry(const QString &name, qsizetype *end) const
 {
-    qsizetype i = FSection + 1;
+    qsizetype i = m_section + 1;
     qsizetype found = -1;
-    for (; i < FLines.size(); ++i) {
-        const QString &l = FLines[i];
+    for (; i < m_lines.size(); ++i) {
+        const QString &l = m_lines[i];
         if (l.isEmpty() || IsHeader(l))
             break;
         if (found < 0) {
@@ -300,16 +300,16 @@ bool TIniPreferencesMan::ValidName(const QString &name)
 
 bool TIniPreferencesMan::Put(const QString &name, const QString &text)
 {
-    if (!FWritable || !ValidName(name))
+    if (!m_writable || !ValidName(name))
         return false;
     qsizetype end = 0;
     const qsizetype at = FindEntry(name, &end);
     const QString line = name + QLatin1Char('=') + text;
     if (at >= 0)
-        FLines[at] = line;
+        m_lines[at] = line;
     else
-        FLines.insert(end, line);
-    FDirty = true;
+        m_lines.insert(end, line);
+    m_dirty = true;
     return true;
 }
 
@@ -318,15 +318,15 @@ bool TIniPreferencesMan::Get(const QString &name, QString &text) const
     const qsizetype at = FindEntry(name);
     if (at < 0)
         return false;
-    const QString &l = FLines[at];
+    const QString &l = m_lines[at];
     text = l.mid(l.indexOf(QLatin1Char('=')) + 1);
     return true;
 }
 
 bool TIniPreferencesMan::GetValueNames(QStringList &list)
 {
-    for (qsizetype i = FSection + 1; i < FLines.size(); ++i) {
-        const QString &l = FLines[i];
+    for (qsizetype i = m_section + 1; i < m_lines.size(); ++i) {
+        const QString &l = m_lines[i];
         if (l.isEmpty() || IsHeader(l))
             break;
         const qsizetype eq = l.indexOf(QLatin1Char('='));
@@ -338,8 +338,8 @@ bool TIniPreferencesMan::GetValueNames(QStringList &list)
 
 bool TIniPreferencesMan::GetKeyNames(QStringList &list)
 {
-    const QString prefix = QLatin1Char('[') + FPath + QLatin1Char('\\');
-    for (const QString &l : std::as_const(FLines)) {
+    const QString prefix = QLatin1Char('[') + m_path + QLatin1Char('\\');
+    for (const QString &l : std::as_const(m_lines)) {
         if (l.size() > prefix.size() && l.endsWith(QLatin1Char(']')) &&
             l.startsWith(prefix, Qt::CaseInsensitive))
             list.append(l.mid(prefix.size(), l.size() - prefix.size() - 1));
@@ -349,13 +349,13 @@ bool TIniPreferencesMan::GetKeyNames(QStringList &list)
 
 bool TIniPreferencesMan::DeleteValue(const QString &name)
 {
-    if (!FWritable)
+    if (!m_writable)
         return false;
     const qsizetype at = FindEntry(name);
     if (at < 0)
         return false;
-    FLines.removeAt(at);
-    FDirty = true;
+    m_lines.removeAt(at);
+    m_dirty = true;
     return true;
 }
 
@@ -574,7 +574,7 @@ double TIniPreferencesMan::ParseFloat(const QString &text)
 
 bool TIniPreferencesMan::WriteFloat(const QString &name, double value)
 {
-    return Put(name, FormatFloat(value, FDecimalSeparator));
+    return Put(name, FormatFloat(value, m_decimalSeparator));
 }
 
 bool TIniPreferencesMan::ReadFloat(const QString &name, double &value)

@@ -47,17 +47,17 @@ public:
     bool ReadFloat(const QString &name, double &value) override;
     bool Flush() override;
 
-    const QString &FileName() const { return FFileName; }
+    const QString &FileName() const { return m_fileName; }
     // How the file was found when the store was created.
-    TLoadResult LoadResult() const { return FLoadResult; }
-    const QStringList &Lines() const { return FLines; }
+    TLoadResult LoadResult() const { return m_loadResult; }
+    const QStringList &Lines() const { return m_lines; }
     // Replaces the lines by those decoded from the bytes of a file and reopens the root section.
     TLoadResult LoadFromBytes(const QByteArray &bytes);
 
     // Decimal separator of float texts: the user's (QLocale::system()), a comma when the
     // system locale is C/POSIX (the French regional settings apply then, as for dates).
-    QChar DecimalSeparator() const { return FDecimalSeparator; }
-    void SetDecimalSeparator(QChar c) { FDecimalSeparator = c; }
+    QChar DecimalSeparator() const { return m_decimalSeparator; }
+    void SetDecimalSeparator(QChar c) { m_decimalSeparator = c; }
     static QChar SystemDecimalSeparator();
 
     // Files above this size are not loaded (they are kept aside as .bak).
@@ -84,11 +84,11 @@ private:
     bool Get(const QString &name, QString &text) const;
     void KeepAside(bool rename);
 
-    QString FFileName;
-    QStringList FLines;
-    qsizetype FSection = 0; // index of the current section's header line
-    QChar FDecimalSeparator;
-    TLoadResult FLoadResult = TLoadResult::Missing;
-    bool FWritable = true;
-    bool FDirty = true; // written at destruction even when unchanged, as the file always was
+    QString m_fileName;
+    QStringList m_lines;
+    qsizetype m_section = 0; // index of the current section's header line
+    QChar m_decimalSeparator;
+    TLoadResult m_loadResult = TLoadResult::Missing;
+    bool m_writable = true;
+    bool m_dirty = true; // written at destruction even when unchanged, as the file always was
 };

@@ -13,13 +13,13 @@ bool TNonePreferencesMan::OpenKey(const QString &name, bool)
 {
     // The path is still followed so that Path() reads the same in every mode.
     if (!name.isEmpty())
-        FPath = ChildPath(FPath, name);
+        m_path = ChildPath(m_path, name);
     return true;
 }
 
 bool TNonePreferencesMan::CloseKey()
 {
-    FPath = ParentPath(FPath);
+    m_path = ParentPath(m_path);
     return true;
 }
 

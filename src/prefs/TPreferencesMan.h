@@ -27,7 +27,7 @@ public:
     TPreferencesMan &operator=(const TPreferencesMan &) = delete;
 
     // Current key path ("" = root, "ShowForm", "ShowForm\InsertFont").
-    const QString &Path() const { return FPath; }
+    const QString &Path() const { return m_path; }
 
     // Appends the names of the current key's values / direct sub-keys to the list.
     virtual bool GetValueNames(QStringList &list) = 0;
@@ -84,5 +84,5 @@ protected:
     // "a\b\c" -> "a\b"; "a" -> "".
     static QString ParentPath(const QString &path);
 
-    QString FPath;
+    QString m_path;
 };

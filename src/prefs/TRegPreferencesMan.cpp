@@ -196,15 +196,15 @@ bool TRegPreferencesMan::KeyExists(const QString &basePath)
     return QFileInfo(FolderOf(basePath)).isDir();
 }
 
-TRegPreferencesMan::TRegPreferencesMan(const QString &basePath, bool create) : FFileName(FileOf(basePath))
+TRegPreferencesMan::TRegPreferencesMan(const QString &basePath, bool create) : m_fileName(FileOf(basePath))
 {
     const QString folder = FolderOf(basePath);
     if (!QFileInfo(folder).isDir() && !(create && QDir().mkpath(folder)))
         return; // the key cannot be opened: every operation fails
-    FOpen = true;
-    FWritable = QFileInfo(folder).isWritable();
-    LoadFile(FRoot);
-    FCurrent = &FRoot;
+    m_open = true;
+    m_writable = QFileInfo(folder).isWritable();
+    LoadFile(m_root);
+    m_current = &m_root;
 }
 
 TRegPreferencesMan::~TRegPreferencesMan()
@@ -243,7 +243,7 @@ QByteArray TRegPreferencesMan::Serialize(const TKey &root)
 TRegPreferencesMan::TLoad TRegPreferencesMan::LoadFile(TKey &root)
 {
     root = TKey();
-    QFile f(FFileName);
+    QFile f(m_fileName);
     if (!f.exists())
         return TLoad::Missing;
     TLoad r = TLoad::Unusable;
@@ -255,20 +255,20 @@ TRegPreferencesMan::TLoad TRegPreferencesMan::LoadFile(TKey &root)
     }
     if (r == TLoad::Ok)
         return r;
-    const QString bak = FFileName + QStringLiteral(".bak");
+    const QString bak = m_fileName + QStringLiteral(".bak");
     QFile::remove(bak);
     if (r == TLoad::Unusable) {
         root = TKey();
-        QFile::rename(FFileName, bak);
+        QFile::rename(m_fileName, bak);
     } else {
-        QFile::copy(FFileName, bak);
+        QFile::copy(m_fileName, bak);
     }
     return r;
 }
 
 TRegPreferencesMan::TKey *TRegPreferencesMan::Resolve(const QString &path, bool create)
 {
-    TKey *k = &FRoot;
+    TKey *k = &m_root;
     for (const QString &part : SplitPath(path)) {
         TKey *sub = k->FindKey(part);
         if (!sub) {
@@ -315,81 +315,81 @@ void TRegPreferencesMan::Apply(const TChange &c, TKey &root)
 
 bool TRegPreferencesMan::Flush()
 {
-    if (!FOpen || FChanges.empty())
+    if (!m_open || m_changes.empty())
         return true;
-    if (!FWritable)
+    if (!m_writable)
         return false;
     // Another store object may have committed since this one read the file: start from the file's
     // content and replay this object's changes on top of it.
-    QFile current(FFileName);
+    QFile current(m_fileName);
     if (current.exists()) {
         TKey disk;
         if (LoadFile(disk) != TLoad::Missing) {
-            for (const TChange &c : FChanges)
+            for (const TChange &c : m_changes)
                 Apply(c, disk);
-            FRoot = std::move(disk);
-            FCurrent = Resolve(FPath, true);
+            m_root = std::move(disk);
+            m_current = Resolve(m_path, true);
         }
     }
-    QDir().mkpath(QFileInfo(FFileName).absolutePath());
-    QSaveFile f(FFileName);
+    QDir().mkpath(QFileInfo(m_fileName).absolutePath());
+    QSaveFile f(m_fileName);
     f.setDirectWriteFallback(false);
-    const QByteArray bytes = Serialize(FRoot);
+    const QByteArray bytes = Serialize(m_root);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-        FWritable = false;
+        m_writable = false;
         return false;
     }
-    FChanges.clear();
+    m_changes.clear();
     return true;
 }
 
 bool TRegPreferencesMan::OpenKey(const QString &name, bool create)
 {
-    if (!FOpen)
+    if (!m_open)
         return false;
-    const QString path = FPath.isEmpty() ? name : ChildPath(FPath, name);
+    const QString path = m_path.isEmpty() ? name : ChildPath(m_path, name);
     TKey *k = Resolve(path, false);
     if (!k) {
-        if (!create || !FWritable)
+        if (!create || !m_writable)
             return false;
         k = Resolve(path, true);
-        FChanges.push_back({TChange::CreateKey, path, {}});
+        m_changes.push_back({TChange::CreateKey, path, {}});
     }
-    FCurrent = k;
-    FPath = path;
+    m_current = k;
+    m_path = path;
     return true;
 }
 
 bool TRegPreferencesMan::CloseKey()
 {
-    if (!FOpen)
+    if (!m_open)
         return false;
-    const QString parent = ParentPath(FPath);
+    const QString parent = ParentPath(m_path);
     TKey *k = Resolve(parent, false);
     if (!k)
         return false;
-    FCurrent = k;
-    FPath = parent;
+    m_current = k;
+    m_path = parent;
     // Leaving a key is the natural end of a group of writes: commit them now.
     return Flush();
 }
 
 bool TRegPreferencesMan::GetValueNames(QStringList &list)
 {
-    if (!FOpen)
+    if (!m_open)
         return false;
-    for (const auto &v : FCurrent->Values)
+    for (const auto &v : m_current->Values)
         list.append(v.Name);
     return true;
 }
 
 bool TRegPreferencesMan::GetKeyNames(QStringList &list)
 {
-    if (!FOpen)
+    if (!m_open)
         return false;
     // The registry enumerates sub-keys in alphabetical order.
     QStringList names;
-    for (const auto &k : FCurrent->Keys)
+    for (const auto &k : m_current->Keys)
         names.append(k->Name);
     names.sort(Qt::CaseInsensitive);
     list.append(names);
@@ -398,27 +398,27 @@ bool TRegPreferencesMan::GetKeyNames(QStringList &list)
 
 bool TRegPreferencesMan::Put(TValue v)
 {
-    if (!FOpen || !FWritable)
+    if (!m_open || !m_writable)
         return false;
-    TChange c{TChange::SetValue, FPath, std::move(v)};
-    Apply(c, FRoot);
-    FChanges.push_back(std::move(c));
+    TChange c{TChange::SetValue, m_path, std::move(v)};
+    Apply(c, m_root);
+    m_changes.push_back(std::move(c));
     return true;
 }
 
 const TRegPreferencesMan::TValue *TRegPreferencesMan::Get(const QString &name)
 {
-    return FOpen ? FCurrent->FindValue(name) : nullptr;
+    return m_open ? m_current->FindValue(name) : nullptr;
 }
 
 bool TRegPreferencesMan::DeleteValue(const QString &name)
 {
-    if (!FOpen || !FWritable || !FCurrent->FindValue(name))
+    if (!m_open || !m_writable || !m_current->FindValue(name))
         return false;
-    TChange c{TChange::RemoveValue, FPath, {}};
+    TChange c{TChange::RemoveValue, m_path, {}};
     c.Value.Name = name;
-    Apply(c, FRoot);
-    FChanges.push_back(std::move(c));
+    Apply(c, m_root);
+    m_changes.push_back(std::move(c));
     return true;
 }
 

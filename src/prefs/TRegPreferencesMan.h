@@ -57,8 +57,8 @@ public:
     bool ReadFloat(const QString &name, double &value) override;
     bool Flush() override;
 
-    bool IsOpen() const { return FOpen; }
-    const QString &FileName() const { return FFileName; }
+    bool IsOpen() const { return m_open; }
+    const QString &FileName() const { return m_fileName; }
 
     // Folder of a base path: $XDG_CONFIG_HOME + "/Vardo/Framix" for "Software\Vardo\Framix".
     static QString FolderOf(const QString &basePath);
@@ -109,10 +109,10 @@ private:
     bool Put(TValue v);
     const TValue *Get(const QString &name);
 
-    QString FFileName;
-    TKey FRoot;
-    TKey *FCurrent = nullptr;
-    bool FOpen = false;
-    bool FWritable = true;
-    std::vector<TChange> FChanges; // not yet committed, in order
+    QString m_fileName;
+    TKey m_root;
+    TKey *m_current = nullptr;
+    bool m_open = false;
+    bool m_writable = true;
+    std::vector<TChange> m_changes; // not yet committed, in order
 };
