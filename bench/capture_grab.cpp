@@ -79,7 +79,7 @@ bool Measure(const QString &corpus, const char *file, QSize aspect, const char *
         // The whole grab as the action runs it.
         QElapsedTimer t;
         t.start();
-        if (grab.Grab() != TGrabber::gsSaved) {
+        if (grab.Grab() != TGrabber::TGrabStatus::gsSaved) {
             std::fprintf(stderr, "grab failed: %s\n", qPrintable(grab.ErrorText()));
             return false;
         }

@@ -260,7 +260,7 @@ void TGrabber::ShowCaptureInImagette()
 
 // --- Save --------------------------------------------------------------------------------------
 
-int TGrabber::Ask(const QString &question, bool quiet)
+TGrabber::TAnswer TGrabber::Ask(const QString &question, bool quiet)
 {
     if (!quiet && Host.AskReplace)
         return Host.AskReplace(question);
@@ -271,7 +271,7 @@ int TGrabber::Ask(const QString &question, bool quiet)
             std::fprintf(stderr, "%s -> Non\n", qPrintable(line));
             std::fflush(stderr);
         }
-        return anNo;
+        return TAnswer::anNo;
     }
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Avertissement"),
                     QString(question).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
@@ -285,12 +285,12 @@ int TGrabber::Ask(const QString &question, bool quiet)
     box.exec();
     const QAbstractButton *clicked = box.clickedButton();
     if (clicked == yes)
-        return anYes;
+        return TAnswer::anYes;
     if (clicked == all)
-        return anYesToAll;
+        return TAnswer::anYesToAll;
     if (clicked == cancel)
-        return anCancel;
-    return anNo;
+        return TAnswer::anCancel;
+    return TAnswer::anNo;
 }
 
 void TGrabber::ReportError(const QString &text, bool quiet)
@@ -311,24 +311,24 @@ void TGrabber::ReportError(const QString &text, bool quiet)
 TGrabber::TGrabStatus TGrabber::SaveWithConfirm(bool quiet)
 {
     if (SaveBitmap.isNull() || SaveBitmap.width() <= 0 || SaveBitmap.height() <= 0)
-        return gsNoPicture;
+        return TGrabStatus::gsNoPicture;
     const QString path = ImageFileName;
     if (baConfirmerImage->Value && QFileInfo::exists(path)) {
         QPointer<TGrabber> self(this);
-        const int answer = Ask(ReplaceQuestion(path), quiet);
+        const TAnswer answer = Ask(ReplaceQuestion(path), quiet);
         if (!self) // the window went while the question was open
-            return gsCancelled;
+            return TGrabStatus::gsCancelled;
         switch (answer) {
-        case anYes:
+        case TAnswer::anYes:
             break;
-        case anYesToAll:
+        case TAnswer::anYesToAll:
             baConfirmerImage->SetValue(false);
             break;
-        case anCancel:
+        case TAnswer::anCancel:
             *StopRequested = true;
-            return gsCancelled;
+            return TGrabStatus::gsCancelled;
         default:
-            return gsDeclined;
+            return TGrabStatus::gsDeclined;
         }
     }
     const bool ok = iaImageExtension->Value != 0
@@ -338,7 +338,7 @@ TGrabber::TGrabStatus TGrabber::SaveWithConfirm(bool quiet)
         // Nothing advances: the thumbnail stays unsaved and the number is kept for the retry.
         m_error = m_writer->ErrorText();
         ReportError(m_error, quiet);
-        return gsFailed;
+        return TGrabStatus::gsFailed;
     }
     m_error.clear();
     if (m_imagette)
@@ -347,23 +347,23 @@ TGrabber::TGrabStatus TGrabber::SaveWithConfirm(bool quiet)
         iaNextNum->SetValue(iaNextNum->Value + 1);
     else
         UpdateImageName(); // the file now exists: the status line turns green
-    return gsSaved;
+    return TGrabStatus::gsSaved;
 }
 
 TGrabber::TGrabStatus TGrabber::Grab(bool quiet)
 {
     if (m_busy)
-        return gsBusy;
+        return TGrabStatus::gsBusy;
     QPointer<TGrabber> self(this);
     m_busy = true;
     if (Host.ShowThumbnailPanel)
         Host.ShowThumbnailPanel();
     const bool captured = CaptureFrame();
     if (!self)
-        return gsNoPicture;
+        return TGrabStatus::gsNoPicture;
     // Busy until the save is done: a grab run from the question's event loop would replace the
     // picture about to be written under this frame's name.
-    const TGrabStatus status = captured ? SaveWithConfirm(quiet) : gsNoPicture;
+    const TGrabStatus status = captured ? SaveWithConfirm(quiet) : TGrabStatus::gsNoPicture;
     if (!self)
         return status;
     m_busy = false;

@@ -13,7 +13,7 @@
 //
 // Main thread only. A grab that waits for a drawn frame processes pending events, so any
 // handler (another grab included) may run meanwhile: a grab entered while one is waiting does
-// nothing and reports gsBusy.
+// nothing and reports TGrabStatus::gsBusy.
 #include "capture/TImagetteFrame.h"
 
 #include <QImage>
@@ -40,6 +40,8 @@ class TGrabber : public QObject
 {
     Q_OBJECT
 public:
+    enum class TAnswer { anYes, anNo, anCancel, anYesToAll };
+
     // What the grabber needs from the window. Every member may stay empty: an empty query
     // answers "no" / 0 / "", an empty command does nothing.
     struct THost
@@ -59,7 +61,7 @@ public:
         std::function<void(QPoint)> SetOverlayPosition;  // a click on the video places the overlay
         // Asks whether to replace an existing image (the French question as text); returns
         // one of TAnswer. Empty: a message box, or "&Non" when nobody can answer (headless).
-        std::function<int(const QString &question)> AskReplace;
+        std::function<TAnswer(const QString &question)> AskReplace;
         // Shows the message of a failed save. Empty: a message box, or stderr when headless.
         std::function<void(const QString &text)> ShowError;
         // Opens the desktop's file manager on a file (selected) or a folder. Empty: D-Bus
@@ -67,10 +69,8 @@ public:
         std::function<void(const QString &path, bool select)> Browse;
     };
 
-    enum TAnswer { anYes, anNo, anCancel, anYesToAll };
-
     // How one grab ended.
-    enum TGrabStatus {
+    enum class TGrabStatus {
         gsSaved,     // the image was written; the number advanced
         gsDeclined,  // the file exists and "&Non" was answered (or the dialog closed)
         gsCancelled, // "Annuler": nothing written, StopRequested set
@@ -190,7 +190,7 @@ private:
     void ConnectActions();
     bool WaitForDrawnFrame();
     void ShowCaptureInImagette();
-    int Ask(const QString &question, bool quiet);
+    TAnswer Ask(const QString &question, bool quiet);
     void ReportError(const QString &text, bool quiet);
     void BrowseTo(const QString &path, bool select);
 

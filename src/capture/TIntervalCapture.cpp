@@ -112,7 +112,7 @@ void TIntervalCapture::SetPanel(Tintervalloframe *panel)
     panel->ShowUnit(iaIntervalloUnit->Value);
     if (m_counted)
         panel->ShowCount(m_remaining);
-    panel->ShowRunning(m_state == isRunning);
+    panel->ShowRunning(m_state == TState::isRunning);
     panel->setVisible(caIntervalloShow->Checked());
 }
 
@@ -136,14 +136,14 @@ void TIntervalCapture::ShowRunning(bool running)
         m_panel->ShowRunning(running);
 }
 
-std::int64_t TIntervalCapture::UnitTicks(int unit, std::int64_t frameDuration)
+std::int64_t TIntervalCapture::UnitTicks(TUnit unit, std::int64_t frameDuration)
 {
     switch (unit) {
-    case iuFrames:
+    case TUnit::iuFrames:
         return frameDuration;
-    case iuSecondes:
+    case TUnit::iuSecondes:
         return TicksPerSecond;
-    case iuMinutes:
+    case TUnit::iuMinutes:
         return TicksPerMinute;
     default:
         return 0;
@@ -159,8 +159,8 @@ std::int64_t TIntervalCapture::ImageCount(std::int64_t duration, std::int64_t st
 
 void TIntervalCapture::Count()
 {
-    const std::int64_t step =
-        std::int64_t(iaIntervalloDelai->Value) * UnitTicks(iaIntervalloUnit->Value, m_host.FrameDuration());
+    const std::int64_t step = std::int64_t(iaIntervalloDelai->Value) *
+                              UnitTicks(TUnit(iaIntervalloUnit->Value), m_host.FrameDuration());
     if (step <= 0)
         return;
     m_stepTicks = step;
@@ -173,10 +173,10 @@ void TIntervalCapture::Count()
 
 void TIntervalCapture::Run()
 {
-    if (m_state != isIdle)
+    if (m_state != TState::isIdle)
         return;
     const QPointer<TIntervalCapture> self(this);
-    m_state = isRunning;
+    m_state = TState::isRunning;
     m_taken = 0;
     ShowRunning(true);
     m_host.Pause();
@@ -221,7 +221,7 @@ void TIntervalCapture::Run()
         if (m_panel)
             m_panel->ShowCount(m_remaining);
     }
-    m_state = isEnding;
+    m_state = TState::isEnding;
     TMessage end;
     end.msg = WM_INTERVALLO_END;
     m_window.post(end);
@@ -234,7 +234,7 @@ void TIntervalCapture::Break()
 
 void TIntervalCapture::EndRun()
 {
-    if (m_state != isEnding)
+    if (m_state != TState::isEnding)
         return;
     m_host.Pause();
     m_host.GoToStart();
@@ -242,7 +242,7 @@ void TIntervalCapture::EndRun()
     m_host.Stop();
     m_host.SetVolume(m_host.VolumeSetting());
     m_host.Pause();
-    m_state = isIdle;
+    m_state = TState::isIdle;
     ShowRunning(false);
     Count();
     Q_EMIT RunEnded();

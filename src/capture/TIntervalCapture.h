@@ -65,8 +65,9 @@ class TIntervalCapture : public QObject
 {
     Q_OBJECT
 public:
-    enum TUnit { iuFrames = 0, iuSecondes = 1, iuMinutes = 2 };
-    enum TState { isIdle, isRunning, isEnding };
+    // The values are those of iaIntervalloUnit (stored, and the panel's list order).
+    enum class TUnit : int { iuFrames = 0, iuSecondes = 1, iuMinutes = 2 };
+    enum class TState { isIdle, isRunning, isEnding };
 
     // The five actions are created for `owner`'s window and listed in `list` (the window's
     // gpal), in the order caIntervalloShow, iaIntervalloDelai, iaIntervalloUnit,
@@ -80,7 +81,7 @@ public:
 
     // The spacing of one unit in 100 ns units: frames take the navigation manager's frame
     // duration; any unit other than 0, 1, 2 counts as 0.
-    static std::int64_t UnitTicks(int unit, std::int64_t frameDuration);
+    static std::int64_t UnitTicks(TUnit unit, std::int64_t frameDuration);
     // The number of images from start to the end of a video of duration `duration`, one every
     // `step` (> 0), the image at the start included.
     static std::int64_t ImageCount(std::int64_t duration, std::int64_t start, std::int64_t step);
@@ -95,7 +96,7 @@ public:
     void Break();
 
     TState State() const { return m_state; }
-    bool Running() const { return m_state != isIdle; }
+    bool Running() const { return m_state != TState::isIdle; }
     std::int64_t StepTicks() const { return m_stepTicks; }
     std::int64_t StartPos() const { return m_startPos; }
     std::int64_t Remaining() const { return m_remaining; }
@@ -123,7 +124,7 @@ private:
     IIntervalHost &m_host;
     QPointer<Tintervalloframe> m_panel;
     TMessageReceiver m_window;
-    TState m_state = isIdle;
+    TState m_state = TState::isIdle;
     std::int64_t m_stepTicks = 0;
     std::int64_t m_startPos = 0;
     std::int64_t m_remaining = 0;

@@ -77,7 +77,7 @@ bool TIntervalCaptureHost::Grab()
 {
     // Only a save that failed ends the run; a declined or cancelled one is the user's answer
     // (Annuler has set the stop flag already).
-    return !m_grabber || m_grabber->Grab() != TGrabber::gsFailed;
+    return !m_grabber || m_grabber->Grab() != TGrabber::TGrabStatus::gsFailed;
 }
 
 bool TIntervalCaptureHost::StopRequested()

@@ -93,7 +93,7 @@ void TShowForm::AddGrabActions()
         if (iaPanneauActif->Value != 0)
             iaPanneauActif->SetValue(0);
     };
-    h.SetAspectMode = [this](int mode) { vidman->SetForcedAspect(mode); };
+    h.SetAspectMode = [this](int mode) { vidman->SetForcedAspect(TForcedAspect(mode)); };
     h.NumberCodeOn = [this] { return NumberCodeOn; };
     h.NumberText = [this](const QString &text) {
         TIncrustNumero numero;

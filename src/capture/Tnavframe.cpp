@@ -33,8 +33,8 @@ Tnavframe::Tnavframe(QWidget *parent) : QFrame(parent)
     VolumeGauge = new TTextGauge(this);
     VolumeGauge->setObjectName(QStringLiteral("VolumeGauge"));
     VolumeGauge->setGeometry(420, 36, 64, 64);
-    VolumeGauge->SetGaugeKind(gkNeedle);
-    VolumeGauge->SetTextKind(tkPercentDone);
+    VolumeGauge->SetGaugeKind(TGaugeKind::gkNeedle);
+    VolumeGauge->SetTextKind(TTextKind::tkPercentDone);
     VolumeGauge->SetMinValue(0);
     VolumeGauge->SetMaxValue(10000);
     VolumeGauge->hide();

@@ -62,23 +62,25 @@ void finish(TVideoData &v)
 {
     const int64_t ax = v.AspectX, ay = v.AspectY;
     if (ax > 0 || ay > 0)
-        v.AspectKind = 3 * ax == 4 * ay ? 0 : 9 * ax == 16 * ay ? 1 : 3;
+        v.AspectKind = 3 * ax == 4 * ay    ? TAspectKind::Aspect4x3
+                       : 9 * ax == 16 * ay ? TAspectKind::Aspect16x9
+                                           : TAspectKind::Other;
     else
-        v.AspectKind = 2;
-    if (v.AspectKind == 3) {
+        v.AspectKind = TAspectKind::NotGiven;
+    if (v.AspectKind == TAspectKind::Other) {
         while (v.AspectX > 99 && v.AspectY > 99) {
             v.AspectX = int32_t(roundHalfEven(v.AspectX / 10.0));
             v.AspectY = int32_t(roundHalfEven(v.AspectY / 10.0));
         }
     }
     switch (v.AspectKind) {
-    case 0:
+    case TAspectKind::Aspect4x3:
         v.Description = v.CodecName + QStringLiteral(" (4x3)");
         break;
-    case 1:
+    case TAspectKind::Aspect16x9:
         v.Description = v.CodecName + QStringLiteral(" (16x9)");
         break;
-    case 2:
+    case TAspectKind::NotGiven:
         v.Description = v.CodecName;
         break;
     default:

@@ -16,14 +16,3 @@ inline constexpr unsigned WM_FRAMES_POSITION = 9248; // posted, QString copy, wP
 // duration, 100000 when the input gives none).
 inline constexpr unsigned WM_NOTIFY_FRAMEDURATION = 9249;
 inline constexpr unsigned WM_FRAMES_REACHED = 9250; // sent, wParam watch target, lParam position
-
-// Result codes of graph operations (success when bit 31 is clear).
-using HRESULT = int32_t;
-inline constexpr HRESULT S_OK = 0;
-inline constexpr HRESULT S_FALSE = 1;
-inline constexpr HRESULT E_FAIL = int32_t(0x80004005u);
-inline constexpr HRESULT E_INVALIDARG = int32_t(0x80070057u);
-inline constexpr bool Succeeded(HRESULT hr)
-{
-    return hr >= 0;
-}

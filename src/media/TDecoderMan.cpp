@@ -24,26 +24,10 @@ TGstElement peerElement(GstPad *pad)
 }
 
 // Holds the samples (and serialized events) leaving a pad while the chain behind it changes.
-class THold
+TGstProbe holdOutput(GstPad *pad)
 {
-public:
-    explicit THold(GstPad *pad) : m_pad(TGstPad::ref(pad))
-    {
-        if (m_pad)
-            m_id = gst_pad_add_probe(m_pad, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM, nullptr, nullptr, nullptr);
-    }
-    ~THold()
-    {
-        if (m_pad && m_id)
-            gst_pad_remove_probe(m_pad, m_id);
-    }
-    THold(const THold &) = delete;
-    THold &operator=(const THold &) = delete;
-
-private:
-    TGstPad m_pad;
-    gulong m_id = 0;
-};
+    return TGstProbe::add(pad, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM);
+}
 
 } // namespace
 
@@ -108,7 +92,7 @@ bool TDecoderMan::ConnectDecoder(GstElement *upstream, GstElement *downstream)
     SubType = mt.subtype;
     FormatType = mt.formattype;
 
-    THold hold(m_out);
+    const TGstProbe hold = holdOutput(m_out);
     if (Phase == 0) {
         Phase = 1;
         Next = 0;
@@ -278,7 +262,7 @@ bool TDecoderMan::InsertPostFilter(TFilterRec *rec)
     TGstGraph *g = Graph->Graph();
     TGstElement e = GetInstance(rec);
     const bool added = e && !g->addElementUnique(e, rec->Name).isEmpty();
-    if (added && Succeeded(Graph->InsertFilter(e, m_in, 0)))
+    if (added && Graph->InsertFilter(e, m_in, 0))
         return true;
     // A post filter that does not fit: nothing of the chain stays, and the decoder it did not
     // fit behind is kept out of the next automatic connection.
@@ -299,7 +283,7 @@ bool TDecoderMan::DisconnectDecoder()
         TGstGraph *g = Graph->Graph();
         // Release a streaming thread waiting further down (a sink waiting for preroll) and keep
         // the next sample at the upstream output until the chain is gone.
-        THold hold(m_out);
+        const TGstProbe hold = holdOutput(m_out);
         // The flush enters the chain's first input, so that the upstream output keeps its
         // stream's sticky events (its segment above all) for the next chain.
         TGstPad first = TGstPad::adopt(m_out ? gst_pad_get_peer(m_out) : nullptr);
@@ -336,7 +320,7 @@ bool TDecoderMan::NextDecoder()
         Graph->Pause();
         return false;
     }
-    const bool playing = Graph->State() == gmPlaying;
+    const bool playing = Graph->State() == TGrapheManState::gmPlaying;
     const int64_t position = Graph->Graph()->position();
     bool ok = false, disconnected = false;
     // Stopped while the old chain still takes samples, so that the sinks settle at once.
@@ -344,7 +328,7 @@ bool TDecoderMan::NextDecoder()
     {
         // Nothing leaves the upstream element while it has no chain behind it: the stream
         // would run on into nothing (to its end, while paused).
-        THold hold(m_out);
+        const TGstProbe hold = holdOutput(m_out);
         if (Phase == 2) {
             Exclude(Current->Clsid);
             if (Learned)

@@ -192,11 +192,9 @@ const TPrivateFactory &RegisterPrivateFactory(const QByteArray &name, const QStr
     if (pluginPath.isEmpty()) {
         entry.Factory = TGstFactory::adopt(gst_element_factory_find(name.constData()));
     } else {
-        GError *err = nullptr;
+        TGError err; // the reason is not shown: a plugin that does not load is an entry without factory
         entry.Module =
-            TGstObjectRef<GstPlugin>::adopt(gst_plugin_load_file(pluginPath.toUtf8().constData(), &err));
-        if (err)
-            g_error_free(err);
+            TGstObjectRef<GstPlugin>::adopt(gst_plugin_load_file(pluginPath.toUtf8().constData(), err.out()));
         if (entry.Module) {
             TGstFactory f = TGstFactory::adopt(gst_element_factory_find(name.constData()));
             // Only the factory that plugin brought.

@@ -24,9 +24,9 @@ constexpr int kMaxDepth = 64; // graphs here are a dozen elements deep; this onl
 TGrapheMan::TGrapheMan(QObject *parent)
     : TVDActionComponent(parent), m_graph(std::make_unique<TGstGraph>(QStringLiteral("Filtergraph")))
 {
-    connect(m_graph.get(), &TGstGraph::completed, this, [this] { GraphComplete(S_OK); });
+    connect(m_graph.get(), &TGstGraph::completed, this, [this] { GraphComplete(TGraphOutcome::Succeeded); });
     connect(m_graph.get(), &TGstGraph::errorOccurred, this, [this](const QString &text, const QString &) {
-        GraphComplete(E_FAIL);
+        GraphComplete(TGraphOutcome::Failed);
         if (OnGraphError)
             OnGraphError(text);
     });
@@ -100,38 +100,38 @@ bool TGrapheMan::Play()
     // Settled before the rate's seek too, so that no unclaimed stream holds it up.
     SettleHubs();
     m_graph->setRate(FastMode ? 4.0 : 1.0);
-    return ChangeState(&TGstGraph::run, gmPlaying);
+    return ChangeState(&TGstGraph::run, TGrapheManState::gmPlaying);
 }
 
 bool TGrapheMan::Pause()
 {
-    return ChangeState(&TGstGraph::pause, gmPaused);
+    return ChangeState(&TGstGraph::pause, TGrapheManState::gmPaused);
 }
 
 bool TGrapheMan::Stop()
 {
-    return ChangeState(&TGstGraph::stop, gmStopped);
+    return ChangeState(&TGstGraph::stop, TGrapheManState::gmStopped);
 }
 
-HRESULT TGrapheMan::FastOn()
+bool TGrapheMan::FastOn()
 {
     FastMode = true;
     if (OnVitesseRapide)
         OnVitesseRapide(true);
-    return m_graph->setRate(4.0) ? S_OK : E_FAIL;
+    return m_graph->setRate(4.0);
 }
 
-HRESULT TGrapheMan::FastOff()
+bool TGrapheMan::FastOff()
 {
     FastMode = false;
     if (OnVitesseRapide)
         OnVitesseRapide(false);
-    return m_graph->setRate(1.0) ? S_OK : E_FAIL;
+    return m_graph->setRate(1.0);
 }
 
-void TGrapheMan::GraphComplete(HRESULT hr)
+void TGrapheMan::GraphComplete(TGraphOutcome outcome)
 {
-    if (Succeeded(hr) && OnGraphCompleted)
+    if (outcome == TGraphOutcome::Succeeded && OnGraphCompleted)
         OnGraphCompleted();
 }
 
@@ -141,28 +141,27 @@ void TGrapheMan::ClearGraph()
     for (TPadHub *h : m_hubs)
         h->close();
     m_graph->clear();
-    m_state = gmStopped;
+    m_state = TGrapheManState::gmStopped;
 }
 
 // --- graph surgery -------------------------------------------------------------------------------
 
-HRESULT TGrapheMan::InsertFilter(GstElement *filter, GstPad *pin, int side)
+bool TGrapheMan::InsertFilter(GstElement *filter, GstPad *pin, int side)
 {
     if (!filter || !pin)
-        return E_FAIL;
+        return false;
     TGstPad peer = TGstPad::adopt(gst_pad_get_peer(pin));
     if (!peer)
-        return E_FAIL;
+        return false;
     TGstPad first = firstPad(filter, GST_PAD_SINK);
     TGstPad second = firstPad(filter, GST_PAD_SRC);
     if (!first || !second)
-        return E_FAIL;
+        return false;
     TGstPad out = side == 1 ? TGstPad::ref(pin) : peer;
     TGstPad in = side == 1 ? peer : TGstPad::ref(pin);
     TGstCaps saved = TGstCaps::adopt(gst_pad_get_current_caps(out));
     // Keep data away from the pads being changed.
-    const gulong block =
-        gst_pad_add_probe(out, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM, nullptr, nullptr, nullptr);
+    const TGstProbe block = TGstProbe::add(out, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM);
     gst_pad_unlink(out, in);
     bool ok = TGstGraph::link(out, first) && TGstGraph::link(second, in);
     if (!ok) {
@@ -176,8 +175,7 @@ HRESULT TGrapheMan::InsertFilter(GstElement *filter, GstPad *pin, int side)
     } else {
         gst_element_sync_state_with_parent(filter);
     }
-    gst_pad_remove_probe(out, block);
-    return ok ? S_OK : E_FAIL;
+    return ok;
 }
 
 bool TGrapheMan::IsUpstreamRec(GstElement *a, GstElement *b, int depth)

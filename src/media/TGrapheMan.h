@@ -19,7 +19,9 @@
 #include <functional>
 #include <memory>
 
-enum TGrapheManState { gmStopped, gmPaused, gmPlaying };
+enum class TGrapheManState { gmStopped, gmPaused, gmPlaying };
+// How the graph's run ended: at the end of the streams, or on an error.
+enum class TGraphOutcome { Succeeded, Failed };
 using TStateEvent = std::function<void(TGrapheManState)>;
 using TBooleanEvent = std::function<void(bool)>;
 using TGraphCompletedEvent = std::function<void()>;
@@ -53,15 +55,16 @@ public:
     virtual bool Play();
     virtual bool Pause();
     virtual bool Stop();
-    virtual HRESULT FastOff();
-    virtual HRESULT FastOn();
+    // False when the pipeline refused the rate's seek.
+    virtual bool FastOff();
+    virtual bool FastOn();
 
-    // Completion handler: fires OnGraphCompleted only for a success code.
-    void GraphComplete(HRESULT hr);
+    // Completion handler: fires OnGraphCompleted only when the graph ran to its end.
+    void GraphComplete(TGraphOutcome outcome);
 
     // Puts a two-pad filter (already in the graph) into the connection of pin. Side 1: pin is
     // the output end; any other side: pin is the input end. The connection is restored on failure.
-    HRESULT InsertFilter(GstElement *filter, GstPad *pin, int side);
+    bool InsertFilter(GstElement *filter, GstPad *pin, int side);
     // b can be reached from a going upstream through connected input pads.
     bool IsUpstream(GstElement *a, GstElement *b);
     bool RemoveUpstreamChain(GstElement *a, GstElement *b);
@@ -94,5 +97,5 @@ private:
 
     std::unique_ptr<TGstGraph> m_graph;
     QList<TPadHub *> m_hubs;
-    TGrapheManState m_state = gmStopped;
+    TGrapheManState m_state = TGrapheManState::gmStopped;
 };

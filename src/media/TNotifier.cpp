@@ -8,6 +8,7 @@
 #include "media/MediaFormat.h"
 #include "media/MediaMessages.h"
 #include "media/MpegHeader.h"
+#include "media/TFormatStage.h"
 
 namespace {
 const QString kNoDatecode = QStringLiteral("Pas de Datecode");
@@ -187,7 +188,7 @@ void TNotifier::applyMediaType(const TMediaType &mt, std::vector<Outgoing> &out)
 {
     m_video = VideoDataFromMediaType(mt);
     if (mt.formattype == FORMAT_DvInfo && mt.cbFormat() >= 32 && m_notifyVideo.load())
-        m_video.AspectKind = 2;
+        m_video.AspectKind = TAspectKind::NotGiven;
     if (m_video.Known && (m_notifyVideo.load() || m_notifyDvFrame.load()))
         reportVideo(out);
     if (mt.formattype == FORMAT_WaveFormatEx && mt.cbFormat() >= 18) {
@@ -224,8 +225,8 @@ void TNotifier::reportVideo(std::vector<Outgoing> &out)
     }
     if (m_notifyVideo.load()) {
         if (TMessageReceiver *t = m_videoTarget.load()) {
-            out.push_back({t, WM_NOTIFY_VIDEOFORMAT, 4, 0, m_video});
-            out.push_back({t, WM_NOTIFY_VIDEOFORMAT, 2, 0, m_video});
+            out.push_back({t, WM_NOTIFY_VIDEOFORMAT, unsigned(TFormatStage::VideoAspect), 0, m_video});
+            out.push_back({t, WM_NOTIFY_VIDEOFORMAT, unsigned(TFormatStage::VideoDescription), 0, m_video});
         }
     }
 }
@@ -234,7 +235,7 @@ void TNotifier::reportAudio(std::vector<Outgoing> &out)
 {
     if (m_notifyAudio.load())
         if (TMessageReceiver *t = m_audioTarget.load())
-            out.push_back({t, WM_NOTIFY_AUDIOFORMAT, 3, 0, m_frame});
+            out.push_back({t, WM_NOTIFY_AUDIOFORMAT, unsigned(TFormatStage::AudioDescription), 0, m_frame});
 }
 
 void TNotifier::changeCheckAB(std::vector<Outgoing> &out)
@@ -284,7 +285,10 @@ void TNotifier::analyseMpeg(const uint8_t *data, size_t len)
     m_video.Width = MpegWidth(data, len);
     m_video.Height = MpegHeight(data, len);
     const int aspect = MpegAspect(data, len);
-    m_video.AspectKind = uint8_t(aspect);
+    // A sequence header's aspect other than 4:3 and 16:9 counts as none given.
+    m_video.AspectKind = aspect == 0   ? TAspectKind::Aspect4x3
+                         : aspect == 1 ? TAspectKind::Aspect16x9
+                                       : TAspectKind::NotGiven;
     m_video.Fps = MpegFrameRate(data, len);
     m_video.Description = QStringLiteral("MPEG2");
     if (aspect == 0)
@@ -341,8 +345,9 @@ void TNotifier::analyseDvVideo(const uint8_t *data, size_t len)
         m_video.Description += QStringLiteral(" NTSC");
         m_video.Fps = 30000.0 / 1001.0;
     }
-    m_video.AspectKind = DvIsWide(data, len) ? 1 : 0;
-    m_video.Description += m_video.AspectKind == 0 ? QStringLiteral(" (4x3)") : QStringLiteral(" (16x9)");
+    m_video.AspectKind = DvIsWide(data, len) ? TAspectKind::Aspect16x9 : TAspectKind::Aspect4x3;
+    m_video.Description +=
+        m_video.AspectKind == TAspectKind::Aspect4x3 ? QStringLiteral(" (4x3)") : QStringLiteral(" (16x9)");
     readRecDate(data, len, QStringLiteral("N/A"));
     readTimecode(data, len);
 }
@@ -368,8 +373,9 @@ void TNotifier::analyseDvInterleaved(const uint8_t *data, size_t len)
     default:
         break;
     }
-    m_video.AspectKind = DvIsWide(data, len) ? 1 : 0;
-    m_video.Description += m_video.AspectKind == 0 ? QStringLiteral(" (4x3) ") : QStringLiteral(" (16x9) ");
+    m_video.AspectKind = DvIsWide(data, len) ? TAspectKind::Aspect16x9 : TAspectKind::Aspect4x3;
+    m_video.Description +=
+        m_video.AspectKind == TAspectKind::Aspect4x3 ? QStringLiteral(" (4x3) ") : QStringLiteral(" (16x9) ");
     m_frame.AudioRate = DvAudioRate(data, len);
     m_frame.AudioBits = DvAudioBits(data, len);
     m_frame.AudioDesc = QStringLiteral("DV ") + QString::number(m_frame.AudioRate) + QStringLiteral("Hz ") +

@@ -101,11 +101,9 @@ QStringList TPrivateFilters::Install(const QString &folder)
     const QDir dir(folder);
     for (const QFileInfo &fi : dir.entryInfoList({QStringLiteral("*.so")}, QDir::Files, QDir::Name)) {
         const QString path = fi.absoluteFilePath();
-        GError *err = nullptr;
+        TGError err; // the reason is not shown: a plugin that does not load is an entry without factory
         TGstObjectRef<GstPlugin> plugin =
-            TGstObjectRef<GstPlugin>::adopt(gst_plugin_load_file(path.toUtf8().constData(), &err));
-        if (err)
-            g_error_free(err);
+            TGstObjectRef<GstPlugin>::adopt(gst_plugin_load_file(path.toUtf8().constData(), err.out()));
         if (!plugin) {
             RegisterPrivateFactory(fi.completeBaseName().toUtf8(), path); // an entry without factory
             continue;
@@ -133,10 +131,8 @@ QStringList TPrivateFilters::Install(const QString &folder)
         return messages;
     }
     auto role = [kf](const char *key) {
-        gchar *v = g_key_file_get_string(kf, "Roles", key, nullptr);
-        const QByteArray out = QByteArray(v ? v : "").trimmed();
-        g_free(v);
-        return out;
+        const TGChars v(g_key_file_get_string(kf, "Roles", key, nullptr));
+        return QByteArray(v.get()).trimmed();
     };
     auto enrol = [&](const QByteArray &family) {
         for (const QByteArray &name : registryMembers(family))
@@ -169,9 +165,8 @@ QStringList TPrivateFilters::Install(const QString &folder)
         gsize count = 0;
         gchar **keys = g_key_file_get_keys(kf, names[i], &count, nullptr);
         for (gsize k = 0; keys && k < count; ++k) {
-            gchar *v = g_key_file_get_string(kf, names[i], keys[k], nullptr);
-            properties().push_back({family, QByteArray(keys[k]), QByteArray(v ? v : "").trimmed()});
-            g_free(v);
+            const TGChars v(g_key_file_get_string(kf, names[i], keys[k], nullptr));
+            properties().push_back({family, QByteArray(keys[k]), QByteArray(v.get()).trimmed()});
         }
         g_strfreev(keys);
     }

@@ -5,6 +5,9 @@
 #include <QString>
 #include <cstdint>
 
+// The picture aspect a format block gives (the documents' values 0 to 3).
+enum class TAspectKind : uint8_t { Aspect4x3 = 0, Aspect16x9 = 1, NotGiven = 2, Other = 3 };
+
 struct TVideoData
 {
     bool Known = false; // a recognised video format block was found
@@ -15,11 +18,11 @@ struct TVideoData
     QString CodecName;           // "DV Type 2", "RGB24", "MPEG2", a FourCC ...
     int32_t AspectX = 0;         // picture aspect ratio, 0 and 0 when the block has none
     int32_t AspectY = 0;
-    int32_t BitRate = 0;    // bits per second from the format block
-    double Fps = 0;         // 10 000 000 / AvgTimePerFrame, 0 when that is 0
-    QString SizeText;       // "720x576 - 25 fps"
-    uint8_t AspectKind = 2; // 0 = 4:3, 1 = 16:9, 2 = no aspect given, 3 = other aspect
-    QString Description;    // codec name followed by the aspect text
+    int32_t BitRate = 0; // bits per second from the format block
+    double Fps = 0;      // 10 000 000 / AvgTimePerFrame, 0 when that is 0
+    QString SizeText;    // "720x576 - 25 fps"
+    TAspectKind AspectKind = TAspectKind::NotGiven;
+    QString Description; // codec name followed by the aspect text
 
     bool operator==(const TVideoData &) const = default;
 };

@@ -4,6 +4,7 @@
 #include "actions/TIntegerAction.h"
 #include "actions/TNopeAction.h"
 #include "media/MediaMessages.h"
+#include "media/TFormatStage.h"
 #include "media/TframeData.h"
 #include "playback/TTextGauge.h"
 #include "widgets/TImageList.h"
@@ -17,15 +18,15 @@
 int TAudioMan::ImageIndex(TAudioStatus status)
 {
     switch (status) {
-    case asNoAudio:
+    case TAudioStatus::asNoAudio:
         return 0;
-    case asErrorAudio:
+    case TAudioStatus::asErrorAudio:
         return 2;
-    case asBadAudio:
+    case TAudioStatus::asBadAudio:
         return 1;
-    case asMuted:
+    case TAudioStatus::asMuted:
         return 3;
-    case asAudioOn:
+    case TAudioStatus::asAudioOn:
         return 4;
     }
     return 0;
@@ -36,11 +37,11 @@ TAudioMan::TAudioMan(QObject *parent) : TVDActionComponent(parent)
     m_sink = std::make_unique<TAudioSink>();
     if (!m_sink->IsValid()) {
         m_sink.reset();
-        m_status = asErrorAudio;
+        m_status = TAudioStatus::asErrorAudio;
     } else {
         m_sink->Probe();
         if (m_sink->UsesFakeDevice())
-            m_status = asErrorAudio;
+            m_status = TAudioStatus::asErrorAudio;
     }
     m_images = MakeStatusImages(this);
     SetupDecoders();
@@ -152,7 +153,7 @@ bool TAudioMan::NoDevice() const
 void TAudioMan::WndProc(TMessage &message)
 {
     if (message.msg == WM_NOTIFY_AUDIOFORMAT) {
-        if (message.wParam == 3) {
+        if (TFormatStage(message.wParam) == TFormatStage::AudioDescription) {
             if (const auto *frame = std::any_cast<TframeData>(&message.payload); frame && OnNotifyAudioFormat)
                 OnNotifyAudioFormat(frame->AudioDesc);
         }
@@ -220,7 +221,8 @@ void TAudioMan::ConnectActions()
     auto mute = [this](bool on) {
         m_muted = on;
         if (m_connected)
-            SetStatus(NoDevice() ? asErrorAudio : (on ? asMuted : asAudioOn));
+            SetStatus(NoDevice() ? TAudioStatus::asErrorAudio
+                                 : (on ? TAudioStatus::asMuted : TAudioStatus::asAudioOn));
         ApplyVolume();
     };
     caMute->InternalTrueApply = [mute] { mute(true); };

@@ -28,7 +28,7 @@ class TNopeAction;
 class TVardoPreferences;
 struct TFilterRec;
 
-enum TAudioStatus { asNoAudio = 0, asErrorAudio = 1, asBadAudio = 2, asMuted = 3, asAudioOn = 4 };
+enum class TAudioStatus { asNoAudio = 0, asErrorAudio = 1, asBadAudio = 2, asMuted = 3, asAudioOn = 4 };
 
 class TAudioMan : public TVDActionComponent
 {
@@ -77,8 +77,8 @@ public:
     // --- Stream ----------------------------------------------------------------------------------
     // Connects the audio of source (its graph manager is the one the media factory gave it)
     // through a decoder into the renderer. True when connected (or already connected); a
-    // failure leaves the audio disconnected with the status asBadAudio. None (or the
-    // placeholder TMediaPlaceholders::NoAudio()): asNoAudio.
+    // failure leaves the audio disconnected with the status TAudioStatus::asBadAudio. None (or the
+    // placeholder TMediaPlaceholders::NoAudio()): TAudioStatus::asNoAudio.
     bool ConnectAudioSource(TAudioSource *source);
     void DisconnectAudio();
     TAudioSource *CurrentSource() const { return m_source; }
@@ -131,5 +131,5 @@ protected:
     bool m_muted = false;
     bool m_connected = false;
     bool m_updatingSlider = false;
-    TAudioStatus m_status = asNoAudio;
+    TAudioStatus m_status = TAudioStatus::asNoAudio;
 };

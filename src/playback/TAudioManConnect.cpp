@@ -44,7 +44,7 @@ bool TAudioMan::ConnectAudioSource(TAudioSource *source)
         source = nullptr;
     m_source = source;
     if (!source) {
-        SetStatus(asNoAudio);
+        SetStatus(TAudioStatus::asNoAudio);
         return false;
     }
     bool ok = false;
@@ -69,7 +69,7 @@ bool TAudioMan::ConnectAudioSource(TAudioSource *source)
     }
     if (!ok) {
         DisconnectAudio();
-        SetStatus(asBadAudio);
+        SetStatus(TAudioStatus::asBadAudio);
         return false;
     }
     if (OnNotifyAudioDecoder)
@@ -81,7 +81,8 @@ bool TAudioMan::ConnectAudioSource(TAudioSource *source)
     }
     if (auto *dv = qobject_cast<TDVMan *>(m_graphMan); dv && !dv->DVCodeSource())
         dv->SetDVCodeSource(source);
-    SetStatus(NoDevice() ? asErrorAudio : (m_muted ? asMuted : asAudioOn));
+    SetStatus(NoDevice() ? TAudioStatus::asErrorAudio
+                         : (m_muted ? TAudioStatus::asMuted : TAudioStatus::asAudioOn));
     ApplyVolume();
     return true;
 }
@@ -109,7 +110,7 @@ void TAudioMan::DisconnectAudio()
         }
     }
     m_source = nullptr;
-    SetStatus(asNoAudio);
+    SetStatus(TAudioStatus::asNoAudio);
     // The duration of the media may have been the audio's.
     if (auto *nav = qobject_cast<TNavMan *>(m_graphMan.data()))
         nav->ResetDuration();

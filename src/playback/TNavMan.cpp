@@ -72,15 +72,10 @@ void TNavMan::SetFramesNotifier(TFramesNotifier *notifier)
 
 void TNavMan::SetRendererFilter(GstElement *renderer)
 {
-    if (renderer == m_renderer)
+    if (renderer == m_renderer.get())
         return;
-    if (m_renderer) {
-        if (TGstPad pad = TGstPad::adopt(gst_element_get_static_pad(m_renderer, "sink")); pad && m_inputProbe)
-            gst_pad_remove_probe(pad, m_inputProbe);
-        m_inputProbe = 0;
-        gst_object_unref(m_renderer);
-    }
-    m_renderer = renderer ? GST_ELEMENT(gst_object_ref(renderer)) : nullptr;
+    m_inputProbe.reset();
+    m_renderer = TGstElement::ref(renderer);
     m_shownExact = false;
     if (!m_renderer)
         return;
@@ -100,12 +95,12 @@ void TNavMan::SetRendererFilter(GstElement *renderer)
         }
         return GST_PAD_PROBE_OK;
     };
-    m_inputProbe =
-        gst_pad_add_probe(pad,
-                          GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_BOTH |
-                                          GST_PAD_PROBE_TYPE_EVENT_FLUSH),
-                          probe, new std::shared_ptr<TRendererInput>(m_input),
-                          [](gpointer data) { delete static_cast<std::shared_ptr<TRendererInput> *>(data); });
+    m_inputProbe = TGstProbe::add(pad,
+                                  GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_BOTH |
+                                                  GST_PAD_PROBE_TYPE_EVENT_FLUSH),
+                                  probe, new std::shared_ptr<TRendererInput>(m_input), [](gpointer data) {
+                                      delete static_cast<std::shared_ptr<TRendererInput> *>(data);
+                                  });
 }
 
 void TNavMan::AttachVideoSource(TVideoSource *source)

@@ -27,6 +27,7 @@
 //
 // Everything here runs on the main thread; the notifiers reach it through Receiver().
 #include "media/TDVMan.h"
+#include "media/gst/TGstHandles.h"
 
 #include <QLineEdit>
 #include <QPointer>
@@ -77,7 +78,7 @@ public:
     void SetFramesNotifier(TFramesNotifier *notifier);
     // The video renderer element: seeks with wait poll its state, frame steps go to it. None:
     // seeks do not wait and steps always seek.
-    GstElement *RendererFilter() const { return m_renderer; }
+    GstElement *RendererFilter() const { return m_renderer.get(); }
     void SetRendererFilter(GstElement *renderer);
     // The scene list of the opened video (owned by the main window; none: scene steps go to
     // the start and the end). Scene steps use it when it holds at least one scene.
@@ -97,7 +98,7 @@ public:
     int64_t EndPosition = MaxPosition;
     int64_t SeekPrepos = OneSecond;
     QString LastPositionText;
-    TGrapheManState SavedState = gmStopped;
+    TGrapheManState SavedState = TGrapheManState::gmStopped;
     bool Stepping = false;
     bool Seeking = false;
     bool Quiet = false;         // no seek feedback, no frame refresh (a file is being opened)
@@ -230,7 +231,7 @@ private:
     QPointer<QLineEdit> m_edit;
     QPointer<QSlider> m_slider;
     TFramesNotifier *m_notifier = nullptr;
-    GstElement *m_renderer = nullptr; // held with a reference
+    TGstElement m_renderer;
     const TScenesList *m_scenes = nullptr;
     TVideoSource *m_videoSource = nullptr;
     const TVideoSource *m_spanSource = nullptr; // the source m_videoSpan was read for
@@ -243,7 +244,7 @@ private:
         std::atomic<bool> eos{false};
     };
     std::shared_ptr<TRendererInput> m_input = std::make_shared<TRendererInput>();
-    gulong m_inputProbe = 0;
+    TGstProbe m_inputProbe; // on the renderer's input pad
     // The renderer shows the frame at the notifier's position (a precise seek reached it).
     bool m_shownExact = false;
     // How far before StartPosition seeks may go (the retries of a precise seek only).

@@ -229,6 +229,6 @@ void TNavMan::SetSpeed(bool compatible)
     // Without a clock the graph runs as fast as the decoders allow.
     Graph()->setClockEnabled(!compatible);
     Play();
-    if (was != gmPlaying)
+    if (was != TGrapheManState::gmPlaying)
         Pause();
 }

@@ -69,10 +69,10 @@ void TNavMan::SeekFeedback(bool seeking)
 void TNavMan::ApplySeek(bool wait, int64_t position)
 {
     const TGrapheManState state = State();
-    const bool playing = state == gmPlaying;
+    const bool playing = state == TGrapheManState::gmPlaying;
     const bool hasText = playing && m_notifier;
     const bool text = hasText && m_notifier->NotifyText();
-    if (state != gmPaused)
+    if (state != TGrapheManState::gmPaused)
         Pause();
     if (onAbsolutePosition)
         onAbsolutePosition(position);
@@ -85,7 +85,7 @@ void TNavMan::ApplySeek(bool wait, int64_t position)
         m_notifier->SetNotifyText(text);
     if (playing)
         Play();
-    else if (State() != gmPaused)
+    else if (State() != TGrapheManState::gmPaused)
         Pause();
 }
 
@@ -164,12 +164,12 @@ void TNavMan::SeekExact(int64_t target)
     m_notifier->SetNotifyText(false);
     try {
         // Every attempt runs paused: a demuxer that lands late leaves no picture to play on.
-        if (SavedState == gmPlaying)
+        if (SavedState == TGrapheManState::gmPlaying)
             Pause();
         // A short way forward from the frame shown decodes on instead of seeking back.
         const int64_t shown = m_notifier->Position();
-        bool decodeOn = SavedState == gmPaused && m_renderer && m_shownExact && !m_input->eos.load() &&
-                        target > shown && target - shown <= std::max(SeekPrepos, d);
+        bool decodeOn = SavedState == TGrapheManState::gmPaused && m_renderer && m_shownExact &&
+                        !m_input->eos.load() && target > shown && target - shown <= std::max(SeekPrepos, d);
         // The first seek goes to the target itself: GStreamer's demuxers start from the key frame
         // before it and the watch holds back what comes before the target. Seeking SeekPrepos
         // early instead decodes a whole extra group of pictures whenever the target lies within
@@ -205,9 +205,9 @@ void TNavMan::SeekExact(int64_t target)
     m_belowStart = 0;
     m_precise.active = false;
     m_notifier->SetDeliver(true);
-    if (SavedState == gmPlaying)
+    if (SavedState == TGrapheManState::gmPlaying)
         Play();
-    else if (State() != gmPaused)
+    else if (State() != TGrapheManState::gmPaused)
         Pause();
     m_notifier->SetNotifyText(true);
     DVCodeEnabled = true;
@@ -337,7 +337,7 @@ void TNavMan::RefreshFrame()
     if (Quiet)
         return;
     TGuard guard(Quiet);
-    if (State() == gmPaused && m_notifier)
+    if (State() == TGrapheManState::gmPaused && m_notifier)
         SeekExact(m_notifier->Position());
 }
 
@@ -345,7 +345,7 @@ void TNavMan::RefreshFrame()
 
 bool TNavMan::StepShownFrames()
 {
-    if (!m_renderer || State() != gmPaused)
+    if (!m_renderer || State() != TGrapheManState::gmPaused)
         return false;
     const int before = m_input->buffers.load();
     // A one-frame step of the paused renderer: it lets the picture it holds go and takes the

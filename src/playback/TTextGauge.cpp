@@ -186,13 +186,13 @@ QString TTextGauge::Text() const
     if (m_customText)
         return m_caption;
     switch (m_textKind) {
-    case tkPercentDone:
+    case TTextKind::tkPercentDone:
         return QString::number(PercentDone()) + QLatin1Char('%');
-    case tkValueDone:
+    case TTextKind::tkValueDone:
         return FormatInteger(m_caption, m_progress);
-    case tkValueRemaining:
+    case TTextKind::tkValueRemaining:
         return FormatInteger(m_caption, qint64(m_max) - m_progress);
-    case tkPercentRemaining:
+    case TTextKind::tkPercentRemaining:
         return QString::number(100 - PercentDone()) + QLatin1Char('%');
     }
     return {};
@@ -201,7 +201,7 @@ QString TTextGauge::Text() const
 QColor TTextGauge::DrawingColor() const
 {
     bool alert = false;
-    if (m_textKind == tkPercentDone || m_textKind == tkValueDone)
+    if (m_textKind == TTextKind::tkPercentDone || m_textKind == TTextKind::tkValueDone)
         alert = m_progress > m_alert;
     else
         alert = m_progress < m_alert;
@@ -211,7 +211,7 @@ QColor TTextGauge::DrawingColor() const
 QRect TTextGauge::DrawingArea() const
 {
     QRect area(0, 0, width(), height());
-    if (m_borderStyle == bsSingle)
+    if (m_borderStyle == TGaugeBorderStyle::bsSingle)
         area.adjust(1, 1, -1, -1);
     return area;
 }
@@ -227,17 +227,17 @@ void TTextGauge::PaintGauge(QImage &image, const QRect &area) const
     QPainter p(&image);
     p.setClipRect(area);
     switch (m_kind) {
-    case gkText:
+    case TGaugeKind::gkText:
         p.fillRect(area, m_backColor);
         break;
-    case gkHorizontalBar: {
+    case TGaugeKind::gkHorizontalBar: {
         p.fillRect(area, m_backColor);
         const int fill = qMin(Fraction(W, percent), W);
         if (fill >= 1)
             p.fillRect(QRect(area.left(), area.top(), fill, area.height()), colour);
         break;
     }
-    case gkVerticalBar: {
+    case TGaugeKind::gkVerticalBar: {
         p.fillRect(area, m_backColor);
         const int fill = qMin(Fraction(H, percent), H - 1);
         const int top = area.top() + H - fill;
@@ -245,7 +245,7 @@ void TTextGauge::PaintGauge(QImage &image, const QRect &area) const
             p.fillRect(QRect(area.left(), top, area.width(), area.bottom() - top + 1), colour);
         break;
     }
-    case gkPie: {
+    case TGaugeKind::gkPie: {
         p.fillRect(area, Color());
         const QRect ellipse(area.left(), area.top(), area.width() - 1, area.height() - 1);
         p.setPen(colour);
@@ -259,7 +259,7 @@ void TTextGauge::PaintGauge(QImage &image, const QRect &area) const
         }
         break;
     }
-    case gkNeedle: {
+    case TGaugeKind::gkNeedle: {
         p.fillRect(area, Color());
         const int bottom = area.bottom() + 1; // the edge below the area, as the needle formula counts it
         p.setPen(colour);

@@ -10,9 +10,9 @@
 
 #include <exception>
 
-enum TGaugeKind { gkText, gkHorizontalBar, gkVerticalBar, gkPie, gkNeedle };
-enum TTextKind { tkPercentDone, tkValueDone, tkValueRemaining, tkPercentRemaining };
-enum TGaugeBorderStyle { bsNone, bsSingle };
+enum class TGaugeKind { gkText, gkHorizontalBar, gkVerticalBar, gkPie, gkNeedle };
+enum class TTextKind { tkPercentDone, tkValueDone, tkValueRemaining, tkPercentRemaining };
+enum class TGaugeBorderStyle { bsNone, bsSingle };
 
 // A refused range change; Message() is the text to show.
 class EGaugeRangeError : public std::exception
@@ -98,11 +98,11 @@ private:
 
     bool m_customText = false;
     QColor m_backColor = Qt::white;
-    TGaugeBorderStyle m_borderStyle = bsSingle;
+    TGaugeBorderStyle m_borderStyle = TGaugeBorderStyle::bsSingle;
     QColor m_foreColor = QColor(192, 220, 192);
     QColor m_color; // invalid: palette window colour
-    TGaugeKind m_kind = gkHorizontalBar;
-    TTextKind m_textKind = tkValueDone;
+    TGaugeKind m_kind = TGaugeKind::gkHorizontalBar;
+    TTextKind m_textKind = TTextKind::tkValueDone;
     bool m_showText = true;
     QString m_caption = QStringLiteral("%d");
     int m_min = 0;

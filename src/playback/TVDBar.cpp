@@ -127,9 +127,9 @@ void TVDBar::Layout()
     }
 
     int x = m_buttonMargin;
-    if (m_alignment == taRightJustify)
+    if (m_alignment == TBarAlignment::taRightJustify)
         x = width() - total;
-    else if (m_alignment == taCenter)
+    else if (m_alignment == TBarAlignment::taCenter)
         x = (width() - total) / 2;
 
     for (Entry &e : m_controls) {

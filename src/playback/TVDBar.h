@@ -20,7 +20,7 @@ class TVDBar : public QFrame
 {
     Q_OBJECT
 public:
-    enum TBarAlignment { taLeftJustify, taRightJustify, taCenter };
+    enum class TBarAlignment { taLeftJustify, taRightJustify, taCenter };
 
     explicit TVDBar(QWidget *parent = nullptr);
     ~TVDBar() override;
@@ -73,7 +73,7 @@ private:
     int m_buttonTop = 4;
     int m_buttonSpacing = 0;
     int m_buttonMinWidth = 0;
-    TBarAlignment m_alignment = taLeftJustify;
+    TBarAlignment m_alignment = TBarAlignment::taLeftJustify;
     bool m_autosize = false;
     bool m_autoSeparation = false;
 

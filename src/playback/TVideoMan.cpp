@@ -137,7 +137,7 @@ bool TVideoMan::ConnectChain(TVideoSource *source)
         return false;
 
     NotifyDecoder(CurrentDecoderName());
-    m_videoState = 1;
+    m_videoState = TVideoState::Shown;
     if (TNotifier *n = source->DvNotifier()) {
         n->SetVideoTarget(Receiver());
         n->SetNotifyVideo(true);
@@ -185,7 +185,7 @@ void TVideoMan::DisconnectVideo(bool showNoVideo)
         }
     }
     m_source = nullptr;
-    m_videoState = 0;
+    m_videoState = TVideoState::NoVideo;
     if (showNoVideo)
         ShowNoVideo();
     if (auto *nav = qobject_cast<TNavMan *>(m_graphMan.data()))
@@ -207,23 +207,23 @@ void TVideoMan::ResetCounters()
 
 // --- Format and aspect -------------------------------------------------------------------------
 
-void TVideoMan::OnVideoFormat(unsigned kind, const TVideoData &format)
+void TVideoMan::OnVideoFormat(TFormatStage kind, const TVideoData &format)
 {
     m_videoFormat = format;
     // A notifier of a stream no longer shown may still have a report on its way.
     if (!m_source)
         return;
-    if (kind == 2) {
+    if (kind == TFormatStage::VideoDescription) {
         if (m_videoFormat.Description != QStringLiteral("    "))
             NotifyFormat(m_videoFormat.Description + QStringLiteral(" - ") + m_videoFormat.SizeText);
         else
             NotifyFormat(m_videoFormat.SizeText);
-    } else if (kind == 4) {
+    } else if (kind == TFormatStage::VideoAspect) {
         UpdateAspect();
     }
 }
 
-void TVideoMan::SetForcedAspect(int mode)
+void TVideoMan::SetForcedAspect(TForcedAspect mode)
 {
     m_forcedAspect = mode;
     UpdateAspect();
@@ -231,30 +231,30 @@ void TVideoMan::SetForcedAspect(int mode)
 
 void TVideoMan::UpdateAspect()
 {
-    if (m_videoState != 1)
+    if (m_videoState != TVideoState::Shown)
         return;
     const TVideoData &f = m_videoFormat;
     const QSize native(std::abs(f.Width), std::abs(f.Height));
     QSize aspect;
     switch (m_forcedAspect) {
-    case 1:
+    case TForcedAspect::Force4x3:
         aspect = QSize(4, 3);
         break;
-    case 2:
+    case TForcedAspect::Force16x9:
         aspect = QSize(16, 9);
         break;
-    case 3:
+    case TForcedAspect::NativeSize:
         aspect = native;
         break;
     default:
         switch (f.AspectKind) {
-        case 0:
+        case TAspectKind::Aspect4x3:
             aspect = QSize(4, 3);
             break;
-        case 1:
+        case TAspectKind::Aspect16x9:
             aspect = QSize(16, 9);
             break;
-        case 3:
+        case TAspectKind::Other:
             aspect = QSize(f.AspectX, f.AspectY);
             break;
         default:
@@ -272,7 +272,7 @@ void TVideoMan::WndProc(TMessage &message)
     switch (message.msg) {
     case WM_NOTIFY_VIDEOFORMAT:
         if (const auto *f = std::any_cast<TVideoData>(&message.payload))
-            OnVideoFormat(unsigned(message.wParam), *f);
+            OnVideoFormat(TFormatStage(message.wParam), *f);
         return;
     case WM_NOTIFY_DVINCRUST:
         if (const auto *dv = std::any_cast<TIncrustDV>(&message.payload))

@@ -9,7 +9,7 @@
 //  * It chooses the aspect the renderer keeps: the format's own, or forced 4:3, 16:9 or the
 //    native pixel size (SetForcedAspect).
 //  * Without a video, or with one that cannot be decoded, the bound window shows a message
-//    label and a picture instead of the picture of the video (VideoState 0 and 2).
+//    label and a picture instead of the picture of the video (VideoState NoVideo and NotDecodable).
 //  * It keeps the values of the overlay codes (DV date and time code, time stamp, system date,
 //    number, file name) and expands the eight overlay patterns into the renderer's overlay
 //    lines (ExpandOverlay).
@@ -20,6 +20,7 @@
 // make the streaming thread wait until the value is stored and the overlay expanded.
 #include "media/TDecoderMan.h"
 #include "media/TFilterRec.h"
+#include "media/TFormatStage.h"
 #include "media/TFramesNotifier.h"
 #include "media/TGrapheMan.h"
 #include "media/TIncrustDV.h"
@@ -86,6 +87,11 @@ struct TOverlayValues
     QString FileExtension; // with its dot
 };
 
+// What the bound window shows (the documents' VideoState values).
+enum class TVideoState : int { NoVideo = 0, Shown = 1, NotDecodable = 2 };
+// The aspect the renderer keeps; the values are those of iaForcerAspectRatio.
+enum class TForcedAspect : int { FormatOwn = 0, Force4x3 = 1, Force16x9 = 2, NativeSize = 3 };
+
 class TVideoMan : public TWindowLessMan
 {
     Q_OBJECT
@@ -123,11 +129,9 @@ public:
     int leHeight = 32;
 
     // --- State --------------------------------------------------------------------------------
-    // 0 no video, 1 video shown, 2 video not decodable.
-    int VideoState() const { return m_videoState; }
-    // 0 the format's own aspect, 1 forced 4:3, 2 forced 16:9, 3 native pixel size.
-    int ForcedAspect() const { return m_forcedAspect; }
-    void SetForcedAspect(int mode);
+    TVideoState VideoState() const { return m_videoState; }
+    TForcedAspect ForcedAspect() const { return m_forcedAspect; }
+    void SetForcedAspect(TForcedAspect mode);
     const TVideoData &VideoFormat() const { return m_videoFormat; }
     QString FormatText() const { return m_videoFormat.Description; }
     QString SizeText() const { return m_videoFormat.SizeText; }
@@ -203,7 +207,7 @@ private:
     // The label and the picture into the bound window, placed and shown by VideoState.
     void MessageLayout();
     void UpdateAspect();
-    void OnVideoFormat(unsigned kind, const TVideoData &format);
+    void OnVideoFormat(TFormatStage kind, const TVideoData &format);
     void NotifyDecoder(const QString &name);
     void NotifyFormat(const QString &text);
     bool ConnectChain(TVideoSource *source);
@@ -221,8 +225,8 @@ private:
     QPointer<TLinkEdit> m_label;
     QPointer<QLabel> m_picture;
 
-    int m_videoState = 0;
-    int m_forcedAspect = 0;
+    TVideoState m_videoState = TVideoState::NoVideo;
+    TForcedAspect m_forcedAspect = TForcedAspect::FormatOwn;
     TVideoData m_videoFormat;
     double m_dateOffset = 0;
     std::array<TOverlaySlot, kSlots> m_slots;

@@ -113,19 +113,19 @@ void TVideoMan::ShowMessage(const QString &text, const QPixmap &picture)
 
 void TVideoMan::ShowNoVideo()
 {
-    m_videoState = 0;
+    m_videoState = TVideoState::NoVideo;
     ShowMessage(OnNoVideoStream ? OnNoVideoStream() : DefaultNoVideoText(), NoVideoPicture());
 }
 
 void TVideoMan::ShowBadVideo()
 {
-    m_videoState = 2;
+    m_videoState = TVideoState::NotDecodable;
     ShowMessage(OnBadVideoStream ? OnBadVideoStream() : DefaultBadVideoText(), BadVideoPicture());
 }
 
 void TVideoMan::ShowVideo()
 {
-    m_videoState = 1;
+    m_videoState = TVideoState::Shown;
     MessageLayout();
 }
 
@@ -133,10 +133,10 @@ void TVideoMan::BoundWindowChanged()
 {
     // The new window shows the display of the current state.
     switch (m_videoState) {
-    case 0:
+    case TVideoState::NoVideo:
         ShowNoVideo();
         break;
-    case 2:
+    case TVideoState::NotDecodable:
         ShowBadVideo();
         break;
     default:
@@ -183,7 +183,7 @@ void TVideoMan::MessageLayout()
     m_label->viewport()->setAutoFillBackground(true);
 
     const QRect client = w->rect();
-    const bool message = m_videoState != 1;
+    const bool message = m_videoState != TVideoState::Shown;
     const int labelHeight = leHeight;
     const int labelTop = client.height() - labelHeight - 8;
     m_label->setGeometry(8, labelTop, client.width() - 16, labelHeight);

@@ -17,27 +17,26 @@ struct TVideoSink::CallbackData
 namespace {
 
 // Runs on a streaming thread.
-GstFlowReturn Deliver(GstSample *sample, void *user)
+GstFlowReturn Deliver(const TGstSample &sample, void *user)
 {
     if (!sample)
         return GST_FLOW_OK; // flushing or at the end: nothing to show, nothing wrong
     auto *d = static_cast<TVideoSink::CallbackData *>(user);
     d->stats->received.fetch_add(1, std::memory_order_relaxed);
     d->mailbox->Put(sample);
-    gst_sample_unref(sample);
     return GST_FLOW_OK;
 }
 
-// Runs on a streaming thread.
+// Runs on a streaming thread. The pulled sample is ours (transfer full).
 GstFlowReturn OnPreroll(GstAppSink *sink, gpointer user)
 {
-    return Deliver(gst_app_sink_pull_preroll(sink), user);
+    return Deliver(TGstSample::adopt(gst_app_sink_pull_preroll(sink)), user);
 }
 
-// Runs on a streaming thread.
+// Runs on a streaming thread. The pulled sample is ours (transfer full).
 GstFlowReturn OnSample(GstAppSink *sink, gpointer user)
 {
-    return Deliver(gst_app_sink_pull_sample(sink), user);
+    return Deliver(TGstSample::adopt(gst_app_sink_pull_sample(sink)), user);
 }
 
 void FreeCallbackData(gpointer user)

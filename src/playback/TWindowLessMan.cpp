@@ -164,7 +164,7 @@ void TWindowLessMan::EnsureView()
     m_view->FlipHorizontal = m_flipHorizontal;
     m_view->FlipVertical = m_flipVertical;
     m_view->KeepAspect = m_keepAspect;
-    m_view->Overlay = m_overlayState == 2 ? &m_overlay : nullptr;
+    m_view->Overlay = m_overlayState == TOverlayState::On ? &m_overlay : nullptr;
     connect(m_view, &TVideoView::FramePainted, this, [this] { ++m_framesDrawn; });
     connect(m_view, &TVideoView::FrameArrived, this, &TWindowLessMan::OnFrameArrived);
     connect(m_view, &TVideoView::NativeSizeChanged, this, &TWindowLessMan::OnNativeSizeChanged);
@@ -382,7 +382,7 @@ void TWindowLessMan::PresentationChanged()
         return;
     m_view->FlipHorizontal = m_flipHorizontal;
     m_view->FlipVertical = m_flipVertical;
-    m_view->Overlay = m_overlayState == 2 ? &m_overlay : nullptr;
+    m_view->Overlay = m_overlayState == TOverlayState::On ? &m_overlay : nullptr;
     m_view->PresentationChanged();
 }
 
@@ -513,28 +513,28 @@ void TWindowLessMan::SetInsertPosition(QPoint position)
 
 void TWindowLessMan::DrawOverlay()
 {
-    m_overlayState = 2;
+    m_overlayState = TOverlayState::On;
     m_overlay.Draw(NativeVideoSize());
     PresentationChanged();
 }
 
 void TWindowLessMan::HideOverlay()
 {
-    m_overlayState = 0;
+    m_overlayState = TOverlayState::Off;
     PresentationChanged();
 }
 
 void TWindowLessMan::RefreshOverlay()
 {
     m_lastOverlayFrames = FramesDrawn();
-    if (m_overlayState == 2)
+    if (m_overlayState == TOverlayState::On)
         DrawOverlay();
 }
 
 void TWindowLessMan::OnNativeSizeChanged()
 {
     // The overlay is drawn at the video's native size: a new size needs a new drawing.
-    if (m_overlayState == 2)
+    if (m_overlayState == TOverlayState::On)
         DrawOverlay();
 }
 
@@ -581,7 +581,7 @@ bool TWindowLessMan::CaptureImage(QImage &bitmap)
     } else {
         const TVideoFrame f = TVideoFrame::FromSample(m_sink->Mailbox()->Peek());
         picture = TVideoView::ComposePicture(f.Image, m_flipHorizontal, m_flipVertical,
-                                             m_overlayState == 2 ? &m_overlay : nullptr);
+                                             m_overlayState == TOverlayState::On ? &m_overlay : nullptr);
     }
     if (picture.isNull())
         return false;

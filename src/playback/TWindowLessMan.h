@@ -41,6 +41,9 @@ class TDoubleAction;
 class TPointAction;
 class TRectAction;
 
+// Whether the overlay is drawn on the picture (the documents' values 0 and 2).
+enum class TOverlayState : int { Off = 0, On = 2 };
+
 class TWindowLessMan : public TVDActionComponent
 {
     Q_OBJECT
@@ -138,8 +141,7 @@ public:
     // The eight lines. The video manager fills Text and Enabled, then calls RefreshOverlay.
     Tligne &OverlayLine(int index) { return m_overlay.OverlayLines[size_t(index)]; }
     const TOverlayPainter &Overlay() const { return m_overlay; }
-    // 0 overlay off, 2 overlay on.
-    int OverlayState() const { return m_overlayState; }
+    TOverlayState OverlayState() const { return m_overlayState; }
     const QImage &OverlayBitmap() const { return m_overlay.Image(); }
 
     void DrawOverlay();
@@ -240,7 +242,7 @@ private:
 
     TOverlayPainter m_overlay;
     int m_insertAlignLines = 0;
-    int m_overlayState = 0;
+    TOverlayState m_overlayState = TOverlayState::Off;
     int m_lastOverlayFrames = 0;
     int m_framesDrawn = 0;
 };

@@ -77,7 +77,7 @@ TEST(GrabCorpus, GrabSavesTheShownFrameAtTheDisplayedAspect)
 
     // 4:3 PAL: a BMP of 720 x 540 named by its time stamp, showing frame 37.
     man.SetAspectSize(QSize(4, 3));
-    ASSERT_EQ(grab.Grab(), TGrabber::gsSaved);
+    ASSERT_EQ(grab.Grab(), TGrabber::TGrabStatus::gsSaved);
     const QString bmp = dir.path() + QStringLiteral("/Framix_0.00.01.12.bmp");
     QImage saved(bmp);
     ASSERT_FALSE(saved.isNull()) << qPrintable(bmp);
@@ -115,6 +115,6 @@ TEST(GrabCorpus, GrabSavesTheShownFrameAtTheDisplayedAspect)
     playing = true;
     man.RefreshOverlay();
     grab.iaImageAjouter->SetValue(1);
-    EXPECT_EQ(grab.Grab(), TGrabber::gsSaved);
+    EXPECT_EQ(grab.Grab(), TGrabber::TGrabStatus::gsSaved);
     EXPECT_EQ(FrameIndexFromImage(QImage(dir.path() + QStringLiteral("/Framix_003.jpg"))), 37);
 }

@@ -33,7 +33,7 @@ struct Fixture
     std::int64_t position = 0;
     QStringList questions;
     QStringList errors;
-    int answer = TGrabber::anNo;
+    TGrabber::TAnswer answer = TGrabber::TAnswer::anNo;
 
     Fixture()
     {
@@ -157,7 +157,7 @@ TEST(Grabber, SaveAdvancesTheNumberAndMarksTheThumbnail)
     f.Captured();
     const QString first = g.ImageFileName;
     EXPECT_FALSE(f.imagette.Saved());
-    EXPECT_EQ(g.SaveWithConfirm(), TGrabber::gsSaved);
+    EXPECT_EQ(g.SaveWithConfirm(), TGrabber::TGrabStatus::gsSaved);
     EXPECT_EQ(QImage(first).size(), QSize(72, 54));
     EXPECT_EQ(g.iaNextNum->Value, 2);
     EXPECT_EQ(f.Name(), QStringLiteral("Framix_002.bmp")) << "the next name shows at once";
@@ -169,7 +169,7 @@ TEST(Grabber, SaveAdvancesTheNumberAndMarksTheThumbnail)
     g.iaImageExtension->SetValue(1);
     g.iaJpegCompressionQuality->SetValue(90);
     const QString jpeg = g.ImageFileName;
-    EXPECT_EQ(g.SaveWithConfirm(), TGrabber::gsSaved);
+    EXPECT_EQ(g.SaveWithConfirm(), TGrabber::TGrabStatus::gsSaved);
     QFile in(jpeg);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     EXPECT_TRUE(in.read(2) == QByteArray("\xFF\xD8", 2));
@@ -187,38 +187,38 @@ TEST(Grabber, OverwriteQuestionAndItsFourAnswers)
     old.write("old");
     old.close();
 
-    f.answer = TGrabber::anNo;
-    EXPECT_EQ(g.SaveWithConfirm(), TGrabber::gsDeclined);
+    f.answer = TGrabber::TAnswer::anNo;
+    EXPECT_EQ(g.SaveWithConfirm(), TGrabber::TGrabStatus::gsDeclined);
     ASSERT_EQ(f.questions.size(), 1);
     EXPECT_EQ(f.questions.first(),
               QStringLiteral("Le fichier ") + path +
                   QStringLiteral(" existe déjà. Voulez-vous le remplacer?\r\n\r\n"
                                  "Cliquez sur \"Oui à Tous\" pour ne plus être interrogé."));
-    f.answer = TGrabber::anCancel;
+    f.answer = TGrabber::TAnswer::anCancel;
     bool stop = false;
     g.StopRequested = &stop;
-    EXPECT_EQ(g.SaveWithConfirm(), TGrabber::gsCancelled);
+    EXPECT_EQ(g.SaveWithConfirm(), TGrabber::TGrabStatus::gsCancelled);
     EXPECT_TRUE(stop);
     EXPECT_EQ(QFileInfo(path).size(), 3) << "nothing written";
     EXPECT_EQ(g.iaNextNum->Value, 1);
     EXPECT_FALSE(f.imagette.Saved());
 
     // Quiet (the interval capture's choice): no question, the file is kept.
-    EXPECT_EQ(g.SaveWithConfirm(true), TGrabber::gsDeclined);
+    EXPECT_EQ(g.SaveWithConfirm(true), TGrabber::TGrabStatus::gsDeclined);
     EXPECT_EQ(f.questions.size(), 2);
 
-    f.answer = TGrabber::anYes;
-    EXPECT_EQ(g.SaveWithConfirm(), TGrabber::gsSaved);
+    f.answer = TGrabber::TAnswer::anYes;
+    EXPECT_EQ(g.SaveWithConfirm(), TGrabber::TGrabStatus::gsSaved);
     EXPECT_EQ(QImage(path).size(), QSize(72, 54));
 
     // "Oui à Tous" replaces and switches the question off until confirmation is on again.
     g.iaNextNum->SetValue(1);
-    f.answer = TGrabber::anYesToAll;
-    EXPECT_EQ(g.SaveWithConfirm(), TGrabber::gsSaved);
+    f.answer = TGrabber::TAnswer::anYesToAll;
+    EXPECT_EQ(g.SaveWithConfirm(), TGrabber::TGrabStatus::gsSaved);
     EXPECT_FALSE(g.baConfirmerImage->Value);
     g.iaNextNum->SetValue(1);
-    f.answer = TGrabber::anCancel;
-    EXPECT_EQ(g.SaveWithConfirm(), TGrabber::gsSaved);
+    f.answer = TGrabber::TAnswer::anCancel;
+    EXPECT_EQ(g.SaveWithConfirm(), TGrabber::TGrabStatus::gsSaved);
     EXPECT_EQ(f.questions.size(), 4);
 }
 
@@ -229,7 +229,7 @@ TEST(Grabber, FailedSaveShowsOneMessageAndKeepsTheNumber)
     g.iaImageAjouter->SetValue(1);
     g.waDossierSave->SetValue(f.dir.path() + QStringLiteral("/absent"));
     f.Captured();
-    EXPECT_EQ(g.SaveWithConfirm(), TGrabber::gsFailed);
+    EXPECT_EQ(g.SaveWithConfirm(), TGrabber::TGrabStatus::gsFailed);
     ASSERT_EQ(f.errors.size(), 1);
     EXPECT_EQ(f.errors.first(), QStringLiteral("Impossible d'enregistrer l'image ") + g.ImageFileName +
                                     QStringLiteral(" : le dossier n'existe pas"));
@@ -238,7 +238,7 @@ TEST(Grabber, FailedSaveShowsOneMessageAndKeepsTheNumber)
     EXPECT_FALSE(QDir(f.dir.path() + QStringLiteral("/absent")).exists()) << "no folder is created";
 
     // Quiet: reported to the caller only.
-    EXPECT_EQ(g.SaveWithConfirm(true), TGrabber::gsFailed);
+    EXPECT_EQ(g.SaveWithConfirm(true), TGrabber::TGrabStatus::gsFailed);
     EXPECT_EQ(f.errors.size(), 1);
     EXPECT_FALSE(g.ErrorText().isEmpty());
 
@@ -252,7 +252,7 @@ TEST(Grabber, FailedSaveShowsOneMessageAndKeepsTheNumber)
         old.close();
         g.baConfirmerImage->SetValue(false);
         ASSERT_EQ(chmod(QFile::encodeName(f.dir.path()).constData(), 0555), 0);
-        EXPECT_EQ(g.SaveWithConfirm(), TGrabber::gsFailed);
+        EXPECT_EQ(g.SaveWithConfirm(), TGrabber::TGrabStatus::gsFailed);
         chmod(QFile::encodeName(f.dir.path()).constData(), 0755);
         EXPECT_TRUE(f.errors.last().endsWith(QStringLiteral("accès refusé")));
         EXPECT_EQ(QFileInfo(path).size(), 3);
@@ -264,7 +264,7 @@ TEST(Grabber, WithoutVideoNothingIsCapturedOrSaved)
 {
     Fixture f;
     f.grab.Host.HasVideo = [] { return false; };
-    EXPECT_EQ(f.grab.Grab(), TGrabber::gsNoPicture);
+    EXPECT_EQ(f.grab.Grab(), TGrabber::TGrabStatus::gsNoPicture);
     EXPECT_EQ(f.grab.CaptureWidth, 0);
     EXPECT_EQ(f.grab.SaveWidth, 0);
     EXPECT_TRUE(QDir(f.dir.path()).isEmpty());

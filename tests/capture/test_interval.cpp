@@ -77,11 +77,13 @@ struct IntervalCapture : testing::Test
 
     void SetUp() override { ic.SetPanel(&panel); }
     // Delay and unit as the command line sets them.
+    // The unit action holds an integer: values outside the units are possible there.
     void settings(int delai, int unit)
     {
         ic.iaIntervalloDelai->SetValue(delai);
         ic.iaIntervalloUnit->SetValue(unit);
     }
+    void settings(int delai, TIntervalCapture::TUnit unit) { settings(delai, int(unit)); }
     // Lets the end message arrive.
     static void settle()
     {
@@ -127,7 +129,7 @@ TEST_F(IntervalCapture, CountFromThePositionToTheEnd)
 
     // 60 s video, position 10 s, one image every 5 s: 10, 15, ... 60 s.
     host.position = 10 * Second;
-    settings(5, TIntervalCapture::iuSecondes);
+    settings(5, TIntervalCapture::TUnit::iuSecondes);
     ic.Count();
     EXPECT_EQ(ic.StepTicks(), 50'000'000);
     EXPECT_EQ(ic.StartPos(), 10 * Second);
@@ -136,10 +138,10 @@ TEST_F(IntervalCapture, CountFromThePositionToTheEnd)
     EXPECT_EQ(countText(), "11");
 
     // Frames use the frame duration, minutes 60 s; an unknown unit or a delay of 0 keeps the count.
-    settings(250, TIntervalCapture::iuFrames);
+    settings(250, TIntervalCapture::TUnit::iuFrames);
     ic.Count();
     EXPECT_EQ(ic.Remaining(), 6);
-    settings(1, TIntervalCapture::iuMinutes);
+    settings(1, TIntervalCapture::TUnit::iuMinutes);
     ic.Count();
     EXPECT_EQ(ic.Remaining(), 1);
     host.position = 0;
@@ -158,7 +160,7 @@ TEST_F(IntervalCapture, CountFromThePositionToTheEnd)
 TEST_F(IntervalCapture, RunSeeksGrabsCountsDownAndEndsAtTheStart)
 {
     host.position = 10 * Second;
-    settings(5, TIntervalCapture::iuSecondes);
+    settings(5, TIntervalCapture::TUnit::iuSecondes);
     ic.Count();
     // Moving after the count does not move the first image.
     host.position = 33 * Second;
@@ -181,12 +183,12 @@ TEST_F(IntervalCapture, RunSeeksGrabsCountsDownAndEndsAtTheStart)
     EXPECT_EQ(countText(), "0");
     EXPECT_EQ(host.volumeDuringGrab, std::vector<int>(11, 0));
     EXPECT_EQ(host.calls.front(), "Pause");
-    EXPECT_EQ(ic.State(), TIntervalCapture::isEnding);
+    EXPECT_EQ(ic.State(), TIntervalCapture::TState::isEnding);
 
     // The end steps run from the posted message, once the loop has left the stack.
     host.calls.clear();
     settle();
-    EXPECT_EQ(ic.State(), TIntervalCapture::isIdle);
+    EXPECT_EQ(ic.State(), TIntervalCapture::TState::isIdle);
     EXPECT_EQ(host.calls, (std::vector<QString>{"Pause", "GoToStart", "Stop", "Pause"}));
     EXPECT_EQ(host.volume, 7000);
     EXPECT_TRUE(host.stop);
@@ -202,7 +204,7 @@ TEST_F(IntervalCapture, RunSeeksGrabsCountsDownAndEndsAtTheStart)
 TEST_F(IntervalCapture, OneImagePerFrameToTheEndWithoutRepeatingTheLast)
 {
     host.duration = 100 * Frame25;
-    settings(1, TIntervalCapture::iuFrames);
+    settings(1, TIntervalCapture::TUnit::iuFrames);
     ic.Count();
     EXPECT_EQ(ic.Remaining(), 101);
     ic.Run();
@@ -216,7 +218,7 @@ TEST_F(IntervalCapture, OneImagePerFrameToTheEndWithoutRepeatingTheLast)
 
 TEST_F(IntervalCapture, EveryWayOfStoppingEndsTheRunCleanly)
 {
-    settings(1, TIntervalCapture::iuSecondes);
+    settings(1, TIntervalCapture::TUnit::iuSecondes);
     struct Way
     {
         const char *name;
@@ -253,7 +255,7 @@ TEST_F(IntervalCapture, EveryWayOfStoppingEndsTheRunCleanly)
         EXPECT_EQ(ic.Remaining(), fails ? 61 - 2 : 61 - 3);
         EXPECT_TRUE(panel.SwitchButton()->isChecked());
         settle();
-        EXPECT_EQ(ic.State(), TIntervalCapture::isIdle);
+        EXPECT_EQ(ic.State(), TIntervalCapture::TState::isIdle);
         EXPECT_FALSE(panel.SwitchButton()->isChecked());
         EXPECT_TRUE(panel.DelaiEdit()->isEnabled());
         EXPECT_EQ(host.volume, 7000);
@@ -264,7 +266,7 @@ TEST_F(IntervalCapture, EveryWayOfStoppingEndsTheRunCleanly)
 
 TEST_F(IntervalCapture, StartWhileRunningOrEndingIsIgnored)
 {
-    settings(10, TIntervalCapture::iuSecondes);
+    settings(10, TIntervalCapture::TUnit::iuSecondes);
     ic.Count();
     int nested = 0;
     host.onGrab = [&] {
@@ -287,7 +289,7 @@ TEST_F(IntervalCapture, StartWhileRunningOrEndingIsIgnored)
 TEST_F(IntervalCapture, PanelFollowsTheActionsAndSetsThem)
 {
     // An applied action moves its control and nothing else.
-    settings(7, TIntervalCapture::iuMinutes);
+    settings(7, TIntervalCapture::TUnit::iuMinutes);
     EXPECT_EQ(panel.DelaiEdit()->value(), 7);
     EXPECT_EQ(panel.UnitList()->currentIndex(), 2);
     EXPECT_TRUE(panel.CountLabel()->isHidden());
@@ -314,7 +316,7 @@ TEST_F(IntervalCapture, PanelFollowsTheActionsAndSetsThem)
 TEST_F(IntervalCapture, ShowingThePanelWithoutADelayTakesTheOneItShows)
 {
     EXPECT_EQ(panel.DelaiEdit()->value(), 10);
-    ic.iaIntervalloUnit->SetValue(TIntervalCapture::iuSecondes);
+    ic.iaIntervalloUnit->SetValue(int(TIntervalCapture::TUnit::iuSecondes));
     ic.caIntervalloShow->SetChecked(true);
     EXPECT_EQ(ic.iaIntervalloDelai->Value, 10);
     EXPECT_EQ(ic.Remaining(), 7);
@@ -324,7 +326,7 @@ TEST_F(IntervalCapture, SwitchOffIsRecordedAsACommandOfItsOwn)
 {
     QStringList macro;
     TCustomAbstractAction::MacroLines = &macro;
-    settings(1, TIntervalCapture::iuSecondes);
+    settings(1, TIntervalCapture::TUnit::iuSecondes);
     macro.clear();
     ic.Count();
     host.onGrab = [&] {

@@ -36,12 +36,10 @@ inline void pump(int ms)
 // Runs a gst-launch style description to its end (EOS or error); true on EOS.
 inline bool runLaunch(const QString &description, int timeoutMs = 20000)
 {
-    GError *err = nullptr;
-    TGstElement p = TGstElement::sink(gst_parse_launch(description.toUtf8().constData(), &err));
-    if (err) {
-        g_error_free(err);
+    TGError err;
+    TGstElement p = TGstElement::sink(gst_parse_launch(description.toUtf8().constData(), err.out()));
+    if (err)
         return false;
-    }
     if (!p)
         return false;
     gst_element_set_state(p, GST_STATE_PLAYING);

@@ -3,6 +3,7 @@
 // the corners; and refuses pictures that carry no pattern.
 #include "CorpusSupport.h"
 #include "media/TFrameIndex.h"
+#include "media/gst/TGstHandles.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
@@ -32,55 +33,49 @@ struct Decoded
 void onPadAdded(GstElement *, GstPad *pad, gpointer data)
 {
     auto *pipeline = static_cast<GstElement *>(data);
-    GstCaps *caps = gst_pad_get_current_caps(pad);
+    TGstCaps caps = TGstCaps::adopt(gst_pad_get_current_caps(pad));
     if (!caps)
-        caps = gst_pad_query_caps(pad, nullptr);
+        caps = TGstCaps::adopt(gst_pad_query_caps(pad, nullptr));
     const bool isVideo = g_str_has_prefix(gst_structure_get_name(gst_caps_get_structure(caps, 0)), "video/");
-    gst_caps_unref(caps);
-    GstElement *target = nullptr;
+    TGstElement target;
     if (isVideo) {
-        target = gst_bin_get_by_name(GST_BIN(pipeline), "vq");
+        target = TGstElement::adopt(gst_bin_get_by_name(GST_BIN(pipeline), "vq"));
     } else {
         GstElement *sink = gst_element_factory_make("fakesink", nullptr);
         g_object_set(sink, "sync", FALSE, "async", FALSE, nullptr);
         gst_bin_add(GST_BIN(pipeline), sink);
         gst_element_sync_state_with_parent(sink);
-        target = GST_ELEMENT(gst_object_ref(sink));
+        target = TGstElement::ref(sink);
     }
-    GstPad *sinkPad = gst_element_get_static_pad(target, "sink");
+    const TGstPad sinkPad = TGstPad::adopt(gst_element_get_static_pad(target, "sink"));
     if (!gst_pad_is_linked(sinkPad))
         gst_pad_link(pad, sinkPad);
-    gst_object_unref(sinkPad);
-    gst_object_unref(target);
 }
 
 // Decodes every video frame of path to BGRx and reads its index.
 Decoded decodeAll(const QString &path, int keepEvery)
 {
     Decoded out;
-    GError *err = nullptr;
-    GstElement *pipeline = gst_parse_launch(
+    TGError err;
+    const TGstElement pipeline = TGstElement::sink(gst_parse_launch(
         "filesrc name=src ! decodebin name=dec  queue name=vq max-size-buffers=0 max-size-bytes=0 "
         "max-size-time=0 "
         "! videoconvert ! video/x-raw,format=BGRx ! appsink name=sink sync=false max-buffers=8",
-        &err);
+        err.out()));
     if (!pipeline) {
-        out.error = QString::fromUtf8(err ? err->message : "parse failed");
-        g_clear_error(&err);
+        out.error = QString::fromUtf8(err ? err.message() : "parse failed");
         return out;
     }
-    GstElement *src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
+    const TGstElement src = TGstElement::adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "src"));
     g_object_set(src, "location", path.toLocal8Bit().constData(), nullptr);
-    gst_object_unref(src);
-    GstElement *dec = gst_bin_get_by_name(GST_BIN(pipeline), "dec");
-    g_signal_connect(dec, "pad-added", G_CALLBACK(onPadAdded), pipeline);
-    gst_object_unref(dec);
-    GstElement *sinkEl = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
-    GstAppSink *sink = GST_APP_SINK(sinkEl);
+    const TGstElement dec = TGstElement::adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "dec"));
+    g_signal_connect(dec, "pad-added", G_CALLBACK(onPadAdded), pipeline.get());
+    const TGstElement sinkEl = TGstElement::adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "sink"));
+    GstAppSink *sink = GST_APP_SINK(sinkEl.get());
 
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
     int n = 0;
-    while (GstSample *sample = gst_app_sink_pull_sample(sink)) {
+    while (const TGstSample sample = TGstSample::adopt(gst_app_sink_pull_sample(sink))) {
         GstBuffer *buf = gst_sample_get_buffer(sample);
         GstVideoInfo info;
         if (gst_video_info_from_caps(&info, gst_sample_get_caps(sample))) {
@@ -101,21 +96,15 @@ Decoded decodeAll(const QString &path, int keepEvery)
         // Positions are stream times: the segment carries a container's edit list or start offset.
         out.pts.push_back(
             gst_segment_to_stream_time(gst_sample_get_segment(sample), GST_FORMAT_TIME, GST_BUFFER_PTS(buf)));
-        gst_sample_unref(sample);
         ++n;
     }
-    GstBus *bus = gst_element_get_bus(pipeline);
-    if (GstMessage *msg = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR)) {
-        GError *e = nullptr;
-        gst_message_parse_error(msg, &e, nullptr);
-        out.error = QString::fromUtf8(e->message);
-        g_clear_error(&e);
-        gst_message_unref(msg);
+    const TGstBus bus = TGstBus::adopt(gst_element_get_bus(pipeline));
+    if (const TGstMessage msg = TGstMessage::adopt(gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR))) {
+        TGError e;
+        gst_message_parse_error(msg, e.out(), nullptr);
+        out.error = QString::fromUtf8(e.message());
     }
-    gst_object_unref(bus);
-    gst_object_unref(sinkEl);
     gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(pipeline);
     return out;
 }
 

@@ -125,11 +125,9 @@ public:
         GstElement *src = gst_element_factory_make("filesrc", nullptr);
         g_object_set(src, "location", framixtest::corpusFile(clip.file).toLocal8Bit().constData(), nullptr);
         GstElement *demux = gst_element_factory_make(clip.demuxer, nullptr);
-        GError *err = nullptr;
+        TGError err;
         const QByteArray branch = QByteArray("queue ! ") + clip.branch;
-        m_branch = gst_parse_bin_from_description(branch.constData(), TRUE, &err);
-        if (err)
-            g_error_free(err);
+        m_branch = gst_parse_bin_from_description(branch.constData(), TRUE, err.out());
         GstElement *convert = gst_element_factory_make("videoconvert", nullptr);
         GstElement *filter = gst_element_factory_make("capsfilter", nullptr);
         TGstCaps bgrx = TGstCaps::adopt(gst_caps_from_string("video/x-raw,format=BGRx"));
@@ -171,10 +169,9 @@ public:
                 while (TGstMessage m = TGstMessage::adopt(gst_bus_pop(m_bus))) {
                     m_seen |= GST_MESSAGE_TYPE(m.get());
                     if (GST_MESSAGE_TYPE(m.get()) == GST_MESSAGE_ERROR) {
-                        GError *e = nullptr;
-                        gst_message_parse_error(m, &e, nullptr);
-                        ADD_FAILURE() << m_clip.file.toStdString() << ": " << (e ? e->message : "error");
-                        g_clear_error(&e);
+                        TGError e;
+                        gst_message_parse_error(m, e.out(), nullptr);
+                        ADD_FAILURE() << m_clip.file.toStdString() << ": " << (e ? e.message() : "error");
                         failed = true;
                     }
                 }

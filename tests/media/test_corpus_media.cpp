@@ -5,6 +5,7 @@
 #include "core/TDateFormat.h"
 #include "media/DvCodes.h"
 #include "media/MediaFormat.h"
+#include "media/gst/TGstHandles.h"
 #include "media/gst/TMediaType.h"
 
 #include <QUrl>
@@ -58,20 +59,10 @@ bool haveCorpus()
     return !files().isEmpty();
 }
 
-struct TUnref
-{
-    void operator()(GstElement *e) const { gst_object_unref(e); }
-    void operator()(GstBus *b) const { gst_object_unref(b); }
-    void operator()(GstMessage *m) const { gst_message_unref(m); }
-    void operator()(GstCaps *c) const { gst_caps_unref(c); }
-    void operator()(GstPad *p) const { gst_object_unref(p); }
-};
-template <class T> using TRef = std::unique_ptr<T, TUnref>;
-
 struct TStreams
 {
     std::mutex lock;
-    std::vector<TRef<GstPad>> pads; // in the order they appeared
+    std::vector<TGstPad> pads; // in the order they appeared
     bool noMorePads = false;
 };
 
@@ -81,23 +72,20 @@ void onPadAdded(GstElement *, GstPad *pad, gpointer data)
     auto *streams = static_cast<TStreams *>(data);
     {
         std::lock_guard<std::mutex> g(streams->lock);
-        streams->pads.emplace_back(GST_PAD(gst_object_ref(pad)));
+        streams->pads.push_back(TGstPad::ref(pad));
     }
-    GstElement *parse = gst_pad_get_parent_element(pad);
-    GstElement *pipeline = GST_ELEMENT(gst_element_get_parent(parse));
-    gst_object_unref(parse);
+    const TGstElement parse = TGstElement::adopt(gst_pad_get_parent_element(pad));
+    const TGstElement pipeline = TGstElement::adopt(GST_ELEMENT(gst_element_get_parent(parse.get())));
     // One queue per branch: a demuxer feeding several branches without one never prerolls.
     GstElement *queue = gst_element_factory_make("queue", nullptr);
     GstElement *sink = gst_element_factory_make("fakesink", nullptr);
     g_object_set(sink, "sync", FALSE, nullptr);
-    gst_bin_add_many(GST_BIN(pipeline), queue, sink, nullptr);
+    gst_bin_add_many(GST_BIN(pipeline.get()), queue, sink, nullptr);
     gst_element_link(queue, sink);
     gst_element_sync_state_with_parent(sink);
     gst_element_sync_state_with_parent(queue);
-    GstPad *queuePad = gst_element_get_static_pad(queue, "sink");
+    const TGstPad queuePad = TGstPad::adopt(gst_element_get_static_pad(queue, "sink"));
     gst_pad_link(pad, queuePad);
-    gst_object_unref(queuePad);
-    gst_object_unref(pipeline);
 }
 
 void onNoMorePads(GstElement *, gpointer data)
@@ -108,9 +96,9 @@ void onNoMorePads(GstElement *, gpointer data)
 }
 
 // The caps of every stream parsebin finds in the file: the caps the program's sources see.
-std::vector<TRef<GstCaps>> streamCaps(const QString &path)
+std::vector<TGstCaps> streamCaps(const QString &path)
 {
-    TRef<GstElement> pipeline(gst_pipeline_new(nullptr));
+    const TGstElement pipeline = TGstElement::sink(gst_pipeline_new(nullptr));
     GstElement *src = gst_element_factory_make("filesrc", nullptr);
     GstElement *parse = gst_element_factory_make("parsebin", nullptr);
     g_object_set(src, "location", path.toUtf8().constData(), nullptr);
@@ -121,17 +109,17 @@ std::vector<TRef<GstCaps>> streamCaps(const QString &path)
     g_signal_connect(parse, "no-more-pads", G_CALLBACK(onNoMorePads), &streams);
     // Parsed to the end (no clock, nothing decoded): some demuxers add pads late.
     gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
-    TRef<GstBus> bus(gst_element_get_bus(pipeline.get()));
-    TRef<GstMessage> msg(gst_bus_timed_pop_filtered(bus.get(), 60 * GST_SECOND,
-                                                    GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+    const TGstBus bus = TGstBus::adopt(gst_element_get_bus(pipeline.get()));
+    const TGstMessage msg = TGstMessage::adopt(gst_bus_timed_pop_filtered(
+        bus.get(), 60 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
     EXPECT_TRUE(msg && GST_MESSAGE_TYPE(msg.get()) == GST_MESSAGE_EOS) << path.toStdString();
     // Every pad has carried its final caps by now.
-    std::vector<TRef<GstCaps>> caps;
+    std::vector<TGstCaps> caps;
     {
         std::lock_guard<std::mutex> g(streams.lock);
         for (const auto &pad : streams.pads) {
-            GstCaps *c = gst_pad_get_current_caps(pad.get());
-            caps.emplace_back(c ? c : gst_pad_query_caps(pad.get(), nullptr));
+            TGstCaps c = TGstCaps::adopt(gst_pad_get_current_caps(pad.get()));
+            caps.push_back(c ? std::move(c) : TGstCaps::adopt(gst_pad_query_caps(pad.get(), nullptr)));
         }
     }
     gst_element_set_state(pipeline.get(), GST_STATE_NULL);
@@ -141,10 +129,8 @@ std::vector<TRef<GstCaps>> streamCaps(const QString &path)
 
 QString capsText(const GstCaps *caps)
 {
-    gchar *t = gst_caps_to_string(caps);
-    const QString out = QString::fromUtf8(t);
-    g_free(t);
-    return out;
+    const TGChars t(gst_caps_to_string(caps));
+    return QString::fromUtf8(t.get());
 }
 
 QString fpsText(const QString &fraction)
@@ -228,7 +214,7 @@ TEST(CorpusMedia, CapsOfEveryFileDescribeItsStreams)
         const QJsonObject e = it.value().toObject();
         if (isDamaged(e))
             continue;
-        const std::vector<TRef<GstCaps>> caps = streamCaps(framixtest::corpusFile(it.key()));
+        const std::vector<TGstCaps> caps = streamCaps(framixtest::corpusFile(it.key()));
         std::vector<TMediaType> video, audio;
         QStringList texts;
         for (const auto &c : caps) {
@@ -250,11 +236,13 @@ TEST(CorpusMedia, CapsOfEveryFileDescribeItsStreams)
             // whose pixels are not square; DV says its aspect in its frames.
             const QString dar = v.value("dar").toString();
             const QString sar = v.value("sar").toString();
-            int kind = 2;
+            TAspectKind kind = TAspectKind::NotGiven;
             if (codec == "mpeg2video" || (codec != "dvvideo" && !sar.isEmpty() && sar != "1:1"))
-                kind = dar == "4:3" ? 0 : dar == "16:9" ? 1 : 3;
+                kind = dar == "4:3"    ? TAspectKind::Aspect4x3
+                       : dar == "16:9" ? TAspectKind::Aspect16x9
+                                       : TAspectKind::Other;
             EXPECT_EQ(vd.AspectKind, kind) << dar.toStdString();
-            if (kind == 3) {
+            if (kind == TAspectKind::Other) {
                 EXPECT_EQ(vd.Description, vd.CodecName + " (" + QString(dar).replace(':', 'x') + ")");
             }
             // Some elementary streams reach the description without a frame rate.

@@ -180,7 +180,7 @@ QStringList cycle(Stream &s, bool playing)
         const int before = s.renderer->samples->load();
         const bool ok = s.man.NextDecoder();
         EXPECT_TRUE(ok);
-        EXPECT_EQ(s.graph.State(), playing ? gmPlaying : gmPaused);
+        EXPECT_EQ(s.graph.State(), playing ? TGrapheManState::gmPlaying : TGrapheManState::gmPaused);
         // The new decoder delivers (from the position the stream had).
         EXPECT_TRUE(s.renderer->receives(before + 1)) << s.man.CurrentFactory().constData();
         // What serves the type is learned again at once.
@@ -319,7 +319,7 @@ TEST(DecoderManIdle, NothingToStepFromBeforeTheFirstConnection)
                   TDecoderLists::NoVideoDecoder());
     man.Graph = &graph;
     EXPECT_FALSE(man.NextDecoder());
-    EXPECT_EQ(graph.State(), gmPaused);
+    EXPECT_EQ(graph.State(), TGrapheManState::gmPaused);
     EXPECT_EQ(man.Current, nullptr);
     EXPECT_FALSE(man.ConnectDecoder(nullptr, nullptr));
 }

@@ -88,8 +88,9 @@ struct Harnessed
     int received() { return int(gst_harness_buffers_received(h)); }
     void drain()
     {
-        while (GstBuffer *b = gst_harness_try_pull(h))
-            gst_buffer_unref(b);
+        // Each pulled buffer is ours and dropped at once.
+        while (const TGstBuffer b = TGstBuffer::adopt(gst_harness_try_pull(h))) {
+        }
     }
     void deliverPosted() { QCoreApplication::sendPostedEvents(); }
 };
@@ -300,9 +301,8 @@ TEST(FramesNotifierHarness, WithheldFramesDoNotLeaveButAreStillTimed)
     EXPECT_EQ(t.fn.FrameCount(), 5);
     t.push(5 * kFrame);
     ASSERT_EQ(t.received(), 1);
-    GstBuffer *b = gst_harness_pull(t.h);
-    EXPECT_EQ(GST_BUFFER_PTS(b), 5 * kFrame) << "the frame at the target is the first one out";
-    gst_buffer_unref(b);
+    const TGstBuffer b = TGstBuffer::adopt(gst_harness_pull(t.h));
+    EXPECT_EQ(GST_BUFFER_PTS(b.get()), 5 * kFrame) << "the frame at the target is the first one out";
 }
 
 TEST(FramesNotifierHarness, AFlushEndsASentWaitAndTheWatchStaysArmed)

@@ -41,7 +41,7 @@ TEST(GrapheMan, IsAComponentWhoseStateEventsFollowAcceptedRequestsOnly)
 {
     TGrapheMan g;
     EXPECT_NE(qobject_cast<TVDActionComponent *>(&g), nullptr);
-    EXPECT_EQ(g.State(), gmStopped);
+    EXPECT_EQ(g.State(), TGrapheManState::gmStopped);
     std::vector<TGrapheManState> events;
     g.OnStateChange = [&](TGrapheManState s) { events.push_back(s); };
     auto els = chain(g, {"videotestsrc", "fakesink"});
@@ -51,8 +51,9 @@ TEST(GrapheMan, IsAComponentWhoseStateEventsFollowAcceptedRequestsOnly)
     EXPECT_EQ(g.WaitForState(), TGstGraph::State::Running);
     ASSERT_TRUE(g.Stop());
     EXPECT_EQ(g.WaitForState(), TGstGraph::State::Stopped);
-    EXPECT_EQ(events, (std::vector<TGrapheManState>{gmPaused, gmPlaying, gmStopped}));
-    EXPECT_EQ(g.State(), gmStopped);
+    EXPECT_EQ(events, (std::vector<TGrapheManState>{TGrapheManState::gmPaused, TGrapheManState::gmPlaying,
+                                                    TGrapheManState::gmStopped}));
+    EXPECT_EQ(g.State(), TGrapheManState::gmStopped);
 
     // A run the graph refuses (a reader without its file) reports nothing.
     g.ClearGraph();
@@ -61,7 +62,7 @@ TEST(GrapheMan, IsAComponentWhoseStateEventsFollowAcceptedRequestsOnly)
     g_object_set(broken[0], "location", "/nonexistent/framix.avi", nullptr);
     EXPECT_FALSE(g.Play());
     EXPECT_TRUE(events.empty());
-    EXPECT_EQ(g.State(), gmStopped);
+    EXPECT_EQ(g.State(), TGrapheManState::gmStopped);
     g.ClearGraph();
 }
 
@@ -75,10 +76,10 @@ TEST(GrapheMan, FastPlayRateIsAppliedBeforeRunningAndDroppedAtOnce)
     g.FastMode = true;
     ASSERT_TRUE(g.Play());
     EXPECT_EQ(g.Graph()->rate(), 4.0);
-    EXPECT_TRUE(Succeeded(g.FastOff()));
+    EXPECT_TRUE(g.FastOff());
     EXPECT_EQ(g.Graph()->rate(), 1.0);
     EXPECT_FALSE(g.FastMode);
-    EXPECT_TRUE(Succeeded(g.FastOn()));
+    EXPECT_TRUE(g.FastOn());
     EXPECT_EQ(g.Graph()->rate(), 4.0);
     EXPECT_EQ(fast, (std::vector<bool>{false, true}));
     g.Stop();
@@ -91,9 +92,9 @@ TEST(GrapheMan, CompletionFiresOnlyForSuccessAndErrorsArriveAsValues)
     QStringList errors;
     g.OnGraphCompleted = [&] { ++completed; };
     g.OnGraphError = [&](const QString &e) { errors << e; };
-    g.GraphComplete(E_FAIL);
+    g.GraphComplete(TGraphOutcome::Failed);
     EXPECT_EQ(completed, 0);
-    g.GraphComplete(S_FALSE);
+    g.GraphComplete(TGraphOutcome::Succeeded);
     EXPECT_EQ(completed, 1);
     auto els = chain(g, {"videotestsrc", "fakesink"});
     g_object_set(els[0], "num-buffers", 5, nullptr);
@@ -118,20 +119,20 @@ TEST(GrapheMan, InsertFilterOnEitherSideAndRestoresTheConnectionOnFailure)
     // A one-pad filter: refused, the connection untouched.
     TGstElement onePad = MakeElement("fakesink");
     ASSERT_TRUE(g.Graph()->addElement(onePad, "one pad"));
-    EXPECT_EQ(g.InsertFilter(onePad, out, 1), E_FAIL);
+    EXPECT_FALSE(g.InsertFilter(onePad, out, 1));
     EXPECT_EQ(peerOf(els[0], "src"), in.get());
     // Not connected: the failure of finding the peer.
     TGstPad loose = TGstPad::adopt(gst_element_get_static_pad(onePad, "sink"));
-    EXPECT_EQ(g.InsertFilter(onePad, loose, 1), E_FAIL);
+    EXPECT_FALSE(g.InsertFilter(onePad, loose, 1));
 
     // From the output end, then from the input end.
     TGstElement first = MakeElement("identity"), second = MakeElement("queue");
     ASSERT_TRUE(g.Graph()->addElement(first, "first"));
     ASSERT_TRUE(g.Graph()->addElement(second, "second"));
-    EXPECT_EQ(g.InsertFilter(first, out, 1), S_OK);
+    EXPECT_TRUE(g.InsertFilter(first, out, 1));
     TGstPad firstIn = TGstPad::adopt(gst_element_get_static_pad(first, "sink"));
     EXPECT_EQ(peerOf(els[0], "src"), firstIn.get());
-    EXPECT_EQ(g.InsertFilter(second, in, 0), S_OK);
+    EXPECT_TRUE(g.InsertFilter(second, in, 0));
     EXPECT_TRUE(g.IsUpstream(els[1], second));
     EXPECT_TRUE(g.IsUpstream(second, first));
     EXPECT_TRUE(g.IsUpstream(els[1], els[0]));
@@ -146,7 +147,7 @@ TEST(GrapheMan, InsertFilterOnEitherSideAndRestoresTheConnectionOnFailure)
     ASSERT_TRUE(g.Graph()->addElement(audio, "audio"));
     TGstPad firstOut = TGstPad::adopt(gst_element_get_static_pad(first, "src"));
     TGstPad secondIn = TGstPad::adopt(gst_element_get_static_pad(second, "sink"));
-    EXPECT_EQ(g.InsertFilter(audio, firstOut, 1), E_FAIL);
+    EXPECT_FALSE(g.InsertFilter(audio, firstOut, 1));
     EXPECT_EQ(peerOf(first, "src"), secondIn.get());
     EXPECT_FALSE(gst_pad_is_linked(TGstPad::adopt(gst_element_get_static_pad(audio, "sink"))));
     EXPECT_FALSE(gst_pad_is_linked(TGstPad::adopt(gst_element_get_static_pad(audio, "src"))));

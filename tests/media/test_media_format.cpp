@@ -38,13 +38,13 @@ TEST(MediaFormat, AspectKindsAndReduction)
     const TGuid h264 = TGuid::fromFourCC(MakeFourCC('H', '2', '6', '4'));
     TVideoData v = VideoDataFromMediaType(videoInfo2(1280, 720, 1280, 720, 400000, h264, 0));
     EXPECT_TRUE(v.Known);
-    EXPECT_EQ(v.AspectKind, 1);
+    EXPECT_EQ(v.AspectKind, TAspectKind::Aspect16x9);
     EXPECT_EQ(v.Description, "H264 (16x9)");
     EXPECT_EQ(v.SizeText, "1280x720 - 25 fps");
     EXPECT_DOUBLE_EQ(v.Fps, 25.0);
 
     v = VideoDataFromMediaType(videoInfo2(1200, 720, 1200, 720, 0, h264, 0));
-    EXPECT_EQ(v.AspectKind, 3);
+    EXPECT_EQ(v.AspectKind, TAspectKind::Other);
     EXPECT_EQ(v.AspectX, 120);
     EXPECT_EQ(v.AspectY, 72);
     EXPECT_TRUE(v.Description.endsWith("(120x72)"));
@@ -56,10 +56,10 @@ TEST(MediaFormat, AspectKindsAndReduction)
     EXPECT_EQ(v.AspectX, 12);
     EXPECT_EQ(v.AspectY, 10);
     v = VideoDataFromMediaType(videoInfo2(720, 576, 4, 3, 333667, h264, 0));
-    EXPECT_EQ(v.AspectKind, 0);
+    EXPECT_EQ(v.AspectKind, TAspectKind::Aspect4x3);
     EXPECT_EQ(v.SizeText, "720x576 - 29" + dec() + "97 fps");
     v = VideoDataFromMediaType(videoInfo2(720, 576, 0, 0, 417084, h264, 0));
-    EXPECT_EQ(v.AspectKind, 2);
+    EXPECT_EQ(v.AspectKind, TAspectKind::NotGiven);
     EXPECT_EQ(v.Description, "H264");
     EXPECT_EQ(v.SizeText, "720x576 - 23" + dec() + "98 fps");
 }
@@ -70,7 +70,7 @@ TEST(MediaFormat, ReadersInOrderAndCodecNames)
     TVideoData v = VideoDataFromMediaType(
         videoInfo2(720, 576, 16, 9, 400000, TGuid::fromFourCC(MakeFourCC('D', 'V', 'S', 'D')), 0));
     EXPECT_EQ(v.CodecName, "DV Type 2");
-    EXPECT_EQ(v.AspectKind, 2);
+    EXPECT_EQ(v.AspectKind, TAspectKind::NotGiven);
     EXPECT_EQ(VideoCodecName(videoInfo2(1, 1, 0, 0, 0, MEDIASUBTYPE_dvcp, 0)), "DV Type 1");
     EXPECT_EQ(VideoCodecName(videoInfo2(1, 1, 0, 0, 0, MEDIASUBTYPE_RGB565, 0)), "RGB565");
     // Neither FourCC nor RGB: by format type.

@@ -49,21 +49,21 @@ TEST(MediaTypeCaps, RawVideoTakesPictureAspectAndFrameRate)
     EXPECT_EQ(v.CodecName, "I420");
     EXPECT_EQ(v.BitCount, 12);
     EXPECT_EQ(v.AvgTimePerFrame, 400000);
-    EXPECT_EQ(v.AspectKind, 1);
+    EXPECT_EQ(v.AspectKind, TAspectKind::Aspect16x9);
     EXPECT_EQ(v.Description, "I420 (16x9)");
     EXPECT_EQ(v.SizeText, "720x576 - 25 fps");
 
     v = video("video/x-raw, format=BGR, width=640, height=480, framerate=30000/1001");
     EXPECT_EQ(v.CodecName, "RGB24");
     EXPECT_EQ(v.BitCount, 24);
-    EXPECT_EQ(v.AspectKind, 0); // square pixels on 640x480
+    EXPECT_EQ(v.AspectKind, TAspectKind::Aspect4x3); // square pixels on 640x480
     EXPECT_EQ(v.AvgTimePerFrame, 333667);
     EXPECT_EQ(v.SizeText, "640x480 - 29" + dec() + "97 fps");
     EXPECT_EQ(video("video/x-raw, format=BGRx, width=2, height=2").CodecName, "RGB32");
     EXPECT_EQ(video("video/x-raw, format=RGB16, width=2, height=2").CodecName, "RGB565");
     v = video("video/x-raw, format=YUY2, width=1200, height=720, framerate=0/1");
     EXPECT_EQ(v.BitCount, 16);
-    EXPECT_EQ(v.AspectKind, 3);
+    EXPECT_EQ(v.AspectKind, TAspectKind::Other);
     EXPECT_EQ(v.Description, "YUY2 (5x3)");
     EXPECT_EQ(v.Fps, 0.0);
 }
@@ -78,7 +78,7 @@ TEST(MediaTypeCaps, DvElementaryAndSystemStreams)
     EXPECT_EQ(v.CodecName, "DV Type 2");
     EXPECT_EQ(v.Width, 720);
     EXPECT_EQ(v.Height, 480);
-    EXPECT_EQ(v.AspectKind, 2);
+    EXPECT_EQ(v.AspectKind, TAspectKind::NotGiven);
     EXPECT_EQ(v.SizeText, "720x480 - 29" + dec() + "97 fps");
 
     mt = TMediaType::fromCapsString("video/x-dv, systemstream=true");
@@ -133,14 +133,14 @@ TEST(MediaTypeCaps, CompressedVideoByFourCC)
     EXPECT_EQ(wide.formattype, FORMAT_VideoInfo2);
     TVideoData v = VideoDataFromMediaType(wide);
     EXPECT_EQ(v.Description, "H264 (16x9)");
-    EXPECT_EQ(v.AspectKind, 1);
+    EXPECT_EQ(v.AspectKind, TAspectKind::Aspect16x9);
     EXPECT_EQ(v.SizeText, "720x576 - 25 fps");
     v = video("video/x-h264, stream-format=avc, width=720, height=576, pixel-aspect-ratio=16/15");
     EXPECT_EQ(v.Description, "H264 (4x3)");
     v = video("video/mpeg, mpegversion=4, width=720, height=480, pixel-aspect-ratio=32/27");
     EXPECT_EQ(v.Description, "MP4V (16x9)");
     v = video("image/jpeg, width=640, height=480, pixel-aspect-ratio=1/1");
-    EXPECT_EQ(v.AspectKind, 2) << "a square-pixel stream keeps its stored size";
+    EXPECT_EQ(v.AspectKind, TAspectKind::NotGiven) << "a square-pixel stream keeps its stored size";
 }
 
 TEST(MediaTypeCaps, AudioFormatsAndTheirNames)

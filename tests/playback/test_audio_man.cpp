@@ -116,13 +116,13 @@ TEST(AudioMan, MuteSilencesTheRendererButKeepsTheVolumeShown)
 TEST(AudioMan, StatusPicturesAndFormatNotification)
 {
     TAudioMan man;
-    EXPECT_EQ(TAudioMan::ImageIndex(asNoAudio), 0);
-    EXPECT_EQ(TAudioMan::ImageIndex(asErrorAudio), 2);
-    EXPECT_EQ(TAudioMan::ImageIndex(asBadAudio), 1);
-    EXPECT_EQ(TAudioMan::ImageIndex(asMuted), 3);
-    EXPECT_EQ(TAudioMan::ImageIndex(asAudioOn), 4);
+    EXPECT_EQ(TAudioMan::ImageIndex(TAudioStatus::asNoAudio), 0);
+    EXPECT_EQ(TAudioMan::ImageIndex(TAudioStatus::asErrorAudio), 2);
+    EXPECT_EQ(TAudioMan::ImageIndex(TAudioStatus::asBadAudio), 1);
+    EXPECT_EQ(TAudioMan::ImageIndex(TAudioStatus::asMuted), 3);
+    EXPECT_EQ(TAudioMan::ImageIndex(TAudioStatus::asAudioOn), 4);
     // Without a device the manager says so from the start.
-    EXPECT_EQ(man.Status() == asErrorAudio, man.Renderer()->UsesFakeDevice());
+    EXPECT_EQ(man.Status() == TAudioStatus::asErrorAudio, man.Renderer()->UsesFakeDevice());
 
     TImageList images;
     for (int i = 0; i < 5; ++i) {
@@ -145,12 +145,12 @@ TEST(AudioMan, StatusPicturesAndFormatNotification)
     man.SetAudioImage(&label);
     QList<TAudioStatus> seen;
     man.OnStatus = [&](TAudioStatus s) { seen << s; };
-    man.SetStatus(asMuted);
+    man.SetStatus(TAudioStatus::asMuted);
     EXPECT_EQ(label.pixmap().toImage().pixelColor(2, 2), QColor(150, 0, 0));
     man.SetAudioImages(nullptr);
-    man.SetStatus(asBadAudio);
+    man.SetStatus(TAudioStatus::asBadAudio);
     EXPECT_TRUE(label.pixmap().isNull()) << "cleared when no pictures are bound";
-    EXPECT_EQ(seen, (QList<TAudioStatus>{asMuted, asBadAudio}));
+    EXPECT_EQ(seen, (QList<TAudioStatus>{TAudioStatus::asMuted, TAudioStatus::asBadAudio}));
 
     QString format;
     man.OnNotifyAudioFormat = [&](const QString &t) { format = t; };
@@ -203,7 +203,8 @@ TEST(AudioMan, ConnectsAStreamThroughADecoderAndPlaysIt)
         EXPECT_TRUE(man.AudioConnected());
         EXPECT_NE(decoder, TAudioMan::NoDecoderText());
         EXPECT_EQ(decoder, man.CurrentDecoderName());
-        EXPECT_EQ(man.Status(), man.Renderer()->UsesFakeDevice() ? asErrorAudio : asAudioOn);
+        EXPECT_EQ(man.Status(),
+                  man.Renderer()->UsesFakeDevice() ? TAudioStatus::asErrorAudio : TAudioStatus::asAudioOn);
         EXPECT_EQ(man.Renderer()->LinearVolume(), 7000) << "the volume is applied at every connection";
         EXPECT_TRUE(f.graph.Graph()->contains(man.Renderer()->Element()));
         EXPECT_TRUE(man.ConnectAudioSource(f.source)) << "the same source again: nothing to do";
@@ -216,7 +217,8 @@ TEST(AudioMan, ConnectsAStreamThroughADecoderAndPlaysIt)
         EXPECT_FALSE(format.isEmpty()) << "the source's notifier reports the format";
 
         man.caMute->SetChecked(true);
-        EXPECT_EQ(man.Status(), man.Renderer()->UsesFakeDevice() ? asErrorAudio : asMuted);
+        EXPECT_EQ(man.Status(),
+                  man.Renderer()->UsesFakeDevice() ? TAudioStatus::asErrorAudio : TAudioStatus::asMuted);
         EXPECT_EQ(man.Renderer()->LinearVolume(), 0);
         man.caMute->SetChecked(false);
 
@@ -224,7 +226,7 @@ TEST(AudioMan, ConnectsAStreamThroughADecoderAndPlaysIt)
         EXPECT_FALSE(man.AudioConnected());
         EXPECT_EQ(decoder, TAudioMan::NoDecoderText());
         EXPECT_EQ(format, TAudioMan::NoAudioText());
-        EXPECT_EQ(man.Status(), asNoAudio);
+        EXPECT_EQ(man.Status(), TAudioStatus::asNoAudio);
         EXPECT_FALSE(f.graph.Graph()->contains(man.Renderer()->Element()));
     }
 
@@ -233,10 +235,10 @@ TEST(AudioMan, ConnectsAStreamThroughADecoderAndPlaysIt)
     ASSERT_TRUE(orphan.source);
     orphan.source->OwnerGraph = nullptr;
     EXPECT_FALSE(man.ConnectAudioSource(orphan.source));
-    EXPECT_EQ(man.Status(), asBadAudio);
+    EXPECT_EQ(man.Status(), TAudioStatus::asBadAudio);
     EXPECT_EQ(decoder, TAudioMan::NoDecoderText());
     EXPECT_FALSE(man.ConnectAudioSource(TMediaPlaceholders::NoAudio()));
-    EXPECT_EQ(man.Status(), asNoAudio) << "the placeholder of a file without audio is no audio";
+    EXPECT_EQ(man.Status(), TAudioStatus::asNoAudio) << "the placeholder of a file without audio is no audio";
     EXPECT_FALSE(man.ConnectAudioSource(nullptr));
-    EXPECT_EQ(man.Status(), asNoAudio);
+    EXPECT_EQ(man.Status(), TAudioStatus::asNoAudio);
 }

@@ -206,14 +206,14 @@ TEST(NavCorpusPlaying, PreciseSeekWhilePlayingPlaysOnFromTheTarget)
     QStringList texts;
     nav.OnDisplayTime = [&](const QString &t) { texts << t; };
     nav.caPlay->SetChecked(true);
-    EXPECT_EQ(nav.State(), gmPlaying);
+    EXPECT_EQ(nav.State(), TGrapheManState::gmPlaying);
     ASSERT_TRUE(mediatest::waitUntil([&] { return nav.GetPosition() >= 5 * g.d(); }, 10000));
     nav.SeekToText(QStringLiteral("0:00:02:00"));
-    EXPECT_EQ(nav.State(), gmPlaying);
+    EXPECT_EQ(nav.State(), TGrapheManState::gmPlaying);
     EXPECT_GE(nav.GetPosition(), 50 * g.d());
     ASSERT_TRUE(mediatest::waitUntil([&] { return g.shownFrame() >= 55; }, 10000)) << "plays on";
     nav.caPlay->SetChecked(false);
-    EXPECT_EQ(nav.State(), gmPaused);
+    EXPECT_EQ(nav.State(), TGrapheManState::gmPaused);
     mediatest::pump(100);
     EXPECT_FALSE(texts.isEmpty()) << "positions are shown while playing";
     // A refresh shows the same frame again.

@@ -10,12 +10,12 @@ namespace {
 void MakeVolumeGauge(TTextGauge &g)
 {
     g.resize(48, 20);
-    g.SetBorderStyle(bsNone);
+    g.SetBorderStyle(TGaugeBorderStyle::bsNone);
     g.SetForeColor(QColor(160, 160, 160));
-    g.SetGaugeKind(gkNeedle);
+    g.SetGaugeKind(TGaugeKind::gkNeedle);
     g.SetMaxValue(10000);
     g.SetAlertValue(11000);
-    g.SetTextKind(tkPercentDone);
+    g.SetTextKind(TTextKind::tkPercentDone);
     g.SetCaption("%d");
 }
 
@@ -95,7 +95,7 @@ TEST(TextGauge, ProgressIsClampedAndRepaintsOnlyOnPercentChange)
 TEST(TextGauge, TextKindsAndAlertColour)
 {
     TTextGauge g;
-    g.SetTextKind(tkValueRemaining);
+    g.SetTextKind(TTextKind::tkValueRemaining);
     g.SetProgress(30);
     g.SetAlertValue(50);
     EXPECT_EQ(g.Text(), "70");
@@ -103,18 +103,18 @@ TEST(TextGauge, TextKindsAndAlertColour)
     g.SetAlertValue(20);
     EXPECT_EQ(g.DrawingColor(), QColor(192, 220, 192));
 
-    g.SetTextKind(tkPercentRemaining);
+    g.SetTextKind(TTextKind::tkPercentRemaining);
     g.SetMaxValue(200);
     EXPECT_EQ(g.Text(), "85%");
 
-    g.SetTextKind(tkValueDone);
+    g.SetTextKind(TTextKind::tkValueDone);
     g.SetCaption("Vol. %d %%");
     EXPECT_EQ(g.Text(), "Vol. 30 %");
     EXPECT_EQ(g.DrawingColor(), QColor(238, 162, 162)) << "30 > 20";
     g.SetAlertValue(30);
     EXPECT_EQ(g.DrawingColor(), QColor(192, 220, 192)) << "equal is not past";
 
-    g.SetTextKind(tkPercentDone);
+    g.SetTextKind(TTextKind::tkPercentDone);
     g.SetCustomText(true);
     g.SetCaption("Volume %s");
     EXPECT_EQ(g.Text(), "Volume %s");
@@ -191,7 +191,7 @@ TEST(TextGauge, HorizontalBarWithFrameAndAlert)
     img = g.Render();
     EXPECT_EQ(Count(img, QColor(Qt::white), QRect(1, 1, 98, 18)), 98 * 18);
 
-    g.SetBorderStyle(bsNone);
+    g.SetBorderStyle(TGaugeBorderStyle::bsNone);
     g.SetProgress(100);
     img = g.Render();
     EXPECT_EQ(Count(img, QColor(238, 162, 162), img.rect()), 100 * 20);
@@ -201,8 +201,8 @@ TEST(TextGauge, TextIsTheInverseOfWhatLiesUnderIt)
 {
     TTextGauge g;
     g.resize(120, 30);
-    g.SetGaugeKind(gkHorizontalBar);
-    g.SetTextKind(tkPercentDone);
+    g.SetGaugeKind(TGaugeKind::gkHorizontalBar);
+    g.SetTextKind(TTextKind::tkPercentDone);
     g.SetMaxValue(1000);
     g.SetAlertValue(2000);
     g.SetProgress(500);
@@ -231,11 +231,11 @@ TEST(TextGauge, VerticalBarPieAndNeedle)
 {
     TTextGauge g;
     g.resize(40, 40);
-    g.SetBorderStyle(bsNone);
+    g.SetBorderStyle(TGaugeBorderStyle::bsNone);
     g.SetShowText(false);
     g.SetColor(QColor(10, 20, 30));
 
-    g.SetGaugeKind(gkVerticalBar);
+    g.SetGaugeKind(TGaugeKind::gkVerticalBar);
     g.SetProgress(50);
     QImage img = g.Render();
     EXPECT_EQ(At(img, 20, 39), QColor(192, 220, 192));
@@ -246,7 +246,7 @@ TEST(TextGauge, VerticalBarPieAndNeedle)
     EXPECT_EQ(At(img, 20, 0), QColor(Qt::white)) << "a full vertical bar leaves its top row";
     EXPECT_EQ(At(img, 20, 1), QColor(238, 162, 162));
 
-    g.SetGaugeKind(gkPie);
+    g.SetGaugeKind(TGaugeKind::gkPie);
     g.SetAlertValue(100);
     g.SetProgress(25);
     img = g.Render();
@@ -255,7 +255,7 @@ TEST(TextGauge, VerticalBarPieAndNeedle)
     EXPECT_EQ(At(img, 10, 10), QColor(Qt::white));
     EXPECT_EQ(At(img, 28, 28), QColor(Qt::white));
 
-    g.SetGaugeKind(gkNeedle);
+    g.SetGaugeKind(TGaugeKind::gkNeedle);
     g.SetProgress(0);
     const QImage noNeedle = g.Render();
     EXPECT_EQ(At(noNeedle, 0, 0), QColor(10, 20, 30));

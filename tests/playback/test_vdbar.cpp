@@ -129,14 +129,14 @@ TEST(VDBar, AutoSeparationSharesTheFreeWidthAndAlignmentMovesTheRow)
     bar->SetAutoSeparation(false);
     kids[2]->resize(12, 28);
     kids[4]->resize(12, 28);
-    bar->SetAlignment(TVDBar::taRightJustify);
+    bar->SetAlignment(TVDBar::TBarAlignment::taRightJustify);
     EXPECT_EQ(kids[0]->x(), 360);
     EXPECT_EQ(kids[5]->x(), 471);
-    bar->SetAlignment(TVDBar::taCenter);
+    bar->SetAlignment(TVDBar::TBarAlignment::taCenter);
     EXPECT_EQ(kids[0]->x(), 180);
 
     // A bar narrower than its buttons gives its separators no width, never a negative one.
-    bar->SetAlignment(TVDBar::taLeftJustify);
+    bar->SetAlignment(TVDBar::TBarAlignment::taLeftJustify);
     bar->SetAutoSeparation(true);
     bar->resize(100, 32);
     EXPECT_EQ(kids[2]->width(), 0);

@@ -248,10 +248,11 @@ TEST(VideoMan, NoVideoDisplayInTheBoundWindow)
         EXPECT_FALSE(man.ConnectVideoSource(f.video()));
     }
     EXPECT_FALSE(man.ConnectVideoSource(TMediaPlaceholders::NoVideo()));
-    EXPECT_EQ(man.VideoState(), 0) << "the placeholder of a file without video is no video";
+    EXPECT_EQ(man.VideoState(), TVideoState::NoVideo)
+        << "the placeholder of a file without video is no video";
     EXPECT_EQ(man.CurrentSource(), nullptr);
     EXPECT_FALSE(man.ConnectVideoSource(nullptr));
-    EXPECT_EQ(man.VideoState(), 0);
+    EXPECT_EQ(man.VideoState(), TVideoState::NoVideo);
     EXPECT_EQ(label->parentWidget(), w.panel);
     EXPECT_EQ(label->RichText(), "<color blue>Aucun flux vidéo n'a été connecté</color><br center>");
     EXPECT_TRUE(label->isVisible());
@@ -290,7 +291,7 @@ TEST(VideoMan, StreamConnectsThroughDecoderAndFramesNotifierAndReportsItsFormat)
     MediaFile f(file);
     ASSERT_TRUE(f.video());
     ASSERT_TRUE(man.ConnectVideoSource(f.video()));
-    EXPECT_EQ(man.VideoState(), 1);
+    EXPECT_EQ(man.VideoState(), TVideoState::Shown);
     EXPECT_FALSE(man.MessageLabel() && man.MessageLabel()->isVisible());
     ASSERT_FALSE(decoders.isEmpty());
     EXPECT_NE(decoders.last(), TVideoMan::NoDecoderText());
@@ -316,13 +317,13 @@ TEST(VideoMan, StreamConnectsThroughDecoderAndFramesNotifierAndReportsItsFormat)
     EXPECT_EQ(img.size(), QSize(720, 576)) << "a 16:9 DV frame captures at its stored size";
 
     // Forced aspects, at once, and back to the format's own.
-    man.SetForcedAspect(1);
+    man.SetForcedAspect(TForcedAspect::Force4x3);
     EXPECT_EQ(man.AspectSize(), QSize(4, 3));
-    man.SetForcedAspect(3);
+    man.SetForcedAspect(TForcedAspect::NativeSize);
     EXPECT_EQ(man.AspectSize(), QSize(720, 576));
-    man.SetForcedAspect(2);
+    man.SetForcedAspect(TForcedAspect::Force16x9);
     EXPECT_EQ(man.AspectSize(), QSize(16, 9));
-    man.SetForcedAspect(0);
+    man.SetForcedAspect(TForcedAspect::FormatOwn);
     EXPECT_EQ(man.AspectSize(), QSize(16, 9));
 
     // A format without a description reports its size alone.
@@ -339,7 +340,7 @@ TEST(VideoMan, StreamConnectsThroughDecoderAndFramesNotifierAndReportsItsFormat)
     man.DisconnectVideo(true);
     EXPECT_EQ(decoders.last(), TVideoMan::NoDecoderText());
     EXPECT_EQ(formats.last(), TVideoMan::NoVideoText());
-    EXPECT_EQ(man.VideoState(), 0);
+    EXPECT_EQ(man.VideoState(), TVideoState::NoVideo);
     EXPECT_TRUE(man.MessageLabel()->isVisible());
     EXPECT_EQ(f.graph.DVCodeSource(), nullptr);
     EXPECT_FALSE(f.graph.Graph()->contains(man.Renderer()));
@@ -368,7 +369,7 @@ TEST(VideoMan, NonSquarePixelsOfACompressedStreamGiveItsDisplayAspect)
     EXPECT_EQ(man.AspectSize(), QSize(16, 9));
     EXPECT_TRUE(formats.last().startsWith(QStringLiteral("H264 (16x9) - 720x576")))
         << formats.last().toStdString();
-    man.SetForcedAspect(3);
+    man.SetForcedAspect(TForcedAspect::NativeSize);
     EXPECT_EQ(man.AspectSize(), QSize(720, 576));
 }
 
@@ -388,7 +389,7 @@ TEST(VideoMan, AStreamThatCannotBeDecodedShowsTheBadVideoDisplay)
     man.Decoders()->PostFilter1 =
         TFilterRecs::Global().FindOrAddFactory("audioconvert", "test misfit", fkRegistered);
     EXPECT_FALSE(man.ConnectVideoSource(f.video()));
-    EXPECT_EQ(man.VideoState(), 2);
+    EXPECT_EQ(man.VideoState(), TVideoState::NotDecodable);
     EXPECT_EQ(man.MessageLabel()->RichText(), "Le flux vidéo n'a pas pu être décompressé<br center>");
     EXPECT_EQ(man.MessagePicture()->pixmap().toImage(), TVideoMan::BadVideoPicture().toImage());
     EXPECT_TRUE(man.MessagePicture()->isVisible());
@@ -402,7 +403,7 @@ TEST(VideoMan, AStreamThatCannotBeDecodedShowsTheBadVideoDisplay)
     man.Decoders()->PostFilter1 = nullptr;
     man.ResetCounters();
     ASSERT_TRUE(man.ConnectVideoSource(f.video()));
-    EXPECT_EQ(man.VideoState(), 1);
+    EXPECT_EQ(man.VideoState(), TVideoState::Shown);
     EXPECT_FALSE(man.MessagePicture()->isVisible());
     ASSERT_TRUE(f.graph.Pause());
     ASSERT_TRUE(waitUntil([&] { return man.HasFrame() && !man.AspectSize().isEmpty(); }, 20000));
@@ -473,7 +474,8 @@ TEST(VideoMan, VideoAndAudioOfOneFilePlayToTheEndWithOrWithoutAnAudioDevice)
     // In the order the main window connects them.
     ASSERT_TRUE(audio.ConnectAudioSource(f.audio()));
     ASSERT_TRUE(video.ConnectVideoSource(f.video()));
-    EXPECT_EQ(audio.Status(), audio.Renderer()->UsesFakeDevice() ? asErrorAudio : asAudioOn)
+    EXPECT_EQ(audio.Status(),
+              audio.Renderer()->UsesFakeDevice() ? TAudioStatus::asErrorAudio : TAudioStatus::asAudioOn)
         << "without a device the status tells it, the streams still play";
     bool ended = false;
     f.graph.OnGraphCompleted = [&] { ended = true; };

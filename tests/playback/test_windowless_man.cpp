@@ -205,7 +205,7 @@ TEST(WindowLessMan, OverlayAtItsAnchorWithTheKeyColourTransparent)
     man.SetInsertFont(font);
     man.OverlayLine(0).Text = QStringLiteral("MMMM");
     man.caInsertTextOn->SetChecked(true);
-    EXPECT_EQ(man.OverlayState(), 2);
+    EXPECT_EQ(man.OverlayState(), TOverlayState::On);
     EXPECT_EQ(man.OverlayBitmap().size(), QSize(720, 576));
     EXPECT_EQ(man.InsertFont().Size, 20);
     EXPECT_EQ(man.Overlay().Anchor(QSize(720, 576)), QPoint(360, 472));

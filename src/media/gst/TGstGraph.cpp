@@ -78,14 +78,11 @@ void TGstGraph::handleMessage(GstMessage *msg)
         Q_EMIT completed();
         break;
     case GST_MESSAGE_ERROR: {
-        GError *err = nullptr;
-        gchar *dbg = nullptr;
-        gst_message_parse_error(msg, &err, &dbg);
-        QString text = err ? QString::fromUtf8(err->message) : QString();
-        QString debug = QString::fromUtf8(dbg ? dbg : "");
-        if (err)
-            g_error_free(err);
-        g_free(dbg);
+        TGError err;
+        TGChars dbg;
+        gst_message_parse_error(msg, err.out(), dbg.out());
+        QString text = err ? QString::fromUtf8(err.message()) : QString();
+        QString debug = QString::fromUtf8(dbg.get());
         m_lastError = text;
         Q_EMIT errorOccurred(text, debug);
         break;

@@ -1,6 +1,7 @@
 #pragma once
 // RAII handles for GStreamer references. Every reference the program holds lives in one of
-// these; callers never call gst_object_unref / gst_caps_unref themselves.
+// these; callers never call gst_object_unref / gst_caps_unref / gst_pad_remove_probe /
+// g_error_free / g_free themselves.
 //
 //   TGstElement e = TGstElement::adopt(gst_bin_get_by_name(...)); // takes over a full reference
 //   TGstElement e = TGstElement::ref(borrowed);                     // adds a reference
@@ -181,16 +182,148 @@ private:
     bool m_ok = false;
 };
 
-// A GLib string freed on destruction (g_free).
+// A GLib string freed on destruction (g_free): strings GStreamer hands over with transfer full
+// (gst_caps_to_string, g_key_file_get_string, the debug text of an error message).
 class TGChars
 {
 public:
+    TGChars() = default;
     explicit TGChars(gchar *s) : m_s(s) {}
-    ~TGChars() { g_free(m_s); }
+    ~TGChars() { reset(); }
+    TGChars(TGChars &&o) noexcept : m_s(std::exchange(o.m_s, nullptr)) {}
+    TGChars &operator=(TGChars &&o) noexcept
+    {
+        if (this != &o) {
+            reset();
+            m_s = std::exchange(o.m_s, nullptr);
+        }
+        return *this;
+    }
     TGChars(const TGChars &) = delete;
     TGChars &operator=(const TGChars &) = delete;
+
+    // For a gchar ** out-parameter: frees the string held so far.
+    gchar **out()
+    {
+        reset();
+        return &m_s;
+    }
+    void reset() { g_free(std::exchange(m_s, nullptr)); }
+    // The text, "" when there is none.
     const char *get() const { return m_s ? m_s : ""; }
+    bool isNull() const { return m_s == nullptr; }
 
 private:
-    gchar *m_s;
+    gchar *m_s = nullptr;
+};
+
+// A GError, freed on destruction. Pass out() where a call takes a GError ** (the error is
+// handed over with transfer full).
+class TGError
+{
+public:
+    TGError() = default;
+    ~TGError() { reset(); }
+    TGError(TGError &&o) noexcept : m_e(std::exchange(o.m_e, nullptr)) {}
+    TGError &operator=(TGError &&o) noexcept
+    {
+        if (this != &o) {
+            reset();
+            m_e = std::exchange(o.m_e, nullptr);
+        }
+        return *this;
+    }
+    TGError(const TGError &) = delete;
+    TGError &operator=(const TGError &) = delete;
+
+    // Frees the error held so far: a GError ** must point to a null error.
+    GError **out()
+    {
+        reset();
+        return &m_e;
+    }
+    void reset()
+    {
+        if (m_e)
+            g_error_free(std::exchange(m_e, nullptr));
+    }
+    GError *get() const { return m_e; }
+    explicit operator bool() const { return m_e != nullptr; }
+    // The error's text, "" when there is no error.
+    const char *message() const { return m_e && m_e->message ? m_e->message : ""; }
+
+private:
+    GError *m_e = nullptr;
+};
+
+// A pad probe, removed on destruction or reset(). It holds a reference to its pad, so the
+// removal never reaches a freed pad. Movable (the probe goes with it), never copyable.
+// A probe whose callback returns GST_PAD_PROBE_REMOVE is gone already: forget() it instead.
+class TGstProbe
+{
+public:
+    TGstProbe() = default;
+    ~TGstProbe() { reset(); }
+    TGstProbe(TGstProbe &&o) noexcept : m_pad(std::move(o.m_pad)), m_id(std::exchange(o.m_id, 0)) {}
+    TGstProbe &operator=(TGstProbe &&o) noexcept
+    {
+        if (this != &o) {
+            reset();
+            m_pad = std::move(o.m_pad);
+            m_id = std::exchange(o.m_id, 0);
+        }
+        return *this;
+    }
+    TGstProbe(const TGstProbe &) = delete;
+    TGstProbe &operator=(const TGstProbe &) = delete;
+
+    // Adds a probe to pad (borrowed: a reference is taken). Empty when pad is null or when
+    // GStreamer returns no id (an idle probe that ran at once); destroy has run in that case.
+    static TGstProbe add(GstPad *pad, GstPadProbeType mask, GstPadProbeCallback callback = nullptr,
+                         gpointer data = nullptr, GDestroyNotify destroy = nullptr)
+    {
+        TGstProbe p;
+        if (!pad) {
+            if (destroy)
+                destroy(data);
+            return p;
+        }
+        p.m_id = gst_pad_add_probe(pad, mask, callback, data, destroy);
+        if (p.m_id)
+            p.m_pad = TGstObjectRef<GstPad>::ref(pad);
+        return p;
+    }
+
+    // Takes over a probe added elsewhere (by a streaming thread) with id on pad (borrowed).
+    static TGstProbe adopt(GstPad *pad, gulong id)
+    {
+        TGstProbe p;
+        if (pad && id) {
+            p.m_pad = TGstObjectRef<GstPad>::ref(pad);
+            p.m_id = id;
+        }
+        return p;
+    }
+
+    void reset()
+    {
+        if (m_pad && m_id)
+            gst_pad_remove_probe(m_pad, m_id);
+        m_id = 0;
+        m_pad.reset();
+    }
+    // Drops the guard without removing the probe (its callback removed it).
+    void forget()
+    {
+        m_id = 0;
+        m_pad.reset();
+    }
+
+    GstPad *pad() const { return m_pad.get(); }
+    gulong id() const { return m_id; }
+    explicit operator bool() const { return m_id != 0; }
+
+private:
+    TGstObjectRef<GstPad> m_pad;
+    gulong m_id = 0;
 };

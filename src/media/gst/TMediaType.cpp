@@ -1,5 +1,7 @@
 #include "media/gst/TMediaType.h"
 
+#include "media/gst/TGstHandles.h"
+
 #include <gst/audio/audio.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
@@ -16,12 +18,6 @@
 namespace {
 
 constexpr qsizetype kMaxSequenceHeader = 65536;
-
-struct TCapsUnref
-{
-    void operator()(GstCaps *c) const { gst_caps_unref(c); }
-};
-using TCapsPtr = std::unique_ptr<GstCaps, TCapsUnref>;
 
 struct TCapsReader
 {
@@ -523,7 +519,7 @@ TMediaType TMediaType::fromCaps(const GstCaps *caps)
     if (!s)
         return {};
     // Raw video is read through GstVideoInfo, which wants caps of that one structure.
-    const TCapsPtr one(gst_caps_new_full(gst_structure_copy(s), nullptr));
+    const TGstCaps one = TGstCaps::adopt(gst_caps_new_full(gst_structure_copy(s), nullptr));
     TMediaType mt;
     TCapsReader c{s, QString::fromUtf8(gst_structure_get_name(s))};
     mt.CapsName = c.name;
@@ -556,7 +552,7 @@ TMediaType TMediaType::fromStructure(const GstStructure *s)
 {
     if (!s)
         return {};
-    const TCapsPtr caps(gst_caps_new_full(gst_structure_copy(s), nullptr));
+    const TGstCaps caps = TGstCaps::adopt(gst_caps_new_full(gst_structure_copy(s), nullptr));
     return fromCaps(caps.get());
 }
 
@@ -564,6 +560,6 @@ TMediaType TMediaType::fromCapsString(const char *text)
 {
     if (!text)
         return {};
-    const TCapsPtr caps(gst_caps_from_string(text));
+    const TGstCaps caps = TGstCaps::adopt(gst_caps_from_string(text));
     return fromCaps(caps.get());
 }

@@ -35,10 +35,9 @@ struct HoldData
 
 struct TPadHub::Stream
 {
-    TGstPad pad;               // the demuxer's pad
-    TGstElement queue;         // the branch's queue, once the main thread added it
-    gulong hold = 0;           // hold probe: on `pad` before the queue exists, then on the queue output
-    GstPad *holdPad = nullptr; // the pad `hold` is on (owned through pad / queue)
+    TGstPad pad;       // the demuxer's pad
+    TGstElement queue; // the branch's queue, once the main thread added it
+    TGstProbe hold;    // on `pad` before the queue exists, then on the queue output
     std::shared_ptr<std::atomic<bool>> dataSeen = std::make_shared<std::atomic<bool>>(false);
     TPassThrough *claimant = nullptr;
     gulong linkedId = 0; // "linked" handler on the claimant's output
@@ -136,8 +135,7 @@ void TPadHub::addStream(const TGstPad &pad)
     s->pad = pad;
     const gulong padHold = GPOINTER_TO_SIZE(g_object_get_data(G_OBJECT(pad.get()), "framix-hold"));
     g_object_set_data(G_OBJECT(pad.get()), "framix-hold", nullptr);
-    s->hold = padHold;
-    s->holdPad = pad;
+    s->hold = TGstProbe::adopt(pad, padHold);
     TGstElement q = MakeElement("queue");
     // Bounded by bytes only: while paused, a sink that prerolled stops its branch, and a
     // precise seek decodes the other branch from a key frame seconds before its target. A
@@ -153,20 +151,17 @@ void TPadHub::addStream(const TGstPad &pad)
         // as flushing, and the demuxer then stops its task for good before the hold is reached.
         TGstPad qsrc = TGstPad::adopt(gst_element_get_static_pad(q, "src"));
         auto *hd = new HoldData{s->dataSeen};
-        const gulong queueHold = gst_pad_add_probe(
+        TGstProbe queueHold = TGstProbe::add(
             qsrc, GstPadProbeType(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_DATA_DOWNSTREAM),
             &TPadHub::holdProbe, hd, [](gpointer p) { delete static_cast<HoldData *>(p); });
         gst_element_sync_state_with_parent(q);
         TGstPad qsink = TGstPad::adopt(gst_element_get_static_pad(q, "sink"));
         if (gst_pad_link(pad, qsink) == GST_PAD_LINK_OK) {
             s->queue = q;
-            s->hold = queueHold;
-            s->holdPad = qsrc;
-            // Let the demuxer's pad go.
-            if (padHold)
-                gst_pad_remove_probe(pad, padHold);
+            // Let the demuxer's pad go: the hold moves to the queue's output.
+            s->hold = std::move(queueHold);
         } else {
-            gst_pad_remove_probe(qsrc, queueHold);
+            queueHold.reset();
             m_graph->removeElement(q);
         }
     }
@@ -197,14 +192,12 @@ bool TPadHub::waitForPads(int timeoutMs)
             // us, not discovering streams (some elements never say no-more-pads).
             bool allCaps = true, allBlocked = true, capsBlocked = true;
             for (auto &st : m_streams) {
-                GstCaps *c = gst_pad_get_current_caps(st->pad);
+                const TGstCaps c = TGstCaps::adopt(gst_pad_get_current_caps(st->pad));
                 const bool blocked = st->dataSeen->load(std::memory_order_acquire);
                 allCaps = allCaps && c;
                 allBlocked = allBlocked && blocked;
-                if (c) {
+                if (c)
                     capsBlocked = capsBlocked && blocked;
-                    gst_caps_unref(c);
-                }
             }
             const auto quiet = Clock::now() - m_shared->lastPad;
             if (m_shared->pending.empty() && !m_streams.empty()) {
@@ -227,11 +220,9 @@ bool TPadHub::waitForPads(int timeoutMs)
                 fprintf(stderr, "hub %s: nmp=%d pending=%zu streams=%zu\n", qPrintable(m_name),
                         m_shared->noMorePads, m_shared->pending.size(), m_streams.size());
                 for (auto &st : m_streams) {
-                    GstCaps *c = gst_pad_get_current_caps(st->pad);
-                    fprintf(stderr, "  caps=%d data=%d queue=%d\n", c != nullptr, st->dataSeen->load(),
+                    const TGstCaps c = TGstCaps::adopt(gst_pad_get_current_caps(st->pad));
+                    fprintf(stderr, "  caps=%d data=%d queue=%d\n", bool(c), st->dataSeen->load(),
                             bool(st->queue));
-                    if (c)
-                        gst_caps_unref(c);
                 }
             }
             break;
@@ -300,19 +291,14 @@ void TPadHub::hold(Stream &s)
         return;
     TGstPad qsrc = TGstPad::adopt(s.queueSrc());
     auto *hd = new HoldData{s.dataSeen};
-    s.hold = gst_pad_add_probe(
-        qsrc, GstPadProbeType(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_DATA_DOWNSTREAM),
-        &TPadHub::holdProbe, hd, [](gpointer p) { delete static_cast<HoldData *>(p); });
-    s.holdPad = qsrc;
+    s.hold =
+        TGstProbe::add(qsrc, GstPadProbeType(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_DATA_DOWNSTREAM),
+                       &TPadHub::holdProbe, hd, [](gpointer p) { delete static_cast<HoldData *>(p); });
 }
 
 void TPadHub::unhold(Stream &s)
 {
-    if (!s.hold)
-        return;
-    gst_pad_remove_probe(s.holdPad, s.hold);
-    s.hold = 0;
-    s.holdPad = nullptr;
+    s.hold.reset();
 }
 
 void TPadHub::drain(Stream &s)
@@ -345,11 +331,7 @@ void TPadHub::undrain(Stream &s)
 void TPadHub::onClaimantLinked(GstPad *, GstPad *, gpointer data)
 {
     auto *s = static_cast<Stream *>(data);
-    if (s->hold) {
-        gst_pad_remove_probe(s->holdPad, s->hold);
-        s->hold = 0;
-        s->holdPad = nullptr;
-    }
+    s->hold.reset();
 }
 
 bool TPadHub::claim(int i, TPassThrough *claimant)

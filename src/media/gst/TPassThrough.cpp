@@ -250,15 +250,15 @@ void TPassThrough::stopStreaming()
     gst_element_get_state(e, &cur, nullptr, 0);
     if (cur >= GST_STATE_PAUSED || GST_STATE_PENDING(e) >= GST_STATE_PAUSED)
         gst_pad_send_event(sinkPad(), gst_event_new_flush_start());
-    if (GstObject *parent = gst_object_get_parent(GST_OBJECT(e))) {
+    if (const TGstObjectRef<GstObject> parent =
+            TGstObjectRef<GstObject>::adopt(gst_object_get_parent(GST_OBJECT(e)))) {
         for (GstPad *p : {sinkPad(), srcPad()}) {
             TGstPad peer = TGstPad::adopt(gst_pad_get_peer(p));
             if (peer)
                 GST_PAD_DIRECTION(p) == GST_PAD_SRC ? gst_pad_unlink(p, peer) : gst_pad_unlink(peer, p);
         }
         gst_element_set_state(e, GST_STATE_NULL);
-        gst_bin_remove(GST_BIN(parent), e);
-        gst_object_unref(parent);
+        gst_bin_remove(GST_BIN(parent.get()), e);
     } else {
         gst_element_set_state(e, GST_STATE_NULL);
     }
