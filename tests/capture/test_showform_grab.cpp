@@ -6,6 +6,7 @@
 #include "capture/TGrabber.h"
 #include "capture/TImagetteFrame.h"
 #include "capture/TShowForm.h"
+#include "core/THeadlessPromptService.h"
 #include "media/TFrameIndex.h"
 #include "playback/TNavMan.h"
 #include "playback/TVideoMan.h"
@@ -34,7 +35,7 @@ bool WaitFor(const std::function<bool()> &pred)
 int Shown(TShowForm &f)
 {
     QImage img;
-    return f.vidman->CaptureImage(img) ? FrameIndexFromImage(img) : -2;
+    return f.videoMan()->CaptureImage(img) ? FrameIndexFromImage(img) : -2;
 }
 
 } // namespace
@@ -45,20 +46,21 @@ TEST(ShowFormGrab, GrabThroughTheWindow)
     if (!QFileInfo::exists(clip))
         GTEST_SKIP() << "corpus not generated";
     QTemporaryDir program, images;
-    TShowForm f(true, nullptr, program.path());
+    THeadlessPromptService prompts;
+    TShowForm f(prompts, nullptr, program.path());
     f.show();
     QCoreApplication::processEvents();
-    TGrabber &g = *f.grabber;
+    TGrabber &g = *f.grabber();
     ASSERT_EQ(f.FindAction(QStringLiteral("naGrab")), g.naGrab);
     EXPECT_FALSE(g.naGrab->isEnabled()) << "no video yet";
 
     f.openfile(clip);
-    ASSERT_TRUE(f.HasVideo);
+    ASSERT_TRUE(f.hasVideo());
     EXPECT_TRUE(g.naGrab->isEnabled());
     g.waDossierSave->SetValue(images.path());
-    f.iaPanneauActif->SetValue(1);
+    f.windowActions().iaPanneauActif->SetValue(1);
 
-    f.NavMan->waStrPosition->SetValue(QStringLiteral("0:00:01:12"));
+    f.navMan()->waStrPosition->SetValue(QStringLiteral("0:00:01:12"));
     ASSERT_TRUE(WaitFor([&] { return Shown(f) == 37; }));
     g.naGrab->Apply();
     const QString saved = images.path() + QStringLiteral("/Framix_0.00.01.12.bmp");
@@ -66,11 +68,11 @@ TEST(ShowFormGrab, GrabThroughTheWindow)
     ASSERT_FALSE(img.isNull()) << qPrintable(g.ImageFileName);
     EXPECT_EQ(img.size(), QSize(720, 540));
     EXPECT_EQ(FrameIndexFromImage(img), 37);
-    EXPECT_EQ(f.iaPanneauActif->Value, 0) << "the thumbnail panel comes to the front";
-    EXPECT_EQ(f.ImageLab->text(), g.ImageFileName);
+    EXPECT_EQ(f.windowActions().iaPanneauActif->Value, 0) << "the thumbnail panel comes to the front";
+    EXPECT_EQ(f.statusLabel()->text(), g.ImageFileName);
 
     // Elsewhere in the video, a click on the thumbnail returns to frame 37.
-    f.NavMan->waStrPosition->SetValue(QStringLiteral("0:00:00:05"));
+    f.navMan()->waStrPosition->SetValue(QStringLiteral("0:00:00:05"));
     ASSERT_TRUE(WaitFor([&] { return Shown(f) == 5; }));
     EXPECT_EQ(g.Imagette()->TimecodeText(), QStringLiteral("0:00:01:12"));
     QTest::mouseClick(g.Imagette()->PictureLabel(), Qt::LeftButton);
