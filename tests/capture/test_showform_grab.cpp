@@ -1,5 +1,6 @@
 // Grab and save inside the whole main window: the name carries the time stamp of the frame the
 // navigation manager shows, the file shows that frame, the thumbnail leads back to it.
+#include "actions/TBooleanAction.h"
 #include "actions/TIntegerAction.h"
 #include "actions/TNopeAction.h"
 #include "actions/TWidestringAction.h"
@@ -13,13 +14,16 @@
 #include "widgets/TClickLabel.h"
 
 #include "../media/MediaTestUtil.h"
+#include "TScriptedPromptService.h"
 #include "TestPaths.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -81,4 +85,52 @@ TEST(ShowFormGrab, GrabThroughTheWindow)
     f.closefile();
     EXPECT_TRUE(g.Imagette()->NameText().isEmpty());
     EXPECT_TRUE(g.Imagette()->HighlightVisible());
+}
+
+// The overwrite question of a grab goes through the window's prompt service, with the file's
+// name in it, and its answer decides: "Non" leaves the earlier image whole, "Oui" replaces it.
+TEST(ShowFormGrab, OverwriteQuestionThroughThePromptService)
+{
+    const QString clip = framixtest::corpusFile(QStringLiteral("fi_dv_pal.dv"));
+    if (!QFileInfo::exists(clip))
+        GTEST_SKIP() << "corpus not generated";
+    QTemporaryDir program, images;
+    TScriptedPromptService prompts;
+    TShowForm f(prompts, nullptr, program.path());
+    f.show();
+    QCoreApplication::processEvents();
+    TGrabber &g = *f.grabber();
+    f.openfile(clip);
+    ASSERT_TRUE(f.hasVideo());
+    g.waDossierSave->SetValue(images.path());
+    g.iaImageAjouter->SetValue(1); // numbered names: the same name until a save succeeds
+    ASSERT_TRUE(g.baConfirmerImage->Value);
+    const QString path = g.ImageFileName;
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+
+    prompts.errors.clear(); // the start-up's own messages (private filters) are not the grab's
+    prompts.replace = TReplaceAnswer::No;
+    g.naGrab->Apply();
+    ASSERT_EQ(prompts.replaceQuestions.size(), 1);
+    EXPECT_EQ(prompts.replaceQuestions.first(), TGrabber::ReplaceQuestion(path));
+    EXPECT_TRUE(prompts.replaceQuestions.first().contains(path));
+    EXPECT_EQ(QFileInfo(path).size(), 3) << "\"Non\": the file is not replaced";
+    EXPECT_EQ(g.ImageFileName, path) << "the number does not advance";
+    EXPECT_FALSE(f.stopRequested());
+
+    prompts.replace = TReplaceAnswer::Cancel;
+    g.naGrab->Apply();
+    EXPECT_EQ(prompts.replaceQuestions.size(), 2);
+    EXPECT_EQ(QFileInfo(path).size(), 3);
+    EXPECT_TRUE(f.stopRequested()) << "\"Annuler\" stops the window's runs";
+
+    prompts.replace = TReplaceAnswer::Yes;
+    g.naGrab->Apply();
+    EXPECT_EQ(prompts.replaceQuestions.size(), 3);
+    EXPECT_EQ(QImage(path).size(), QSize(720, 540)) << "\"Oui\": replaced by the grab";
+    EXPECT_TRUE(prompts.errors.isEmpty()) << qPrintable(prompts.errors.join(u'\n'));
+    f.closefile();
 }
