@@ -62,7 +62,9 @@ TShowForm::TShowForm(IPromptService &prompts, QWidget *parent, const QString &pr
 {
     setObjectName(kMainSection);
     resize(1024, 720);
-    setMinimumSize(720, 520);
+    // The narrowest window whose video (W - 314 wide) still holds the navigation panel centred
+    // under it: narrower, the panel would cover the settings panels and leave the window.
+    setMinimumSize(314 + Tnavframe::PanelWidth, 520);
     m_releaseDevices.run = [this] {
         if (mf)
             mf->ClearDevices();

@@ -44,8 +44,13 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <ostream>
+#include <string>
+#include <utility>
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString &s, std::ostream *os)
@@ -282,54 +287,122 @@ TEST(ShowForm, SideFileMarkersAndRefusedFiles)
     EXPECT_FALSE(f.scnMarker()->isVisibleTo(&f));
 }
 
-TEST(ShowForm, LayoutNumbers)
+namespace {
+
+std::string Rect(const QRect &r)
+{
+    return QStringLiteral("(%1,%2 %3x%4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+}
+
+// The window's regions as laid out: none overlaps another, the video lies in the client area,
+// and every visible widget of the client area (and of the title, format and status lines) stays
+// inside its parent.
+void ExpectLayoutInvariants(TShowForm &f, const std::string &where)
+{
+    const QWidget *client = f.centralWidget();
+    const QRect area = client->rect();
+    ASSERT_FALSE(area.isEmpty()) << where;
+    const QRect video = f.videoArea()->geometry();
+    EXPECT_FALSE(video.isEmpty()) << where;
+    EXPECT_TRUE(area.contains(video)) << where << " video " << Rect(video);
+
+    const std::pair<const char *, QRect> regions[] = {
+        {"video", video},
+        {"panels", f.thumbnailPanel()->geometry()},
+        {"title", f.titlePanel()->geometry()},
+        {"format lines", f.formatPanel()->geometry()},
+        {"navigation", f.navFrame()->geometry()},
+        {"status", f.statusPanel()->geometry()},
+    };
+    for (size_t i = 0; i < std::size(regions); ++i) {
+        EXPECT_TRUE(area.contains(regions[i].second))
+            << where << ' ' << regions[i].first << ' ' << Rect(regions[i].second);
+        for (size_t j = i + 1; j < std::size(regions); ++j)
+            EXPECT_FALSE(regions[i].second.intersects(regions[j].second))
+                << where << ' ' << regions[i].first << ' ' << Rect(regions[i].second) << " overlaps "
+                << regions[j].first << ' ' << Rect(regions[j].second);
+    }
+    // Every settings panel takes the same place.
+    for (QWidget *p : {f.saveImagesPanel(), f.dvIncrustPanel(), f.incrustPanel(), f.optionsPanel()})
+        EXPECT_EQ(p->geometry(), f.thumbnailPanel()->geometry())
+            << where << ' ' << p->objectName().toStdString();
+
+    for (const QWidget *parent :
+         {static_cast<const QWidget *>(client), static_cast<const QWidget *>(f.titlePanel()),
+          static_cast<const QWidget *>(f.formatPanel()), static_cast<const QWidget *>(f.statusPanel())})
+        for (const QObject *o : parent->children()) {
+            const auto *w = qobject_cast<const QWidget *>(o);
+            if (w && !w->isWindow() && w->isVisibleTo(&f))
+                EXPECT_TRUE(parent->rect().contains(w->geometry()))
+                    << where << ' ' << w->objectName().toStdString() << ' ' << Rect(w->geometry())
+                    << " outside " << parent->objectName().toStdString() << ' ' << Rect(parent->rect());
+        }
+}
+
+} // namespace
+
+TEST(ShowForm, LayoutInvariants)
 {
     const QSize nav(Tnavframe::PanelWidth, Tnavframe::PanelHeight);
-    TShowFormLayout l = TShowFormLayout::Compute(1000, 700, false, false, nav);
-    EXPECT_EQ(l.LeftFrame, 0);
-    EXPECT_EQ(l.Video, QRect(276 + 8 + 11, 94, 1000 - 314, 700 - 238));
-    EXPECT_EQ(l.VSeparator.x(), 277);
-    EXPECT_EQ(l.VSeparator.y(), 54);
-    EXPECT_EQ(l.VSeparator.height(), 700 - 84);
-    EXPECT_EQ(l.HSeparator.y(), 29);
-    EXPECT_EQ(l.Title, QRect(0, 30, 1000, TShowFormLayout::TitleHeight));
-    EXPECT_EQ(l.Status.y(), 700 - 24);
-    EXPECT_EQ(l.Haut.x(), l.Video.x());
-    EXPECT_EQ(l.Haut.width(), l.Video.width());
-    EXPECT_EQ(l.Nav.y(), l.Video.y() + l.Video.height());
-    EXPECT_EQ(l.Nav.center().x(), l.Video.center().x());
-    EXPECT_EQ(l.Panels.height(), 700 - 80);
-    EXPECT_EQ(l.ScnX, 970);
-    EXPECT_EQ(l.SrtX, 952);
-    EXPECT_EQ(l.ModdX, 920);
-    EXPECT_EQ(l.ToolSeparator, 105);
-
-    l = TShowFormLayout::Compute(1000, 700, true, true, nav);
-    EXPECT_EQ(l.LeftFrame, 1000 - 276);
-    EXPECT_EQ(l.Video.x(), 8);
-    EXPECT_EQ(l.VSeparator.x(), 1000 - 277);
+    // The tool bar's four separators share what twenty 29-pixel buttons leave; a window narrower
+    // than that gets no gaps at all.
+    EXPECT_EQ(TShowFormLayout::Compute(1000, 700, false, false, nav).ToolSeparator, (1000 - 580) / 4);
     EXPECT_EQ(TShowFormLayout::Compute(560, 700, false, false, nav).ToolSeparator, 0);
 
-    // The window applies it to its client area.
     Window w;
     TShowForm &f = *w.form;
-    f.resize(1100, 760);
-    QCoreApplication::processEvents();
-    f.windowActions().caBasculerVue->SetChecked(true);
-    const QWidget *client = f.centralWidget();
-    const TShowFormLayout &now = f.CurrentLayout();
-    EXPECT_EQ(now.LeftFrame, client->width() - 276);
-    EXPECT_EQ(f.windowActions().iaLeftFrame->Value, client->width() - 276);
-    EXPECT_EQ(f.videoArea()->geometry(), now.Video);
-    EXPECT_EQ(f.thumbnailPanel()->x(), client->width() - 276);
-    EXPECT_EQ(f.thumbnailPanel()->height(), client->height() - 80);
-    int separators = 0;
-    for (QWidget *c : f.toolBar()->Controls())
-        if (qobject_cast<TVDSeparator *>(c)) {
-            ++separators;
-            EXPECT_EQ(c->width(), (client->width() - 580) / 4);
+    const QString dv = Sample("fi_dv_pal.dv");
+    if (!dv.isEmpty()) // the format lines and the navigation panel shown, as with a video
+        f.openfile(dv);
+    const QSize sizes[] = {f.minimumSize(), QSize(1024, 720), QSize(1920, 1080), QSize(200, 120)};
+    for (const QSize size : sizes) {
+        f.resize(size);
+        QCoreApplication::processEvents();
+        EXPECT_GE(f.width(), f.minimumWidth());
+        EXPECT_GE(f.height(), f.minimumHeight());
+        const QWidget *client = f.centralWidget();
+        for (int swap = 0; swap < 2; ++swap) {
+            const bool right = f.windowActions().caBasculerVue->Checked();
+            const std::string where = QStringLiteral("%1x%2, panels at the %3")
+                                          .arg(f.width())
+                                          .arg(f.height())
+                                          .arg(right ? QStringLiteral("right") : QStringLiteral("left"))
+                                          .toStdString();
+            const TShowFormLayout &now = f.CurrentLayout();
+            // The panel column is 276 pixels wide, on the side the switch says, and the video
+            // lies on the other side of it.
+            EXPECT_EQ(f.thumbnailPanel()->width(), 276) << where;
+            EXPECT_EQ(now.LeftFrame, right ? client->width() - 276 : 0) << where;
+            EXPECT_EQ(f.windowActions().iaLeftFrame->Value, now.LeftFrame) << where;
+            EXPECT_EQ(f.thumbnailPanel()->x(), now.LeftFrame) << where;
+            if (right)
+                EXPECT_LT(f.videoArea()->geometry().right(), f.thumbnailPanel()->x()) << where;
+            else
+                EXPECT_GT(f.videoArea()->x(), f.thumbnailPanel()->geometry().right()) << where;
+            EXPECT_EQ(f.videoArea()->geometry(), now.Video) << where;
+            // The format lines sit over the video, the navigation panel under it, centred.
+            EXPECT_EQ(f.formatPanel()->x(), f.videoArea()->x()) << where;
+            EXPECT_EQ(f.formatPanel()->width(), f.videoArea()->width()) << where;
+            EXPECT_LE(f.formatPanel()->geometry().bottom(), f.videoArea()->y()) << where;
+            EXPECT_GE(f.navFrame()->y(), f.videoArea()->geometry().bottom()) << where;
+            EXPECT_LE(
+                std::abs(f.navFrame()->geometry().center().x() - f.videoArea()->geometry().center().x()), 1)
+                << where;
+            int separators = 0;
+            for (QWidget *c : f.toolBar()->Controls())
+                if (qobject_cast<TVDSeparator *>(c)) {
+                    ++separators;
+                    EXPECT_EQ(c->width(), std::max(0, (client->width() - 580) / 4)) << where;
+                }
+            EXPECT_EQ(separators, 4);
+            ExpectLayoutInvariants(f, where);
+
+            // Alt+W puts the panels on the other side.
+            QKeyEvent altW(QEvent::KeyPress, Qt::Key_W, Qt::AltModifier);
+            QCoreApplication::sendEvent(&f, &altW);
+            EXPECT_NE(f.windowActions().caBasculerVue->Checked(), right) << where;
         }
-    EXPECT_EQ(separators, 4);
+    }
 }
 
 TEST(ShowForm, PanelSwitchingAndKeys)
