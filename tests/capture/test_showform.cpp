@@ -332,10 +332,11 @@ void ExpectLayoutInvariants(TShowForm &f, const std::string &where)
           static_cast<const QWidget *>(f.formatPanel()), static_cast<const QWidget *>(f.statusPanel())})
         for (const QObject *o : parent->children()) {
             const auto *w = qobject_cast<const QWidget *>(o);
-            if (w && !w->isWindow() && w->isVisibleTo(&f))
-                EXPECT_TRUE(parent->rect().contains(w->geometry()))
-                    << where << ' ' << w->objectName().toStdString() << ' ' << Rect(w->geometry())
-                    << " outside " << parent->objectName().toStdString() << ' ' << Rect(parent->rect());
+            if (!w || w->isWindow() || !w->isVisibleTo(&f))
+                continue;
+            EXPECT_TRUE(parent->rect().contains(w->geometry()))
+                << where << ' ' << w->objectName().toStdString() << ' ' << Rect(w->geometry()) << " outside "
+                << parent->objectName().toStdString() << ' ' << Rect(parent->rect());
         }
 }
 
@@ -375,10 +376,11 @@ TEST(ShowForm, LayoutInvariants)
             EXPECT_EQ(now.LeftFrame, right ? client->width() - 276 : 0) << where;
             EXPECT_EQ(f.windowActions().iaLeftFrame->Value, now.LeftFrame) << where;
             EXPECT_EQ(f.thumbnailPanel()->x(), now.LeftFrame) << where;
-            if (right)
+            if (right) {
                 EXPECT_LT(f.videoArea()->geometry().right(), f.thumbnailPanel()->x()) << where;
-            else
+            } else {
                 EXPECT_GT(f.videoArea()->x(), f.thumbnailPanel()->geometry().right()) << where;
+            }
             EXPECT_EQ(f.videoArea()->geometry(), now.Video) << where;
             // The format lines sit over the video, the navigation panel under it, centred.
             EXPECT_EQ(f.formatPanel()->x(), f.videoArea()->x()) << where;
