@@ -16,6 +16,7 @@
 #include "capture/TGrabber.h"
 #include "capture/TImageWriter.h"
 #include "capture/TSaveStretch.h"
+#include "core/THeadlessPromptService.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -60,7 +61,8 @@ bool Measure(const QString &corpus, const char *file, QSize aspect, const char *
         return false;
     }
     TVDActionList gpal(&window);
-    TGrabber grab(&window, &gpal);
+    THeadlessPromptService prompts;
+    TGrabber grab(&window, &gpal, prompts);
     QTemporaryDir dir(QDir::currentPath() + QStringLiteral("/.bench-grab-XXXXXX"));
     grab.Host.HasVideo = [] { return true; };
     grab.SetRenderer(&man);

@@ -1,12 +1,14 @@
 #include "app/FramixMain.h"
 
 #include "capture/TShowForm.h"
+#include "core/THeadlessPromptService.h"
+#include "prefs/TWindowPromptService.h"
+#include "shell/TVDAppliMan.h"
 
 #include <gst/gst.h>
 
 #include <QApplication>
 #include <QTimer>
-#include <cstdio>
 
 namespace {
 
@@ -27,7 +29,9 @@ bool argsAskOffscreen(int argc, char **argv)
 
 int FramixMain(int argc, char **argv)
 {
-    // Without a display Framix runs headless on the offscreen platform.
+    // Without a display Framix runs headless on the offscreen platform. The run's mode is
+    // decided here, once: it picks the prompt service and ends a headless run with its command
+    // line; nothing else asks.
     if (!hasDisplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const bool headless = argsAskOffscreen(argc, argv) || qgetenv("QT_QPA_PLATFORM") == "offscreen";
@@ -38,20 +42,23 @@ int FramixMain(int argc, char **argv)
     QApplication::setOrganizationName(QStringLiteral("Vardo"));
     QApplication::setApplicationVersion(QStringLiteral(FRAMIX_VERSION));
 
-    TShowForm window(headless);
+    // Both services outlive the window; only the chosen one is ever asked.
+    THeadlessPromptService headlessPrompts;
+    TWindowPromptService windowPrompts(TVDAppliMan::ProductName());
+    IPromptService &prompts = headless ? static_cast<IPromptService &>(headlessPrompts) : windowPrompts;
+    TShowForm window(prompts);
+    windowPrompts.SetParentWindow(&window);
     if (!window.processCommandLine(QApplication::arguments().mid(1)))
         return window.exitCode();
     window.show();
     // The first activation runs the command line; a window that is never activated (some
     // window managers, the offscreen platform) runs it once the event loop starts.
-    QTimer::singleShot(0, &window, [&window] {
+    QTimer::singleShot(0, &window, [&window, &headlessPrompts, headless] {
         window.runCommandLine();
-        if (!window.headless())
+        if (!headless)
             return;
-        if (window.report().isEmpty()) {
-            std::printf("Aucune vidéo ouverte.\n");
-            std::fflush(stdout);
-        }
+        if (!headlessPrompts.Reported())
+            headlessPrompts.Report(QStringLiteral("Aucune vidéo ouverte."), false);
         // Nobody can close a window that nobody sees: a headless run ends with its command line.
         if (window.isVisible())
             window.close();

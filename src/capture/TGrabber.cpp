@@ -22,14 +22,11 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 
 #include <climits>
-#include <cstdio>
 
 namespace {
 
@@ -48,12 +45,10 @@ QString WithSlash(QString folder)
 
 } // namespace
 
-TGrabber::TGrabber(QObject *owner, TCustomVDActionList *list, QObject *parent)
-    : QObject(parent), m_deinterlacer(std::make_unique<TDeinterlacer>()),
+TGrabber::TGrabber(QObject *owner, TCustomVDActionList *list, IPromptService &prompts, QObject *parent)
+    : QObject(parent), m_prompts(prompts), m_deinterlacer(std::make_unique<TDeinterlacer>()),
       m_writer(std::make_unique<TImageWriter>())
 {
-    const QString platform = QGuiApplication::platformName();
-    Headless = platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
     CaptureBitmap = QImage(0, 0, QImage::Format_RGB888);
     SaveBitmap = QImage(0, 0, QImage::Format_RGB888);
     CreateActions(owner, list);
@@ -260,52 +255,15 @@ void TGrabber::ShowCaptureInImagette()
 
 // --- Save --------------------------------------------------------------------------------------
 
-TGrabber::TAnswer TGrabber::Ask(const QString &question, bool quiet)
+TReplaceAnswer TGrabber::Ask(const QString &question, bool quiet)
 {
-    if (!quiet && Host.AskReplace)
-        return Host.AskReplace(question);
-    if (quiet || Headless) {
-        // Nobody answers: the existing file is kept, and a headless run says so in one line.
-        if (Headless) {
-            QString line = question.section(u'\r', 0, 0);
-            std::fprintf(stderr, "%s -> Non\n", qPrintable(line));
-            std::fflush(stderr);
-        }
-        return TAnswer::anNo;
-    }
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Avertissement"),
-                    QString(question).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
-                    QMessageBox::NoButton, qobject_cast<QWidget *>(parent()));
-    QPushButton *yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
-    QPushButton *no = box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
-    QPushButton *cancel = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
-    QPushButton *all = box.addButton(QStringLiteral("Oui à &Tous"), QMessageBox::YesRole);
-    box.setDefaultButton(yes);
-    box.setEscapeButton(no); // closing the dialog is "&Non"
-    box.exec();
-    const QAbstractButton *clicked = box.clickedButton();
-    if (clicked == yes)
-        return TAnswer::anYes;
-    if (clicked == all)
-        return TAnswer::anYesToAll;
-    if (clicked == cancel)
-        return TAnswer::anCancel;
-    return TAnswer::anNo;
+    return m_prompts.AskReplace(question, quiet);
 }
 
 void TGrabber::ReportError(const QString &text, bool quiet)
 {
-    if (Host.ShowError) {
-        if (!quiet)
-            Host.ShowError(text);
-        return;
-    }
-    if (Headless) {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-        std::fflush(stderr);
-    } else if (!quiet) {
-        QMessageBox::critical(qobject_cast<QWidget *>(parent()), QStringLiteral("Framix"), text);
-    }
+    if (!quiet)
+        m_prompts.ShowError(text);
 }
 
 TGrabber::TGrabStatus TGrabber::SaveWithConfirm(bool quiet)
@@ -315,16 +273,16 @@ TGrabber::TGrabStatus TGrabber::SaveWithConfirm(bool quiet)
     const QString path = ImageFileName;
     if (baConfirmerImage->Value && QFileInfo::exists(path)) {
         QPointer<TGrabber> self(this);
-        const TAnswer answer = Ask(ReplaceQuestion(path), quiet);
+        const TReplaceAnswer answer = Ask(ReplaceQuestion(path), quiet);
         if (!self) // the window went while the question was open
             return TGrabStatus::gsCancelled;
         switch (answer) {
-        case TAnswer::anYes:
+        case TReplaceAnswer::Yes:
             break;
-        case TAnswer::anYesToAll:
+        case TReplaceAnswer::YesToAll:
             baConfirmerImage->SetValue(false);
             break;
-        case TAnswer::anCancel:
+        case TReplaceAnswer::Cancel:
             *StopRequested = true;
             return TGrabStatus::gsCancelled;
         default:

@@ -15,6 +15,7 @@
 // handler (another grab included) may run meanwhile: a grab entered while one is waiting does
 // nothing and reports TGrabStatus::gsBusy.
 #include "capture/TImagetteFrame.h"
+#include "core/IPromptService.h"
 
 #include <QImage>
 #include <QObject>
@@ -26,6 +27,7 @@
 #include <functional>
 #include <memory>
 
+class IPromptService;
 class QLabel;
 class TBooleanAction;
 class TCustomVDActionList;
@@ -40,8 +42,6 @@ class TGrabber : public QObject
 {
     Q_OBJECT
 public:
-    enum class TAnswer { anYes, anNo, anCancel, anYesToAll };
-
     // What the grabber needs from the window. Every member may stay empty: an empty query
     // answers "no" / 0 / "", an empty command does nothing.
     struct THost
@@ -59,11 +59,6 @@ public:
         std::function<void(const QString &)> NumberText; // hands a new NumberText to the overlay
         std::function<bool()> SlidersOn;                 // caSliders is checked
         std::function<void(QPoint)> SetOverlayPosition;  // a click on the video places the overlay
-        // Asks whether to replace an existing image (the French question as text); returns
-        // one of TAnswer. Empty: a message box, or "&Non" when nobody can answer (headless).
-        std::function<TAnswer(const QString &question)> AskReplace;
-        // Shows the message of a failed save. Empty: a message box, or stderr when headless.
-        std::function<void(const QString &text)> ShowError;
         // Opens the desktop's file manager on a file (selected) or a folder. Empty: D-Bus
         // FileManager1, else the folder through the desktop services.
         std::function<void(const QString &path, bool select)> Browse;
@@ -79,14 +74,13 @@ public:
         gsBusy       // another grab is waiting for its frame
     };
 
-    // Actions are created into list (the window's gpal), owned by owner's window.
-    TGrabber(QObject *owner, TCustomVDActionList *list, QObject *parent = nullptr);
+    // Actions are created into list (the window's gpal), owned by owner's window. The question
+    // before replacing an image and the message of a failed save go through `prompts`, which
+    // outlives the grabber.
+    TGrabber(QObject *owner, TCustomVDActionList *list, IPromptService &prompts, QObject *parent = nullptr);
     ~TGrabber() override;
 
     THost Host;
-    // Nobody can answer a question: an existing file is not replaced without confirmation
-    // off, and errors go to stderr. Set at creation for the offscreen and minimal platforms.
-    bool Headless = false;
 
     void SetRenderer(TWindowLessMan *renderer);
     TWindowLessMan *Renderer() const;
@@ -190,10 +184,11 @@ private:
     void ConnectActions();
     bool WaitForDrawnFrame();
     void ShowCaptureInImagette();
-    TAnswer Ask(const QString &question, bool quiet);
+    TReplaceAnswer Ask(const QString &question, bool quiet);
     void ReportError(const QString &text, bool quiet);
     void BrowseTo(const QString &path, bool select);
 
+    IPromptService &m_prompts;
     // Guarded through QObject: the renderer's class is not needed to hold it.
     QPointer<QObject> m_rendererGuard;
     TWindowLessMan *m_renderer = nullptr;

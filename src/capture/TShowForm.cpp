@@ -7,12 +7,12 @@
 #include "actions/TVDSwitch.h"
 #include "actions/TWidestringAction.h"
 #include "capture/Tnavframe.h"
+#include "core/IPromptService.h"
 #include "media/TMediaFactory.h"
 #include "media/TPrivateFilters.h"
 #include "playback/TAudioMan.h"
 #include "playback/TNavMan.h"
 #include "playback/TVideoMan.h"
-#include "prefs/TSavePrefsForm.h"
 #include "prefs/TVardoPreferences.h"
 #include "script/TVDScript.h"
 #include "shell/TFichierMan.h"
@@ -28,7 +28,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
@@ -58,42 +57,43 @@ QFrame *MakePanel(QWidget *parent, const QString &name)
 
 } // namespace
 
-TShowForm::TShowForm(bool headless, QWidget *parent, const QString &programFolder)
-    : QMainWindow(parent), m_headless(headless), m_programFolder(programFolder)
+TShowForm::TShowForm(IPromptService &prompts, QWidget *parent, const QString &programFolder)
+    : QMainWindow(parent), m_prompts(prompts), m_programFolder(programFolder)
 {
     setObjectName(kMainSection);
     resize(1024, 720);
-    setMinimumSize(720, 520);
+    // The narrowest window whose video (W - 314 wide) still holds the navigation panel centred
+    // under it: narrower, the panel would cover the settings panels and leave the window.
+    setMinimumSize(314 + Tnavframe::PanelWidth, 520);
+    m_releaseDevices.run = [this] {
+        if (mf)
+            mf->ClearDevices();
+    };
+    m_disconnectAudio.run = [this] {
+        if (audman)
+            audman->DisconnectAudio();
+    };
     CreateComponents();
-    TntFormCreate();
+    createForm();
 }
 
 TShowForm::~TShowForm()
 {
-    // The managers stop their graphs and streams before the window's widgets go.
+    // The managers (members, released in their declaration's reverse order right after this)
+    // stop their graphs and streams before the window's widgets go.
     m_closing = true;
     if (TimerSysDate)
         TimerSysDate->stop();
     if (m_screenSaver)
         m_screenSaver->Release();
-    delete m_keys;
-    m_keys = nullptr;
-    if (audman)
-        audman->DisconnectAudio();
-    delete audman;
-    audman = nullptr;
-    delete vidman;
-    vidman = nullptr;
-    delete ficman;
-    ficman = nullptr;
-    if (mf)
-        mf->ClearDevices();
-    delete am;
-    am = nullptr;
-    delete NavMan;
-    NavMan = nullptr;
-    delete mf;
-    mf = nullptr;
+}
+
+TShowForm::TWindowActions TShowForm::windowActions() const
+{
+    return {iaPanneauActif, naShowImagette,     naShowSaveImages, naShowDVIncrust,     naShowIncrust,
+            iaLeftFrame,    caBasculerVue,      naAbort,          baUsePrivateFilters, waPrivateFolder,
+            caSliders,      naInsertTimestamp,  naInsertNumero,   naInsertTimecode,    naInsertDatecode,
+            naInsertPerso,  naInsertSysdateTime};
 }
 
 // --- Creation -----------------------------------------------------------------------------
@@ -185,11 +185,12 @@ void TShowForm::CreateComponents()
 
     gp = new TVardoPreferences(this, m_programFolder, this);
     gp->setObjectName(QStringLiteral("gp"));
+    gp->SetPromptService(&m_prompts);
     gp->SetFormHandlers([this] { FormShow(); }, [this](bool &canClose) { FormCloseQuery(canClose); });
     gp->OnLoadPrefs = [this](TVardoPreferences &p) { gpLoadPrefs(p); };
     gp->OnSavePrefs = [this](TVardoPreferences &p) { gpSavePrefs(p); };
 
-    NavMan = new TNavMan();
+    NavMan = std::make_unique<TNavMan>();
     NavMan->setObjectName(QStringLiteral("NavMan"));
     NavMan->SetPositionEdit(navframe->CurrentEdit);
     NavMan->SetSlider(navframe->tb);
@@ -202,11 +203,11 @@ void TShowForm::CreateComponents()
                                     NavMan->naAvanceMedium, NavMan->naAvanceHigh, NavMan->naAvanceFin},
                                    NavMan->NavImages());
 
-    mf = new TMediaFactory();
+    mf = std::make_unique<TMediaFactory>();
     mf->setObjectName(QStringLiteral("mf"));
-    mf->SetGrapheMan(NavMan);
+    mf->SetGrapheMan(NavMan.get());
 
-    ficman = new TFichierMan();
+    ficman = std::make_unique<TFichierMan>();
     ficman->setObjectName(QStringLiteral("ficman"));
     ficman->SetImages(Images);
     ficman->ConfigureForVideos(videoPanel);
@@ -225,20 +226,15 @@ void TShowForm::CreateComponents()
     };
     ficman->OnCloseFile = [this](const QString &) { closefile(); };
     ficman->OnTestExtension = [](const QString &ext, const QString &) { return ficmanTestExtension(ext); };
-    ficman->AskYesNo = [this](const QString &text) { return AskYesNo(text, false); };
-    if (m_headless) {
-        // Nobody answers dialogs: a dialog-driven command does nothing.
-        ficman->ChooseOpenFile = [this](const QString &title, const QString &, const QString &) {
-            say(title + QStringLiteral(" : aucun choix (sans affichage)"), true);
-            return QString();
-        };
-        ficman->ChooseFolder = [this](const QString &title, const QString &) {
-            say(title + QStringLiteral(" : aucun choix (sans affichage)"), true);
-            return QString();
-        };
-    }
+    ficman->AskYesNo = [this](const QString &text) { return m_prompts.AskYesNo(text, false); };
+    ficman->ChooseOpenFile = [this](const QString &title, const QString &folder, const QString &filter) {
+        return m_prompts.ChooseOpenFile(title, folder, filter);
+    };
+    ficman->ChooseFolder = [this](const QString &title, const QString &start) {
+        return m_prompts.ChooseFolder(title, start);
+    };
 
-    vidman = new TVideoMan();
+    vidman = std::make_unique<TVideoMan>();
     vidman->setObjectName(QStringLiteral("vidman"));
     vidman->SetImages(Images);
     vidman->leHeight = 32;
@@ -246,11 +242,11 @@ void TShowForm::CreateComponents()
     vidman->OnNotifyVideoDecoder = [this](const QString &t) { vidmanNotifyVideoDecoder(t); };
     vidman->OnNotifyVideoFormat = [this](const QString &t) { vidmanNotifyVideoFormat(t); };
 
-    am = new TVDAppliMan(this);
+    am = std::make_unique<TVDAppliMan>(this);
     am->setObjectName(QStringLiteral("am"));
     am->SetImages(Images);
 
-    audman = new TAudioMan();
+    audman = std::make_unique<TAudioMan>();
     audman->setObjectName(QStringLiteral("audman"));
     audman->SetImages(Images);
     audman->SetAudioGauge(navframe->VolumeGauge);
@@ -267,7 +263,7 @@ void TShowForm::CreateComponents()
     CreateToolBar(m_client);
     CreateMenus();
 
-    m_keys = new TKeyDispatcher(this);
+    m_keys = std::make_unique<TKeyDispatcher>(this);
     m_keys->AddWindow(this);
     m_keys->SetMenuBar(MainMenu1);
     for (TCustomVDActionList *l : ActionLists())
@@ -284,12 +280,9 @@ void TShowForm::CreateComponents()
     ParentFolderButton->setIcon(Images->Icon(TVDIcons::imgParentFolder));
     ParentFolderButton->setToolTip(ficman->naParentFolder->Caption());
     connect(ParentFolderButton, &QToolButton::clicked, ficman->naParentFolder, &QAction::trigger);
-
-    if (m_headless)
-        SetupHeadless();
 }
 
-void TShowForm::TntFormCreate()
+void TShowForm::createForm()
 {
     // Paint of the window repaints the video (paintEvent); presses on the video go to the grab
     // and copy handler once grab and save is in place.
@@ -307,9 +300,9 @@ void TShowForm::TntFormCreate()
     // No command line unless one is given (processCommandLine).
     sw->SetCommandLine({QStringLiteral("framix")});
     for (TCustomVDActionList *l :
-         {static_cast<TCustomVDActionList *>(gpal), static_cast<TCustomVDActionList *>(vidman),
-          static_cast<TCustomVDActionList *>(audman), static_cast<TCustomVDActionList *>(NavMan),
-          static_cast<TCustomVDActionList *>(ficman)}) {
+         {static_cast<TCustomVDActionList *>(gpal), static_cast<TCustomVDActionList *>(vidman.get()),
+          static_cast<TCustomVDActionList *>(audman.get()), static_cast<TCustomVDActionList *>(NavMan.get()),
+          static_cast<TCustomVDActionList *>(ficman.get())}) {
         l->SetPascalScript(script);
         l->SetSwitch(sw);
     }
@@ -325,13 +318,6 @@ void TShowForm::TntFormCreate()
     EnableVideoControls();
 }
 
-void TShowForm::SetupHeadless()
-{
-    // The save-mode question gets "Aucun": nothing is stored by a run nobody watches.
-    if (TSavePrefsForm *dlg = gp->Dialog())
-        dlg->installEventFilter(this);
-}
-
 QString TShowForm::FullTitle() const
 {
     return QStringLiteral("%1 de %2").arg(am->FullTitle(), TVDAppliMan::MakerName());
@@ -340,7 +326,7 @@ QString TShowForm::FullTitle() const
 QList<TCustomVDActionList *> TShowForm::ActionLists() const
 {
     // Component order of the window.
-    return {gpal, ficman, NavMan, vidman, am, audman};
+    return {gpal, ficman.get(), NavMan.get(), vidman.get(), am.get(), audman.get()};
 }
 
 TCustomAbstractAction *TShowForm::FindAction(const QString &name) const
@@ -454,7 +440,8 @@ QString TShowForm::HelpText() const
     out += QStringLiteral("  fichier             ouvre la vidéo (comme /o=fichier)\n");
     out += QStringLiteral("  /quit               ferme Framix une fois les autres arguments exécutés\n");
     out += QStringLiteral("  --help, --version   cette aide ; le titre complet\n");
-    QList<TCustomVDActionList *> lists{am, gpal, vidman, audman, NavMan, ficman};
+    QList<TCustomVDActionList *> lists{am.get(),     gpal,         vidman.get(),
+                                       audman.get(), NavMan.get(), ficman.get()};
     for (TCustomVDActionList *l : lists) {
         QStringList lines;
         for (TCustomAbstractAction *a : l->TypedActions()) {
@@ -471,44 +458,11 @@ QString TShowForm::HelpText() const
     return out;
 }
 
-// --- Questions -------------------------------------------------------------------------------
+// --- Messages ------------------------------------------------------------------------------
 
 void TShowForm::say(const QString &text, bool error)
 {
-    m_report = text;
-    if (m_headless) {
-        std::fprintf(error ? stderr : stdout, "%s\n", qPrintable(text));
-        std::fflush(error ? stderr : stdout);
-    }
-}
-
-bool TShowForm::AskYesNo(const QString &text, bool headlessAnswer)
-{
-    if (m_headless) {
-        QString line = text;
-        line.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(u'\n', u' ');
-        std::fprintf(stderr, "%s -> %s\n", qPrintable(line),
-                     headlessAnswer ? "&Oui (sans affichage)" : "&Non (sans affichage)");
-        std::fflush(stderr);
-        return headlessAnswer;
-    }
-    QMessageBox box(QMessageBox::Warning, TVDAppliMan::ProductName(), text, QMessageBox::NoButton, this);
-    QAbstractButton *yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
-    box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
-    box.exec();
-    return box.clickedButton() == yes;
-}
-
-void TShowForm::ShowError(const QString &text)
-{
-    if (m_headless) {
-        QString line = text;
-        line.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(u'\n', u' ');
-        std::fprintf(stderr, "%s\n", qPrintable(line));
-        std::fflush(stderr);
-        return;
-    }
-    QMessageBox::warning(this, TVDAppliMan::ProductName(), text);
+    m_prompts.Report(text, error);
 }
 
 // --- Shut-down -------------------------------------------------------------------------------
@@ -555,7 +509,7 @@ void TShowForm::FormCloseQuery(bool &canClose)
     VideoSource = TMediaPlaceholders::NoVideo();
     AudioSource = TMediaPlaceholders::NoAudio();
     if (baUsePrivateFilters->Value)
-        m_private->Use(false, mf, vidman->Decoders(), audman->Decoders());
+        m_private->Use(false, mf.get(), vidman->Decoders(), audman->Decoders());
     m_private->Forget();
 }
 
@@ -577,10 +531,6 @@ bool TShowForm::eventFilter(QObject *watched, QEvent *event)
                 watched == moddlab)) {
         TitleClicked();
         return true;
-    } else if (gp && watched == gp->Dialog() && t == QEvent::Show) {
-        std::fprintf(stderr, "Enregistrement des préférences -> Aucun (sans affichage)\n");
-        std::fflush(stderr);
-        QMetaObject::invokeMethod(gp->Dialog()->AucunButton(), &QAbstractButton::click, Qt::QueuedConnection);
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -9,8 +9,13 @@
 // (through the preference component) lays the window out, inhibits the screen saver and loads
 // the preferences; the first activation runs the command line.
 //
-// Headless (offscreen platform): every question gets its safe default and a line on stderr;
-// the opened file is reported on stdout.
+// Questions and messages to the user go through the prompt service handed to the constructor
+// (the program picks the window or the headless one where it starts); the window never asks how
+// it is shown.
+//
+// Ownership: the managers are held so that they go, before the window's widgets, in the order of
+// the declarations at the end of the class (key routing, audio, video, files, devices, application
+// manager, navigation, factory); the widgets are the window's children.
 //
 // Grab and save, and interval capture, add their actions to `gpal` through the hooks
 // AddGrabActions() (TShowFormGrab.cpp) and AddIntervalActions() (TShowFormInterval.cpp) before
@@ -26,6 +31,7 @@
 #include <functional>
 #include <memory>
 
+class IPromptService;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -91,9 +97,10 @@ class TShowForm : public QMainWindow
 {
     Q_OBJECT
 public:
-    // `programFolder`: where the portable ini file and the private filters are looked for
-    // (empty: the executable's folder).
-    explicit TShowForm(bool headless, QWidget *parent = nullptr, const QString &programFolder = QString());
+    // `prompts` outlives the window. `programFolder`: where the portable ini file and the private
+    // filters are looked for (empty: the executable's folder).
+    explicit TShowForm(IPromptService &prompts, QWidget *parent = nullptr,
+                       const QString &programFolder = QString());
     ~TShowForm() override;
 
     // --- Command line -------------------------------------------------------------------------
@@ -104,7 +111,6 @@ public:
     void runCommandLine();
     bool quitRequested() const;
     int exitCode() const { return m_exitCode; }
-    bool headless() const { return m_headless; }
     // Every switch of every registered list with its syntax and hint.
     QString HelpText() const;
     // "Framix 6.2.1 fr de Vardo"
@@ -112,16 +118,8 @@ public:
 
     // The file opened last (empty when none).
     QString currentFile() const { return CurrentVideoFile; }
-    // What the window said last about the current file (headless report).
-    QString report() const { return m_report; }
-    TFichierMan *fichierMan() const { return ficman; }
     // The script component whose runs a close waits for (the application manager's by default).
     void SetScript(TVDScript *script);
-
-    // --- Questions and messages (headless: safe default + one line on stderr) -----------------
-    // A warning with "&Oui" / "&Non"; headless answers `headlessAnswer`.
-    bool AskYesNo(const QString &text, bool headlessAnswer = false);
-    void ShowError(const QString &text);
 
     // --- Operations ------------------------------------------------------------------------
     void openfile(const QString &path);
@@ -139,7 +137,7 @@ public:
     // The action lists in key-dispatch order.
     QList<TCustomVDActionList *> ActionLists() const;
     // The window's key routing (the script window joins it as a side window).
-    TKeyDispatcher *KeyDispatcher() const { return m_keys; }
+    TKeyDispatcher *KeyDispatcher() const { return m_keys.get(); }
 
     // Grab and save, and interval capture, hook into opening and closing: after a video opened
     // (image name rebuilt, picture sizes, thumbnail laid out; interval count recomputed) and
@@ -157,7 +155,151 @@ public:
     void audmanNotifyAudioDecoder(const QString &text);
     void audmanNotifyAudioFormat(const QString &text);
 
-    // --- Components, in creation order ------------------------------------------------------
+    // --- Components (owned by the window) ------------------------------------------------------
+    TVDActionList *actionList() const { return gpal; }
+    TVardoPreferences *preferences() const { return gp; }
+    TMediaFactory *mediaFactory() const { return mf.get(); }
+    TFichierMan *fichierMan() const { return ficman.get(); }
+    TNavMan *navMan() const { return NavMan.get(); }
+    TVideoMan *videoMan() const { return vidman.get(); }
+    TVDAppliMan *appliMan() const { return am.get(); }
+    TAudioMan *audioMan() const { return audman.get(); }
+    TGrabber *grabber() const { return m_grabber; }
+    TIntervalCapture *intervalCapture() const { return m_interval; }
+
+    // --- Widgets ---------------------------------------------------------------------------
+    QMenuBar *mainMenu() const { return MainMenu1; }
+    QMenu *popupMenu() const { return PopupMenu; }
+    TVDBar *toolBar() const { return barUnique; }
+    QFrame *videoArea() const { return videoPanel; }
+    // The title line: the file's name and its side-file markers.
+    QFrame *titlePanel() const { return PanelTitre; }
+    QLabel *fileNameLabel() const { return EnCoursLab; }
+    QLabel *scnMarker() const { return scnLab; }
+    QLabel *srtMarker() const { return srtlab; }
+    QLabel *moddMarker() const { return moddlab; }
+    // The format lines above the video.
+    QFrame *formatPanel() const { return PanelHaut; }
+    QLabel *videoFormatLabel() const { return VideoFormatLab; }
+    QLabel *videoDecoderLabel() const { return VideoDecoderLab; }
+    QLabel *audioFormatLabel() const { return AudioFormatLab; }
+    QLabel *audioDecoderLabel() const { return AudioDecoderLab; }
+    // The status line and its image name.
+    QFrame *statusPanel() const { return panelImage; }
+    QLabel *statusLabel() const { return ImageLab; }
+    Tnavframe *navFrame() const { return navframe; }
+    QWidget *intervalPanel() const { return intervalloframe; }
+    // The settings panels beside the video.
+    QWidget *thumbnailPanel() const { return ImagetteFrame; }
+    QWidget *saveImagesPanel() const { return SaveImagesFrame; }
+    QWidget *dvIncrustPanel() const { return DVIncrustFrame; }
+    QWidget *incrustPanel() const { return IncrustFrame; }
+    QWidget *optionsPanel() const { return OptionsFrame; }
+
+    // --- State -----------------------------------------------------------------------------
+    bool hasVideo() const { return HasVideo; }
+    bool hasAudio() const { return HasAudio; }
+    // Set by Esc, naAbort and "Annuler" in the overwrite question; grab and save and the
+    // interval capture stop on it.
+    bool stopRequested() const { return StopRequested; }
+    void resetStopRequest() { StopRequested = false; }
+
+    // The window's own actions in gpal (typed; owned by gpal).
+    struct TWindowActions
+    {
+        TIntegerAction *iaPanneauActif;
+        TNopeAction *naShowImagette;
+        TNopeAction *naShowSaveImages;
+        TNopeAction *naShowDVIncrust;
+        TNopeAction *naShowIncrust;
+        TIntegerAction *iaLeftFrame;
+        TCheckAction *caBasculerVue;
+        TNopeAction *naAbort;
+        TBooleanAction *baUsePrivateFilters;
+        TWidestringAction *waPrivateFolder;
+        TCheckAction *caSliders;
+        TNopeAction *naInsertTimestamp;
+        TNopeAction *naInsertNumero;
+        TNopeAction *naInsertTimecode;
+        TNopeAction *naInsertDatecode;
+        TNopeAction *naInsertPerso;
+        TNopeAction *naInsertSysdateTime;
+    };
+    TWindowActions windowActions() const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    // Runs its step when it goes: a step of the managers' release order that is no destruction.
+    struct TReleaseStep
+    {
+        std::function<void()> run;
+        TReleaseStep() = default;
+        TReleaseStep(const TReleaseStep &) = delete;
+        TReleaseStep &operator=(const TReleaseStep &) = delete;
+        ~TReleaseStep()
+        {
+            if (run)
+                run();
+        }
+    };
+
+    // TShowForm.cpp
+    void CreateComponents();
+    void createForm();
+    void FormShow();
+    void FormCloseQuery(bool &canClose);
+    void gpLoadPrefs(TVardoPreferences &prefs);
+    void gpSavePrefs(TVardoPreferences &prefs);
+    // TShowFormPanels.cpp: the settings panels (empty frames until their owners fill them).
+    void CreatePanels(QWidget *client);
+    // TShowFormGrab.cpp: grab and save, its actions into gpal and its panels.
+    void AddGrabActions();
+    // TShowFormInterval.cpp: interval capture, its actions into gpal and its panel; a close
+    // during a run stops it and waits for its end (true: the close must wait).
+    void AddIntervalActions();
+    bool IntervalHoldsClose();
+    // TShowFormActions.cpp
+    void CreateWindowActions();
+    void ConnectWindowActions();
+    void ApplySliders(bool on);
+    void ApplyPrivateFilters(bool on);
+    void ApplyPrivateFolder(const QString &folder);
+    // TShowFormMenus.cpp
+    void CreateMenus();
+    void CreateToolBar(QWidget *client);
+    // TShowFormOpen.cpp
+    void EnableVideoControls();
+    void ReportOpened(const QString &path, TMediaDevice *device);
+    void say(const QString &text, bool error = false);
+    void TitleClicked();
+    void ReadVideoRect();
+    // TShowFormKeys.cpp
+    bool FieldFocus(QObject *watched, QEvent *event);
+    void SetFieldShortcuts(bool on);
+    // TShowFormLayout.cpp
+    void PlaceTitleMarkers();
+    void PlaceHautLabels();
+
+    IPromptService &m_prompts;
+    int m_exitCode = 0;
+    QString m_programFolder;
+    QWidget *m_client = nullptr;
+    TShowFormLayout m_layout;
+    bool m_layoutOnResize = false;
+    bool m_shown = false;
+    std::unique_ptr<TScreenSaverInhibitor> m_screenSaver;
+    std::unique_ptr<TPrivateFilters> m_private;
+    QPointer<TVDScript> m_script;
+    bool m_closeAfterScript = false;
+    bool m_closeAfterInterval = false;
+    bool m_closing = false;
+    QList<QPointer<QWidget>> m_shortcutFreeFields;
+
+    // --- Widgets, children of the window, in creation order ------------------------------------
     QWidget *intervalloframe = nullptr;
     QFrame *videoPanel = nullptr;
     QWidget *SaveImagesFrame = nullptr;
@@ -186,22 +328,17 @@ public:
     QMenu *PopupMenu = nullptr;
     QMenuBar *MainMenu1 = nullptr;
     QTimer *TimerSysDate = nullptr;
-    TVDActionList *gpal = nullptr;
-    TVardoPreferences *gp = nullptr;
-    TMediaFactory *mf = nullptr;
-    TFichierMan *ficman = nullptr;
-    TNavMan *NavMan = nullptr;
-    TVideoMan *vidman = nullptr;
-    TVDAppliMan *am = nullptr;
-    TAudioMan *audman = nullptr;
-    // Grab and save (TShowFormGrab.cpp): its state, actions and panels.
-    TGrabber *grabber = nullptr;
-    // Interval capture (TShowFormInterval.cpp): its actions, its run and its panel.
-    TIntervalCapture *Interval = nullptr;
-
     TImageList *Images = nullptr;
     QFrame *HLine = nullptr;
     QFrame *VLine = nullptr;
+
+    // --- Children of the window that are no widgets ----------------------------------------------
+    TVDActionList *gpal = nullptr;
+    TVardoPreferences *gp = nullptr;
+    // Grab and save (TShowFormGrab.cpp): its state, actions and panels.
+    TGrabber *m_grabber = nullptr;
+    // Interval capture (TShowFormInterval.cpp): its actions, its run and its panel.
+    TIntervalCapture *m_interval = nullptr;
 
     // --- State ------------------------------------------------------------------------------
     QString CurrentVideoFile;
@@ -235,64 +372,17 @@ public:
     TNopeAction *naInsertPerso = nullptr;
     TNopeAction *naInsertSysdateTime = nullptr;
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
-
-private:
-    // TShowForm.cpp
-    void CreateComponents();
-    void TntFormCreate();
-    void FormShow();
-    void FormCloseQuery(bool &canClose);
-    void gpLoadPrefs(TVardoPreferences &prefs);
-    void gpSavePrefs(TVardoPreferences &prefs);
-    void SetupHeadless();
-    // TShowFormPanels.cpp: the settings panels (empty frames until their owners fill them).
-    void CreatePanels(QWidget *client);
-    // TShowFormGrab.cpp: grab and save, its actions into gpal and its panels.
-    void AddGrabActions();
-    // TShowFormInterval.cpp: interval capture, its actions into gpal and its panel; a close
-    // during a run stops it and waits for its end (true: the close must wait).
-    void AddIntervalActions();
-    bool IntervalHoldsClose();
-    // TShowFormActions.cpp
-    void CreateWindowActions();
-    void ConnectWindowActions();
-    void ApplySliders(bool on);
-    void ApplyPrivateFilters(bool on);
-    void ApplyPrivateFolder(const QString &folder);
-    // TShowFormMenus.cpp
-    void CreateMenus();
-    void CreateToolBar(QWidget *client);
-    // TShowFormOpen.cpp
-    void EnableVideoControls();
-    void ReportOpened(const QString &path, TMediaDevice *device);
-    void say(const QString &text, bool error = false);
-    void TitleClicked();
-    void ReadVideoRect();
-    // TShowFormKeys.cpp
-    bool FieldFocus(QObject *watched, QEvent *event);
-    void SetFieldShortcuts(bool on);
-    // TShowFormLayout.cpp
-    void PlaceTitleMarkers();
-    void PlaceHautLabels();
-
-    bool m_headless = false;
-    int m_exitCode = 0;
-    QString m_report;
-    QString m_programFolder;
-    QWidget *m_client = nullptr;
-    TShowFormLayout m_layout;
-    bool m_layoutOnResize = false;
-    bool m_shown = false;
-    TKeyDispatcher *m_keys = nullptr;
-    std::unique_ptr<TScreenSaverInhibitor> m_screenSaver;
-    std::unique_ptr<TPrivateFilters> m_private;
-    QPointer<TVDScript> m_script;
-    bool m_closeAfterScript = false;
-    bool m_closeAfterInterval = false;
-    bool m_closing = false;
-    QList<QPointer<QWidget>> m_shortcutFreeFields;
+    // --- Managers, last: they go first, in the reverse of this order, after the destructor's
+    // body and before the widgets. The navigation manager holds Scenes, the key routing holds the
+    // lists, the audio manager lets its graph branch go before it is deleted, and the factory's
+    // devices are released between the file manager and the application manager.
+    std::unique_ptr<TMediaFactory> mf;
+    std::unique_ptr<TNavMan> NavMan;
+    std::unique_ptr<TVDAppliMan> am;
+    TReleaseStep m_releaseDevices;
+    std::unique_ptr<TFichierMan> ficman;
+    std::unique_ptr<TVideoMan> vidman;
+    std::unique_ptr<TAudioMan> audman;
+    TReleaseStep m_disconnectAudio;
+    std::unique_ptr<TKeyDispatcher> m_keys;
 };

@@ -8,7 +8,9 @@
 #include "actions/TIntegerAction.h"
 #include "actions/TNopeAction.h"
 #include "actions/TWidestringAction.h"
+#include "capture/TIntervalCapture.h"
 #include "capture/Tnavframe.h"
+#include "core/IPromptService.h"
 #include "media/TMediaFactory.h"
 #include "media/TPrivateFilters.h"
 #include "playback/TAudioMan.h"
@@ -211,8 +213,7 @@ void TShowForm::ApplySliders(bool on)
             vidman->caInsertTextOn->SetChecked(true);
     } else {
         navframe->setVisible(HasVideo || HasAudio);
-        auto *interval = dynamic_cast<TCheckAction *>(FindAction(QStringLiteral("caIntervalloShow")));
-        if (intervalloframe && interval && interval->Checked())
+        if (intervalloframe && m_interval && m_interval->caIntervalloShow->Checked())
             intervalloframe->show();
     }
     RunLayout();
@@ -223,7 +224,7 @@ void TShowForm::ApplyPrivateFilters(bool on)
     const QString reopen = CurrentVideoFile;
     if (!reopen.isEmpty())
         closefile();
-    m_private->Use(on, mf, vidman->Decoders(), audman->Decoders());
+    m_private->Use(on, mf.get(), vidman->Decoders(), audman->Decoders());
     if (!reopen.isEmpty() && QFileInfo(reopen).isFile())
         openfile(reopen);
 }
@@ -234,6 +235,6 @@ void TShowForm::ApplyPrivateFolder(const QString &folder)
     if (!f.isEmpty() && !f.endsWith(u'/'))
         f += u'/';
     for (const QString &message : m_private->Install(f))
-        ShowError(message);
+        m_prompts.ShowError(message);
     baUsePrivateFilters->Apply();
 }

@@ -66,12 +66,11 @@ void TakePlace(QWidget *&slot, QWidget *panel)
 
 void TShowForm::AddGrabActions()
 {
-    grabber = new TGrabber(this, gpal, this);
-    grabber->setObjectName(QStringLiteral("grabber"));
-    grabber->Headless = m_headless;
-    grabber->StopRequested = &StopRequested;
+    m_grabber = new TGrabber(this, gpal, m_prompts, this);
+    m_grabber->setObjectName(QStringLiteral("grabber"));
+    m_grabber->StopRequested = &StopRequested;
 
-    TGrabber::THost &h = grabber->Host;
+    TGrabber::THost &h = m_grabber->Host;
     h.HasVideo = [this] { return HasVideo; };
     h.CurrentVideoFile = [this] { return CurrentVideoFile; };
     h.Playing = [this] { return NavMan->caPlay->Checked(); };
@@ -109,25 +108,24 @@ void TShowForm::AddGrabActions()
         vidman->paInsertPosition->SetValue(
             QPoint((p.x() - r.left()) * 10000 / r.width(), (p.y() - r.top()) * 10000 / r.height()));
     };
-    h.ShowError = [this](const QString &text) { ShowError(text); };
-    grabber->SetRenderer(vidman);
+    m_grabber->SetRenderer(vidman.get());
 
     auto *imagette = new TImagetteFrame(m_client);
     TakePlace(ImagetteFrame, imagette);
-    grabber->SetImagette(imagette);
-    auto *dossiers = new TDossiersFrame(*grabber, m_client);
+    m_grabber->SetImagette(imagette);
+    auto *dossiers = new TDossiersFrame(*m_grabber, m_client);
     TakePlace(SaveImagesFrame, dossiers);
     AddShortcutFreeField(dossiers->RootEdit());
 
-    grabber->SetStatusLabel(ImageLab);
+    m_grabber->SetStatusLabel(ImageLab);
     ImageLab->setCursor(Qt::PointingHandCursor);
     new TPressFilter(ImageLab, [this](Qt::MouseButton button, QPoint) {
         if (button == Qt::LeftButton)
-            grabber->StatusLineClicked();
+            m_grabber->StatusLineClicked();
     });
     new TPressFilter(videoPanel,
-                     [this](Qt::MouseButton button, QPoint pos) { grabber->VideoMousePress(button, pos); });
+                     [this](Qt::MouseButton button, QPoint pos) { m_grabber->VideoMousePress(button, pos); });
 
-    AfterOpenGrab = [this] { grabber->VideoOpened(); };
-    AfterCloseGrab = [this] { grabber->VideoClosed(); };
+    AfterOpenGrab = [this] { m_grabber->VideoOpened(); };
+    AfterCloseGrab = [this] { m_grabber->VideoClosed(); };
 }

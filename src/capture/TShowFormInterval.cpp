@@ -1,5 +1,5 @@
 // Interval capture in the main window: its actions in gpal (before the menus and the tool bar
-// look caIntervalloShow up by name), its panel under the video, its count after a video was
+// bind to caIntervalloShow), its panel under the video, its count after a video was
 // opened, and a close that waits for a run to end.
 #include "actions/TCustomVDActionList.h"
 #include "actions/TNopeAction.h"
@@ -10,12 +10,12 @@
 
 void TShowForm::AddIntervalActions()
 {
-    auto *host = new TIntervalCaptureHost(NavMan, audman, grabber, this);
-    Interval = new TIntervalCapture(*host, gpal, this);
-    Interval->setObjectName(QStringLiteral("Interval"));
-    Interval->SetPanel(qobject_cast<Tintervalloframe *>(intervalloframe));
-    AfterOpenInterval = [this] { Interval->Count(); };
-    connect(Interval, &TIntervalCapture::RunEnded, this, [this] {
+    auto *host = new TIntervalCaptureHost(NavMan.get(), audman.get(), m_grabber, this);
+    m_interval = new TIntervalCapture(*host, gpal, this);
+    m_interval->setObjectName(QStringLiteral("Interval"));
+    m_interval->SetPanel(qobject_cast<Tintervalloframe *>(intervalloframe));
+    AfterOpenInterval = [this] { m_interval->Count(); };
+    connect(m_interval, &TIntervalCapture::RunEnded, this, [this] {
         if (!m_closeAfterInterval)
             return;
         m_closeAfterInterval = false;
@@ -26,7 +26,7 @@ void TShowForm::AddIntervalActions()
 
 bool TShowForm::IntervalHoldsClose()
 {
-    if (!Interval || !Interval->Running())
+    if (!m_interval || !m_interval->Running())
         return false;
     // The run's loop is below this handler on the stack: closing now would pull the window
     // from under it. Stop it; the window closes once the run has ended.

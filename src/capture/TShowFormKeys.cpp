@@ -4,6 +4,7 @@
 #include "actions/TCheckAction.h"
 #include "actions/TNopeAction.h"
 #include "playback/TAudioMan.h"
+#include "playback/TNavMan.h"
 
 #include <QEvent>
 #include <QWidget>
@@ -36,6 +37,5 @@ void TShowForm::SetFieldShortcuts(bool on)
     audman->naIncVolume->SetSecondaryShortcuts(on ? QList<QKeySequence>{QKeySequence(QStringLiteral("Alt+P"))}
                                                   : QList<QKeySequence>{});
     audman->naDecVolume->SetShortCut(on ? QKeySequence(QStringLiteral("Num+-")) : QKeySequence());
-    if (auto *play = dynamic_cast<TCheckAction *>(FindAction(QStringLiteral("caPlay"))))
-        play->SetShortCut(on ? QKeySequence(QStringLiteral("Ctrl+Space")) : QKeySequence());
+    NavMan->caPlay->SetShortCut(on ? QKeySequence(QStringLiteral("Ctrl+Space")) : QKeySequence());
 }

@@ -6,6 +6,8 @@
 #include "actions/TIntegerAction.h"
 #include "actions/TNopeAction.h"
 #include "actions/TWidestringAction.h"
+#include "capture/TGrabber.h"
+#include "capture/TIntervalCapture.h"
 #include "capture/Tnavframe.h"
 #include "media/TDvFileReport.h"
 #include "media/TFileDevice.h"
@@ -131,10 +133,8 @@ void TShowForm::openfile(const QString &path)
         ReadVideoRect();
         if (AfterOpenGrab)
             AfterOpenGrab();
-        auto *raz = dynamic_cast<TBooleanAction *>(FindAction(QStringLiteral("baRAZWhenOpenFile")));
-        auto *next = dynamic_cast<TIntegerAction *>(FindAction(QStringLiteral("iaNextNum")));
-        if (raz && next && raz->Value)
-            next->SetValue(1);
+        if (m_grabber->baRAZWhenOpenFile->Value)
+            m_grabber->iaNextNum->SetValue(1);
         if (AfterOpenInterval)
             AfterOpenInterval();
         ReportOpened(path, valid ? device : nullptr);
@@ -173,9 +173,6 @@ void TShowForm::closefile()
 
 void TShowForm::EnableVideoControls()
 {
-    auto *grab = FindAction(QStringLiteral("naGrab"));
-    auto *copy = FindAction(QStringLiteral("naCopy"));
-    auto *interval = FindAction(QStringLiteral("caIntervalloShow"));
     if (HasVideo) {
         PanelHaut->show();
     } else {
@@ -185,9 +182,9 @@ void TShowForm::EnableVideoControls()
     }
     caSliders->SetEnabled(HasVideo);
     Enable(vidman->caFullscreen, HasVideo);
-    Enable(grab, HasVideo);
-    Enable(copy, HasVideo);
-    Enable(interval, HasVideo);
+    Enable(m_grabber->naGrab, HasVideo);
+    Enable(m_grabber->naCopy, HasVideo);
+    Enable(m_interval->caIntervalloShow, HasVideo);
     ImageLab->setVisible(HasVideo);
 
     navframe->VolumeGauge->setVisible(HasAudio);

@@ -1,9 +1,9 @@
 #include "prefs/TVardoPreferences.h"
 
+#include "core/IPromptService.h"
 #include "prefs/TIniPreferencesMan.h"
 #include "prefs/TNonePreferencesMan.h"
 #include "prefs/TRegPreferencesMan.h"
-#include "prefs/TSavePrefsForm.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -20,7 +20,6 @@ TVardoPreferences::TVardoPreferences(QWidget *ownerForm, const QString &programF
     if (!folder.endsWith(u'/'))
         folder += u'/';
     m_programFolder = folder;
-    m_dialog = new TSavePrefsForm(ownerForm);
     if (ownerForm)
         ownerForm->installEventFilter(this);
 }
@@ -29,14 +28,8 @@ TVardoPreferences::~TVardoPreferences()
 {
     if (m_ownerForm)
         m_ownerForm->removeEventFilter(this);
-    delete m_dialog.data();
     // Freeing the store writes an ini file.
     m_store.reset();
-}
-
-TSavePrefsForm *TVardoPreferences::Dialog() const
-{
-    return m_dialog.data();
 }
 
 QString TVardoPreferences::IniFileName() const
@@ -241,14 +234,16 @@ void TVardoPreferences::FormCloseQuery(bool &canClose)
     // hooks back would lose the save of the close that comes later.
     if (!canClose || !m_hooked)
         return;
-    if (m_dialog)
-        m_dialog->setWindowTitle(QStringLiteral("Enregistrement des préférences de %1").arg(titre));
     if (m_mode == spNone) {
-        if (!m_dialog || !m_dialog->Ask()) {
+        const std::optional<TSavePreferences> chosen =
+            m_prompts
+                ? m_prompts->AskSaveMode(QStringLiteral("Enregistrement des préférences de %1").arg(titre))
+                : std::nullopt;
+        if (!chosen) {
             canClose = false;
             return;
         }
-        m_mode = m_dialog->ChosenMode();
+        m_mode = *chosen;
         OpenStore();
     }
     if (m_mode != spNone) {

@@ -14,7 +14,11 @@
 // SetFormHandlers(); it runs inside those hooks, in the order the lifecycle needs (show: after the store is
 // opened, before OnLoadPrefs; close: first). After a completed close query the hooks are given back: from
 // then on only the window's own handlers run.
+//
+// The question at the first close goes through the prompt service given with SetPromptService();
+// without one it stays unanswered and the close is called off.
 #include "core/TColors.h"
+#include "core/TSavePreferences.h"
 #include "prefs/TFontDesc.h"
 
 #include <QObject>
@@ -29,11 +33,8 @@
 
 class QDateTime;
 class QWidget;
+class IPromptService;
 class TPreferencesMan;
-class TSavePrefsForm;
-
-// Scripts know this enumeration under this name, in this order.
-enum TSavePreferences { spRegistre = 0, spPortable = 1, spNone = 2 };
 
 class TVardoPreferences;
 using TChangeModeEvent = std::function<void(TSavePreferences mode)>;
@@ -120,7 +121,8 @@ public:
     // True until a close query completed (then only the window's own handlers run).
     bool FormHooked() const { return m_hooked; }
 
-    TSavePrefsForm *Dialog() const;
+    // Who asks where to save at the first close (not owned; it outlives this component).
+    void SetPromptService(IPromptService *prompts) { m_prompts = prompts; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -132,7 +134,7 @@ private:
     std::unique_ptr<TPreferencesMan> m_store;
     QString m_programFolder;
     QPointer<QWidget> m_ownerForm;
-    QPointer<TSavePrefsForm> m_dialog;
+    IPromptService *m_prompts = nullptr;
     std::function<void()> m_formOnShow;
     std::function<void(bool &)> m_formOnCloseQuery;
     bool m_hooked = true;

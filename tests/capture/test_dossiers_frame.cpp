@@ -7,6 +7,7 @@
 #include "capture/TDossiersFrame.h"
 #include "capture/TGrabber.h"
 #include "capture/TImagetteFrame.h"
+#include "core/THeadlessPromptService.h"
 #include "widgets/TClickLabel.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +27,8 @@ struct Panel
 {
     QWidget window;
     TVDActionList gpal{&window};
-    TGrabber grab{&window, &gpal};
+    THeadlessPromptService prompts;
+    TGrabber grab{&window, &gpal, prompts};
     TDossiersFrame frame{grab, &window};
     Panel()
     {

@@ -9,6 +9,7 @@
 #include "actions/TWidestringAction.h"
 #include "capture/TGrabber.h"
 #include "capture/TImagetteFrame.h"
+#include "core/THeadlessPromptService.h"
 #include "media/TFrameIndex.h"
 #include "media/Timecode.h"
 #include "widgets/TClickLabel.h"
@@ -55,7 +56,8 @@ TEST(GrabCorpus, GrabSavesTheShownFrameAtTheDisplayedAspect)
     ASSERT_TRUE(graph.Pause());
 
     TVDActionList gpal(&window);
-    TGrabber grab(&window, &gpal);
+    THeadlessPromptService prompts;
+    TGrabber grab(&window, &gpal, prompts);
     QTemporaryDir dir;
     bool playing = false;
     int shown = 37;

@@ -8,6 +8,8 @@
 #include "capture/TGrabber.h"
 #include "capture/TImagetteFrame.h"
 
+#include "TScriptedPromptService.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -25,26 +27,22 @@ struct Fixture
 {
     QWidget window;
     TVDActionList gpal{&window};
-    TGrabber grab{&window, &gpal};
+    TScriptedPromptService prompts;
+    TGrabber grab{&window, &gpal, prompts};
     TImagetteFrame imagette{&window};
     QLabel status{&window};
     QTemporaryDir dir;
     QString video;
     std::int64_t position = 0;
-    QStringList questions;
-    QStringList errors;
-    TGrabber::TAnswer answer = TGrabber::TAnswer::anNo;
+    QStringList &questions = prompts.replaceQuestions;
+    QStringList &errors = prompts.errors;
+    TReplaceAnswer &answer = prompts.replace;
 
     Fixture()
     {
         grab.Host.CurrentVideoFile = [this] { return video; };
         grab.Host.FramePosition = [this] { return position; };
         grab.Host.FrameDuration = [] { return std::int64_t(400000); };
-        grab.Host.AskReplace = [this](const QString &q) {
-            questions << q;
-            return answer;
-        };
-        grab.Host.ShowError = [this](const QString &e) { errors << e; };
         grab.SetImagette(&imagette);
         grab.SetStatusLabel(&status);
         grab.waDossierSave->SetValue(dir.path());
@@ -187,14 +185,16 @@ TEST(Grabber, OverwriteQuestionAndItsFourAnswers)
     old.write("old");
     old.close();
 
-    f.answer = TGrabber::TAnswer::anNo;
+    f.answer = TReplaceAnswer::No;
     EXPECT_EQ(g.SaveWithConfirm(), TGrabber::TGrabStatus::gsDeclined);
     ASSERT_EQ(f.questions.size(), 1);
     EXPECT_EQ(f.questions.first(),
               QStringLiteral("Le fichier ") + path +
                   QStringLiteral(" existe déjà. Voulez-vous le remplacer?\r\n\r\n"
                                  "Cliquez sur \"Oui à Tous\" pour ne plus être interrogé."));
-    f.answer = TGrabber::TAnswer::anCancel;
+    EXPECT_EQ(QFileInfo(path).size(), 3) << "\"Non\" keeps the file as it was";
+    EXPECT_EQ(g.iaNextNum->Value, 1);
+    f.answer = TReplaceAnswer::Cancel;
     bool stop = false;
     g.StopRequested = &stop;
     EXPECT_EQ(g.SaveWithConfirm(), TGrabber::TGrabStatus::gsCancelled);
@@ -206,18 +206,20 @@ TEST(Grabber, OverwriteQuestionAndItsFourAnswers)
     // Quiet (the interval capture's choice): no question, the file is kept.
     EXPECT_EQ(g.SaveWithConfirm(true), TGrabber::TGrabStatus::gsDeclined);
     EXPECT_EQ(f.questions.size(), 2);
+    EXPECT_EQ(f.prompts.quietReplaceQuestions, 1);
+    EXPECT_EQ(QFileInfo(path).size(), 3);
 
-    f.answer = TGrabber::TAnswer::anYes;
+    f.answer = TReplaceAnswer::Yes;
     EXPECT_EQ(g.SaveWithConfirm(), TGrabber::TGrabStatus::gsSaved);
     EXPECT_EQ(QImage(path).size(), QSize(72, 54));
 
     // "Oui à Tous" replaces and switches the question off until confirmation is on again.
     g.iaNextNum->SetValue(1);
-    f.answer = TGrabber::TAnswer::anYesToAll;
+    f.answer = TReplaceAnswer::YesToAll;
     EXPECT_EQ(g.SaveWithConfirm(), TGrabber::TGrabStatus::gsSaved);
     EXPECT_FALSE(g.baConfirmerImage->Value);
     g.iaNextNum->SetValue(1);
-    f.answer = TGrabber::TAnswer::anCancel;
+    f.answer = TReplaceAnswer::Cancel;
     EXPECT_EQ(g.SaveWithConfirm(), TGrabber::TGrabStatus::gsSaved);
     EXPECT_EQ(f.questions.size(), 4);
 }

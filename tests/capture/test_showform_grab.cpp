@@ -1,24 +1,29 @@
 // Grab and save inside the whole main window: the name carries the time stamp of the frame the
 // navigation manager shows, the file shows that frame, the thumbnail leads back to it.
+#include "actions/TBooleanAction.h"
 #include "actions/TIntegerAction.h"
 #include "actions/TNopeAction.h"
 #include "actions/TWidestringAction.h"
 #include "capture/TGrabber.h"
 #include "capture/TImagetteFrame.h"
 #include "capture/TShowForm.h"
+#include "core/THeadlessPromptService.h"
 #include "media/TFrameIndex.h"
 #include "playback/TNavMan.h"
 #include "playback/TVideoMan.h"
 #include "widgets/TClickLabel.h"
 
 #include "../media/MediaTestUtil.h"
+#include "TScriptedPromptService.h"
 #include "TestPaths.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,7 +39,7 @@ bool WaitFor(const std::function<bool()> &pred)
 int Shown(TShowForm &f)
 {
     QImage img;
-    return f.vidman->CaptureImage(img) ? FrameIndexFromImage(img) : -2;
+    return f.videoMan()->CaptureImage(img) ? FrameIndexFromImage(img) : -2;
 }
 
 } // namespace
@@ -45,20 +50,21 @@ TEST(ShowFormGrab, GrabThroughTheWindow)
     if (!QFileInfo::exists(clip))
         GTEST_SKIP() << "corpus not generated";
     QTemporaryDir program, images;
-    TShowForm f(true, nullptr, program.path());
+    THeadlessPromptService prompts;
+    TShowForm f(prompts, nullptr, program.path());
     f.show();
     QCoreApplication::processEvents();
-    TGrabber &g = *f.grabber;
+    TGrabber &g = *f.grabber();
     ASSERT_EQ(f.FindAction(QStringLiteral("naGrab")), g.naGrab);
     EXPECT_FALSE(g.naGrab->isEnabled()) << "no video yet";
 
     f.openfile(clip);
-    ASSERT_TRUE(f.HasVideo);
+    ASSERT_TRUE(f.hasVideo());
     EXPECT_TRUE(g.naGrab->isEnabled());
     g.waDossierSave->SetValue(images.path());
-    f.iaPanneauActif->SetValue(1);
+    f.windowActions().iaPanneauActif->SetValue(1);
 
-    f.NavMan->waStrPosition->SetValue(QStringLiteral("0:00:01:12"));
+    f.navMan()->waStrPosition->SetValue(QStringLiteral("0:00:01:12"));
     ASSERT_TRUE(WaitFor([&] { return Shown(f) == 37; }));
     g.naGrab->Apply();
     const QString saved = images.path() + QStringLiteral("/Framix_0.00.01.12.bmp");
@@ -66,11 +72,11 @@ TEST(ShowFormGrab, GrabThroughTheWindow)
     ASSERT_FALSE(img.isNull()) << qPrintable(g.ImageFileName);
     EXPECT_EQ(img.size(), QSize(720, 540));
     EXPECT_EQ(FrameIndexFromImage(img), 37);
-    EXPECT_EQ(f.iaPanneauActif->Value, 0) << "the thumbnail panel comes to the front";
-    EXPECT_EQ(f.ImageLab->text(), g.ImageFileName);
+    EXPECT_EQ(f.windowActions().iaPanneauActif->Value, 0) << "the thumbnail panel comes to the front";
+    EXPECT_EQ(f.statusLabel()->text(), g.ImageFileName);
 
     // Elsewhere in the video, a click on the thumbnail returns to frame 37.
-    f.NavMan->waStrPosition->SetValue(QStringLiteral("0:00:00:05"));
+    f.navMan()->waStrPosition->SetValue(QStringLiteral("0:00:00:05"));
     ASSERT_TRUE(WaitFor([&] { return Shown(f) == 5; }));
     EXPECT_EQ(g.Imagette()->TimecodeText(), QStringLiteral("0:00:01:12"));
     QTest::mouseClick(g.Imagette()->PictureLabel(), Qt::LeftButton);
@@ -79,4 +85,52 @@ TEST(ShowFormGrab, GrabThroughTheWindow)
     f.closefile();
     EXPECT_TRUE(g.Imagette()->NameText().isEmpty());
     EXPECT_TRUE(g.Imagette()->HighlightVisible());
+}
+
+// The overwrite question of a grab goes through the window's prompt service, with the file's
+// name in it, and its answer decides: "Non" leaves the earlier image whole, "Oui" replaces it.
+TEST(ShowFormGrab, OverwriteQuestionThroughThePromptService)
+{
+    const QString clip = framixtest::corpusFile(QStringLiteral("fi_dv_pal.dv"));
+    if (!QFileInfo::exists(clip))
+        GTEST_SKIP() << "corpus not generated";
+    QTemporaryDir program, images;
+    TScriptedPromptService prompts;
+    TShowForm f(prompts, nullptr, program.path());
+    f.show();
+    QCoreApplication::processEvents();
+    TGrabber &g = *f.grabber();
+    f.openfile(clip);
+    ASSERT_TRUE(f.hasVideo());
+    g.waDossierSave->SetValue(images.path());
+    g.iaImageAjouter->SetValue(1); // numbered names: the same name until a save succeeds
+    ASSERT_TRUE(g.baConfirmerImage->Value);
+    const QString path = g.ImageFileName;
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+
+    prompts.errors.clear(); // the start-up's own messages (private filters) are not the grab's
+    prompts.replace = TReplaceAnswer::No;
+    g.naGrab->Apply();
+    ASSERT_EQ(prompts.replaceQuestions.size(), 1);
+    EXPECT_EQ(prompts.replaceQuestions.first(), TGrabber::ReplaceQuestion(path));
+    EXPECT_TRUE(prompts.replaceQuestions.first().contains(path));
+    EXPECT_EQ(QFileInfo(path).size(), 3) << "\"Non\": the file is not replaced";
+    EXPECT_EQ(g.ImageFileName, path) << "the number does not advance";
+    EXPECT_FALSE(f.stopRequested());
+
+    prompts.replace = TReplaceAnswer::Cancel;
+    g.naGrab->Apply();
+    EXPECT_EQ(prompts.replaceQuestions.size(), 2);
+    EXPECT_EQ(QFileInfo(path).size(), 3);
+    EXPECT_TRUE(f.stopRequested()) << "\"Annuler\" stops the window's runs";
+
+    prompts.replace = TReplaceAnswer::Yes;
+    g.naGrab->Apply();
+    EXPECT_EQ(prompts.replaceQuestions.size(), 3);
+    EXPECT_EQ(QImage(path).size(), QSize(720, 540)) << "\"Oui\": replaced by the grab";
+    EXPECT_TRUE(prompts.errors.isEmpty()) << qPrintable(prompts.errors.join(u'\n'));
+    f.closefile();
 }

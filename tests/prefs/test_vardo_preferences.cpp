@@ -5,6 +5,7 @@
 #include "prefs/TRegPreferencesMan.h"
 #include "prefs/TSavePrefsForm.h"
 #include "prefs/TVardoPreferences.h"
+#include "prefs/TWindowPromptService.h"
 #include "widgets/TLinkEdit.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,8 @@ const QString kBase = TPreferencesMan::RegistryBasePath(QStringLiteral("Framix")
 struct PrefsTest : testing::Test
 {
     QTemporaryDir folder;
+    // Asks with the real save-mode dialog, answered by answerDialog().
+    TWindowPromptService prompts{QStringLiteral("Framix")};
     void SetUp() override { TPreferencesMan::DeleteRegistryKey(QStringLiteral("Framix")); }
     void TearDown() override { TPreferencesMan::DeleteRegistryKey(QStringLiteral("Framix")); }
 
@@ -44,10 +47,10 @@ struct PrefsTest : testing::Test
 };
 
 // Answers the next modal dialog: clicks a button, or closes it by its frame.
-void answerDialog(TVardoPreferences &gp, QPushButton *(TSavePrefsForm::*button)() const)
+void answerDialog(TWindowPromptService &prompts, QPushButton *(TSavePrefsForm::*button)() const)
 {
-    QTimer::singleShot(0, gp.Dialog(), [&gp, button] {
-        TSavePrefsForm *d = gp.Dialog();
+    QTimer::singleShot(0, prompts.SaveModeDialog(), [&prompts, button] {
+        TSavePrefsForm *d = prompts.SaveModeDialog();
         if (button)
             (d->*button)()->click();
         else
@@ -61,6 +64,7 @@ TEST_F(PrefsTest, NothingStoredRunsOnDefaultsAndAsksAtExit)
 {
     QWidget window;
     TVardoPreferences gp(&window, folder.path());
+    gp.SetPromptService(&prompts);
     gp.version = "Framix 6.2.1 de Vardo";
     QList<TSavePreferences> modes;
     gp.OnChangeMode = [&](TSavePreferences m) { modes << m; };
@@ -76,9 +80,9 @@ TEST_F(PrefsTest, NothingStoredRunsOnDefaultsAndAsksAtExit)
     EXPECT_EQ(loaded, 4);
     EXPECT_EQ(modes, QList<TSavePreferences>{spNone});
 
-    answerDialog(gp, &TSavePrefsForm::PortableButton);
+    answerDialog(prompts, &TSavePrefsForm::PortableButton);
     EXPECT_TRUE(window.close());
-    EXPECT_EQ(gp.Dialog()->windowTitle(), "Enregistrement des préférences de Framix");
+    EXPECT_EQ(prompts.SaveModeDialog()->windowTitle(), "Enregistrement des préférences de Framix");
     EXPECT_EQ(gp.Mode(), spPortable);
     EXPECT_FALSE(gp.FormHooked());
     EXPECT_FALSE(userStoreExists());
@@ -102,6 +106,7 @@ TEST_F(PrefsTest, PortableWinsAndTheUserStoreGoesAtStart)
     makeUserStore(7);
     makeIni(8);
     TVardoPreferences gp(nullptr, folder.path());
+    gp.SetPromptService(&prompts);
     int loaded = 0;
     gp.OnLoadPrefs = [&](TVardoPreferences &p) { loaded = p.ReadInteger("Digits", 4); };
     gp.FormShow();
@@ -125,6 +130,7 @@ TEST_F(PrefsTest, NormalModeSwitchedToPortableAtRunTime)
 {
     makeUserStore(3);
     TVardoPreferences gp(nullptr, folder.path());
+    gp.SetPromptService(&prompts);
     gp.version = "v";
     gp.FormShow();
     EXPECT_EQ(gp.Mode(), spRegistre);
@@ -156,13 +162,14 @@ TEST_F(PrefsTest, AucunLeavesNothingBehindAndAsksAgainNextTime)
     makeIni(4);
     {
         TVardoPreferences gp(nullptr, folder.path());
+        gp.SetPromptService(&prompts);
         gp.FormShow();
         gp.SetMode(spNone); // from the options panel
         EXPECT_FALSE(userStoreExists());
         EXPECT_FALSE(QFile::exists(iniFile()));
         int saves = 0;
         gp.OnSavePrefs = [&](TVardoPreferences &) { ++saves; };
-        answerDialog(gp, &TSavePrefsForm::AucunButton);
+        answerDialog(prompts, &TSavePrefsForm::AucunButton);
         bool canClose = true;
         gp.FormCloseQuery(canClose);
         EXPECT_TRUE(canClose);
@@ -172,11 +179,12 @@ TEST_F(PrefsTest, AucunLeavesNothingBehindAndAsksAgainNextTime)
     EXPECT_FALSE(userStoreExists());
     EXPECT_FALSE(QFile::exists(iniFile()));
     TVardoPreferences next(nullptr, folder.path());
+    next.SetPromptService(&prompts);
     next.FormShow();
     EXPECT_EQ(next.Mode(), spNone);
     EXPECT_EQ(next.ReadInteger("Digits", 11), 11);
     EXPECT_FALSE(next.WriteInteger("Digits", 1));
-    answerDialog(next, &TSavePrefsForm::NormalButton);
+    answerDialog(prompts, &TSavePrefsForm::NormalButton);
     bool canClose = true;
     next.FormCloseQuery(canClose);
     EXPECT_EQ(next.Mode(), spRegistre);
@@ -187,22 +195,39 @@ TEST_F(PrefsTest, ClosingTheDialogByItsFrameCancelsTheClosing)
 {
     QWidget window;
     TVardoPreferences gp(&window, folder.path());
+    gp.SetPromptService(&prompts);
     int saves = 0;
     gp.OnSavePrefs = [&](TVardoPreferences &) { ++saves; };
     window.show();
-    answerDialog(gp, nullptr);
+    answerDialog(prompts, nullptr);
     EXPECT_FALSE(window.close());
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(gp.FormHooked());
     EXPECT_EQ(saves, 0);
-    EXPECT_FALSE(gp.Dialog()->Answered());
+    EXPECT_FALSE(prompts.SaveModeDialog()->Answered());
 
     // The next attempt asks again; this time the answer is given.
-    answerDialog(gp, &TSavePrefsForm::NormalButton);
+    answerDialog(prompts, &TSavePrefsForm::NormalButton);
     EXPECT_TRUE(window.close());
     EXPECT_EQ(saves, 1);
     EXPECT_TRUE(userStoreExists());
     EXPECT_FALSE(gp.FormHooked());
+}
+
+// Nobody to ask where to save: the first close is called off and nothing is written.
+TEST_F(PrefsTest, WithoutAPromptServiceTheFirstCloseIsCalledOff)
+{
+    TVardoPreferences gp(nullptr, folder.path());
+    int saves = 0;
+    gp.OnSavePrefs = [&](TVardoPreferences &) { ++saves; };
+    gp.FormShow();
+    bool canClose = true;
+    gp.FormCloseQuery(canClose);
+    EXPECT_FALSE(canClose);
+    EXPECT_TRUE(gp.FormHooked());
+    EXPECT_EQ(saves, 0);
+    EXPECT_FALSE(userStoreExists());
+    EXPECT_FALSE(QFile::exists(iniFile()));
 }
 
 TEST_F(PrefsTest, TheWindowsOwnHandlersRunInOrder)
@@ -210,6 +235,7 @@ TEST_F(PrefsTest, TheWindowsOwnHandlersRunInOrder)
     makeIni(2);
     QWidget window;
     TVardoPreferences gp(&window, folder.path());
+    gp.SetPromptService(&prompts);
     QStringList order;
     bool refuse = true;
     gp.SetFormHandlers([&] { order << QString("form show, mode %1").arg(gp.Mode()); },
@@ -248,6 +274,7 @@ TEST_F(PrefsTest, TheWindowsOwnHandlersRunInOrder)
 TEST_F(PrefsTest, TypedReadsFallBackToTheirDefaults)
 {
     TVardoPreferences gp(nullptr, folder.path());
+    gp.SetPromptService(&prompts);
     gp.SetMode(spPortable);
     EXPECT_TRUE(gp.WriteString("Text", "abc"));
     EXPECT_TRUE(gp.WriteString("NotANumber", "abc"));

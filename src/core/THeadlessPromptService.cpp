@@ -1,0 +1,62 @@
+#include "core/THeadlessPromptService.h"
+
+THeadlessPromptService::THeadlessPromptService(std::FILE *out, std::FILE *err) : m_out(out), m_err(err)
+{}
+
+void THeadlessPromptService::WriteLine(std::FILE *stream, const QString &line)
+{
+    std::fprintf(stream, "%s\n", qPrintable(line));
+    std::fflush(stream);
+}
+
+QString THeadlessPromptService::OneLine(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(u'\n', u' ');
+    return text;
+}
+
+bool THeadlessPromptService::AskYesNo(const QString &text, bool safeAnswer)
+{
+    WriteLine(m_err, OneLine(text) + QStringLiteral(" -> ") +
+                         (safeAnswer ? QStringLiteral("&Oui (sans affichage)")
+                                     : QStringLiteral("&Non (sans affichage)")));
+    return safeAnswer;
+}
+
+TReplaceAnswer THeadlessPromptService::AskReplace(const QString &question, bool)
+{
+    // The question's first line names the file; the rest explains "Oui à Tous".
+    WriteLine(m_err, question.section(u'\r', 0, 0) + QStringLiteral(" -> Non"));
+    return TReplaceAnswer::No;
+}
+
+std::optional<TSavePreferences> THeadlessPromptService::AskSaveMode(const QString &)
+{
+    WriteLine(m_err, QStringLiteral("Enregistrement des préférences -> Aucun (sans affichage)"));
+    return spNone;
+}
+
+QString THeadlessPromptService::ChooseOpenFile(const QString &title, const QString &, const QString &)
+{
+    m_reported = true;
+    WriteLine(m_err, title + QStringLiteral(" : aucun choix (sans affichage)"));
+    return QString();
+}
+
+QString THeadlessPromptService::ChooseFolder(const QString &title, const QString &)
+{
+    m_reported = true;
+    WriteLine(m_err, title + QStringLiteral(" : aucun choix (sans affichage)"));
+    return QString();
+}
+
+void THeadlessPromptService::ShowError(const QString &text)
+{
+    WriteLine(m_err, OneLine(text));
+}
+
+void THeadlessPromptService::Report(const QString &text, bool error)
+{
+    m_reported = true;
+    WriteLine(error ? m_err : m_out, text);
+}
