@@ -102,6 +102,10 @@ template <class... Fs> TOverloaded(Fs...) -> TOverloaded<Fs...>;
 
 namespace messagereceiver_detail {
 
+// A handler takes every message of its receiver.
+template <class F, class... Ms>
+concept THandlerOf = (std::is_invocable_v<F &, Ms &> && ...);
+
 template <class Receiver, class M> class TInboxOf : public TInbox<M>
 {
 public:
@@ -122,9 +126,8 @@ public:
     using Message = std::variant<Ms...>;
 
     // handler: a callable taking each M& (std::visit checks that every type has its case).
-    template <class F>
-    requires(std::is_invocable_v<F &, Ms &> &&...) explicit TMessageReceiver(F handler,
-                                                                             QObject *parent = nullptr)
+    template <messagereceiver_detail::THandlerOf<Ms...> F>
+    explicit TMessageReceiver(F handler, QObject *parent = nullptr)
         : TMessageReceiverBase(parent),
           m_handler([h = std::move(handler)](Message &m) mutable { std::visit(h, m); })
     {}
