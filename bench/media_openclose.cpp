@@ -61,9 +61,11 @@ QStringList corpusFiles(const QString &dir, const TMediaFactory &factory)
 void playBriefly(TDVMan &graph, TFileDevice *dev)
 {
     std::vector<TavSource *> connected;
+    // The format reports go where a manager would take them, and are dropped there.
+    TMessageReceiver<TVideoFormatMsg, TAudioFormatMsg> formats{[](auto &) {}};
     for (TavSource *s :
          {static_cast<TavSource *>(dev->VideoSource(0)), static_cast<TavSource *>(dev->AudioSource(0))})
-        if (s && s->ConnectSource(&graph, graph.Receiver()))
+        if (s && s->ConnectSource(&graph, {&formats, &formats}))
             connected.push_back(s);
     if (!connected.empty()) {
         graph.SetDVCodeSource(connected.front());

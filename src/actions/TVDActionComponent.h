@@ -1,7 +1,7 @@
 #pragma once
 // The base of every manager component (file manager, navigation, video, audio ...): an action
-// list that creates and drives its own actions, with a message receiver (the hidden message
-// window) whose messages arrive in the virtual WndProc on the main thread.
+// list that creates and drives its own actions. A manager that takes messages from other threads
+// owns a typed receiver for exactly those (core/TMessageReceiver.h).
 //
 // Construction protocol (no form designer: managers build their actions in code):
 //   * CreateActions(): create each action with its internal constructor,
@@ -19,13 +19,11 @@
 // protected constructor that does not call BuildActions, and each override calls its base's
 // version first.
 //
-// Messages: Receiver() is the address other threads post or send to (see TMessageReceiver
-// for the threading rules); PostMessage/SendMessage are shortcuts. Managers override WndProc
-// for their own message numbers and pass the rest to the base, which answers 0.
+// Messages: a manager declares its receiver before its other members, closes it first thing in
+// its destructor (so no message reaches it half-destroyed) and makes sure that the threads that
+// post or send to it have stopped, or no longer see it, before the receiver goes.
 #include "actions/TCustomVDActionList.h"
-#include "core/TMessageReceiver.h"
 
-#include <any>
 #include <memory>
 
 class TVDActionComponent : public TCustomVDActionList
@@ -35,21 +33,11 @@ public:
     explicit TVDActionComponent(QObject *parent = nullptr);
     ~TVDActionComponent() override;
 
-    TMessageReceiver *Receiver() { return &m_window; }
-    // Any thread: queue a message for WndProc.
-    void PostMessage(unsigned msg, std::uint64_t wParam = 0, std::int64_t lParam = 0, std::any payload = {});
-    // Any thread: WndProc handles it (at once on the main thread); returns its result, or 0
-    // when the send was abandoned (gate cancelled, component destroyed).
-    std::int64_t SendMessage(unsigned msg, std::uint64_t wParam = 0, std::int64_t lParam = 0,
-                             std::any payload = {}, TSendGate *gate = nullptr);
-
     // After the actions were made elsewhere: FindActions, then ConnectActions.
     void Loaded();
     bool Built() const { return m_built; }
 
 protected:
-    // Main thread. The base answers every message with result 0.
-    virtual void WndProc(TMessage &message);
     virtual void ConnectActions() {}
     virtual void CreateActions() {}
     virtual void FindActions() {}
@@ -57,17 +45,7 @@ protected:
 
     // CreateActions, InitActions, ConnectActions; runs once.
     void BuildActions();
-    // Main thread: from now on WndProc is never called again; messages still arriving are
-    // answered with 0 (senders are released, never left waiting). A manager whose destructor
-    // waits on the pipeline (which services sent messages) calls it first, so no message
-    // reaches a half-destroyed manager. The receiver itself lives until the base destructor,
-    // by which time the manager has stopped the threads that post to it.
-    void CloseMessageWindow();
 
 private:
     bool m_built = false;
-    bool m_closed = false; // main thread only
-    // A member, not a pointer: other threads reach it by address, and nothing they read is
-    // written when it is destroyed (after the destructor body, which closes it).
-    TMessageReceiver m_window;
 };

@@ -19,10 +19,7 @@ constexpr std::int64_t TicksPerMinute = 60 * TicksPerSecond;
 } // namespace
 
 TIntervalCapture::TIntervalCapture(IIntervalHost &host, TCustomVDActionList *list, QObject *owner)
-    : QObject(owner), m_host(host), m_window([this](TMessage &m) {
-          if (m.msg == WM_INTERVALLO_END)
-              EndRun();
-      })
+    : QObject(owner), m_host(host), m_window([this](TIntervalEndMsg &) { EndRun(); })
 {
     CreateActions(list, owner ? owner : this);
     ConnectActions();
@@ -222,9 +219,7 @@ void TIntervalCapture::Run()
             m_panel->ShowCount(m_remaining);
     }
     m_state = TState::isEnding;
-    TMessage end;
-    end.msg = WM_INTERVALLO_END;
-    m_window.post(end);
+    m_window.post(TIntervalEndMsg{});
 }
 
 void TIntervalCapture::Break()

@@ -7,7 +7,7 @@
 // The run is a loop on the main thread inside naIntervalloStart's apply handler. It lets the
 // event loop run after every seek, so the switch, naIntervalloBreak, Esc (naAbort) and the
 // close of the window are handled while it goes on; they set the shared stop flag, which the
-// loop reads once per step, before its seek. The loop ends by posting WM_INTERVALLO_END to
+// loop reads once per step, before its seek. The loop ends by posting TIntervalEndMsg to
 // its own message receiver: the end steps (back to the start, volume, panel, new count) run
 // only once the loop has left the stack.
 //
@@ -28,8 +28,10 @@ class TIntegerAction;
 class TNopeAction;
 class Tintervalloframe;
 
-// The posted message that ends a run.
-inline constexpr unsigned WM_INTERVALLO_END = 9218;
+// The posted message that ends a run (WM_INTERVALLO_END).
+struct TIntervalEndMsg
+{
+};
 
 // What a run needs from the window. Every call is made on the main thread.
 class IIntervalHost
@@ -118,12 +120,12 @@ private:
     void ConnectActions();
     void ShowPanel(bool show);
     void ShowRunning(bool running);
-    // The end steps of a run (WM_INTERVALLO_END).
+    // The end steps of a run (TIntervalEndMsg).
     void EndRun();
 
     IIntervalHost &m_host;
     QPointer<Tintervalloframe> m_panel;
-    TMessageReceiver m_window;
+    TMessageReceiver<TIntervalEndMsg> m_window;
     TState m_state = TState::isIdle;
     std::int64_t m_stepTicks = 0;
     std::int64_t m_startPos = 0;

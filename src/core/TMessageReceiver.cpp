@@ -35,17 +35,19 @@ const QEvent::Type SentType = static_cast<QEvent::Type>(QEvent::registerEventTyp
 class PostedEvent : public QEvent
 {
 public:
-    explicit PostedEvent(TMessage m) : QEvent(PostedType), message(std::move(m)) {}
-    TMessage message;
+    explicit PostedEvent(std::unique_ptr<TMessageReceiverBase::TEnvelope> m)
+        : QEvent(PostedType), message(std::move(m))
+    {}
+    std::unique_ptr<TMessageReceiverBase::TEnvelope> message;
 };
 
 } // namespace
 
-struct TMessageReceiver::SentRequest
+struct TMessageReceiverBase::SentRequest
 {
     enum State { Pending, Taken, Done, Abandoned };
-    TMessage message;
-    TMessageReceiver *receiver = nullptr;
+    std::unique_ptr<TEnvelope> message;
+    TMessageReceiverBase *receiver = nullptr;
     std::uint64_t number = 0; // order of arrival
     State state = Pending;    // guarded by the queue mutex
 };
@@ -57,7 +59,7 @@ struct SentQueue
 {
     std::mutex mutex;
     std::condition_variable done;
-    std::deque<std::shared_ptr<TMessageReceiver::SentRequest>> queue;
+    std::deque<std::shared_ptr<TMessageReceiverBase::SentRequest>> queue;
     std::uint64_t arrivals = 0; // requests queued so far
 };
 
@@ -82,11 +84,10 @@ void TSendGate::reset()
     m_cancelled.store(false, std::memory_order_release);
 }
 
-TMessageReceiver::TMessageReceiver(Handler handler, QObject *parent)
-    : QObject(parent), m_handler(std::move(handler))
+TMessageReceiverBase::TMessageReceiverBase(QObject *parent) : QObject(parent)
 {}
 
-TMessageReceiver::~TMessageReceiver()
+TMessageReceiverBase::~TMessageReceiverBase()
 {
     // Requests still waiting for this receiver are answered as abandoned.
     std::lock_guard<std::mutex> lock(sent().mutex);
@@ -102,29 +103,29 @@ TMessageReceiver::~TMessageReceiver()
     sent().done.notify_all();
 }
 
-void TMessageReceiver::post(TMessage message)
+void TMessageReceiverBase::postEnvelope(std::unique_ptr<TEnvelope> envelope)
 {
-    auto *e = new PostedEvent(std::move(message));
+    auto *e = new PostedEvent(std::move(envelope));
     HANDOFF_RELEASE(e);
     QCoreApplication::postEvent(this, e);
 }
 
-void TMessageReceiver::handle(TMessage &message)
+void TMessageReceiverBase::handle(TEnvelope &envelope)
 {
-    if (m_handler)
-        m_handler(message);
+    if (!m_closed)
+        deliver(envelope);
 }
 
-bool TMessageReceiver::send(TMessage &message, TSendGate *gate)
+bool TMessageReceiverBase::sendEnvelope(std::unique_ptr<TEnvelope> &envelope, TSendGate *gate)
 {
     if (QThread::currentThread() == thread()) {
-        handle(message);
+        handle(*envelope);
         return true;
     }
     if (gate && gate->cancelled())
         return false;
     auto req = std::make_shared<SentRequest>();
-    req->message = message;
+    req->message = std::move(envelope);
     req->receiver = this;
     {
         // Wake the main thread's event loop (servicePendingSent answers the request if the
@@ -150,11 +151,11 @@ bool TMessageReceiver::send(TMessage &message, TSendGate *gate)
     });
     if (req->state != SentRequest::Done)
         return false;
-    message = std::move(req->message);
+    envelope = std::move(req->message);
     return true;
 }
 
-int TMessageReceiver::servicePendingSent()
+int TMessageReceiverBase::servicePendingSent()
 {
     QThread *self = QThread::currentThread();
     int handled = 0;
@@ -188,7 +189,7 @@ int TMessageReceiver::servicePendingSent()
         }
         if (!req)
             return handled;
-        req->receiver->handle(req->message);
+        req->receiver->handle(*req->message);
         ++handled;
         std::lock_guard<std::mutex> lock(sent().mutex);
         req->state = SentRequest::Done;
@@ -196,11 +197,11 @@ int TMessageReceiver::servicePendingSent()
     }
 }
 
-bool TMessageReceiver::event(QEvent *e)
+bool TMessageReceiverBase::event(QEvent *e)
 {
     HANDOFF_ACQUIRE(e);
     if (e->type() == PostedType) {
-        handle(static_cast<PostedEvent *>(e)->message);
+        handle(*static_cast<PostedEvent *>(e)->message);
         return true;
     }
     if (e->type() == SentType) {

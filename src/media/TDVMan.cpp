@@ -4,10 +4,17 @@
 #include "media/TavSource.h"
 #include "media/TframeData.h"
 
-TDVMan::TDVMan(QObject *parent) : TGrapheMan(parent)
+TDVMan::TDVMan(QObject *parent)
+    : TGrapheMan(parent), m_dvInbox([this](const TDvFrameMsg &m) { OnDvFrame(m); })
 {}
 
-TDVMan::~TDVMan() = default;
+TDVMan::~TDVMan()
+{
+    // The notifiers in the graph post to m_dvInbox: it is closed, then the graph goes down
+    // while it still exists.
+    CloseDvInbox();
+    StopStreaming();
+}
 
 void TDVMan::SetDVCodeSource(TavSource *source)
 {
@@ -15,25 +22,19 @@ void TDVMan::SetDVCodeSource(TavSource *source)
         m_source->DvNotifier()->SetNotifyDvFrame(false);
     m_source = source;
     if (source) {
-        source->SetDvFrameTarget(Receiver());
+        source->SetDvFrameTarget(&m_dvInbox);
         source->SetNotifyDvFrame(true);
         source->OwnNotifier()->SetDateFormat(DateFormat);
     }
 }
 
 // Main thread.
-void TDVMan::WndProc(TMessage &message)
+void TDVMan::OnDvFrame(const TDvFrameMsg &message)
 {
-    if (message.msg != WM_NOTIFY_DVFRAME) {
-        TGrapheMan::WndProc(message);
-        return;
-    }
     if (!OnDVcode || !DVCodeEnabled)
         return;
-    const auto *frame = std::any_cast<TframeData>(&message.payload);
-    if (!frame)
-        return;
-    const QString date = frame->DateValid ? frame->DateStr : QStringLiteral("Pas de Datecode");
-    const QString tc = frame->TimecodeValid ? frame->TimecodeStr : QStringLiteral("Pas de Timecode");
+    const TframeData &frame = message.frame;
+    const QString date = frame.DateValid ? frame.DateStr : QStringLiteral("Pas de Datecode");
+    const QString tc = frame.TimecodeValid ? frame.TimecodeStr : QStringLiteral("Pas de Timecode");
     OnDVcode(date, tc);
 }

@@ -2,6 +2,8 @@
 // The graph manager with the DV recording information of the stream being played: it attaches
 // itself to one source whose notifier decodes the DV date and time code, receives the per-frame
 // DV notifications and raises OnDVcode with ready-made texts. Main thread only.
+#include "core/TMessageReceiver.h"
+#include "media/MediaMessages.h"
 #include "media/TGrapheMan.h"
 
 class TavSource;
@@ -15,6 +17,9 @@ public:
     explicit TDVMan(QObject *parent = nullptr);
     ~TDVMan() override;
 
+    // Where the attached source's notifier posts the per-frame DV values (any thread).
+    TInbox<TDvFrameMsg> *DvFrameInbox() { return &m_dvInbox; }
+
     TavSource *DVCodeSource() const { return m_source; }
     // Attaches source (none detaches); the previous source's DV-frame channel goes off first.
     void SetDVCodeSource(TavSource *source);
@@ -24,8 +29,13 @@ public:
     TDVcodeEvent OnDVcode;
 
 protected:
-    void WndProc(TMessage &message) override;
+    // Main thread: no DV frame reaches this manager from now on (see TMessageReceiverBase::close).
+    void CloseDvInbox() { m_dvInbox.close(); }
 
 private:
+    void OnDvFrame(const TDvFrameMsg &message);
+
+    // Declared first: it lives until the graph is down (StopStreaming in the destructor).
+    TMessageReceiver<TDvFrameMsg> m_dvInbox;
     TavSource *m_source = nullptr;
 };

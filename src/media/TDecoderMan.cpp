@@ -126,7 +126,7 @@ TGstCaps TDecoderMan::StreamCaps(GstElement *upstream)
             if (caps)
                 return caps;
         }
-        TMessageReceiver::servicePendingSent();
+        TMessageReceiverBase::servicePendingSent();
         g_usleep(20000);
     }
     // Still none: what the element upstream offers, when that is one type.

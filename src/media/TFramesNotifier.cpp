@@ -50,7 +50,18 @@ void TFramesNotifier::SetWatch(int i, int64_t time)
     w.state.store(gen << 1 | 1u);
 }
 
-void TFramesNotifier::SetWatchWindow(int i, TMessageReceiver *w)
+TFramesNotifier::TNavTargets TFramesNotifier::NavWindow() const
+{
+    return {m_navDuration.load(), m_navPosition.load()};
+}
+
+void TFramesNotifier::SetNavWindow(TNavTargets w)
+{
+    m_navDuration.store(w.duration);
+    m_navPosition.store(w.position);
+}
+
+void TFramesNotifier::SetWatchWindow(int i, TInbox<TFramesReachedMsg> *w)
 {
     if (i >= 0 && i < kWatches)
         m_watches[size_t(i)].window.store(w);
@@ -163,8 +174,8 @@ void TFramesNotifier::mediaTypeChanged(GstCaps *caps)
         m_video = video;
     }
     const int64_t d = video.AvgTimePerFrame > 0 ? video.AvgTimePerFrame : kSubstituteDuration;
-    if (TMessageReceiver *nav = m_navWindow.load()) {
-        TMessage m{WM_NOTIFY_FRAMEDURATION, uint64_t(d), 0, {}};
+    if (TInbox<TFrameDurationMsg> *nav = m_navDuration.load()) {
+        TFrameDurationMsg m{uint64_t(d)};
         nav->send(m, &gate());
     }
 }
@@ -217,10 +228,10 @@ bool TFramesNotifier::checkWatches(int64_t position, int64_t d)
             continue;
         if (!w.state.compare_exchange_strong(s, s & ~uint64_t(1)))
             continue;
-        TMessageReceiver *window = w.window.load();
+        TInbox<TFramesReachedMsg> *window = w.window.load();
         if (!window)
             continue;
-        TMessage m{WM_FRAMES_REACHED, uint64_t(target), position, {}};
+        TFramesReachedMsg m{target, position};
         if (!window->send(m, &gate())) {
             // Not answered (flush): armed again, unless the owner set the watch meanwhile.
             uint64_t off = s & ~uint64_t(1);
@@ -276,14 +287,14 @@ TPassThrough::SampleResult TFramesNotifier::sample(GstBuffer *buffer)
 
     if (m_notifyText.load()) {
         if (changed) {
-            if (TMessageReceiver *video = m_videoWindow.load()) {
-                TMessage m{WM_FRAMES_TEXT, uint64_t(slot), position, text};
+            if (TInbox<TFramesTextMsg> *video = m_videoWindow.load()) {
+                TFramesTextMsg m{slot, position, text};
                 if (!video->send(m, &gate()))
                     return SampleResult::Flushing;
             }
         }
-        if (TMessageReceiver *nav = m_navWindow.load())
-            nav->post(TMessage{WM_FRAMES_POSITION, uint64_t(slot), position, text});
+        if (TInbox<TFramesPositionMsg> *nav = m_navPosition.load())
+            nav->post(TFramesPositionMsg{slot, position, text});
     }
     {
         std::lock_guard<std::mutex> lock(m_mutex);

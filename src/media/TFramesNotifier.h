@@ -17,6 +17,8 @@
 // thread. Sent messages (text, frame duration, target reached) wait for the main thread and end
 // unanswered on flush; posted position messages carry their own copy of the text. The rings are
 // guarded by a mutex that is never held while sending, posting or pushing.
+#include "core/TMessageReceiver.h"
+#include "media/MediaMessages.h"
 #include "media/TVideoData.h"
 #include "media/gst/TPassThrough.h"
 
@@ -26,8 +28,6 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
-
-class TMessageReceiver;
 
 class TFramesNotifier : public TPassThrough
 {
@@ -51,16 +51,23 @@ public:
     void SetDeliver(bool on) { m_deliver.store(on); }
     bool NotifyText() const { return m_notifyText.load(); }
     void SetNotifyText(bool on) { m_notifyText.store(on); }
-    TMessageReceiver *VideoWindow() const { return m_videoWindow.load(); }
-    void SetVideoWindow(TMessageReceiver *w) { m_videoWindow.store(w); }
-    TMessageReceiver *NavWindow() const { return m_navWindow.load(); }
-    void SetNavWindow(TMessageReceiver *w) { m_navWindow.store(w); }
+    // The video manager: position texts (sent).
+    TInbox<TFramesTextMsg> *VideoWindow() const { return m_videoWindow.load(); }
+    void SetVideoWindow(TInbox<TFramesTextMsg> *w) { m_videoWindow.store(w); }
+    // The navigation manager: frame duration (sent) and positions (posted), set together.
+    struct TNavTargets
+    {
+        TInbox<TFrameDurationMsg> *duration = nullptr;
+        TInbox<TFramesPositionMsg> *position = nullptr;
+        bool operator==(const TNavTargets &) const = default;
+    };
+    TNavTargets NavWindow() const;
+    void SetNavWindow(TNavTargets w);
 
     // Watch i (0 or 1): fires once, on the first frame whose position reaches time minus half a
-    // frame duration, by sending WM_FRAMES_REACHED (wParam = target, lParam = position) to its
-    // window.
+    // frame duration, by sending a TFramesReachedMsg (target, position) to its window.
     void SetWatch(int i, int64_t time);
-    void SetWatchWindow(int i, TMessageReceiver *w);
+    void SetWatchWindow(int i, TInbox<TFramesReachedMsg> *w);
     bool WatchActive(int i) const;
     int64_t WatchTarget(int i) const;
 
@@ -103,7 +110,7 @@ private:
         // Generation << 1 | active: a frame fires a watch only if the target it compared
         // belongs to the generation it deactivates.
         std::atomic<uint64_t> state{0};
-        std::atomic<TMessageReceiver *> window{nullptr};
+        std::atomic<TInbox<TFramesReachedMsg> *> window{nullptr};
     };
     // Streaming thread: stream time of the buffer in ns (false when it has none).
     bool streamTime(GstBuffer *buffer, int64_t &ns) const;
@@ -115,7 +122,9 @@ private:
     std::atomic<int64_t> m_position{0};
     std::atomic<bool> m_deliver{true};
     std::atomic<bool> m_notifyText{false};
-    std::atomic<TMessageReceiver *> m_videoWindow{nullptr}, m_navWindow{nullptr};
+    std::atomic<TInbox<TFramesTextMsg> *> m_videoWindow{nullptr};
+    std::atomic<TInbox<TFrameDurationMsg> *> m_navDuration{nullptr};
+    std::atomic<TInbox<TFramesPositionMsg> *> m_navPosition{nullptr};
     std::array<Watch, kWatches> m_watches;
     std::atomic<int64_t> m_originNs{kNoOrigin};
     std::atomic<int64_t> m_frameCount{0};

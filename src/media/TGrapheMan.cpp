@@ -1,5 +1,6 @@
 #include "media/TGrapheMan.h"
 
+#include "core/TMessageReceiver.h"
 #include "media/gst/TPadHub.h"
 
 namespace {
@@ -34,20 +35,19 @@ TGrapheMan::TGrapheMan(QObject *parent)
 
 TGrapheMan::~TGrapheMan()
 {
-    // The derived managers are gone: from here on messages are answered without reaching
-    // WndProc. Release the streaming threads first (sent messages still pending are
-    // answered), then take the pipeline to NULL and empty it.
-    CloseMessageWindow();
-    TMessageReceiver::servicePendingSent();
+    StopStreaming();
+}
+
+void TGrapheMan::StopStreaming()
+{
+    if (m_streamingStopped)
+        return;
+    m_streamingStopped = true;
+    TMessageReceiverBase::servicePendingSent();
     for (TPadHub *h : m_hubs)
         h->close();
     m_graph->clear();
-    TMessageReceiver::servicePendingSent();
-}
-
-void TGrapheMan::WndProc(TMessage &message)
-{
-    TVDActionComponent::WndProc(message);
+    TMessageReceiverBase::servicePendingSent();
 }
 
 TGstGraph::State TGrapheMan::WaitForState()
@@ -57,7 +57,7 @@ TGstGraph::State TGrapheMan::WaitForState()
         s = m_graph->queryState(40);
         if (s != TGstGraph::State::Changing)
             break;
-        TMessageReceiver::servicePendingSent();
+        TMessageReceiverBase::servicePendingSent();
     }
     return s;
 }
@@ -137,7 +137,7 @@ void TGrapheMan::GraphComplete(TGraphOutcome outcome)
 
 void TGrapheMan::ClearGraph()
 {
-    TMessageReceiver::servicePendingSent();
+    TMessageReceiverBase::servicePendingSent();
     for (TPadHub *h : m_hubs)
         h->close();
     m_graph->clear();

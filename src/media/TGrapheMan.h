@@ -7,9 +7,9 @@
 // the pipeline goes to NULL only when the graph is cleared or destroyed. State waits poll with
 // 40 ms time-outs and answer the streaming threads' sent messages between polls.
 //
-// A component like the other managers: its message receiver (Receiver()) is the target of the
-// notifiers' messages. It makes no actions of its own, so its constructor never calls
-// BuildActions: the managers derived from it (DV manager, navigation manager) build theirs.
+// A component like the other managers. It makes no actions and takes no messages of its own, so
+// its constructor never calls BuildActions: the managers derived from it (DV manager, navigation
+// manager) build theirs and own the receivers the notifiers reach.
 #include "actions/TVDActionComponent.h"
 #include "media/MediaMessages.h"
 #include "media/gst/TGstGraph.h"
@@ -84,8 +84,11 @@ public:
     void ClearGraph();
 
 protected:
-    // Main thread: the hidden message window's procedure.
-    void WndProc(TMessage &message) override;
+    // Main thread: releases the streaming threads for good (sent messages still pending are
+    // answered), then takes the pipeline to NULL and empties it. A derived manager whose
+    // receiver the graph's elements reach calls it at the end of its destructor, after closing
+    // that receiver and before the receiver goes; later calls do nothing.
+    void StopStreaming();
 
 private:
     // Settles the hubs, asks for the state with `change`, waits for it and, when the request
@@ -97,5 +100,6 @@ private:
 
     std::unique_ptr<TGstGraph> m_graph;
     QList<TPadHub *> m_hubs;
+    bool m_streamingStopped = false;
     TGrapheManState m_state = TGrapheManState::gmStopped;
 };

@@ -80,7 +80,7 @@ void TNotifier::SetNotifyIncrust(bool on)
     sendIncrust(v, false, abandoned);
 }
 
-void TNotifier::SetDurationTarget(TMessageReceiver *target)
+void TNotifier::SetDurationTarget(TInbox<TFrameDurationMsg> *target)
 {
     m_durationTarget.store(target);
     m_notifyDuration.store(true);
@@ -211,22 +211,22 @@ void TNotifier::mediaTypeChanged(GstCaps *caps)
             m_pendingType = mt;
     }
     for (auto &o : out)
-        o.target->post(TMessage{o.msg, o.wParam, o.lParam, std::move(o.payload)});
+        o();
 }
 
 void TNotifier::reportVideo(std::vector<Outgoing> &out)
 {
     if (m_notifyDuration.load() && m_video.AvgTimePerFrame != int64_t(m_lastDuration)) {
-        if (TMessageReceiver *t = m_durationTarget.load()) {
+        if (TInbox<TFrameDurationMsg> *t = m_durationTarget.load()) {
             const uint32_t low = uint32_t(uint64_t(m_video.AvgTimePerFrame) & 0xFFFFFFFFu);
-            out.push_back({t, WM_NOTIFY_FRAMEDURATION, low, 0, {}});
+            out.push_back(posting(t, TFrameDurationMsg{low}));
             m_lastDuration = int32_t(low);
         }
     }
     if (m_notifyVideo.load()) {
-        if (TMessageReceiver *t = m_videoTarget.load()) {
-            out.push_back({t, WM_NOTIFY_VIDEOFORMAT, unsigned(TFormatStage::VideoAspect), 0, m_video});
-            out.push_back({t, WM_NOTIFY_VIDEOFORMAT, unsigned(TFormatStage::VideoDescription), 0, m_video});
+        if (TInbox<TVideoFormatMsg> *t = m_videoTarget.load()) {
+            out.push_back(posting(t, TVideoFormatMsg{TFormatStage::VideoAspect, m_video}));
+            out.push_back(posting(t, TVideoFormatMsg{TFormatStage::VideoDescription, m_video}));
         }
     }
 }
@@ -234,8 +234,8 @@ void TNotifier::reportVideo(std::vector<Outgoing> &out)
 void TNotifier::reportAudio(std::vector<Outgoing> &out)
 {
     if (m_notifyAudio.load())
-        if (TMessageReceiver *t = m_audioTarget.load())
-            out.push_back({t, WM_NOTIFY_AUDIOFORMAT, unsigned(TFormatStage::AudioDescription), 0, m_frame});
+        if (TInbox<TAudioFormatMsg> *t = m_audioTarget.load())
+            out.push_back(posting(t, TAudioFormatMsg{TFormatStage::AudioDescription, m_frame}));
 }
 
 void TNotifier::changeCheckAB(std::vector<Outgoing> &out)
@@ -387,7 +387,7 @@ void TNotifier::analyseDvInterleaved(const uint8_t *data, size_t len)
 // Main thread (switching the channel) or streaming thread (per sample).
 void TNotifier::sendIncrust(TIncrustDV value, bool fromStreaming, bool &abandoned)
 {
-    TMessageReceiver *t = m_incrustTarget.load();
+    TInbox<TDvIncrustMsg> *t = m_incrustTarget.load();
     if (!t)
         return;
     int slot;
@@ -396,7 +396,7 @@ void TNotifier::sendIncrust(TIncrustDV value, bool fromStreaming, bool &abandone
         slot = nextSlot();
         m_incrustRing[slot - 1] = value;
     }
-    TMessage m{WM_NOTIFY_DVINCRUST, uint64_t(slot), 0, std::move(value)};
+    TDvIncrustMsg m{slot, std::move(value)};
     const bool handled = t->send(m, fromStreaming ? &gate() : nullptr);
     abandoned = !handled;
 }
@@ -415,10 +415,10 @@ TPassThrough::SampleResult TNotifier::sample(GstBuffer *buffer)
         changeCheckAB(out);
         // The DV-frame channel reports the values of the previous sample.
         if (m_notifyDvFrame.load()) {
-            if (TMessageReceiver *t = m_dvFrameTarget.load()) {
+            if (TInbox<TDvFrameMsg> *t = m_dvFrameTarget.load()) {
                 const int slot = nextSlot();
                 m_frameRing[slot - 1] = m_frame;
-                out.push_back({t, WM_NOTIFY_DVFRAME, 0, slot, m_frameRing[slot - 1]});
+                out.push_back(posting(t, TDvFrameMsg{slot, m_frameRing[slot - 1]}));
             }
         }
         m_prevFrame = m_frame;
@@ -454,7 +454,7 @@ TPassThrough::SampleResult TNotifier::sample(GstBuffer *buffer)
         incrust.TimecodeStr = m_frame.TimecodeStr;
     }
     for (auto &o : out)
-        o.target->post(TMessage{o.msg, o.wParam, o.lParam, std::move(o.payload)});
+        o();
     if (m_notifyIncrust.load()) {
         bool abandoned = false;
         sendIncrust(std::move(incrust), true, abandoned);

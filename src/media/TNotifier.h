@@ -8,6 +8,8 @@
 // Threads: configuration on the main thread (flags and targets are atomics, the records and the
 // date format are guarded by a mutex that is never held while posting, sending or pushing);
 // the filter hooks on the streaming thread.
+#include "core/TMessageReceiver.h"
+#include "media/MediaMessages.h"
 #include "media/TIncrustDV.h"
 #include "media/TVideoData.h"
 #include "media/TframeData.h"
@@ -18,11 +20,10 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <vector>
-
-class TMessageReceiver;
 
 class TNotifier : public TPassThrough
 {
@@ -34,15 +35,15 @@ public:
 
     // Main thread configuration.
     void ResetNotifier();
-    void SetVideoTarget(TMessageReceiver *target) { m_videoTarget.store(target); }
+    void SetVideoTarget(TInbox<TVideoFormatMsg> *target) { m_videoTarget.store(target); }
     void SetNotifyVideo(bool on);
-    void SetAudioTarget(TMessageReceiver *target) { m_audioTarget.store(target); }
+    void SetAudioTarget(TInbox<TAudioFormatMsg> *target) { m_audioTarget.store(target); }
     void SetNotifyAudio(bool on);
-    void SetDvFrameTarget(TMessageReceiver *target) { m_dvFrameTarget.store(target); }
+    void SetDvFrameTarget(TInbox<TDvFrameMsg> *target) { m_dvFrameTarget.store(target); }
     void SetNotifyDvFrame(bool on);
-    void SetIncrustTarget(TMessageReceiver *target) { m_incrustTarget.store(target); }
+    void SetIncrustTarget(TInbox<TDvIncrustMsg> *target) { m_incrustTarget.store(target); }
     void SetNotifyIncrust(bool on);
-    void SetDurationTarget(TMessageReceiver *target);
+    void SetDurationTarget(TInbox<TFrameDurationMsg> *target);
     void ClearDurationTarget();
 
     QString DateFormat() const;
@@ -71,14 +72,12 @@ protected:
     SampleResult sample(GstBuffer *buffer) override;
 
 private:
-    struct Outgoing
+    // A message to post once m_mutex is released: the target and its own copy of the record.
+    using Outgoing = std::function<void()>;
+    template <class M> static Outgoing posting(TInbox<M> *target, M message)
     {
-        TMessageReceiver *target;
-        unsigned msg;
-        uint64_t wParam;
-        int64_t lParam;
-        std::any payload;
-    };
+        return [target, m = std::move(message)]() mutable { target->post(std::move(m)); };
+    }
     // All below: called with m_mutex held; messages go to `out`, posted after unlocking.
     void applyMediaType(const TMediaType &mt, std::vector<Outgoing> &out);
     void reportVideo(std::vector<Outgoing> &out);
@@ -110,6 +109,9 @@ private:
     std::atomic<bool> m_dvType1Name{false};
     std::atomic<bool> m_notifyVideo{false}, m_notifyAudio{false}, m_notifyDvFrame{false};
     std::atomic<bool> m_notifyIncrust{false}, m_notifyDuration{false};
-    std::atomic<TMessageReceiver *> m_videoTarget{nullptr}, m_audioTarget{nullptr}, m_dvFrameTarget{nullptr};
-    std::atomic<TMessageReceiver *> m_incrustTarget{nullptr}, m_durationTarget{nullptr};
+    std::atomic<TInbox<TVideoFormatMsg> *> m_videoTarget{nullptr};
+    std::atomic<TInbox<TAudioFormatMsg> *> m_audioTarget{nullptr};
+    std::atomic<TInbox<TDvFrameMsg> *> m_dvFrameTarget{nullptr};
+    std::atomic<TInbox<TDvIncrustMsg> *> m_incrustTarget{nullptr};
+    std::atomic<TInbox<TFrameDurationMsg> *> m_durationTarget{nullptr};
 };

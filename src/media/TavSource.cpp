@@ -25,7 +25,7 @@ GstPad *TavSource::OutputPad() const
     return Graph ? m_ownNotifier->srcPad() : nullptr;
 }
 
-void TavSource::SetDvFrameTarget(TMessageReceiver *target)
+void TavSource::SetDvFrameTarget(TInbox<TDvFrameMsg> *target)
 {
     if (m_dvNotifier)
         m_dvNotifier->SetDvFrameTarget(target);
@@ -37,7 +37,7 @@ void TavSource::SetNotifyDvFrame(bool on)
         m_dvNotifier->SetNotifyDvFrame(on);
 }
 
-void TavSource::SetDurationTarget(TMessageReceiver *target)
+void TavSource::SetDurationTarget(TInbox<TFrameDurationMsg> *target)
 {
     m_ownNotifier->SetDurationTarget(target);
 }
@@ -47,7 +47,7 @@ void TavSource::ClearDurationTarget()
     m_ownNotifier->ClearDurationTarget();
 }
 
-bool TavSource::connectAs(TGrapheMan *graph, TMessageReceiver *window, bool video)
+bool TavSource::connectAs(TGrapheMan *graph, TFormatTargets targets, bool video)
 {
     if (!graph || !Parent)
         return false;
@@ -86,10 +86,10 @@ bool TavSource::connectAs(TGrapheMan *graph, TMessageReceiver *window, bool vide
         m_dvNotifier = own;
     }
     if (video) {
-        m_dvNotifier->SetVideoTarget(window);
+        m_dvNotifier->SetVideoTarget(targets.video);
         m_dvNotifier->SetNotifyVideo(true);
     } else {
-        m_dvNotifier->SetAudioTarget(window);
+        m_dvNotifier->SetAudioTarget(targets.audio);
         m_dvNotifier->SetNotifyAudio(true);
     }
     TPadHub *hub = Parent->Hub();
@@ -137,9 +137,9 @@ bool TavSource::disconnectAs(bool video)
     return removed;
 }
 
-bool TVideoSource::ConnectSource(TGrapheMan *graph, TMessageReceiver *window)
+bool TVideoSource::ConnectSource(TGrapheMan *graph, TFormatTargets targets)
 {
-    return connectAs(graph, window, true);
+    return connectAs(graph, targets, true);
 }
 
 bool TVideoSource::DisconnectSource()
@@ -152,9 +152,9 @@ TframeData TVideoSource::GetFrameData() const
     return m_ownNotifier->GetFrameData();
 }
 
-bool TAudioSource::ConnectSource(TGrapheMan *graph, TMessageReceiver *window)
+bool TAudioSource::ConnectSource(TGrapheMan *graph, TFormatTargets targets)
 {
-    return connectAs(graph, window, false);
+    return connectAs(graph, targets, false);
 }
 
 bool TAudioSource::DisconnectSource()

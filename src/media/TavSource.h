@@ -2,6 +2,8 @@
 // A video or audio stream of a device. Connecting it builds the device chain into the graph
 // and puts the source's own sample notifier behind the stream; the notifier's output is left
 // for the managers to connect decoders and renderers to. Main thread only.
+#include "core/TMessageReceiver.h"
+#include "media/MediaMessages.h"
 #include "media/TGraphChunk.h"
 #include "media/TframeData.h"
 #include "media/gst/TGuid.h"
@@ -10,7 +12,14 @@
 #include <memory>
 
 class TNotifier;
-class TMessageReceiver;
+
+// Where a connected source reports its formats (a video source uses video, an audio source
+// audio; none: not reported).
+struct TFormatTargets
+{
+    TInbox<TVideoFormatMsg> *video = nullptr;
+    TInbox<TAudioFormatMsg> *audio = nullptr;
+};
 
 class TavSource : public TGraphChunk
 {
@@ -23,9 +32,9 @@ public:
     TNotifier *DvNotifier() const { return m_dvNotifier; }
     TGuid AcceptMajor, AcceptSub, AcceptFormat;
 
-    // True when the source is (already or now) connected to graph; window receives the
+    // True when the source is (already or now) connected to graph; targets receive the
     // format notifications.
-    virtual bool ConnectSource(TGrapheMan *graph, TMessageReceiver *window) = 0;
+    virtual bool ConnectSource(TGrapheMan *graph, TFormatTargets targets) = 0;
     virtual bool DisconnectSource() = 0;
 
     // The notifier output the managers connect to (while connected).
@@ -34,16 +43,16 @@ public:
     int StreamIndex() const { return m_stream; }
 
     // Targets set through the source (DV manager, navigation manager).
-    void SetDvFrameTarget(TMessageReceiver *target);
+    void SetDvFrameTarget(TInbox<TDvFrameMsg> *target);
     void SetNotifyDvFrame(bool on);
-    void SetDurationTarget(TMessageReceiver *target);
+    void SetDurationTarget(TInbox<TFrameDurationMsg> *target);
     void ClearDurationTarget();
 
     bool Connect() override { return true; }
     bool Disconnect() override { return true; }
 
 protected:
-    bool connectAs(TGrapheMan *graph, TMessageReceiver *window, bool video);
+    bool connectAs(TGrapheMan *graph, TFormatTargets targets, bool video);
     bool disconnectAs(bool video);
 
     std::unique_ptr<TNotifier> m_ownNotifier;
@@ -58,7 +67,7 @@ public:
     TVideoSource(TMediaDevice *device, int index, const QString &name = QString())
         : TavSource(device, index, name, true)
     {}
-    bool ConnectSource(TGrapheMan *graph, TMessageReceiver *window) override;
+    bool ConnectSource(TGrapheMan *graph, TFormatTargets targets) override;
     bool DisconnectSource() override;
     TframeData GetFrameData() const;
 };
@@ -69,6 +78,6 @@ public:
     TAudioSource(TMediaDevice *device, int index, const QString &name = QString())
         : TavSource(device, index, name, false)
     {}
-    bool ConnectSource(TGrapheMan *graph, TMessageReceiver *window) override;
+    bool ConnectSource(TGrapheMan *graph, TFormatTargets targets) override;
     bool DisconnectSource() override;
 };

@@ -32,7 +32,8 @@ int TAudioMan::ImageIndex(TAudioStatus status)
     return 0;
 }
 
-TAudioMan::TAudioMan(QObject *parent) : TVDActionComponent(parent)
+TAudioMan::TAudioMan(QObject *parent)
+    : TVDActionComponent(parent), m_audioInbox([this](const TAudioFormatMsg &m) { OnAudioFormat(m); })
 {
     m_sink = std::make_unique<TAudioSink>();
     if (!m_sink->IsValid()) {
@@ -50,7 +51,7 @@ TAudioMan::TAudioMan(QObject *parent) : TVDActionComponent(parent)
 
 TAudioMan::~TAudioMan()
 {
-    CloseMessageWindow();
+    m_audioInbox.close();
     // The owner's handlers may already be gone with it: nothing is reported from here on.
     OnNotifyAudioDecoder = nullptr;
     OnNotifyAudioFormat = nullptr;
@@ -150,16 +151,10 @@ bool TAudioMan::NoDevice() const
 
 // --- Messages ----------------------------------------------------------------------------------------
 
-void TAudioMan::WndProc(TMessage &message)
+void TAudioMan::OnAudioFormat(const TAudioFormatMsg &message)
 {
-    if (message.msg == WM_NOTIFY_AUDIOFORMAT) {
-        if (TFormatStage(message.wParam) == TFormatStage::AudioDescription) {
-            if (const auto *frame = std::any_cast<TframeData>(&message.payload); frame && OnNotifyAudioFormat)
-                OnNotifyAudioFormat(frame->AudioDesc);
-        }
-        return;
-    }
-    TVDActionComponent::WndProc(message);
+    if (message.stage == TFormatStage::AudioDescription && OnNotifyAudioFormat)
+        OnNotifyAudioFormat(message.frame.AudioDesc);
 }
 
 // --- Actions ------------------------------------------------------------------------------------------

@@ -7,6 +7,8 @@
 // Without an audio device the renderer plays into an internal fake sink: the video is not
 // disturbed and the status shows the error. Main thread only.
 #include "actions/TVDActionComponent.h"
+#include "core/TMessageReceiver.h"
+#include "media/MediaMessages.h"
 #include "media/TDecoderMan.h"
 #include "media/TGrapheMan.h"
 #include "playback/TAudioSink.h"
@@ -104,12 +106,15 @@ public:
     TNopeAction *naDecVolume = nullptr;
     TIntegerAction *iaVolume = nullptr;
 
+    // Where the notifiers post the audio format (any thread).
+    TInbox<TAudioFormatMsg> *AudioInbox() { return &m_audioInbox; }
+
 protected:
     void CreateActions() override;
     void InitActions() override;
     void FindActions() override;
     void ConnectActions() override;
-    void WndProc(TMessage &message) override;
+    void OnAudioFormat(const TAudioFormatMsg &message);
 
     // The renderer is running into the fallback fake sink.
     bool NoDevice() const;
@@ -118,6 +123,8 @@ protected:
     void ApplyVolume();
     void StepVolume(int delta);
 
+    // Declared first: the notifiers that hold it go before it does.
+    TMessageReceiver<TAudioFormatMsg> m_audioInbox;
     std::unique_ptr<TAudioSink> m_sink;
     std::unique_ptr<TDecoderMan> m_decoders;
     TAudioSource *m_source = nullptr;

@@ -51,7 +51,7 @@ bool TAudioMan::ConnectAudioSource(TAudioSource *source)
     try {
         m_graphMan = source->OwnerGraph;
         m_decoders->Graph = m_graphMan;
-        if (m_graphMan && m_sink && source->ConnectSource(m_graphMan, Receiver())) {
+        if (m_graphMan && m_sink && source->ConnectSource(m_graphMan, {.audio = &m_audioInbox})) {
             TGstGraph *graph = m_graphMan->Graph();
             // The renderer moves into the source's graph.
             if (m_rendererGraph && m_rendererGraph->contains(m_sink->Element()))
@@ -76,7 +76,7 @@ bool TAudioMan::ConnectAudioSource(TAudioSource *source)
         OnNotifyAudioDecoder(CurrentDecoderName());
     m_connected = true;
     if (TNotifier *n = source->OwnNotifier()) {
-        n->SetAudioTarget(Receiver());
+        n->SetAudioTarget(&m_audioInbox);
         n->SetNotifyAudio(true);
     }
     if (auto *dv = qobject_cast<TDVMan *>(m_graphMan); dv && !dv->DVCodeSource())

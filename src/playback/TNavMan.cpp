@@ -14,29 +14,48 @@
 #include <QLineEdit>
 #include <QSlider>
 
-TNavMan::TNavMan(QObject *parent) : TDVMan(parent)
+namespace {
+
+// Main thread: the frames notifier's navigation targets when they are this manager.
+TFramesNotifier::TNavTargets navTargetsOf(TNavMan &nav)
 {
-    Setup();
+    return {nav.NavInbox<TFrameDurationMsg>(), nav.NavInbox<TFramesPositionMsg>()};
+}
+
+} // namespace
+
+TNavMan::TNavMan(QObject *parent) : TNavMan(parent, TNoBuild{})
+{
     BuildActions();
 }
 
-TNavMan::TNavMan(QObject *parent, TNoBuild) : TDVMan(parent)
+TNavMan::TNavMan(QObject *parent, TNoBuild)
+    : TDVMan(parent),
+      m_navInbox(TOverloaded{
+          [this](const TFramesPositionMsg &m) { OnFramesPosition(m.text); },
+          // The sample notifier passes the low 32 bits only.
+          [this](const TFrameDurationMsg &m) { SetFrameDuration(int64_t(int32_t(uint32_t(m.duration)))); },
+          [this](const TFramesReachedMsg &m) { OnFramesReached(m.target, m.position); },
+      })
 {
     Setup();
 }
 
 TNavMan::~TNavMan()
 {
-    // Sent messages may still arrive while the graph goes down (in the base destructor): from
-    // here on they are answered without reaching this half-destroyed manager.
-    CloseMessageWindow();
+    // Sent messages may still arrive while the graph goes down: from here on they are
+    // answered without reaching this half-destroyed manager.
+    m_navInbox.close();
+    CloseDvInbox();
     UnbindEdit();
     UnbindSlider();
     if (m_videoSource)
         m_videoSource->ClearDurationTarget();
-    if (m_notifier && m_notifier->NavWindow() == Receiver())
-        m_notifier->SetNavWindow(nullptr);
+    if (m_notifier && m_notifier->NavWindow() == navTargetsOf(*this))
+        m_notifier->SetNavWindow({});
     SetRendererFilter(nullptr);
+    // The notifiers may still hold m_navInbox: the graph goes down while it exists.
+    StopStreaming();
 }
 
 void TNavMan::Setup()
@@ -60,11 +79,11 @@ void TNavMan::SetFramesNotifier(TFramesNotifier *notifier)
 {
     if (m_notifier == notifier)
         return;
-    if (m_notifier && m_notifier->NavWindow() == Receiver())
-        m_notifier->SetNavWindow(nullptr);
+    if (m_notifier && m_notifier->NavWindow() == navTargetsOf(*this))
+        m_notifier->SetNavWindow({});
     m_notifier = notifier;
     if (notifier) {
-        notifier->SetNavWindow(Receiver());
+        notifier->SetNavWindow(navTargetsOf(*this));
         if (FrameDuration > 1)
             notifier->SetFrameDuration(FrameDuration);
     }
@@ -110,7 +129,7 @@ void TNavMan::AttachVideoSource(TVideoSource *source)
     m_videoSource = source;
     m_landsLate = false;
     if (source) {
-        source->SetDurationTarget(Receiver());
+        source->SetDurationTarget(&m_navInbox);
         // Read here, never while a streaming thread waits for the frame duration's answer.
         ReadVideoSpan();
         // The frame duration may have come first: the length and the end follow the span.
@@ -194,27 +213,6 @@ void TNavMan::ResetDuration()
 }
 
 // --- messages ------------------------------------------------------------------------------------
-
-// Main thread.
-void TNavMan::WndProc(TMessage &message)
-{
-    switch (message.msg) {
-    case WM_FRAMES_POSITION: {
-        const auto *text = std::any_cast<QString>(&message.payload);
-        OnFramesPosition(text ? *text : PositionText(message.lParam));
-        return;
-    }
-    case WM_NOTIFY_FRAMEDURATION:
-        // The sample notifier passes the low 32 bits only.
-        SetFrameDuration(int64_t(int32_t(uint32_t(message.wParam))));
-        return;
-    case WM_FRAMES_REACHED:
-        OnFramesReached(int64_t(message.wParam), message.lParam);
-        return;
-    default:
-        TDVMan::WndProc(message);
-    }
-}
 
 void TNavMan::OnFramesPosition(const QString &text)
 {

@@ -25,7 +25,9 @@
 //                                 file whose MPEG time stamps give the length)
 //   ResetDuration()               after a stream was connected or disconnected
 //
-// Everything here runs on the main thread; the notifiers reach it through Receiver().
+// Everything here runs on the main thread; the notifiers reach it through NavInbox().
+#include "core/TMessageReceiver.h"
+#include "media/MediaMessages.h"
 #include "media/TDVMan.h"
 #include "media/gst/TGstHandles.h"
 
@@ -60,6 +62,10 @@ public:
 
     explicit TNavMan(QObject *parent = nullptr);
     ~TNavMan() override;
+
+    // Where the notifiers post and send positions, frame durations and reached targets (any
+    // thread); M is one of those three messages.
+    template <class M> TInbox<M> *NavInbox() { return &m_navInbox; }
 
     // --- Bound controls ----------------------------------------------------------------------
     QLineEdit *PositionEdit() const { return m_edit; }
@@ -188,7 +194,6 @@ protected:
     void InitActions() override;
     void FindActions() override;
     void ConnectActions() override;
-    void WndProc(TMessage &message) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     // Whether Shift is held now (the keyboard state when an action is applied).
     virtual bool ShiftHeld() const;
@@ -228,6 +233,8 @@ private:
     void OnSliderMoved(int value);
     void SetSpeed(bool compatible);
 
+    // Declared first: it lives until the graph is down (StopStreaming in the destructor).
+    TMessageReceiver<TFramesPositionMsg, TFrameDurationMsg, TFramesReachedMsg> m_navInbox;
     QPointer<QLineEdit> m_edit;
     QPointer<QSlider> m_slider;
     TFramesNotifier *m_notifier = nullptr;

@@ -107,14 +107,14 @@ void TNavMan::WaitForRenderer(int timeoutMs, const std::function<bool()> &done)
     timer.start();
     // Short polls: the frames notifier's target message waits for this thread meanwhile.
     while (m_renderer) {
-        TMessageReceiver::servicePendingSent();
+        TMessageReceiverBase::servicePendingSent();
         if (done && done())
             return;
         const GstStateChangeReturn r = gst_element_get_state(m_renderer, nullptr, nullptr, 2 * GST_MSECOND);
         if (r != GST_STATE_CHANGE_ASYNC || timer.elapsed() > timeoutMs)
             break;
     }
-    TMessageReceiver::servicePendingSent();
+    TMessageReceiverBase::servicePendingSent();
 }
 
 bool TNavMan::LandsLate() const
@@ -216,7 +216,7 @@ void TNavMan::SeekExact(int64_t target)
 bool TNavMan::PreciseAttempt(int64_t target, bool decodeOn, int64_t from, bool acceptLate)
 {
     m_precise = TPreciseState{true, target, false, false, acceptLate};
-    m_notifier->SetWatchWindow(0, Receiver());
+    m_notifier->SetWatchWindow(0, &m_navInbox);
     m_notifier->SetWatch(0, target);
     // Frames are timed but not passed on until the one at the target.
     m_notifier->SetDeliver(false);
@@ -355,7 +355,7 @@ bool TNavMan::StepShownFrames()
     QElapsedTimer timer;
     timer.start();
     for (;;) {
-        TMessageReceiver::servicePendingSent();
+        TMessageReceiverBase::servicePendingSent();
         if (m_input->buffers.load() != before) {
             // The frame is at the renderer: wait for it to be taken as the paused picture.
             WaitForRenderer(kSeekWaitMs);

@@ -16,7 +16,13 @@
 
 #include <cstdlib>
 
-TVideoMan::TVideoMan(QObject *parent) : TWindowLessMan(parent, TNoBuild{})
+TVideoMan::TVideoMan(QObject *parent)
+    : TWindowLessMan(parent, TNoBuild{}),
+      m_videoInbox(TOverloaded{
+          [this](const TVideoFormatMsg &m) { OnVideoFormat(m.stage, m.video); },
+          [this](const TDvIncrustMsg &m) { SetIncrustDV(m.value); },
+          [this](const TFramesTextMsg &m) { SetTimestampText(m.text); },
+      })
 {
     m_decoders = std::make_unique<TDecoderMan>(this);
     m_decoders->Configure(&TDecoderLists::VideoDefaults(), &TDecoderLists::VideoLearned(),
@@ -26,7 +32,7 @@ TVideoMan::TVideoMan(QObject *parent) : TWindowLessMan(parent, TNoBuild{})
     // Its record is this manager's own (an element handed in, never made or dropped by the
     // decoder manager), so two managers never share one instance.
     m_framesNotifier = std::make_unique<TFramesNotifier>();
-    m_framesNotifier->SetVideoWindow(Receiver());
+    m_framesNotifier->SetVideoWindow(&m_videoInbox);
     m_framesNotifierRec.Clsid = TGuid::fromString(QStringLiteral("{5104DD25-61F8-458D-AD1D-FCCF8BA18B60}"));
     m_framesNotifierRec.Name = QStringLiteral("FramesNotifier de Vardo");
     m_framesNotifierRec.Kind = fkExternal;
@@ -38,7 +44,8 @@ TVideoMan::TVideoMan(QObject *parent) : TWindowLessMan(parent, TNoBuild{})
 
 TVideoMan::~TVideoMan()
 {
-    CloseMessageWindow();
+    m_videoInbox.close();
+    CloseDisplayInbox();
     // The owner's handlers may already be gone with it: nothing is reported from here on.
     OnNotifyVideoDecoder = nullptr;
     OnNotifyVideoFormat = nullptr;
@@ -112,7 +119,7 @@ bool TVideoMan::ConnectChain(TVideoSource *source)
     // The navigation manager's seeks wait on the renderer and step it.
     if (nav)
         nav->SetRendererFilter(Renderer());
-    if (!source->ConnectSource(m_graphMan, Receiver()))
+    if (!source->ConnectSource(m_graphMan, {.video = &m_videoInbox}))
         return false;
     if (!AttachToGraph(m_graphMan->Graph()))
         return false;
@@ -124,7 +131,7 @@ bool TVideoMan::ConnectChain(TVideoSource *source)
     else
         m_framesNotifier->ResetOrigin();
     m_originSource = source;
-    m_framesNotifier->SetVideoWindow(Receiver());
+    m_framesNotifier->SetVideoWindow(&m_videoInbox);
     // Positions and time stamps come from the frames notifier once the navigation manager
     // gives it the frame duration.
     if (nav) {
@@ -139,7 +146,7 @@ bool TVideoMan::ConnectChain(TVideoSource *source)
     NotifyDecoder(CurrentDecoderName());
     m_videoState = TVideoState::Shown;
     if (TNotifier *n = source->DvNotifier()) {
-        n->SetVideoTarget(Receiver());
+        n->SetVideoTarget(&m_videoInbox);
         n->SetNotifyVideo(true);
     }
     if (auto *dv = qobject_cast<TDVMan *>(m_graphMan.data()); dv && !dv->DVCodeSource())
@@ -263,39 +270,4 @@ void TVideoMan::UpdateAspect()
         }
     }
     SetAspectSize(aspect);
-}
-
-// --- Messages ------------------------------------------------------------------------------------
-
-void TVideoMan::WndProc(TMessage &message)
-{
-    switch (message.msg) {
-    case WM_NOTIFY_VIDEOFORMAT:
-        if (const auto *f = std::any_cast<TVideoData>(&message.payload))
-            OnVideoFormat(TFormatStage(message.wParam), *f);
-        return;
-    case WM_NOTIFY_DVINCRUST:
-        if (const auto *dv = std::any_cast<TIncrustDV>(&message.payload))
-            SetIncrustDV(*dv);
-        return;
-    case WM_FRAMES_TEXT:
-        if (const auto *text = std::any_cast<QString>(&message.payload))
-            SetTimestampText(*text);
-        return;
-    case WM_NOTIFY_SYSDATE:
-        if (const auto *d = std::any_cast<TIncrustSysDate>(&message.payload))
-            SetSysDate(*d);
-        return;
-    case WM_NOTIFY_NUMERO:
-        if (const auto *n = std::any_cast<TIncrustNumero>(&message.payload))
-            SetNumero(*n);
-        return;
-    case WM_NOTIFY_FILENAME:
-        if (const auto *f = std::any_cast<TIncrustFileName>(&message.payload))
-            SetFileName(*f);
-        return;
-    default:
-        break;
-    }
-    TWindowLessMan::WndProc(message);
 }

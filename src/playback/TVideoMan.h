@@ -16,8 +16,10 @@
 //
 // The main window makes one instance, binds it to its video panel (SetWindow) and assigns the
 // two notification events. Everything runs on the main thread: the notifiers' values arrive
-// as messages on the manager's receiver (Receiver()); the sent ones (DV values, time stamp)
+// as messages on the manager's receiver (VideoInbox()); the sent ones (DV values, time stamp)
 // make the streaming thread wait until the value is stored and the overlay expanded.
+#include "core/TMessageReceiver.h"
+#include "media/MediaMessages.h"
 #include "media/TDecoderMan.h"
 #include "media/TFilterRec.h"
 #include "media/TFormatStage.h"
@@ -41,7 +43,7 @@ class TNopeAction;
 class TVardoPreferences;
 class TVideoSource;
 
-// Records the main window sends with WM_NOTIFY_SYSDATE, WM_NOTIFY_NUMERO and WM_NOTIFY_FILENAME.
+// Overlay values the main window sets (SetSysDate, SetNumero, SetFileName).
 struct TIncrustSysDate
 {
     bool Available = true;
@@ -173,11 +175,8 @@ public:
     // Every slot into its overlay line (an empty pattern disables the line), then
     // RefreshOverlay when a line reads differently.
     void ExpandOverlay();
-    // The values the messages carry, for callers on the main thread; each re-expands. The
-    // receiver takes them as messages too, with a copy of the record as payload:
-    // WM_NOTIFY_DVINCRUST (TIncrustDV), WM_FRAMES_TEXT (QString), WM_NOTIFY_SYSDATE
-    // (TIncrustSysDate), WM_NOTIFY_NUMERO (TIncrustNumero), WM_NOTIFY_FILENAME
-    // (TIncrustFileName); and WM_NOTIFY_VIDEOFORMAT (TVideoData, wParam 4: aspect, 2: text).
+    // The overlay values, for callers on the main thread; each re-expands. The DV values and
+    // the time stamp also arrive as messages (VideoInbox).
     void SetIncrustDV(const TIncrustDV &dv);
     void SetTimestampText(const QString &text);
     void SetSysDate(const TIncrustSysDate &date);
@@ -190,12 +189,15 @@ public:
 
     TNopeAction *naNextDecoderVideo = nullptr;
 
+    // Where the notifiers post the video format and send the DV values and the time stamp
+    // (any thread); M is one of those three messages.
+    template <class M> TInbox<M> *VideoInbox() { return &m_videoInbox; }
+
 protected:
     void CreateActions() override;
     void InitActions() override;
     void FindActions() override;
     void ConnectActions() override;
-    void WndProc(TMessage &message) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void BoundWindowChanged() override;
 
@@ -212,6 +214,8 @@ private:
     void NotifyFormat(const QString &text);
     bool ConnectChain(TVideoSource *source);
 
+    // Declared first: the notifiers that hold it go before it does.
+    TMessageReceiver<TVideoFormatMsg, TDvIncrustMsg, TFramesTextMsg> m_videoInbox;
     std::unique_ptr<TFramesNotifier> m_framesNotifier;
     TFilterRec m_framesNotifierRec; // "FramesNotifier de Vardo", holding m_framesNotifier
     std::unique_ptr<TDecoderMan> m_decoders;

@@ -13,20 +13,20 @@
 
 #include <gst/video/video.h>
 
-TWindowLessMan::TWindowLessMan(QObject *parent) : TVDActionComponent(parent)
+TWindowLessMan::TWindowLessMan(QObject *parent) : TWindowLessMan(parent, TNoBuild{})
 {
-    Setup();
     BuildActions();
 }
 
-TWindowLessMan::TWindowLessMan(QObject *parent, TNoBuild) : TVDActionComponent(parent)
+TWindowLessMan::TWindowLessMan(QObject *parent, TNoBuild)
+    : TVDActionComponent(parent), m_displayInbox([this](TDisplayChangedMsg &) { OnDisplayChanged(); })
 {
     Setup();
 }
 
 TWindowLessMan::~TWindowLessMan()
 {
-    CloseMessageWindow();
+    CloseDisplayInbox();
     m_hintTimer.stop();
     if (m_sink) {
         if (m_graph && m_graph->contains(m_sink->Element()))
@@ -197,7 +197,7 @@ void TWindowLessMan::PlacePlaqueOnMonitor()
             disconnect(m_screen, nullptr, this, nullptr);
         m_screen = screen;
         // A new resolution of the monitor: the plate and the full-screen picture follow.
-        connect(screen, &QScreen::geometryChanged, this, [this] { PostMessage(WM_DISPLAYCHANGE); });
+        connect(screen, &QScreen::geometryChanged, this, [this] { m_displayInbox.post({}); });
     }
     if (m_plaque->screen() != screen)
         m_plaque->setScreen(screen);
@@ -410,7 +410,7 @@ void TWindowLessMan::SetFullScreenOn(bool on)
         m_hintTimer.stop();
         if (m_plaque)
             m_plaque->hide();
-        PostMessage(WM_DISPLAYCHANGE);
+        m_displayInbox.post({});
     }
     UpdateLayout();
 }
@@ -619,14 +619,10 @@ bool TWindowLessMan::eventFilter(QObject *watched, QEvent *event)
     return TVDActionComponent::eventFilter(watched, event);
 }
 
-void TWindowLessMan::WndProc(TMessage &message)
+void TWindowLessMan::OnDisplayChanged()
 {
-    if (message.msg == WM_DISPLAYCHANGE) {
-        // The display to use may have changed: the plate follows the monitor of the window.
-        PlacePlaqueOnMonitor();
-        if (m_fullScreen)
-            UpdateLayout();
-        return;
-    }
-    TVDActionComponent::WndProc(message);
+    // The display to use may have changed: the plate follows the monitor of the window.
+    PlacePlaqueOnMonitor();
+    if (m_fullScreen)
+        UpdateLayout();
 }

@@ -17,6 +17,7 @@
 // runs on the main thread. The video manager derives from this class.
 #include "actions/TVDActionComponent.h"
 #include "core/TColors.h"
+#include "core/TMessageReceiver.h"
 #include "media/gst/TGstGraph.h"
 #include "playback/TOverlayPainter.h"
 #include "playback/TPreviewForm.h"
@@ -44,13 +45,15 @@ class TRectAction;
 // Whether the overlay is drawn on the picture (the documents' values 0 and 2).
 enum class TOverlayState : int { Off = 0, On = 2 };
 
+// Posted by the manager to itself (main thread) when the display to use may have changed.
+struct TDisplayChangedMsg
+{
+};
+
 class TWindowLessMan : public TVDActionComponent
 {
     Q_OBJECT
 public:
-    // The message the manager posts itself when the display to use changed.
-    static constexpr unsigned WM_DISPLAYCHANGE = 0x007E;
-
     explicit TWindowLessMan(QObject *parent = nullptr);
     ~TWindowLessMan() override;
 
@@ -194,14 +197,16 @@ protected:
     void InitActions() override;
     void FindActions() override;
     void ConnectActions() override;
-    void WndProc(TMessage &message) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     // After the picture was bound to another window (or to none): derived managers move what
     // they show in the window along.
     virtual void BoundWindowChanged() {}
+    // Main thread: no display change is handled from now on (the destructors, first thing).
+    void CloseDisplayInbox() { m_displayInbox.close(); }
 
 private:
     void Setup();
+    void OnDisplayChanged();
     void Bind(QWidget *window);
     void Unbind();
     void EnsureView();
@@ -215,6 +220,7 @@ private:
     void OnNativeSizeChanged();
     void OnHintTimer();
 
+    TMessageReceiver<TDisplayChangedMsg> m_displayInbox;
     std::unique_ptr<TVideoSink> m_sink;
     QPointer<TGstGraph> m_graph;
     QPointer<QWidget> m_window;

@@ -2,6 +2,7 @@
 #include "actions/TCheckAction.h"
 #include "actions/TIntegerAction.h"
 #include "actions/TVDActionComponent.h"
+#include "core/TMessageReceiver.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include <atomic>
 #include <future>
 #include <thread>
+#include <type_traits>
 
 namespace {
 
@@ -24,15 +26,35 @@ void pumpUntil(const std::function<bool()> &done, int ms = 5000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
+// The manager's one message: a payload for its log and a value it answers with value + 1.
+struct TDemoMsg
+{
+    int payload = 0;
+    std::int64_t value = 0;
+    std::int64_t result = 0; // the answer
+};
+// A message the manager does not take.
+struct TOtherMsg
+{
+};
+
 // A manager as later ones are written: actions built in code, internal handlers connected,
-// its own messages handled in WndProc.
+// its own messages handled by its own typed receiver.
 class TDemoMan : public TVDActionComponent
 {
 public:
-    static constexpr unsigned WM_DEMO = 9300;
+    explicit TDemoMan(QObject *parent = nullptr)
+        : TVDActionComponent(parent), m_inbox([this](TDemoMsg &m) {
+              received.push_back(m.payload);
+              m.result = m.value + 1;
+          })
+    {
+        BuildActions();
+    }
+    ~TDemoMan() override { m_inbox.close(); }
 
-    explicit TDemoMan(QObject *parent = nullptr) : TVDActionComponent(parent) { BuildActions(); }
-    using TVDActionComponent::CloseMessageWindow;
+    TInbox<TDemoMsg> *Inbox() { return &m_inbox; }
+    void CloseInbox() { m_inbox.close(); }
 
     TIntegerAction *iaDigits = nullptr;
     TCheckAction *caSliders = nullptr;
@@ -70,16 +92,21 @@ protected:
         log << "connect";
         iaDigits->InternalApply = [this](const int &v) { log << QString("digits %1").arg(v); };
     }
-    void WndProc(TMessage &m) override
-    {
-        if (m.msg == WM_DEMO) {
-            received.push_back(std::any_cast<int>(m.payload));
-            m.result = m.lParam + 1;
-            return;
-        }
-        TVDActionComponent::WndProc(m);
-    }
+
+private:
+    TMessageReceiver<TDemoMsg> m_inbox;
 };
+
+// The answer of a send, 0 when it was abandoned (gate cancelled, manager destroyed).
+std::int64_t sendDemo(TDemoMan &man, std::int64_t value, int payload, TSendGate *gate = nullptr)
+{
+    TDemoMsg m{payload, value};
+    return man.Inbox()->send(m, gate) ? m.result : 0;
+}
+
+// The manager's address for other threads takes its own message and no other.
+static_assert(std::is_same_v<decltype(std::declval<TDemoMan &>().Inbox()), TInbox<TDemoMsg> *>);
+static_assert(!std::is_convertible_v<TMessageReceiver<TDemoMsg> *, TInbox<TOtherMsg> *>);
 
 } // namespace
 
@@ -109,16 +136,15 @@ TEST(ActionComponent, PostedMessagesFromAStreamingThread)
     TDemoMan man;
     std::thread t([&] {
         for (int i = 0; i < 50; ++i)
-            man.PostMessage(TDemoMan::WM_DEMO, 0, 0, i);
+            man.Inbox()->post(TDemoMsg{i});
     });
     t.join();
     pumpUntil([&] { return man.received.size() == 50; });
     ASSERT_EQ(man.received.size(), 50u);
     for (int i = 0; i < 50; ++i)
         EXPECT_EQ(man.received[size_t(i)], i);
-    // Unknown messages reach the base, which answers 0.
-    EXPECT_EQ(man.SendMessage(1234, 0, 5), 0);
-    EXPECT_EQ(man.SendMessage(TDemoMan::WM_DEMO, 0, 5, 7), 6);
+    // Other messages do not compile (see the static_asserts above); its own is answered.
+    EXPECT_EQ(sendDemo(man, 5, 7), 6);
 }
 
 TEST(ActionComponent, SentMessagesWaitForTheMainThreadOrTheGate)
@@ -127,9 +153,9 @@ TEST(ActionComponent, SentMessagesWaitForTheMainThreadOrTheGate)
     // Answered while the main thread services sent messages on demand (as when it waits on
     // the pipeline), without running its event loop.
     std::atomic<std::int64_t> answer{0};
-    std::thread t([&] { answer = man.SendMessage(TDemoMan::WM_DEMO, 0, 41, 1); });
+    std::thread t([&] { answer = sendDemo(man, 41, 1); });
     while (answer == 0)
-        TMessageReceiver::servicePendingSent();
+        TMessageReceiverBase::servicePendingSent();
     t.join();
     EXPECT_EQ(answer.load(), 42);
 
@@ -139,7 +165,7 @@ TEST(ActionComponent, SentMessagesWaitForTheMainThreadOrTheGate)
     std::atomic<bool> returned{false};
     std::int64_t result = -1;
     std::thread s([&] {
-        result = man.SendMessage(TDemoMan::WM_DEMO, 0, 1, 2, &gate);
+        result = sendDemo(man, 1, 2, &gate);
         returned = true;
     });
     QThread::msleep(30);
@@ -148,17 +174,14 @@ TEST(ActionComponent, SentMessagesWaitForTheMainThreadOrTheGate)
     s.join();
     EXPECT_EQ(result, 0);
     man.received.clear();
-    TMessageReceiver::servicePendingSent();
+    TMessageReceiverBase::servicePendingSent();
     QCoreApplication::processEvents();
     EXPECT_TRUE(man.received.empty());
     // While cancelled, sends return at once; after reset they are answered again.
-    EXPECT_EQ(
-        std::async(std::launch::async, [&] { return man.SendMessage(TDemoMan::WM_DEMO, 0, 1, 3, &gate); })
-            .get(),
-        0);
+    EXPECT_EQ(std::async(std::launch::async, [&] { return sendDemo(man, 1, 3, &gate); }).get(), 0);
     gate.reset();
     std::atomic<std::int64_t> again{0};
-    std::thread u([&] { again = man.SendMessage(TDemoMan::WM_DEMO, 0, 9, 4, &gate); });
+    std::thread u([&] { again = sendDemo(man, 9, 4, &gate); });
     pumpUntil([&] { return again != 0; });
     u.join();
     EXPECT_EQ(again.load(), 10);
@@ -170,7 +193,7 @@ TEST(ActionComponent, DestroyingTheComponentReleasesWaitingSenders)
     std::atomic<bool> returned{false};
     std::int64_t result = -1;
     std::thread t([&] {
-        result = man->SendMessage(TDemoMan::WM_DEMO, 0, 1, 5);
+        result = sendDemo(*man, 1, 5);
         returned = true;
     });
     // Wait until the request is queued, then destroy the receiver without answering.
@@ -181,21 +204,21 @@ TEST(ActionComponent, DestroyingTheComponentReleasesWaitingSenders)
     EXPECT_EQ(result, 0);
 }
 
-TEST(ActionComponent, AClosedWindowReleasesSendersWithoutCallingWndProc)
+TEST(ActionComponent, AClosedReceiverReleasesSendersWithoutCallingTheHandler)
 {
     TDemoMan man;
-    man.CloseMessageWindow();
+    man.CloseInbox();
     std::atomic<bool> returned{false};
     std::int64_t result = -1;
     std::thread t([&] {
-        result = man.SendMessage(TDemoMan::WM_DEMO, 0, 1, 6);
+        result = sendDemo(man, 1, 6);
         returned = true;
     });
     while (!returned)
-        TMessageReceiver::servicePendingSent();
+        TMessageReceiverBase::servicePendingSent();
     t.join();
     EXPECT_EQ(result, 0);
-    man.PostMessage(TDemoMan::WM_DEMO, 0, 0, 7);
+    man.Inbox()->post(TDemoMsg{7});
     QCoreApplication::processEvents();
     EXPECT_TRUE(man.received.empty());
 }

@@ -112,14 +112,12 @@ class Graph
 {
 public:
     TFramesNotifier fn;
-    TMessageReceiver nav{[this](TMessage &m) {
-        if (m.msg == WM_NOTIFY_FRAMEDURATION)
-            fn.SetFrameDuration(int64_t(m.wParam));
-    }};
+    TMessageReceiver<TFrameDurationMsg> nav{
+        [this](const TFrameDurationMsg &m) { fn.SetFrameDuration(int64_t(m.duration)); }};
 
     explicit Graph(const Clip &clip) : m_clip(clip)
     {
-        fn.SetNavWindow(&nav);
+        fn.SetNavWindow({&nav, nullptr});
         m_pipeline = TGstElement::sink(gst_pipeline_new("fn-test"));
         GstBin *bin = GST_BIN(m_pipeline.get());
         GstElement *src = gst_element_factory_make("filesrc", nullptr);
@@ -378,11 +376,11 @@ TEST(CorpusFramesNotifier, PlainPlaybackPutsEveryFrameAtItsIndexAndWatchesFireOn
             int64_t target, position, seenPosition;
         };
         std::vector<Fired> fired0, fired1;
-        TMessageReceiver w0([&](TMessage &m) {
-            fired0.push_back({int64_t(m.wParam), m.lParam, g.fn.Position()});
+        TMessageReceiver<TFramesReachedMsg> w0([&](const TFramesReachedMsg &m) {
+            fired0.push_back({m.target, m.position, g.fn.Position()});
         });
-        TMessageReceiver w1([&](TMessage &m) {
-            fired1.push_back({int64_t(m.wParam), m.lParam, g.fn.Position()});
+        TMessageReceiver<TFramesReachedMsg> w1([&](const TFramesReachedMsg &m) {
+            fired1.push_back({m.target, m.position, g.fn.Position()});
         });
         g.fn.SetWatchWindow(0, &w0);
         g.fn.SetWatchWindow(1, &w1);
@@ -467,7 +465,7 @@ TEST(CorpusFramesNotifier, FlushingSeeksKeepPositionsOnTheFramesShown)
         // watch's window releases them. The first frame out is the target.
         for (const int k : {last / 2 + 3, last - 14}) {
             g.clear();
-            TMessageReceiver w([&](TMessage &) { g.fn.SetDeliver(true); });
+            TMessageReceiver<TFramesReachedMsg> w([&](TFramesReachedMsg &) { g.fn.SetDeliver(true); });
             g.fn.SetWatchWindow(0, &w);
             g.fn.SetWatch(0, int64_t(k) * d);
             g.fn.SetDeliver(false);

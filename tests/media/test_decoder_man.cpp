@@ -87,7 +87,7 @@ struct Stream
             device = std::make_unique<TFileDevice>(
                 path, ext == "dv" ? TMediaFactory::DvSplitterRec() : splitter, reader);
         source = video ? static_cast<TavSource *>(device->VideoSource(0)) : device->AudioSource(0);
-        if (!source || !source->ConnectSource(&graph, nullptr))
+        if (!source || !source->ConnectSource(&graph, {}))
             return false;
         man.Configure(&defaults, &learned,
                       video ? TDecoderLists::NoVideoDecoder() : TDecoderLists::NoAudioDecoder());

@@ -16,6 +16,8 @@
 #include <atomic>
 #include <functional>
 #include <thread>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -27,20 +29,28 @@ constexpr int64_t kD = 400000;                    // the same in 100-ns units
 // as the navigation manager does, by writing it back into the notifier.
 struct Window
 {
-    std::vector<TMessage> got;
+    using Receiver =
+        TMessageReceiver<TFrameDurationMsg, TFramesPositionMsg, TFramesTextMsg, TFramesReachedMsg>;
+    std::vector<Receiver::Message> got;
     TFramesNotifier *writeDuration = nullptr;
-    std::function<void(TMessage &)> extra;
-    TMessageReceiver receiver{[this](TMessage &m) {
+    std::function<void()> extra;
+    Receiver receiver{[this](auto &m) {
         got.push_back(m);
-        if (m.msg == WM_NOTIFY_FRAMEDURATION && writeDuration)
-            writeDuration->SetFrameDuration(int64_t(m.wParam));
+        if constexpr (std::is_same_v<std::decay_t<decltype(m)>, TFrameDurationMsg>)
+            if (writeDuration)
+                writeDuration->SetFrameDuration(int64_t(m.duration));
         if (extra)
-            extra(m);
+            extra();
     }};
-    int count(unsigned msg) const
+    template <class M> std::vector<M> all() const
     {
-        return int(std::count_if(got.begin(), got.end(), [&](const TMessage &m) { return m.msg == msg; }));
+        std::vector<M> out;
+        for (const auto &m : got)
+            if (const M *p = std::get_if<M>(&m))
+                out.push_back(*p);
+        return out;
     }
+    template <class M> int count() const { return int(all<M>().size()); }
 };
 
 struct Harnessed
@@ -52,7 +62,7 @@ struct Harnessed
     explicit Harnessed(const char *caps = "video/x-raw,format=GRAY8,width=16,height=16,framerate=25/1")
     {
         nav.writeDuration = &fn;
-        fn.SetNavWindow(&nav.receiver);
+        fn.SetNavWindow({&nav.receiver, &nav.receiver});
         fn.SetVideoWindow(&video.receiver);
         h = gst_harness_new_with_element(fn.element(), "sink", "src");
         gst_harness_play(h);
@@ -115,14 +125,14 @@ TEST(FramesNotifierHarness, ReportsTheFrameDurationOrTheSubstitute)
 {
     {
         Harnessed t;
-        ASSERT_EQ(t.nav.count(WM_NOTIFY_FRAMEDURATION), 1);
-        EXPECT_EQ(t.nav.got.back().wParam, uint64_t(kD));
+        ASSERT_EQ(t.nav.count<TFrameDurationMsg>(), 1);
+        EXPECT_EQ(t.nav.all<TFrameDurationMsg>().back().duration, uint64_t(kD));
         EXPECT_EQ(t.fn.FrameDuration(), kD);
         EXPECT_EQ(t.fn.GetVideoData().Width, 16);
     }
     Harnessed t("video/x-raw,format=GRAY8,width=16,height=16,framerate=0/1");
-    ASSERT_EQ(t.nav.count(WM_NOTIFY_FRAMEDURATION), 1);
-    EXPECT_EQ(t.nav.got.back().wParam, uint64_t(TFramesNotifier::kSubstituteDuration));
+    ASSERT_EQ(t.nav.count<TFrameDurationMsg>(), 1);
+    EXPECT_EQ(t.nav.all<TFrameDurationMsg>().back().duration, uint64_t(TFramesNotifier::kSubstituteDuration));
 }
 
 TEST(FramesNotifierHarness, PositionsAreStreamTimesFromTheOriginThroughEverySegment)
@@ -216,37 +226,35 @@ TEST(FramesNotifierHarness, TextsAreSentWhenTheyChangeAndPositionsPostedAsCopies
     Harnessed t;
     t.push(0); // NotifyText off: nothing
     t.deliverPosted();
-    EXPECT_EQ(t.video.count(WM_FRAMES_TEXT), 0);
-    EXPECT_EQ(t.nav.count(WM_FRAMES_POSITION), 0);
+    EXPECT_EQ(t.video.count<TFramesTextMsg>(), 0);
+    EXPECT_EQ(t.nav.count<TFramesPositionMsg>(), 0);
 
     t.fn.SetNotifyText(true);
     t.push(1 * kFrame);
     t.push(1 * kFrame + GST_MSECOND); // the same frame again: same text
     t.push(2 * kFrame);
-    ASSERT_EQ(t.video.count(WM_FRAMES_TEXT), 2);
-    EXPECT_EQ(std::any_cast<QString>(t.video.got[0].payload), QStringLiteral("0:00:00:01"));
-    EXPECT_EQ(t.video.got[0].lParam, kD);
-    EXPECT_EQ(std::any_cast<QString>(t.video.got[1].payload), QStringLiteral("0:00:00:02"));
+    ASSERT_EQ(t.video.count<TFramesTextMsg>(), 2);
+    const auto texts = t.video.all<TFramesTextMsg>();
+    EXPECT_EQ(texts[0].text, QStringLiteral("0:00:00:01"));
+    EXPECT_EQ(texts[0].position, kD);
+    EXPECT_EQ(texts[1].text, QStringLiteral("0:00:00:02"));
 
     // Posted positions are copies: still right after the ring has gone round.
     for (int n = 3; n < 130; ++n)
         t.push(n * kFrame);
     t.deliverPosted();
-    std::vector<TMessage> pos;
-    for (const TMessage &m : t.nav.got)
-        if (m.msg == WM_FRAMES_POSITION)
-            pos.push_back(m);
+    const std::vector<TFramesPositionMsg> pos = t.nav.all<TFramesPositionMsg>();
     ASSERT_EQ(pos.size(), 130u);
     for (size_t i = 0; i < pos.size(); ++i) {
         const int64_t p = i < 2 ? kD : int64_t(i) * kD;
-        EXPECT_EQ(pos[i].lParam, p) << i;
-        EXPECT_EQ(std::any_cast<QString>(pos[i].payload), TimecodeText(p, kD)) << i;
+        EXPECT_EQ(pos[i].position, p) << i;
+        EXPECT_EQ(pos[i].text, TimecodeText(p, kD)) << i;
     }
     // A new stream empties the last text: the first text is sent even when it is the same.
-    const int texts = t.video.count(WM_FRAMES_TEXT);
+    const int sent = t.video.count<TFramesTextMsg>();
     gst_harness_push_event(t.h, gst_event_new_stream_start("again"));
     t.push(129 * kFrame);
-    EXPECT_EQ(t.video.count(WM_FRAMES_TEXT), texts + 1);
+    EXPECT_EQ(t.video.count<TFramesTextMsg>(), sent + 1);
 }
 
 TEST(FramesNotifierHarness, WatchesFireOnceOnTheFirstFrameWithinHalfAFrameOfTheirTarget)
@@ -254,7 +262,7 @@ TEST(FramesNotifierHarness, WatchesFireOnceOnTheFirstFrameWithinHalfAFrameOfThei
     Harnessed t;
     Window w0, w1;
     std::vector<int64_t> seenAt0;
-    w0.extra = [&](TMessage &) { seenAt0.push_back(t.fn.Position()); };
+    w0.extra = [&] { seenAt0.push_back(t.fn.Position()); };
     t.fn.SetWatchWindow(0, &w0.receiver);
     t.fn.SetWatchWindow(1, &w1.receiver);
     // Watch 0 exactly half a frame after frame 10: frame 10 reaches it. Watch 1 one unit
@@ -264,20 +272,20 @@ TEST(FramesNotifierHarness, WatchesFireOnceOnTheFirstFrameWithinHalfAFrameOfThei
     EXPECT_TRUE(t.fn.WatchActive(0));
     for (int n = 0; n < 20; ++n)
         t.push(n * kFrame);
-    ASSERT_EQ(w0.count(WM_FRAMES_REACHED), 1);
-    ASSERT_EQ(w1.count(WM_FRAMES_REACHED), 1);
+    ASSERT_EQ(w0.count<TFramesReachedMsg>(), 1);
+    ASSERT_EQ(w1.count<TFramesReachedMsg>(), 1);
     EXPECT_EQ(seenAt0, std::vector<int64_t>{10 * kD});
-    EXPECT_EQ(w0.got[0].wParam, uint64_t(10 * kD + kD / 2));
-    EXPECT_EQ(w0.got[0].lParam, 10 * kD);
-    EXPECT_EQ(w1.got[0].lParam, 11 * kD);
+    EXPECT_EQ(w0.all<TFramesReachedMsg>()[0].target, 10 * kD + kD / 2);
+    EXPECT_EQ(w0.all<TFramesReachedMsg>()[0].position, 10 * kD);
+    EXPECT_EQ(w1.all<TFramesReachedMsg>()[0].position, 11 * kD);
     EXPECT_FALSE(t.fn.WatchActive(0));
     EXPECT_FALSE(t.fn.WatchActive(1));
 
     // Set again behind the current position: the next frame reaches it.
     t.fn.SetWatch(0, 3 * kD);
     t.push(20 * kFrame);
-    EXPECT_EQ(w0.count(WM_FRAMES_REACHED), 2);
-    EXPECT_EQ(w0.got[1].lParam, 20 * kD);
+    EXPECT_EQ(w0.count<TFramesReachedMsg>(), 2);
+    EXPECT_EQ(w0.all<TFramesReachedMsg>()[1].position, 20 * kD);
     // A watch without a window is spent all the same.
     t.fn.SetWatchWindow(1, nullptr);
     t.fn.SetWatch(1, 0);
@@ -290,7 +298,7 @@ TEST(FramesNotifierHarness, WithheldFramesDoNotLeaveButAreStillTimed)
     Harnessed t;
     Window w;
     // The precise seek: frames are held until the watch's window releases them.
-    w.extra = [&](TMessage &) { t.fn.SetDeliver(true); };
+    w.extra = [&] { t.fn.SetDeliver(true); };
     t.fn.SetWatchWindow(0, &w.receiver);
     t.fn.SetWatch(0, 5 * kD);
     t.fn.SetDeliver(false);
@@ -310,7 +318,7 @@ TEST(FramesNotifierHarness, AFlushEndsASentWaitAndTheWatchStaysArmed)
     Harnessed t;
     Window w;
     std::atomic<bool> arrived{false};
-    w.extra = [&](TMessage &) { arrived = true; };
+    w.extra = [&] { arrived = true; };
     t.fn.SetWatchWindow(0, &w.receiver);
     t.fn.SetWatch(0, 0);
 

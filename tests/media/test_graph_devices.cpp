@@ -32,23 +32,31 @@ QJsonObject manifest()
 // Collects what the notifiers post or send to a manager.
 struct Inbox
 {
-    std::vector<TMessage> messages;
-    TMessageReceiver receiver{[this](TMessage &m) { messages.push_back(m); }};
-    template <class T> std::vector<T> payloads(unsigned msg) const
+    using Receiver = TMessageReceiver<TVideoFormatMsg, TAudioFormatMsg>;
+    std::vector<Receiver::Message> messages;
+    Receiver receiver{[this](auto &m) { messages.push_back(m); }};
+    TFormatTargets targets() { return {&receiver, &receiver}; }
+    template <class M> std::vector<M> all() const
     {
-        std::vector<T> out;
+        std::vector<M> out;
         for (auto &m : messages)
-            if (m.msg == msg)
-                if (auto *p = std::any_cast<T>(&m.payload))
-                    out.push_back(*p);
+            if (const M *p = std::get_if<M>(&m))
+                out.push_back(*p);
         return out;
     }
-    int count(unsigned msg) const
+    std::vector<TVideoData> videoFormats() const
     {
-        int n = 0;
-        for (auto &m : messages)
-            n += m.msg == msg;
-        return n;
+        std::vector<TVideoData> out;
+        for (const TVideoFormatMsg &m : all<TVideoFormatMsg>())
+            out.push_back(m.video);
+        return out;
+    }
+    std::vector<TframeData> audioFormats() const
+    {
+        std::vector<TframeData> out;
+        for (const TAudioFormatMsg &m : all<TAudioFormatMsg>())
+            out.push_back(m.frame);
+        return out;
     }
 };
 
@@ -195,7 +203,7 @@ TEST_F(MediaDevices, DamagedAndUnsupportedFilesGiveInvalidDevices)
         for (TavSource *s :
              {static_cast<TavSource *>(dev->VideoSource(0)), static_cast<TavSource *>(dev->AudioSource(0))}) {
             Inbox inbox;
-            if (!s || !s->ConnectSource(&graph, &inbox.receiver))
+            if (!s || !s->ConnectSource(&graph, inbox.targets()))
                 continue;
             TGstElement sink = attachSink(graph, s);
             graph.Play();
@@ -217,8 +225,8 @@ TEST_F(MediaDevices, DamagedAndUnsupportedFilesGiveInvalidDevices)
         ASSERT_TRUE(dev && dev->Valid && dev->VideoSource(0) && dev->AudioSource(0));
         QFile::remove(copy);
         Inbox inbox;
-        EXPECT_FALSE(dev->VideoSource(0)->ConnectSource(&graph, &inbox.receiver));
-        EXPECT_FALSE(dev->AudioSource(0)->ConnectSource(&graph, &inbox.receiver));
+        EXPECT_FALSE(dev->VideoSource(0)->ConnectSource(&graph, inbox.targets()));
+        EXPECT_FALSE(dev->AudioSource(0)->ConnectSource(&graph, inbox.targets()));
         EXPECT_FALSE(dev->IsConnected());
         EXPECT_TRUE(graph.VideoSources.isEmpty() && graph.AudioSources.isEmpty());
     }
@@ -241,30 +249,27 @@ TEST_F(MediaDevices, SourcesConnectAndDisconnectInBothOrdersAndReportFormats)
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         Inbox inbox;
-        ASSERT_TRUE(v->ConnectSource(&graph, &inbox.receiver));
-        EXPECT_TRUE(v->ConnectSource(&graph, &inbox.receiver)); // already there
+        ASSERT_TRUE(v->ConnectSource(&graph, inbox.targets()));
+        EXPECT_TRUE(v->ConnectSource(&graph, inbox.targets())); // already there
         TGstElement vs = attachSink(graph, v);
-        ASSERT_TRUE(a->ConnectSource(&graph, &inbox.receiver));
+        ASSERT_TRUE(a->ConnectSource(&graph, inbox.targets()));
         TGstElement as = attachSink(graph, a);
         EXPECT_EQ(graph.VideoSources.size(), 1);
         EXPECT_EQ(graph.AudioSources.size(), 1);
         EXPECT_TRUE(graph.Graph()->findElement("Video Source Notifier"));
         EXPECT_TRUE(graph.Graph()->findElement("Audio Source Notifier"));
         ASSERT_TRUE(graph.Play());
+        ASSERT_TRUE(
+            waitUntil([&] { return !inbox.videoFormats().empty() && !inbox.audioFormats().empty(); }));
         ASSERT_TRUE(waitUntil([&] {
-            return !inbox.payloads<TVideoData>(WM_NOTIFY_VIDEOFORMAT).empty() &&
-                   !inbox.payloads<TframeData>(WM_NOTIFY_AUDIOFORMAT).empty();
-        }));
-        ASSERT_TRUE(waitUntil([&] {
-            auto vids = inbox.payloads<TVideoData>(WM_NOTIFY_VIDEOFORMAT);
+            auto vids = inbox.videoFormats();
             return vids.back().Description == "DV Type 2 Pal (4x3)";
         }));
-        const TVideoData vd = inbox.payloads<TVideoData>(WM_NOTIFY_VIDEOFORMAT).back();
+        const TVideoData vd = inbox.videoFormats().back();
         EXPECT_EQ(vd.Width, 720);
         EXPECT_EQ(vd.Height, 576);
         EXPECT_DOUBLE_EQ(vd.Fps, 25.0);
-        EXPECT_EQ(inbox.payloads<TframeData>(WM_NOTIFY_AUDIOFORMAT).back().AudioDesc,
-                  QStringLiteral("PCM 48000Hz 16bits  stéréo"));
+        EXPECT_EQ(inbox.audioFormats().back().AudioDesc, QStringLiteral("PCM 48000Hz 16bits  stéréo"));
         // Disconnect in one order, then the other; the file's elements stay while one source is in.
         TavSource *first = round == 0 ? static_cast<TavSource *>(v) : a;
         TavSource *second = round == 0 ? static_cast<TavSource *>(a) : v;
@@ -300,7 +305,7 @@ TEST_F(MediaDevices, DvManagerRaisesTheRecordingDateAndTimeCodeOfEachFrame)
         ASSERT_TRUE(dev && dev->VideoSource(0));
         TVideoSource *v = dev->VideoSource(0);
         Inbox inbox;
-        ASSERT_TRUE(v->ConnectSource(&graph, &inbox.receiver));
+        ASSERT_TRUE(v->ConnectSource(&graph, inbox.targets()));
         TGstElement sink = attachSink(graph, v);
         std::vector<std::pair<QString, QString>> codes;
         graph.DVCodeEnabled = true;

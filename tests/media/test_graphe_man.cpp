@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <type_traits>
 
 using namespace mediatest;
 
@@ -190,14 +191,14 @@ TEST(DvManager, RaisesTheDvTextsOfPostedFramesOnlyWhileEnabled)
     frame.TimecodeValid = true;
     frame.TimecodeStr = QStringLiteral("0:12:34:05");
     // Disabled: dropped, nothing kept for later.
-    dv.PostMessage(WM_NOTIFY_DVFRAME, 0, 1, frame);
+    dv.DvFrameInbox()->post({1, frame});
     pump(30);
     EXPECT_TRUE(codes.empty());
     dv.DVCodeEnabled = true;
     pump(30);
     EXPECT_TRUE(codes.empty());
     // From a streaming-like thread, as the notifier posts.
-    std::thread poster([&] { dv.PostMessage(WM_NOTIFY_DVFRAME, 0, 2, frame); });
+    std::thread poster([&] { dv.DvFrameInbox()->post({2, frame}); });
     poster.join();
     ASSERT_TRUE(waitUntil([&] { return !codes.empty(); }));
     EXPECT_EQ(codes.back().first, QStringLiteral("Pas de Datecode"));
@@ -205,12 +206,13 @@ TEST(DvManager, RaisesTheDvTextsOfPostedFramesOnlyWhileEnabled)
     frame.DateValid = true;
     frame.DateStr = QStringLiteral("23/11/2003 14:05:30");
     frame.TimecodeValid = false;
-    dv.PostMessage(WM_NOTIFY_DVFRAME, 0, 3, frame);
+    dv.DvFrameInbox()->post({3, frame});
     ASSERT_TRUE(waitUntil([&] { return codes.size() == 2; }));
     EXPECT_EQ(codes.back().first, frame.DateStr);
     EXPECT_EQ(codes.back().second, QStringLiteral("Pas de Timecode"));
-    // Other messages go to the graph manager's handler, which answers 0.
-    EXPECT_EQ(dv.SendMessage(WM_NOTIFY_VIDEOFORMAT), 0);
+    // It takes DV frames only: a video format cannot be handed to it.
+    static_assert(std::is_same_v<decltype(dv.DvFrameInbox()), TInbox<TDvFrameMsg> *>);
+    static_assert(!std::is_convertible_v<decltype(dv.DvFrameInbox()), TInbox<TVideoFormatMsg> *>);
 }
 
 TEST(DvManager, AttachingASecondSourceSwitchesTheFirstOneOff)

@@ -45,7 +45,7 @@ public:
         if (!device || !device->Valid || device->VideoCount < 1)
             return;
         source = device->VideoSource(0);
-        if (!source || !source->ConnectSource(&nav, nullptr))
+        if (!source || !source->ConnectSource(&nav, {}))
             return;
         renderer.AttachToGraph(nav.Graph());
         decoders.Configure(&defaults, &learned, TDecoderLists::NoVideoDecoder());

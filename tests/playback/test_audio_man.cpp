@@ -156,8 +156,8 @@ TEST(AudioMan, StatusPicturesAndFormatNotification)
     man.OnNotifyAudioFormat = [&](const QString &t) { format = t; };
     TframeData frame;
     frame.AudioDesc = QStringLiteral("MPEG1 Layer 2, 48000 Hz, stéréo");
-    man.PostMessage(WM_NOTIFY_AUDIOFORMAT, 2, 0, frame);
-    man.PostMessage(WM_NOTIFY_AUDIOFORMAT, 3, 0, frame);
+    man.AudioInbox()->post({TFormatStage::VideoDescription, frame}); // not an audio report: ignored
+    man.AudioInbox()->post({TFormatStage::AudioDescription, frame});
     EXPECT_TRUE(mediatest::waitUntil([&] { return !format.isEmpty(); }));
     EXPECT_EQ(format, frame.AudioDesc);
 }

@@ -178,12 +178,12 @@ TEST(NavMan, FrameDurationMessagesAndPreposition)
     QString duration;
     nav.OnDuration = [&](const QString &s) { duration = s; };
     // The sample notifier passes the low 32 bits; a 0 is ignored.
-    nav.PostMessage(WM_NOTIFY_FRAMEDURATION, 0xFFFFFFFF00051615ull); // 333,333
+    nav.NavInbox<TFrameDurationMsg>()->post({0xFFFFFFFF00051615ull}); // 333,333
     mediatest::waitUntil([&] { return nav.FrameDuration == 333333; }, 2000);
     EXPECT_EQ(nav.FrameDuration, 333333);
     EXPECT_EQ(nav.EndPosition, 100 * kSec - 333333);
     EXPECT_EQ(duration, QStringLiteral("0:01:40:00"));
-    nav.PostMessage(WM_NOTIFY_FRAMEDURATION, 0);
+    nav.NavInbox<TFrameDurationMsg>()->post({0});
     mediatest::pump(50);
     EXPECT_EQ(nav.FrameDuration, 333333);
 
@@ -207,7 +207,7 @@ TEST(NavMan, PositionEditFollowsUnlessTypingAndEnterSeeksWhenAccepted)
     nav.SetPositionEdit(edit);
     EXPECT_TRUE(nav.EditFollows);
 
-    nav.PostMessage(WM_FRAMES_POSITION, 1, 5 * kD, QStringLiteral("0:00:00:05"));
+    nav.NavInbox<TFramesPositionMsg>()->post({1, 5 * kD, QStringLiteral("0:00:00:05")});
     mediatest::waitUntil([&] { return edit->text() == QStringLiteral("0:00:00:05"); }, 2000);
     EXPECT_EQ(edit->text(), QStringLiteral("0:00:00:05"));
 
@@ -215,7 +215,7 @@ TEST(NavMan, PositionEditFollowsUnlessTypingAndEnterSeeksWhenAccepted)
     QCoreApplication::sendEvent(edit, &in);
     EXPECT_FALSE(nav.EditFollows);
     edit->setText(QStringLiteral("0:00:02:00"));
-    nav.PostMessage(WM_FRAMES_POSITION, 2, 6 * kD, QStringLiteral("0:00:00:06"));
+    nav.NavInbox<TFramesPositionMsg>()->post({2, 6 * kD, QStringLiteral("0:00:00:06")});
     mediatest::pump(50);
     EXPECT_EQ(edit->text(), QStringLiteral("0:00:02:00")) << "typing is not overwritten";
 

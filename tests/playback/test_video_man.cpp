@@ -25,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <atomic>
 #include <thread>
 
 using mediatest::waitUntil;
@@ -141,16 +142,19 @@ TEST(VideoManOverlay, SlotsFeedTheOverlayLinesFromTheValuesTheMessagesCarry)
     EXPECT_EQ(man.OverlayLine(1).Text, " \"\"");
     EXPECT_FALSE(man.OverlayLine(3).Enabled) << "an empty pattern disables its line";
 
-    // Sent as the notifiers and the main window send them, from another thread.
+    // The main window sets the file name; the notifiers send theirs from another thread.
+    man.SetFileName(TIncrustFileName{true, QStringLiteral("/v/Vacances.avi")});
     TIncrustDV dv;
     dv.DateValid = true;
     dv.RecDate = 37948.0;
+    std::atomic<int> answered{0};
     std::thread sender([&] {
-        man.SendMessage(WM_FRAMES_TEXT, 3, 0, QStringLiteral("0:00:00:07"));
-        man.SendMessage(WM_NOTIFY_DVINCRUST, 1, 0, dv);
-        man.SendMessage(WM_NOTIFY_FILENAME, 0, 0, TIncrustFileName{true, QStringLiteral("/v/Vacances.avi")});
+        TFramesTextMsg text{3, 0, QStringLiteral("0:00:00:07")};
+        answered += man.VideoInbox<TFramesTextMsg>()->send(text);
+        TDvIncrustMsg incrust{1, dv};
+        answered += man.VideoInbox<TDvIncrustMsg>()->send(incrust);
     });
-    EXPECT_TRUE(waitUntil([&] { return man.OverlayValues().FileNameValid; }));
+    EXPECT_TRUE(waitUntil([&] { return answered.load() == 2; }));
     sender.join();
     EXPECT_EQ(man.OverlayLine(0).Text, "0:00:00:07");
     EXPECT_EQ(man.OverlayLine(1).Text, " \"Vacances\"");
@@ -329,7 +333,8 @@ TEST(VideoMan, StreamConnectsThroughDecoderAndFramesNotifierAndReportsItsFormat)
     // A format without a description reports its size alone.
     TVideoData bare = man.VideoFormat();
     bare.Description = QStringLiteral("    ");
-    man.SendMessage(WM_NOTIFY_VIDEOFORMAT, 2, 0, bare);
+    TVideoFormatMsg report{TFormatStage::VideoDescription, bare};
+    man.VideoInbox<TVideoFormatMsg>()->send(report);
     EXPECT_EQ(formats.last(), bare.SizeText);
 
     // The same source again changes nothing.
@@ -347,7 +352,8 @@ TEST(VideoMan, StreamConnectsThroughDecoderAndFramesNotifierAndReportsItsFormat)
     EXPECT_FALSE(f.graph.Graph()->contains(man.FramesNotifier()->element()));
     EXPECT_FALSE(man.CaptureImage(img)) << "nothing to grab once the video is gone";
     // A format report still on its way changes nothing.
-    man.SendMessage(WM_NOTIFY_VIDEOFORMAT, 2, 0, man.VideoFormat());
+    TVideoFormatMsg late{TFormatStage::VideoDescription, man.VideoFormat()};
+    man.VideoInbox<TVideoFormatMsg>()->send(late);
     EXPECT_EQ(formats.last(), TVideoMan::NoVideoText());
 }
 

@@ -228,7 +228,7 @@ bool TPadHub::waitForPads(int timeoutMs)
             break;
         }
         // A streaming thread may be waiting for the main thread: answer it.
-        TMessageReceiver::servicePendingSent();
+        TMessageReceiverBase::servicePendingSent();
     }
     processPending();
     for (auto &s : m_streams)
