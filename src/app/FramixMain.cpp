@@ -1,6 +1,7 @@
 #include "app/FramixMain.h"
 
 #include "capture/TShowForm.h"
+#include "core/FramixLog.h"
 
 #include <gst/gst.h>
 
@@ -31,12 +32,20 @@ int FramixMain(int argc, char **argv)
     if (!hasDisplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const bool headless = argsAskOffscreen(argc, argv) || qgetenv("QT_QPA_PLATFORM") == "offscreen";
+    // Log lines name their category ("framix.media: ..."); QT_MESSAGE_PATTERN still overrides.
+    qSetMessagePattern(QStringLiteral("%{if-category}%{category}: %{endif}%{message}"));
 
     gst_init(&argc, &argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Framix"));
     QApplication::setOrganizationName(QStringLiteral("Vardo"));
     QApplication::setApplicationVersion(QStringLiteral(FRAMIX_VERSION));
+    guint gstMajor = 0, gstMinor = 0, gstMicro = 0, gstNano = 0;
+    gst_version(&gstMajor, &gstMinor, &gstMicro, &gstNano);
+    qCInfo(lcApp).noquote()
+        << "Framix" << QApplication::applicationVersion() << (headless ? "headless" : "with a window") << "on"
+        << QGuiApplication::platformName()
+        << QStringLiteral(", GStreamer %1.%2.%3").arg(gstMajor).arg(gstMinor).arg(gstMicro);
 
     TShowForm window(headless);
     if (!window.processCommandLine(QApplication::arguments().mid(1)))
@@ -57,5 +66,6 @@ int FramixMain(int argc, char **argv)
             window.close();
     });
     const int rc = QApplication::exec();
+    qCInfo(lcApp) << "event loop ended with" << rc << ", exit code" << (rc != 0 ? rc : window.exitCode());
     return rc != 0 ? rc : window.exitCode();
 }
