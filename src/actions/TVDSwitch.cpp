@@ -176,7 +176,7 @@ void TVDSwitch::ExecuteAll()
         const std::shared_ptr<TActionEx> entry = m_pending.Item(m_current);
         qCWarning(lcActions).noquote()
             << "command line stopped at argument" << m_current + 1
-            << (entry && entry->Action ? entry->Action->Name() : QString()) << ":" << currentExceptionText();
+            << (entry && entry->Action ? entry->Action->Name() + u':' : QString()) << currentExceptionText();
     }
     if (m_quit)
         CloseMainWindow();

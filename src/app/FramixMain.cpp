@@ -42,10 +42,10 @@ int FramixMain(int argc, char **argv)
     QApplication::setApplicationVersion(QStringLiteral(FRAMIX_VERSION));
     guint gstMajor = 0, gstMinor = 0, gstMicro = 0, gstNano = 0;
     gst_version(&gstMajor, &gstMinor, &gstMicro, &gstNano);
-    qCInfo(lcApp).noquote()
-        << "Framix" << QApplication::applicationVersion() << (headless ? "headless" : "with a window") << "on"
-        << QGuiApplication::platformName()
-        << QStringLiteral(", GStreamer %1.%2.%3").arg(gstMajor).arg(gstMinor).arg(gstMicro);
+    qCInfo(lcApp).noquote().nospace()
+        << "Framix " << QApplication::applicationVersion() << (headless ? " headless" : " with a window")
+        << " on " << QGuiApplication::platformName() << ", GStreamer " << gstMajor << '.' << gstMinor << '.'
+        << gstMicro;
 
     TShowForm window(headless);
     if (!window.processCommandLine(QApplication::arguments().mid(1)))
@@ -66,6 +66,7 @@ int FramixMain(int argc, char **argv)
             window.close();
     });
     const int rc = QApplication::exec();
-    qCInfo(lcApp) << "event loop ended with" << rc << ", exit code" << (rc != 0 ? rc : window.exitCode());
+    qCInfo(lcApp).nospace() << "event loop ended with " << rc << ", exit code "
+                            << (rc != 0 ? rc : window.exitCode());
     return rc != 0 ? rc : window.exitCode();
 }

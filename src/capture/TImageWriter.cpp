@@ -281,7 +281,7 @@ bool TImageWriter::Save(const QByteArray &data, const QString &path)
         return true;
     }
     m_error = QStringLiteral("Impossible d'enregistrer l'image ") + path + QStringLiteral(" : ") + reason;
-    qCWarning(lcCapture).noquote() << "image not written:" << path << ':' << reason;
+    qCWarning(lcCapture).noquote() << "image not written:" << path + u':' << reason;
     return false;
 }
 

@@ -117,8 +117,8 @@ TFileDevice *TMediaFactory::OpenFile(const QString &fileName)
     const auto choices = Choices(fileName);
     for (size_t i = 0; i < choices.size(); ++i) {
         device = std::make_unique<TFileDevice>(fileName, choices[i].first, choices[i].second);
-        qCDebug(lcMedia).noquote() << "probe" << fileName << "with" << choices[i].second.Factory << '+'
-                                   << choices[i].first.Factory << ':'
+        qCDebug(lcMedia).noquote() << "probe" << fileName << "with"
+                                   << choices[i].second.Factory + " + " + choices[i].first.Factory + ':'
                                    << (device->Valid           ? "readable"
                                        : device->ProbeTimedOut ? "timed out"
                                                                : "unreadable");
@@ -136,9 +136,9 @@ TFileDevice *TMediaFactory::OpenFile(const QString &fileName)
     if (device)
         SetOwnerGraph(device.get(), g);
     if (device && device->Valid)
-        qCInfo(lcMedia).noquote() << "opened" << fileName << "through" << device->SourceRec.Factory << '+'
-                                  << device->SplitterRec.Factory << ':' << device->VideoCount << "video,"
-                                  << device->AudioCount << "audio";
+        qCInfo(lcMedia).noquote() << "opened" << fileName << "through"
+                                  << device->SourceRec.Factory + " + " + device->SplitterRec.Factory + ':'
+                                  << device->VideoCount << "video," << device->AudioCount << "audio";
     else
         qCInfo(lcMedia).noquote() << "no splitter reads" << fileName;
     TFileDevice *result = device.get();

@@ -153,8 +153,8 @@ bool TScriptEngine::Compile(const QString &source)
     std::vector<TToken> tokens;
     TScriptMessage msg;
     if (!lexer.tokenize(source, tokens, msg)) {
-        qCInfo(lcScript).noquote() << "script not compiled:" << msg.file << "line" << msg.line << ':'
-                                   << msg.text;
+        qCInfo(lcScript).noquote() << "script not compiled:" << msg.file << "line"
+                                   << QString::number(msg.line) + u':' << msg.text;
         m_messages.push_back(msg);
         return false;
     }
@@ -168,7 +168,8 @@ bool TScriptEngine::Compile(const QString &source)
         m.line = e.line;
         m.col = e.col;
         m.text = e.text;
-        qCInfo(lcScript).noquote() << "script not compiled:" << m.file << "line" << m.line << ':' << m.text;
+        qCInfo(lcScript).noquote() << "script not compiled:" << m.file << "line"
+                                   << QString::number(m.line) + u':' << m.text;
         m_messages.push_back(m);
         return false;
     }

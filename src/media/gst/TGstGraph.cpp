@@ -91,7 +91,7 @@ void TGstGraph::handleMessage(GstMessage *msg)
         g_free(dbg);
         m_lastError = text;
         qCWarning(lcGst).noquote() << "error from" << (GST_MESSAGE_SRC(msg) ? GST_MESSAGE_SRC_NAME(msg) : "?")
-                                   << ':' << text << '(' << debug << ')';
+                                   << text << "--" << debug;
         Q_EMIT errorOccurred(text, debug);
         break;
     }
@@ -263,8 +263,9 @@ bool TGstGraph::setState(GstState s)
 {
     m_target = s;
     const GstStateChangeReturn r = gst_element_set_state(m_pipeline, s);
-    qCDebug(lcGst) << "graph to" << gst_element_state_get_name(s) << (m_stopped ? "(stopped)" : "") << ':'
-                   << gst_element_state_change_return_get_name(r);
+    qCDebug(lcGst).nospace() << "graph to " << gst_element_state_get_name(s)
+                             << (m_stopped ? " (stopped)" : "") << ": "
+                             << gst_element_state_change_return_get_name(r);
     return r != GST_STATE_CHANGE_FAILURE;
 }
 
