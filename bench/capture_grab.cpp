@@ -8,7 +8,6 @@
 // The figures are the METRIC medians; the wall time that bench/run.sh reports also covers the
 // seeks between grabs and the set-up, and its ratio to the reference says nothing here.
 #define FRAMIX_CORPUS_DIR ""
-#define FRAMIX_SOURCE_DIR ""
 #include "../tests/playback/RendererTestGraph.h"
 #include "actions/TCustomVDActionList.h"
 #include "actions/TIntegerAction.h"

@@ -10,7 +10,6 @@
 //   nav_step [POSITIONS]     (default 50; CORPUS=folder of the generated corpus)
 #ifndef FRAMIX_CORPUS_DIR
 #define FRAMIX_CORPUS_DIR "build/corpus"
-#define FRAMIX_SOURCE_DIR "."
 #endif
 #include "../playback/NavTestGraph.h"
 #include "actions/TCheckAction.h"

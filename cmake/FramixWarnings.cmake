@@ -1,6 +1,9 @@
 # Warnings and sanitizers for our own targets only (never for Qt or GStreamer headers).
 add_library(framix_options INTERFACE)
 target_compile_options(framix_options INTERFACE -Wall -Wextra -Wshadow -Wno-unused-parameter)
+if(FRAMIX_WERROR)
+  target_compile_options(framix_options INTERFACE -Werror)
+endif()
 if(FRAMIX_SANITIZE)
   target_compile_options(framix_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
   target_link_options(framix_options INTERFACE -fsanitize=address,undefined)

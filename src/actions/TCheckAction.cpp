@@ -1,6 +1,7 @@
 #include "actions/TCheckAction.h"
 
 #include "actions/TActionText.h"
+#include "core/FramixLog.h"
 #include "prefs/TVardoPreferences.h"
 
 TCheckAction::TCheckAction(QObject *owner) : TCustomAbstractAction(owner)
@@ -184,6 +185,9 @@ bool TCheckAction::LoadFromPrefs(TVardoPreferences &prefs)
             Apply();
         return true;
     } catch (...) {
+        // The handlers are the application's: whatever they throw fails this one action.
+        qCWarning(lcActions).noquote()
+            << "loading" << Name() << "from the preferences:" << currentExceptionText();
         return false;
     }
 }
@@ -198,6 +202,8 @@ bool TCheckAction::SaveToPrefs(TVardoPreferences &prefs)
             f(copy);
         return prefs.WriteBool(ScriptName(), copy);
     } catch (...) {
+        qCWarning(lcActions).noquote()
+            << "saving" << Name() << "to the preferences:" << currentExceptionText();
         return false;
     }
 }

@@ -3,6 +3,7 @@
 #include "actions/IScriptHost.h"
 #include "actions/TCustomAbstractAction.h"
 #include "actions/TVDSwitch.h"
+#include "core/FramixLog.h"
 #include "widgets/TImageList.h"
 
 #include <QAction>
@@ -78,6 +79,9 @@ bool TCustomVDActionList::LoadFromPrefs(TVardoPreferences &gp)
         if (auto f = OnLoadFromPrefs; f && !f(gp))
             result = false;
     } catch (...) {
+        // OnLoadFromPrefs is the application's; an action's own handlers are caught by the action.
+        qCWarning(lcActions).noquote()
+            << "loading the list" << objectName() << "from the preferences:" << currentExceptionText();
         return false;
     }
     return result;
@@ -96,6 +100,8 @@ bool TCustomVDActionList::SaveToPrefs(TVardoPreferences &gp)
         if (auto f = OnSaveToPrefs; f && !f(gp))
             result = false;
     } catch (...) {
+        qCWarning(lcActions).noquote()
+            << "saving the list" << objectName() << "to the preferences:" << currentExceptionText();
         return false;
     }
     return result;

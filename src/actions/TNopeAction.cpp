@@ -1,5 +1,7 @@
 #include "actions/TNopeAction.h"
 
+#include "core/FramixLog.h"
+
 bool TNopeAction::AddToScript(IScriptRegistrar &script)
 {
     if (ScriptName().isEmpty())
@@ -65,6 +67,9 @@ bool TNopeAction::LoadFromPrefs(TVardoPreferences &)
             Apply();
         return true;
     } catch (...) {
+        // The handlers are the application's: whatever they throw fails this one action.
+        qCWarning(lcActions).noquote()
+            << "loading" << Name() << "from the preferences:" << currentExceptionText();
         return false;
     }
 }
@@ -78,6 +83,8 @@ bool TNopeAction::SaveToPrefs(TVardoPreferences &)
             f();
         return true;
     } catch (...) {
+        qCWarning(lcActions).noquote()
+            << "saving" << Name() << "to the preferences:" << currentExceptionText();
         return false;
     }
 }

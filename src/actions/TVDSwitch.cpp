@@ -3,6 +3,7 @@
 #include "actions/TCheckAction.h"
 #include "actions/TCustomAbstractAction.h"
 #include "actions/TCustomVDActionList.h"
+#include "core/FramixLog.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -150,6 +151,7 @@ void TVDSwitch::ExecuteAll()
             TCustomAbstractAction *a = entry ? entry->Action.data() : nullptr;
             if (!a || !a->Enabled())
                 continue;
+            qCDebug(lcActions).noquote() << "command line:" << a->Name() << entry->Text;
             if (auto *check = dynamic_cast<TCheckAction *>(a)) {
                 switch (entry->Mode) {
                 case smOn:
@@ -170,6 +172,11 @@ void TVDSwitch::ExecuteAll()
             QCoreApplication::processEvents();
         }
     } catch (...) {
+        // A throwing handler (the application's) ends the run of the command line there.
+        const std::shared_ptr<TActionEx> entry = m_pending.Item(m_current);
+        qCWarning(lcActions).noquote()
+            << "command line stopped at argument" << m_current + 1
+            << (entry && entry->Action ? entry->Action->Name() + u':' : QString()) << currentExceptionText();
     }
     if (m_quit)
         CloseMainWindow();

@@ -5,6 +5,7 @@
 // Internal... ones for the manager component that owns the action (assigned in its
 // ConnectActions). Each internal handler runs right after its published counterpart.
 #include "actions/TCustomAbstractAction.h"
+#include "core/FramixLog.h"
 
 #include <functional>
 
@@ -94,6 +95,9 @@ public:
                 Apply();
             return true;
         } catch (...) {
+            // The handlers are the application's: whatever they throw fails this one action.
+            qCWarning(lcActions).noquote()
+                << "loading" << Name() << "from the preferences:" << currentExceptionText();
             return false;
         }
     }
@@ -108,6 +112,8 @@ public:
                 f(Value);
             return WritePrefs(prefs, Value);
         } catch (...) {
+            qCWarning(lcActions).noquote()
+                << "saving" << Name() << "to the preferences:" << currentExceptionText();
             return false;
         }
     }

@@ -1,6 +1,7 @@
 #include "app/FramixMain.h"
 
 #include "capture/TShowForm.h"
+#include "core/FramixLog.h"
 #include "core/THeadlessPromptService.h"
 #include "prefs/TWindowPromptService.h"
 #include "shell/TVDAppliMan.h"
@@ -35,12 +36,20 @@ int FramixMain(int argc, char **argv)
     if (!hasDisplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const bool headless = argsAskOffscreen(argc, argv) || qgetenv("QT_QPA_PLATFORM") == "offscreen";
+    // Log lines name their category ("framix.media: ..."); QT_MESSAGE_PATTERN still overrides.
+    qSetMessagePattern(QStringLiteral("%{if-category}%{category}: %{endif}%{message}"));
 
     gst_init(&argc, &argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Framix"));
     QApplication::setOrganizationName(QStringLiteral("Vardo"));
     QApplication::setApplicationVersion(QStringLiteral(FRAMIX_VERSION));
+    guint gstMajor = 0, gstMinor = 0, gstMicro = 0, gstNano = 0;
+    gst_version(&gstMajor, &gstMinor, &gstMicro, &gstNano);
+    qCInfo(lcApp).noquote().nospace()
+        << "Framix " << QApplication::applicationVersion() << (headless ? " headless" : " with a window")
+        << " on " << QGuiApplication::platformName() << ", GStreamer " << gstMajor << '.' << gstMinor << '.'
+        << gstMicro;
 
     // Both services outlive the window; only the chosen one is ever asked.
     THeadlessPromptService headlessPrompts;
@@ -64,5 +73,7 @@ int FramixMain(int argc, char **argv)
             window.close();
     });
     const int rc = QApplication::exec();
+    qCInfo(lcApp).nospace() << "event loop ended with " << rc << ", exit code "
+                            << (rc != 0 ? rc : window.exitCode());
     return rc != 0 ? rc : window.exitCode();
 }

@@ -1,5 +1,7 @@
 #include "capture/TImageWriter.h"
 
+#include "core/FramixLog.h"
+
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QtEndian>
@@ -248,6 +250,7 @@ bool TImageWriter::EncodeJpeg(const QImage &image, int quality, QByteArray &out)
 
 bool TImageWriter::SaveBmp(const QImage &image, const QString &path)
 {
+    qCDebug(lcCapture) << "encoding" << image.size() << "as BMP";
     const QByteArray data = EncodeBmp(image);
     if (data.isEmpty()) {
         m_error = QStringLiteral("Impossible d'enregistrer l'image ") + path +
@@ -259,6 +262,7 @@ bool TImageWriter::SaveBmp(const QImage &image, const QString &path)
 
 bool TImageWriter::SaveJpeg(const QImage &image, const QString &path, int quality)
 {
+    qCDebug(lcCapture) << "encoding" << image.size() << "as JPEG of quality" << quality;
     QByteArray data;
     if (!EncodeJpeg(image, quality, data)) {
         m_error =
@@ -272,10 +276,12 @@ bool TImageWriter::Save(const QByteArray &data, const QString &path)
 {
     QString reason;
     if (WriteFileAtomic(path, data, &reason)) {
+        qCInfo(lcCapture).noquote() << "image written:" << path << data.size() << "bytes";
         m_error.clear();
         return true;
     }
     m_error = QStringLiteral("Impossible d'enregistrer l'image ") + path + QStringLiteral(" : ") + reason;
+    qCWarning(lcCapture).noquote() << "image not written:" << path + u':' << reason;
     return false;
 }
 

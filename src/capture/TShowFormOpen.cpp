@@ -9,6 +9,7 @@
 #include "capture/TGrabber.h"
 #include "capture/TIntervalCapture.h"
 #include "capture/Tnavframe.h"
+#include "core/FramixLog.h"
 #include "media/TDvFileReport.h"
 #include "media/TFileDevice.h"
 #include "media/TMediaFactory.h"
@@ -71,6 +72,7 @@ bool TShowForm::ficmanTestExtension(const QString &extension)
 
 void TShowForm::openfile(const QString &path)
 {
+    qCInfo(lcCapture).noquote() << "opening" << path;
     try {
         Scenes.LoadScenes(WithExtension(path, QStringLiteral(".scn")));
         TimerSysDate->stop();
@@ -139,12 +141,15 @@ void TShowForm::openfile(const QString &path)
             AfterOpenInterval();
         ReportOpened(path, valid ? device : nullptr);
     } catch (...) {
-        // An error stops the sequence where it happened; the window says nothing more.
+        // An error stops the sequence where it happened; the window says nothing more. The
+        // handlers and the event loop run inside, so anything may arrive here.
+        qCWarning(lcCapture).noquote() << "opening" << path << "stopped:" << currentExceptionText();
     }
 }
 
 void TShowForm::closefile()
 {
+    qCInfo(lcCapture).noquote() << "closing" << CurrentVideoFile;
     Scenes.ClearScenes();
     TimerSysDate->stop();
     SetLabel(EnCoursLab, QString(), QColor(128, 128, 128));

@@ -1,5 +1,6 @@
 #include "media/TDecoderMan.h"
 
+#include "core/FramixLog.h"
 #include "core/TMessageReceiver.h"
 #include "media/TGrapheMan.h"
 #include "media/gst/TMediaType.h"
@@ -191,6 +192,7 @@ bool TDecoderMan::TryDecoder(TFilterRec *rec)
         m_decoder = dec;
         return AfterConnect(rec);
     }
+    qCDebug(lcMedia).noquote() << "decoder" << rec->Name << "does not fit the stream";
     // Nothing of the attempt stays: the chain, the decoder and its instance.
     Graph->RemoveUpstreamChain(Downstream, Upstream);
     if (g->contains(dec))
@@ -245,6 +247,13 @@ bool TDecoderMan::AfterConnect(TFilterRec *tried)
         if (Current->Kind != fkExternal)
             Current->Instance = e;
         m_decoder = e;
+    }
+    if (lcMedia().isInfoEnabled()) {
+        const GstStructure *s = gst_caps_get_size(m_caps) > 0 ? gst_caps_get_structure(m_caps, 0) : nullptr;
+        qCInfo(lcMedia).noquote() << "stream" << (s ? gst_structure_get_name(s) : "of no type")
+                                  << "decoded by" << (Current ? Current->Name : QStringLiteral("nothing"))
+                                  << (m_decoder ? TDecoderWalk::FactoryName(m_decoder)
+                                                : QByteArray("(linked as it is)"));
     }
     if (Learned)
         Learned->SetDecoder(Key(), Current);

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+GST_DEBUG_CATEGORY_STATIC(framix_frames_debug);
+
 namespace {
 
 int64_t floorDiv(int64_t a, int64_t b)
@@ -18,9 +20,20 @@ int64_t floorDiv(int64_t a, int64_t b)
     return q;
 }
 
+// Registered by the first frames notifier; GStreamer keeps it for the rest of the process.
+GstDebugCategory *framesCategory()
+{
+    static GstDebugCategory *const category = [] {
+        GST_DEBUG_CATEGORY_INIT(framix_frames_debug, "framixframes", 0,
+                                "Framix frames notifier (positions, watches, held-back frames)");
+        return framix_frames_debug;
+    }();
+    return category;
+}
+
 } // namespace
 
-TFramesNotifier::TFramesNotifier() : TPassThrough(QStringLiteral("FramesNotifier de Vardo"))
+TFramesNotifier::TFramesNotifier() : TPassThrough(QStringLiteral("FramesNotifier de Vardo"), framesCategory())
 {
     gst_segment_init(&m_segment, GST_FORMAT_TIME);
 }
@@ -174,6 +187,8 @@ void TFramesNotifier::mediaTypeChanged(GstCaps *caps)
         m_video = video;
     }
     const int64_t d = video.AvgTimePerFrame > 0 ? video.AvgTimePerFrame : kSubstituteDuration;
+    GST_CAT_DEBUG_OBJECT(debugCategory(), element(), "frame duration %" G_GINT64_FORMAT " (100 ns)%s", d,
+                         video.AvgTimePerFrame > 0 ? "" : ", substituted");
     if (TInbox<TFrameDurationMsg> *nav = m_navDuration.load()) {
         TFrameDurationMsg m{uint64_t(d)};
         nav->send(m, &gate());
@@ -201,6 +216,8 @@ void TFramesNotifier::learnOrigin(int64_t streamNs)
     int64_t cur = m_originNs.load();
     if (cur == kNoOrigin) {
         if (m_originNs.compare_exchange_strong(cur, streamNs)) {
+            GST_CAT_DEBUG_OBJECT(debugCategory(), element(), "origin %" GST_STIME_FORMAT,
+                                 GST_STIME_ARGS(streamNs));
             m_learnedNs = streamNs;
             m_originFramesLeft = kOriginFrames - 1;
         }
@@ -231,6 +248,9 @@ bool TFramesNotifier::checkWatches(int64_t position, int64_t d)
         TInbox<TFramesReachedMsg> *window = w.window.load();
         if (!window)
             continue;
+        GST_CAT_DEBUG_OBJECT(debugCategory(), element(),
+                             "watch at %" G_GINT64_FORMAT " reached by the frame at %" G_GINT64_FORMAT,
+                             target, position);
         TFramesReachedMsg m{target, position};
         if (!window->send(m, &gate())) {
             // Not answered (flush): armed again, unless the owner set the watch meanwhile.

@@ -1,5 +1,6 @@
 #include "media/TMediaFactory.h"
 
+#include "core/FramixLog.h"
 #include "media/TGrapheMan.h"
 #include "media/TavSource.h"
 
@@ -108,12 +109,19 @@ TFileDevice *TMediaFactory::OpenFile(const QString &fileName)
     if (!g)
         return nullptr;
     auto it = m_devices.find(fileName);
-    if (it != m_devices.end() && it->second)
+    if (it != m_devices.end() && it->second) {
+        qCDebug(lcMedia).noquote() << "open" << fileName << ": the device probed before";
         return it->second.get();
+    }
     std::unique_ptr<TFileDevice> device;
     const auto choices = Choices(fileName);
     for (size_t i = 0; i < choices.size(); ++i) {
         device = std::make_unique<TFileDevice>(fileName, choices[i].first, choices[i].second);
+        qCDebug(lcMedia).noquote() << "probe" << fileName << "with"
+                                   << choices[i].second.Factory + " + " + choices[i].first.Factory + ':'
+                                   << (device->Valid           ? "readable"
+                                       : device->ProbeTimedOut ? "timed out"
+                                                               : "unreadable");
         // A probe that ran out of time met a demuxer that stopped early: one more try.
         if (device->ProbeTimedOut) {
             auto again = std::make_unique<TFileDevice>(fileName, choices[i].first, choices[i].second);
@@ -127,6 +135,12 @@ TFileDevice *TMediaFactory::OpenFile(const QString &fileName)
     }
     if (device)
         SetOwnerGraph(device.get(), g);
+    if (device && device->Valid)
+        qCInfo(lcMedia).noquote() << "opened" << fileName << "through"
+                                  << device->SourceRec.Factory + " + " + device->SplitterRec.Factory + ':'
+                                  << device->VideoCount << "video," << device->AudioCount << "audio";
+    else
+        qCInfo(lcMedia).noquote() << "no splitter reads" << fileName;
     TFileDevice *result = device.get();
     m_devices[fileName] = std::move(device);
     return result;

@@ -10,12 +10,25 @@
 #include "media/MpegHeader.h"
 #include "media/TFormatStage.h"
 
+GST_DEBUG_CATEGORY_STATIC(framix_notifier_debug);
+
 namespace {
 const QString kNoDatecode = QStringLiteral("Pas de Datecode");
 const QString kNoTimecode = QStringLiteral("Pas de Timecode");
+
+// Registered by the first notifier; GStreamer keeps it for the rest of the process.
+GstDebugCategory *notifierCategory()
+{
+    static GstDebugCategory *const category = [] {
+        GST_DEBUG_CATEGORY_INIT(framix_notifier_debug, "framixnotifier", 0,
+                                "Framix sample notifier (formats, DV dates and time codes)");
+        return framix_notifier_debug;
+    }();
+    return category;
+}
 } // namespace
 
-TNotifier::TNotifier() : TPassThrough(QStringLiteral("Notifier de Vardo"))
+TNotifier::TNotifier() : TPassThrough(QStringLiteral("Notifier de Vardo"), notifierCategory())
 {
     m_frame.DateStr = kNoDatecode;
     m_frame.TimecodeStr = kNoTimecode;
@@ -203,13 +216,18 @@ void TNotifier::mediaTypeChanged(GstCaps *caps)
 {
     const TMediaType mt = TMediaType::fromCaps(caps);
     std::vector<Outgoing> out;
+    bool pending;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        pending = m_sampleSeen;
         if (!m_sampleSeen)
             applyMediaType(mt, out);
         else
             m_pendingType = mt;
     }
+    GST_CAT_DEBUG_OBJECT(debugCategory(), element(), "media type %s, %s",
+                         pending ? "for the next sample" : "applied",
+                         qPrintable(mt.majortype.toString() + u' ' + mt.subtype.toString()));
     for (auto &o : out)
         o();
 }

@@ -2,6 +2,7 @@
 // renderer, the decoder cycling and the decoder links in the preferences.
 #include "actions/TCheckAction.h"
 #include "actions/TNopeAction.h"
+#include "core/FramixLog.h"
 #include "media/TDVMan.h"
 #include "media/TDecoderLinks.h"
 #include "media/TDecoderMan.h"
@@ -65,13 +66,17 @@ bool TAudioMan::ConnectAudioSource(TAudioSource *source)
             }
         }
     } catch (...) {
+        // The decoder manager's walk runs the application's notifications and sent messages.
+        qCWarning(lcPlayback) << "connecting the audio stream:" << currentExceptionText();
         ok = false;
     }
     if (!ok) {
+        qCInfo(lcPlayback) << "the audio stream could not be connected to a decoder and the renderer";
         DisconnectAudio();
         SetStatus(TAudioStatus::asBadAudio);
         return false;
     }
+    qCInfo(lcPlayback).noquote() << "audio stream connected through" << CurrentDecoderName();
     if (OnNotifyAudioDecoder)
         OnNotifyAudioDecoder(CurrentDecoderName());
     m_connected = true;
@@ -107,6 +112,8 @@ void TAudioMan::DisconnectAudio()
             m_source->DisconnectSource();
             m_decoders->Graph = nullptr;
         } catch (...) {
+            // Disconnecting goes on regardless: the stream is forgotten below.
+            qCWarning(lcPlayback) << "disconnecting the audio stream:" << currentExceptionText();
         }
     }
     m_source = nullptr;

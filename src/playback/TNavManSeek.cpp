@@ -1,6 +1,7 @@
 // The navigation manager's moves: absolute seeks with clamping and feedback, frame-exact seeks
 // through the frames notifier's watch, relative steps, start and end, scenes, typed positions.
 #include "actions/TCheckAction.h"
+#include "core/FramixLog.h"
 #include "media/TFramesNotifier.h"
 #include "media/TScenesList.h"
 #include "media/Timecode.h"
@@ -41,10 +42,15 @@ void TNavMan::SeekTo(bool wait, int64_t position)
     // The furthest reachable position is the start of the frame before the last one.
     position = std::min(position, EndPosition - FrameDuration);
     position = std::max(position, StartPosition - m_belowStart);
+    qCDebug(lcPlayback).noquote() << "seek to" << TimecodeText(position, FrameDuration)
+                                  << (wait ? "(waited for)" : "");
     try {
         ApplySeek(wait, position);
     } catch (...) {
-        // A failed seek has no effect.
+        // A failed seek has no effect. onAbsolutePosition is the application's handler and
+        // the wait runs sent messages, so anything may arrive here.
+        qCWarning(lcPlayback).noquote()
+            << "seek to" << TimecodeText(position, FrameDuration) << "failed:" << currentExceptionText();
     }
     if (!Quiet)
         SeekFeedback(false);
@@ -179,6 +185,10 @@ void TNavMan::SeekExact(int64_t target)
             const bool last = attempt == kPreciseAttempts;
             if (!(decodeOn && PreciseAttempt(target, true, 0, last)))
                 PreciseAttempt(target, false, target - margin, last);
+            qCDebug(lcPlayback).noquote()
+                << "precise seek to" << TimecodeText(target, d) << "attempt" << attempt
+                << (decodeOn ? "decoding on, else from" : "from") << TimecodeText(target - margin, d)
+                << (m_precise.late ? "landed late" : "");
             if (!m_precise.late)
                 break;
             m_landsLate = true;
@@ -199,7 +209,13 @@ void TNavMan::SeekExact(int64_t target)
                 PreciseAttempt(lastFrame, false, lastFrame - margin, true);
         }
         m_shownExact = m_precise.reached;
+        qCDebug(lcPlayback).noquote() << "precise seek to" << TimecodeText(target, d)
+                                      << (m_precise.reached ? "reached, at" : "not reached, at")
+                                      << TimecodeText(m_notifier->Position(), d);
     } catch (...) {
+        // As in SeekTo: the handlers and sent messages of the seeks run inside.
+        qCWarning(lcPlayback).noquote()
+            << "precise seek to" << TimecodeText(target, d) << "failed:" << currentExceptionText();
         m_shownExact = false;
     }
     m_belowStart = 0;

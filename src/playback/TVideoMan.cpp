@@ -3,6 +3,7 @@
 // the actions and preferences in TVideoManActions.cpp.
 #include "playback/TVideoMan.h"
 
+#include "core/FramixLog.h"
 #include "media/MediaMessages.h"
 #include "media/TDVMan.h"
 #include "media/TDecoderLinks.h"
@@ -98,13 +99,17 @@ bool TVideoMan::ConnectVideoSource(TVideoSource *source)
     try {
         ok = ConnectChain(source);
     } catch (...) {
+        // The chain runs the application's notifications and sent messages.
+        qCWarning(lcPlayback) << "connecting the video stream:" << currentExceptionText();
         ok = false;
     }
     if (!ok) {
+        qCInfo(lcPlayback) << "the video stream could not be connected to a decoder and the renderer";
         DisconnectVideo(true);
         ShowBadVideo();
         return false;
     }
+    qCInfo(lcPlayback).noquote() << "video stream connected through" << CurrentDecoderName();
     ShowVideo();
     return true;
 }
@@ -189,6 +194,8 @@ void TVideoMan::DisconnectVideo(bool showNoVideo)
             m_source->DisconnectSource();
             m_decoders->Graph = nullptr;
         } catch (...) {
+            // Disconnecting goes on regardless: the stream is forgotten below.
+            qCWarning(lcPlayback) << "disconnecting the video stream:" << currentExceptionText();
         }
     }
     m_source = nullptr;

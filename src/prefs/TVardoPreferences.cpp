@@ -1,5 +1,6 @@
 #include "prefs/TVardoPreferences.h"
 
+#include "core/FramixLog.h"
 #include "core/IPromptService.h"
 #include "prefs/TIniPreferencesMan.h"
 #include "prefs/TNonePreferencesMan.h"
@@ -155,13 +156,18 @@ void TVardoPreferences::OpenStore()
 {
     m_store.reset();
     switch (m_mode) {
-    case spRegistre:
-        m_store = std::make_unique<TRegPreferencesMan>(TPreferencesMan::RegistryBasePath(titre), true);
+    case spRegistre: {
+        auto store = std::make_unique<TRegPreferencesMan>(TPreferencesMan::RegistryBasePath(titre), true);
+        qCInfo(lcPrefs).noquote() << "preferences in the per-user store" << store->FileName();
+        m_store = std::move(store);
         break;
+    }
     case spPortable:
+        qCInfo(lcPrefs).noquote() << "preferences in the portable file" << IniFileName();
         m_store = std::make_unique<TIniPreferencesMan>(IniFileName(), true);
         break;
     case spNone:
+        qCInfo(lcPrefs) << "preferences not kept";
         m_store = std::make_unique<TNonePreferencesMan>();
         break;
     }
@@ -188,7 +194,10 @@ bool TVardoPreferences::SaveInfo(const QString &ver)
         WriteString(QStringLiteral("Dernière Sauvegarde"), SaveStamp(QDateTime::currentDateTime()));
         WriteString(QStringLiteral("ExeName"), QCoreApplication::applicationFilePath());
         return true;
-    } catch (...) {
+    } catch (const std::exception &e) {
+        // The stores throw nothing of their own: this is the allocator or the file system's
+        // library giving up.
+        qCWarning(lcPrefs) << "writing the version information:" << e.what();
         return false;
     }
 }
@@ -224,6 +233,7 @@ void TVardoPreferences::FormShow()
         f();
     if (auto f = OnLoadPrefs)
         f(*this);
+    qCDebug(lcPrefs) << "preferences loaded";
 }
 
 void TVardoPreferences::FormCloseQuery(bool &canClose)
@@ -251,7 +261,10 @@ void TVardoPreferences::FormCloseQuery(bool &canClose)
         if (auto f = OnSavePrefs)
             f(*this);
         // Commit now: a failed write stays pending and is tried again when the store goes.
-        m_store->Flush();
+        if (!m_store->Flush())
+            qCWarning(lcPrefs) << "the preferences could not be written yet; tried again at the end";
+        else
+            qCInfo(lcPrefs) << "preferences saved";
     }
     m_hooked = false;
 }

@@ -1,5 +1,6 @@
 #include "script/TScriptEngine.h"
 
+#include "core/FramixLog.h"
 #include "core/TColors.h"
 #include "script/TScriptGraphics.h"
 #include "script/TScriptLexer.h"
@@ -152,6 +153,8 @@ bool TScriptEngine::Compile(const QString &source)
     std::vector<TToken> tokens;
     TScriptMessage msg;
     if (!lexer.tokenize(source, tokens, msg)) {
+        qCInfo(lcScript).noquote() << "script not compiled:" << msg.file << "line"
+                                   << QString::number(msg.line) + u':' << msg.text;
         m_messages.push_back(msg);
         return false;
     }
@@ -165,10 +168,13 @@ bool TScriptEngine::Compile(const QString &source)
         m.line = e.line;
         m.col = e.col;
         m.text = e.text;
+        qCInfo(lcScript).noquote() << "script not compiled:" << m.file << "line"
+                                   << QString::number(m.line) + u':' << m.text;
         m_messages.push_back(m);
         return false;
     }
     m_program = std::move(program);
+    qCDebug(lcScript) << "script compiled from" << m_program->files.size() << "source files";
     return true;
 }
 
@@ -197,13 +203,16 @@ bool TScriptEngine::Run()
             self.m_interp = nullptr;
         }
     } end{*this};
+    qCDebug(lcScript) << "script running";
     try {
         interp.run();
     } catch (const EScriptRuntime &e) {
         m_runErrorLine = e.line;
         m_runError = e.line > 0 ? QStringLiteral("%1 (ligne %2)").arg(e.text).arg(e.line) : e.text;
+        qCInfo(lcScript).noquote() << "script stopped:" << m_runError;
         return false;
     }
+    qCDebug(lcScript) << "script ended";
     return true;
 }
 

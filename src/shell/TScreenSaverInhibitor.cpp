@@ -1,5 +1,7 @@
 #include "shell/TScreenSaverInhibitor.h"
 
+#include "core/FramixLog.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -20,12 +22,16 @@ bool TScreenSaverInhibitor::Inhibit(const QString &application, const QString &r
     if (m_requested)
         return true;
     QDBusConnection bus = Bus;
-    if (!bus.isConnected() || !bus.interface())
+    if (!bus.isConnected() || !bus.interface()) {
+        qCDebug(lcShell) << "screen saver left alone: no session bus";
         return false;
+    }
     // A registered name only: asking an absent service would start nothing and only fail later.
     const QDBusReply<bool> registered = bus.interface()->isServiceRegistered(Service);
-    if (!registered.isValid() || !registered.value())
+    if (!registered.isValid() || !registered.value()) {
+        qCDebug(lcShell) << "screen saver left alone: no" << Service << "on the session bus";
         return false;
+    }
     QDBusMessage msg = QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("Inhibit"));
     msg << application << reason;
     m_requested = true;
@@ -35,14 +41,17 @@ bool TScreenSaverInhibitor::Inhibit(const QString &application, const QString &r
         const QDBusPendingReply<uint> reply = *w;
         w->deleteLater();
         m_pending = false;
-        if (reply.isError())
+        if (reply.isError()) {
+            qCDebug(lcShell) << "screen saver not held off:" << reply.error().message();
             return;
+        }
         if (!m_requested) {
             // Released while the answer was on its way.
             SendUnInhibit(reply.value());
             return;
         }
         m_cookie = reply.value();
+        qCDebug(lcShell) << "screen saver held off, cookie" << m_cookie;
     });
     return true;
 }

@@ -9,8 +9,11 @@
 #include "actions/TRectAction.h"
 #include "actions/TVDActionComponent.h"
 #include "actions/TWidestringAction.h"
+#include "core/FramixLog.h"
 #include "prefs/TIniPreferencesMan.h"
 #include "prefs/TVardoPreferences.h"
+
+#include "LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -211,6 +214,45 @@ TEST(ActionPrefs, AFailedActionFailsTheListButTheOthersStillRun)
     int stored = 0;
     EXPECT_TRUE(f.store->ReadInteger("C", stored));
     EXPECT_EQ(stored, 3);
+}
+
+// A throwing handler fails its action quietly for the user, but never silently for the log: the
+// warning names the action, the direction and what was thrown, also when it is no exception class.
+TEST(ActionPrefs, AThrowingHandlerIsLoggedWithTheActionAndWhatItThrew)
+{
+    Fixture f;
+    TVDActionList list;
+    list.setObjectName("alMain");
+    auto *ia = make<TIntegerAction>(list, "iaBroken");
+    auto *ca = make<TCheckAction>(list, "caBroken");
+    auto *na = make<TNopeAction>(list, "naBroken");
+    ia->OnDefault = [](int &) -> bool { throw std::runtime_error("no default today"); };
+    ca->InternalDefault = [](bool &) -> bool { throw 7; };
+    na->InternalApply = [] { throw std::logic_error("nothing to apply"); };
+    na->SetApplyWhenLoad(true);
+    {
+        TLogCapture log(lcActions());
+        EXPECT_FALSE(list.LoadFromPrefs(f.gp));
+        EXPECT_EQ(log.linesWith({"loading", "iaBroken", "no default today"}).size(), 1)
+            << log.lines().join('\n').toStdString();
+        EXPECT_EQ(log.linesWith({"loading", "caBroken", "int"}).size(), 1)
+            << log.lines().join('\n').toStdString();
+        EXPECT_EQ(log.linesWith({"loading", "naBroken", "nothing to apply"}).size(), 1)
+            << log.lines().join('\n').toStdString();
+    }
+    ia->OnDefault = nullptr;
+    ca->InternalDefault = nullptr;
+    na->InternalApply = nullptr;
+    ia->BeforeSave = [](int &) -> bool { throw std::bad_alloc(); };
+    list.OnSaveToPrefs = [](TVardoPreferences &) -> bool { throw std::runtime_error("list handler"); };
+    {
+        TLogCapture log(lcActions());
+        EXPECT_FALSE(list.SaveToPrefs(f.gp));
+        EXPECT_EQ(log.linesWith({"saving", "iaBroken", "bad_alloc"}).size(), 1)
+            << log.lines().join('\n').toStdString();
+        EXPECT_EQ(log.linesWith({"saving", "alMain", "list handler"}).size(), 1)
+            << log.lines().join('\n').toStdString();
+    }
 }
 
 TEST(ActionPrefs, ModeNoneReadsDefaultsAndWritesNothing)

@@ -446,8 +446,9 @@ TEST(CorpusFramesNotifier, FlushingSeeksKeepPositionsOnTheFramesShown)
             const std::vector<Seen> p = g.prerolls();
             ASSERT_EQ(p.size(), 1u) << k;
             EXPECT_GE(p[0].index, 0);
-            if (!clip.landsAfterTarget)
+            if (!clip.landsAfterTarget) {
                 EXPECT_LE(p[0].index, k);
+            }
             g.expectOnGrid("key-unit seek");
         }
         // Playing on from a seek.

@@ -1,5 +1,7 @@
 #include "media/gst/TGstGraph.h"
 
+#include "core/FramixLog.h"
+
 #include <QMetaObject>
 
 #include <mutex>
@@ -75,6 +77,7 @@ void TGstGraph::handleMessage(GstMessage *msg)
 {
     switch (GST_MESSAGE_TYPE(msg)) {
     case GST_MESSAGE_EOS:
+        qCDebug(lcGst) << "end of stream";
         Q_EMIT completed();
         break;
     case GST_MESSAGE_ERROR: {
@@ -84,6 +87,8 @@ void TGstGraph::handleMessage(GstMessage *msg)
         QString text = err ? QString::fromUtf8(err.message()) : QString();
         QString debug = QString::fromUtf8(dbg.get());
         m_lastError = text;
+        qCWarning(lcGst).noquote() << "error from" << (GST_MESSAGE_SRC(msg) ? GST_MESSAGE_SRC_NAME(msg) : "?")
+                                   << text << "--" << debug;
         Q_EMIT errorOccurred(text, debug);
         break;
     }
@@ -254,7 +259,11 @@ void TGstGraph::clear()
 bool TGstGraph::setState(GstState s)
 {
     m_target = s;
-    return gst_element_set_state(m_pipeline, s) != GST_STATE_CHANGE_FAILURE;
+    const GstStateChangeReturn r = gst_element_set_state(m_pipeline, s);
+    qCDebug(lcGst).nospace() << "graph to " << gst_element_state_get_name(s)
+                             << (m_stopped ? " (stopped)" : "") << ": "
+                             << gst_element_state_change_return_get_name(r);
+    return r != GST_STATE_CHANGE_FAILURE;
 }
 
 bool TGstGraph::run()
@@ -307,9 +316,11 @@ bool TGstGraph::seek(int64_t pos)
 {
     if (pos < 0)
         pos = 0;
-    return gst_element_seek(m_pipeline, m_rate, GST_FORMAT_TIME,
-                            GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
-                            pos * 100, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    const bool ok = gst_element_seek(m_pipeline, m_rate, GST_FORMAT_TIME,
+                                     GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                     GST_SEEK_TYPE_SET, pos * 100, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    qCDebug(lcGst) << "seek to" << pos * 100 << "ns at rate" << m_rate << (ok ? "sent" : "refused");
+    return ok;
 }
 
 int64_t TGstGraph::position()

@@ -1,5 +1,6 @@
 #include "media/gst/TPadHub.h"
 
+#include "core/FramixLog.h"
 #include "core/TMessageReceiver.h"
 #include "media/gst/TGstGraph.h"
 #include "media/gst/TPassThrough.h"
@@ -215,14 +216,17 @@ bool TPadHub::waitForPads(int timeoutMs)
         }
         if (done || Clock::now() >= deadline || m_graph->errorCount() != errors0) {
             m_timedOut = !done && m_graph->errorCount() == errors0;
-            if (qEnvironmentVariableIsSet("FRAMIX_HUB_DEBUG") && !done) {
+            if (!done && lcGst().isDebugEnabled()) {
                 std::lock_guard<std::mutex> lock(m_shared->mutex);
-                fprintf(stderr, "hub %s: nmp=%d pending=%zu streams=%zu\n", qPrintable(m_name),
-                        m_shared->noMorePads, m_shared->pending.size(), m_streams.size());
+                qCDebug(lcGst).noquote()
+                    << "pad hub" << m_name << (m_timedOut ? "timed out:" : "stopped by an error:")
+                    << "no-more-pads" << m_shared->noMorePads << "pending" << m_shared->pending.size()
+                    << "streams" << m_streams.size();
                 for (auto &st : m_streams) {
                     const TGstCaps c = TGstCaps::adopt(gst_pad_get_current_caps(st->pad));
-                    fprintf(stderr, "  caps=%d data=%d queue=%d\n", bool(c), st->dataSeen->load(),
-                            bool(st->queue));
+                    qCDebug(lcGst).noquote()
+                        << "  pad" << GST_PAD_NAME(st->pad.get()) << "caps" << bool(c) << "data"
+                        << st->dataSeen->load() << "queue" << bool(st->queue);
                 }
             }
             break;

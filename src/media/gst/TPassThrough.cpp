@@ -2,6 +2,8 @@
 
 #include <gst/base/gstbasetransform.h>
 
+GST_DEBUG_CATEGORY_STATIC(framix_passthrough_debug);
+
 // The GObject side of the element. `owner` is the C++ object whose hooks run; it is set once
 // at creation and cleared by the owner's destructor after the element reached NULL.
 struct FramixPassThrough
@@ -10,6 +12,7 @@ struct FramixPassThrough
     gpointer owner; // TPassThrough*, read with g_atomic_pointer_get
     GstPadChainFunction baseChain;
     GstPadChainListFunction baseChainList;
+    GstDebugCategory *category; // the subclass's, set once at creation; null: the base's
 };
 
 struct FramixPassThroughClass
@@ -24,6 +27,12 @@ struct TPassThroughGlue
     {
         return static_cast<TPassThrough *>(
             g_atomic_pointer_get(&static_cast<FramixPassThrough *>(self)->owner));
+    }
+    // Written once by the creating thread before the element is linked or started.
+    static GstDebugCategory *category(gpointer self)
+    {
+        GstDebugCategory *c = static_cast<FramixPassThrough *>(self)->category;
+        return c ? c : framix_passthrough_debug;
     }
 
     static GstBaseTransformClass *parentClass;
@@ -85,15 +94,19 @@ struct TPassThroughGlue
     // Streaming thread: see the header for why these returns are swallowed.
     static GstFlowReturn mapFlow(GstPad *sinkpad, GstObject *parent, GstFlowReturn r)
     {
-        if (r == GST_FLOW_NOT_LINKED)
+        if (r == GST_FLOW_NOT_LINKED) {
+            GST_CAT_LOG_OBJECT(category(parent), parent, "not linked downstream: sample dropped");
             return GST_FLOW_OK;
+        }
         if (r == GST_FLOW_FLUSHING) {
             GST_OBJECT_LOCK(sinkpad);
             const bool ownFlush = GST_PAD_IS_FLUSHING(sinkpad);
             GST_OBJECT_UNLOCK(sinkpad);
             TPassThrough *o = owner(parent);
-            if (!ownFlush && (!o || !o->m_gate.cancelled() || o->detaching()))
+            if (!ownFlush && (!o || !o->m_gate.cancelled() || o->detaching())) {
+                GST_CAT_DEBUG_OBJECT(category(parent), parent, "downstream flushing: sample dropped");
                 return GST_FLOW_OK;
+            }
         }
         return r;
     }
@@ -108,8 +121,11 @@ struct TPassThroughGlue
         case TPassThrough::SampleResult::Pass:
             return GST_FLOW_OK;
         case TPassThrough::SampleResult::Withhold:
+            GST_CAT_LOG_OBJECT(category(trans), trans, "withholding %" GST_PTR_FORMAT, buf);
             return GST_BASE_TRANSFORM_FLOW_DROPPED;
         case TPassThrough::SampleResult::Flushing:
+            GST_CAT_DEBUG_OBJECT(category(trans), trans,
+                                 "sample abandoned, its message was cancelled: %" GST_PTR_FORMAT, buf);
             return GST_FLOW_FLUSHING;
         }
         return GST_FLOW_OK;
@@ -121,8 +137,11 @@ struct TPassThroughGlue
         TPassThrough *o = owner(trans);
         if (!o)
             return TRUE;
-        if (!o->checkInputType(incaps))
+        if (!o->checkInputType(incaps)) {
+            GST_CAT_DEBUG_OBJECT(category(trans), trans, "refusing caps %" GST_PTR_FORMAT, incaps);
             return FALSE;
+        }
+        GST_CAT_DEBUG_OBJECT(category(trans), trans, "input caps %" GST_PTR_FORMAT, incaps);
         if (o->m_connectPending.exchange(false, std::memory_order_acq_rel))
             o->completeConnect(incaps);
         o->mediaTypeChanged(incaps);
@@ -155,9 +174,11 @@ struct TPassThroughGlue
     static gboolean sinkEvent(GstBaseTransform *trans, GstEvent *event)
     {
         TPassThrough *o = owner(trans);
+        GST_CAT_LOG_OBJECT(category(trans), trans, "event %" GST_PTR_FORMAT, event);
         if (o) {
             switch (GST_EVENT_TYPE(event)) {
             case GST_EVENT_FLUSH_START:
+                GST_CAT_DEBUG_OBJECT(category(trans), trans, "flush start: sent messages cancelled");
                 o->m_gate.cancel();
                 break;
             case GST_EVENT_FLUSH_STOP:
@@ -170,6 +191,7 @@ struct TPassThroughGlue
             case GST_EVENT_SEGMENT: {
                 const GstSegment *seg = nullptr;
                 gst_event_parse_segment(event, &seg);
+                GST_CAT_DEBUG_OBJECT(category(trans), trans, "segment %" GST_SEGMENT_FORMAT, seg);
                 if (seg)
                     o->newSegment(*seg);
                 break;
@@ -194,6 +216,8 @@ struct TPassThroughGlue
     static GstStateChangeReturn changeState(GstElement *e, GstStateChange t)
     {
         TPassThrough *o = owner(e);
+        GST_CAT_DEBUG_OBJECT(category(e), e, "state change %s%s", gst_state_change_get_name(t),
+                             o ? "" : " (no owner)");
         if (o && t == GST_STATE_CHANGE_PAUSED_TO_READY)
             o->m_gate.cancel();
         if (o && t == GST_STATE_CHANGE_READY_TO_PAUSED && !o->detaching())
@@ -208,6 +232,8 @@ GstElementClass *TPassThroughGlue::parentElementClass = nullptr;
 GType TPassThroughGlue::type()
 {
     static GType t = [] {
+        GST_DEBUG_CATEGORY_INIT(framix_passthrough_debug, "framixpassthrough", 0,
+                                "Framix pass-through element (observes samples, never changes them)");
         GTypeInfo info{};
         info.class_size = sizeof(FramixPassThroughClass);
         info.class_init = &TPassThroughGlue::classInit;
@@ -220,13 +246,14 @@ GType TPassThroughGlue::type()
     return t;
 }
 
-TPassThrough::TPassThrough(const QString &debugName)
+TPassThrough::TPassThrough(const QString &debugName, GstDebugCategory *category)
 {
     GType t = TPassThroughGlue::type();
     QByteArray name = debugName.toUtf8();
     GstElement *e = GST_ELEMENT(g_object_new(t, name.isEmpty() ? nullptr : "name",
                                              name.isEmpty() ? nullptr : name.constData(), nullptr));
     m_element = TGstElement::sink(e);
+    reinterpret_cast<FramixPassThrough *>(e)->category = category;
     g_atomic_pointer_set(&reinterpret_cast<FramixPassThrough *>(e)->owner, this);
 }
 
@@ -263,6 +290,12 @@ void TPassThrough::stopStreaming()
         gst_element_set_state(e, GST_STATE_NULL);
     }
     g_atomic_pointer_set(&reinterpret_cast<FramixPassThrough *>(e)->owner, nullptr);
+    GST_CAT_DEBUG_OBJECT(debugCategory(), e, "stopped; no hook runs any more");
+}
+
+GstDebugCategory *TPassThrough::debugCategory() const
+{
+    return TPassThroughGlue::category(m_element.get());
 }
 
 GstPad *TPassThrough::sinkPad() const

@@ -12,6 +12,10 @@
 // removed or replaced) and a missing downstream link are not the upstream's business; the
 // element swallows them (the sample is dropped) so the demuxer and the queues upstream keep
 // running. A flush that came through the element itself is passed on.
+//
+// Debug output: the element logs its caps, events, state changes and dropped or withheld
+// samples in the GStreamer debug category its subclass gives ("framixnotifier", ...), else in
+// "framixpassthrough" (GST_DEBUG=framix*:5).
 #include "core/TMessageReceiver.h"
 #include "media/gst/TGstHandles.h"
 
@@ -24,7 +28,7 @@ class TPassThrough
 public:
     enum class SampleResult { Pass, Withhold, Flushing };
 
-    explicit TPassThrough(const QString &debugName = QString());
+    explicit TPassThrough(const QString &debugName = QString(), GstDebugCategory *category = nullptr);
     virtual ~TPassThrough();
     TPassThrough(const TPassThrough &) = delete;
     TPassThrough &operator=(const TPassThrough &) = delete;
@@ -53,6 +57,9 @@ public:
     static TPassThrough *fromElement(GstElement *e);
 
 protected:
+    // The element's GStreamer debug category, for the subclass's own GST_CAT_*_OBJECT lines.
+    GstDebugCategory *debugCategory() const;
+
     // Any thread (caps queries and negotiation): may the input take these caps?
     virtual bool checkInputType(GstCaps *caps);
     // Any thread: the caps the element offers on `direction` for caps seen on the other side
