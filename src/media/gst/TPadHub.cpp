@@ -224,9 +224,8 @@ bool TPadHub::waitForPads(int timeoutMs)
                     << "streams" << m_streams.size();
                 for (auto &st : m_streams) {
                     const TGstCaps c = TGstCaps::adopt(gst_pad_get_current_caps(st->pad));
-                    qCDebug(lcGst).noquote()
-                        << "  pad" << GST_PAD_NAME(st->pad.get()) << "caps" << bool(c) << "data"
-                        << st->dataSeen->load() << "queue" << bool(st->queue);
+                    qCDebug(lcGst).noquote() << "  pad" << GST_PAD_NAME(st->pad.get()) << "caps" << bool(c)
+                                             << "data" << st->dataSeen->load() << "queue" << bool(st->queue);
                 }
             }
             break;
