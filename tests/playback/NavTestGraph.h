@@ -66,6 +66,9 @@ public:
     }
     ~TNavGraph()
     {
+        // The factory, declared after the manager, frees the source first: the manager must
+        // not keep it (it clears the source's duration target when it goes).
+        nav.AttachVideoSource(nullptr);
         decoders.DisconnectDecoder();
         if (source)
             source->DisconnectSource();
