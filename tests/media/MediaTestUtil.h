@@ -11,8 +11,20 @@
 #include <QThread>
 
 #include <functional>
+#include <variant>
+#include <vector>
 
 namespace mediatest {
+
+// The messages of one type among those a test receiver kept, in the order they arrived.
+template <class M, class Variant> std::vector<M> messagesOf(const std::vector<Variant> &got)
+{
+    std::vector<M> out;
+    for (const Variant &m : got)
+        if (const M *p = std::get_if<M>(&m))
+            out.push_back(*p);
+    return out;
+}
 
 // Processes events until pred() holds or ms passed; returns pred().
 inline bool waitUntil(const std::function<bool()> &pred, int ms = 5000)

@@ -1,6 +1,7 @@
 // The frames notifier as a unit, fed through a harness: positions on the frame grid through
 // segments and the origin, the rings, texts, watches, withheld frames, and sent messages that a
 // flush abandons.
+#include "MediaTestUtil.h"
 #include "core/TMessageReceiver.h"
 #include "media/MediaMessages.h"
 #include "media/TFramesNotifier.h"
@@ -42,14 +43,7 @@ struct Window
         if (extra)
             extra();
     }};
-    template <class M> std::vector<M> all() const
-    {
-        std::vector<M> out;
-        for (const auto &m : got)
-            if (const M *p = std::get_if<M>(&m))
-                out.push_back(*p);
-        return out;
-    }
+    template <class M> std::vector<M> all() const { return mediatest::messagesOf<M>(got); }
     template <class M> int count() const { return int(all<M>().size()); }
 };
 

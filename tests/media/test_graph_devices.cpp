@@ -36,14 +36,7 @@ struct Inbox
     std::vector<Receiver::Message> messages;
     Receiver receiver{[this](auto &m) { messages.push_back(m); }};
     TFormatTargets targets() { return {&receiver, &receiver}; }
-    template <class M> std::vector<M> all() const
-    {
-        std::vector<M> out;
-        for (auto &m : messages)
-            if (const M *p = std::get_if<M>(&m))
-                out.push_back(*p);
-        return out;
-    }
+    template <class M> std::vector<M> all() const { return mediatest::messagesOf<M>(messages); }
     std::vector<TVideoData> videoFormats() const
     {
         std::vector<TVideoData> out;

@@ -2,6 +2,7 @@
 // (recording date, time code), what it posts and sends to its typed targets (formats, frame
 // duration, per-frame DV values, overlay values), and buffers passing through untouched.
 #include "DvFrameBuilder.h"
+#include "MediaTestUtil.h"
 #include "core/TDateFormat.h"
 #include "core/TMessageReceiver.h"
 #include "media/MediaMessages.h"
@@ -29,14 +30,7 @@ struct Targets
         TMessageReceiver<TVideoFormatMsg, TAudioFormatMsg, TDvFrameMsg, TFrameDurationMsg, TDvIncrustMsg>;
     std::vector<Receiver::Message> got;
     Receiver receiver{[this](auto &m) { got.push_back(m); }};
-    template <class M> std::vector<M> all() const
-    {
-        std::vector<M> out;
-        for (const auto &m : got)
-            if (const M *p = std::get_if<M>(&m))
-                out.push_back(*p);
-        return out;
-    }
+    template <class M> std::vector<M> all() const { return mediatest::messagesOf<M>(got); }
 };
 
 // A PAL DV frame; with packs, its recording date and time code are written into every sequence.
