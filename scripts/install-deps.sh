@@ -18,6 +18,8 @@ PACKAGES=(
   ffmpeg
   xvfb xauth x11-apps imagemagick
   dbus dbus-x11 bc
+  tesseract-ocr libexiv2-dev libimage-exiftool-perl
+  desktop-file-utils appstream qt6-translations-l10n
 )
 
 missing=()
