@@ -196,8 +196,9 @@ void TIntervalCapture::Run()
         // Steps of frames count frames on the grid (a step of 7 NTSC frames is not a whole
         // number of 100-ns units); the navigation manager moves any other target to the start
         // of its nearest frame.
-        const std::int64_t target = m_stepFrames > 0 ? grid.TimeOf(grid.IndexAt(m_startPos) + k * m_stepFrames)
-                                                     : m_startPos + k * m_stepTicks;
+        const std::int64_t target = m_stepFrames > 0
+                                        ? grid.TimeOf(grid.IndexAt(m_startPos) + k * m_stepFrames)
+                                        : m_startPos + k * m_stepTicks;
         m_host.SeekPrecise(target);
         m_host.ProcessMessages();
         if (!self)

@@ -205,7 +205,8 @@ void TNavMan::SetEndPosition(int64_t end)
 {
     EndPosition = end;
     if (m_slider)
-        m_slider->setMaximum(int(std::clamp<int64_t>(EndPosition / SliderUnit, 0, std::numeric_limits<int>::max())));
+        m_slider->setMaximum(
+            int(std::clamp<int64_t>(EndPosition / SliderUnit, 0, std::numeric_limits<int>::max())));
 }
 
 void TNavMan::ResetDuration()

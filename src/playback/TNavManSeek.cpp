@@ -148,8 +148,10 @@ void TNavMan::SeekPrecise(int64_t target)
         GoToStart();
         return;
     }
+    // The last frame too is reached exactly, whether precise seeking is on or not (an interval
+    // run asks for exact frames either way).
     if (target >= EndPosition) {
-        GoToEnd();
+        SeekExact(EndPosition);
         return;
     }
     SeekExact(target);

@@ -145,10 +145,17 @@ TEST(IntervalEndToEnd, OneJpegEverySevenFramesShowsTheFrameItIsNamedAfter)
     // Every image must show the frame its name gives, in every container, and the series must be
     // whole, up to the last frame when the spacing lands there (98 of 99 frames). NTSC DV: 7
     // frames are no whole number of 100-ns units.
-    const QStringList names{"fi_h264_576w.mp4",          "fi_h264_576w.m2ts",         "fi_mpeg2_ts.ts",
-                            "fi_mpeg2_ps.mpg",           "fi_dv_pal.dv",              "fi_dv_pal_type1.avi",
-                            "fi_mjpeg.avi",              "fi_dv_ntsc_wide.dv",        "fi_dv_ntsc_wide_type1.avi",
-                            "fi_dv_ntsc_wide_type2.avi", "fi_dv_ntsc_99_type2.avi"};
+    const QStringList names{"fi_h264_576w.mp4",
+                            "fi_h264_576w.m2ts",
+                            "fi_mpeg2_ts.ts",
+                            "fi_mpeg2_ps.mpg",
+                            "fi_dv_pal.dv",
+                            "fi_dv_pal_type1.avi",
+                            "fi_mjpeg.avi",
+                            "fi_dv_ntsc_wide.dv",
+                            "fi_dv_ntsc_wide_type1.avi",
+                            "fi_dv_ntsc_wide_type2.avi",
+                            "fi_dv_ntsc_99_type2.avi"};
     for (const QString &name : names) {
         SCOPED_TRACE(qPrintable(name));
         const Clip c = clip(name);

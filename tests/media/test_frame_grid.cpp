@@ -16,13 +16,13 @@ int64_t GstFrameNs(int64_t k, int64_t fpsN, int64_t fpsD)
 
 struct Rate
 {
-    int64_t n, d;      // frames per second as a fraction
+    int64_t n, d;     // frames per second as a fraction
     int64_t duration; // as the program rounds it (100 ns)
 };
 
-const Rate kRates[] = {{25, 1, 400000},          {30000, 1001, 333667}, {24000, 1001, 417083},
-                       {60000, 1001, 166833},    {30, 1, 333333},       {50, 1, 200000},
-                       {48000, 1001, 208542},    {24, 1, 416667},       {120000, 1001, 83417}};
+const Rate kRates[] = {{25, 1, 400000},       {30000, 1001, 333667}, {24000, 1001, 417083},
+                       {60000, 1001, 166833}, {30, 1, 333333},       {50, 1, 200000},
+                       {48000, 1001, 208542}, {24, 1, 416667},       {120000, 1001, 83417}};
 
 } // namespace
 
@@ -45,8 +45,9 @@ TEST(FrameGrid, FrameTimesFollowTheExactRateWithoutDrift)
             // a seek to the next frame's time still is.
             const int64_t start = GstFrameNs(k, r.n, r.d), next = GstFrameNs(k + 1, r.n, r.d);
             EXPECT_EQ(grid.IndexOfBuffer(start, next - start), k);
-            if (grid.TimeOf(k + 1) * 100 < next)
+            if (grid.TimeOf(k + 1) * 100 < next) {
                 EXPECT_EQ(grid.IndexOfBuffer(grid.TimeOf(k + 1) * 100, next - grid.TimeOf(k + 1) * 100), k);
+            }
             // A buffer without a duration is the frame whose start is nearest.
             EXPECT_EQ(grid.IndexOfBuffer(start, 0), k);
         }
@@ -86,7 +87,8 @@ TEST(FrameGrid, EveryFrameHasItsOwnTextWhichReadsBackToIt)
                 ADD_FAILURE() << "frame " << k << " shares the name " << text.toStdString();
             const int64_t back = grid.IndexAt(TimecodeToTime(text, r.duration));
             if (back != k && ++wrong <= 3)
-                ADD_FAILURE() << "frame " << k << " is named " << text.toStdString() << ", read back as " << back;
+                ADD_FAILURE() << "frame " << k << " is named " << text.toStdString() << ", read back as "
+                              << back;
         }
         EXPECT_EQ(wrong, 0);
     }

@@ -304,7 +304,7 @@ TEST_F(MediaDevices, NtscDvIsDescribedAsNtscInEveryContainer)
             const auto vids = inbox.videoFormats();
             return !vids.empty() && vids.back().Description.contains(QStringLiteral("NTSC"));
         })) << (inbox.videoFormats().empty() ? std::string("no format")
-                                              : inbox.videoFormats().back().Description.toStdString());
+                                             : inbox.videoFormats().back().Description.toStdString());
         const auto vids = inbox.videoFormats();
         ASSERT_FALSE(vids.empty());
         for (const TVideoData &vd : vids) {

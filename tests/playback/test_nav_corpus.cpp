@@ -155,20 +155,20 @@ TEST_P(NavCorpus, EveryMoveShowsTheExactFrame)
     check("start without precise seeking");
 }
 
-INSTANTIATE_TEST_SUITE_P(Containers, NavCorpus,
-                         testing::Values(ClipCase{"fi_dv_pal.dv"}, ClipCase{"fi_h264_1080.mp4"},
-                                         ClipCase{"fi_dv_pal_type1.avi"}, ClipCase{"fi_mjpeg.avi"},
-                                         ClipCase{"fi_mpeg2_ts.ts"}, ClipCase{"fi_h264_1080.m2ts"},
-                                         ClipCase{"fi_mpeg2_ps.mpg"}, ClipCase{"fi_h264_576w.mkv"},
-                                         ClipCase{"fi_dv_ntsc_wide.dv"}, ClipCase{"fi_dv_ntsc_wide_type1.avi"},
-                                         ClipCase{"fi_dv_ntsc_wide_type2.avi"}),
-                         [](const testing::TestParamInfo<ClipCase> &p) {
-                             std::string n = p.param.file;
-                             for (char &c : n)
-                                 if (!isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Containers, NavCorpus,
+    testing::Values(ClipCase{"fi_dv_pal.dv"}, ClipCase{"fi_h264_1080.mp4"}, ClipCase{"fi_dv_pal_type1.avi"},
+                    ClipCase{"fi_mjpeg.avi"}, ClipCase{"fi_mpeg2_ts.ts"}, ClipCase{"fi_h264_1080.m2ts"},
+                    ClipCase{"fi_mpeg2_ps.mpg"}, ClipCase{"fi_h264_576w.mkv"}, ClipCase{"fi_dv_ntsc_wide.dv"},
+                    ClipCase{"fi_dv_ntsc_wide_type1.avi"}, ClipCase{"fi_dv_ntsc_wide_type2.avi"},
+                    ClipCase{"fi_dv_ntsc_99_type2.avi"}),
+    [](const testing::TestParamInfo<ClipCase> &p) {
+        std::string n = p.param.file;
+        for (char &c : n)
+            if (!isalnum(static_cast<unsigned char>(c)))
+                c = '_';
+        return n;
+    });
 
 TEST(NavCorpusScenes, SceneStepsFollowTheSceneFile)
 {
@@ -241,7 +241,8 @@ TEST(NavCorpusNtsc, TypedPositionsAndSecondStepsShowTheFrameTheirTextNames)
 {
     // 29.97 fps: a second is 29.97 frames, so "0:00:01:00" is frame 30 and a second's step from
     // the start shows it, in the raw file and in both kinds of AVI.
-    for (const char *file : {"fi_dv_ntsc_wide.dv", "fi_dv_ntsc_wide_type1.avi", "fi_dv_ntsc_wide_type2.avi"}) {
+    for (const char *file :
+         {"fi_dv_ntsc_wide.dv", "fi_dv_ntsc_wide_type1.avi", "fi_dv_ntsc_wide_type2.avi"}) {
         SCOPED_TRACE(file);
         const QString path = mediatest::corpus(QString::fromLatin1(file));
         if (path.isEmpty())
