@@ -8,6 +8,7 @@
 #include "CorpusSupport.h"
 #include "MediaTestUtil.h"
 #include "core/TMessageReceiver.h"
+#include "media/FrameGrid.h"
 #include "media/MediaMessages.h"
 #include "media/TFrameIndex.h"
 #include "media/TFramesNotifier.h"
@@ -195,7 +196,7 @@ public:
     bool seekToFrame(int k, GstSeekFlags extra)
     {
         flushBus();
-        const gint64 t = (fn.Origin() + int64_t(k) * d()) * 100;
+        const gint64 t = (fn.Origin() + TFrameGrid(d()).TimeOf(k)) * 100;
         if (!seek(GstSeekFlags(GST_SEEK_FLAG_FLUSH | extra), t, -1))
             return false;
         return waitFor(GST_MESSAGE_ASYNC_DONE);
@@ -206,7 +207,7 @@ public:
     // EOS, which some demuxers keep through the next non-flushing seek.)
     bool segmentSeek(int from, bool flush, bool segment)
     {
-        const gint64 a = (fn.Origin() + int64_t(from) * d()) * 100;
+        const gint64 a = (fn.Origin() + TFrameGrid(d()).TimeOf(from)) * 100;
         const int flags = GST_SEEK_FLAG_ACCURATE | (segment ? GST_SEEK_FLAG_SEGMENT : 0) |
                           (flush ? GST_SEEK_FLAG_FLUSH : 0);
         return seek(GstSeekFlags(flags), a, -1);
@@ -250,13 +251,13 @@ public:
         return m_samples.size();
     }
 
-    // Every frame seen so far sits at its index times the frame duration.
+    // Every frame seen so far sits at its index's time on the frame grid.
     void expectOnGrid(const char *what)
     {
         int wrong = 0;
         for (const auto *list : {&m_samples, &m_prerolls})
             for (const Seen &s : *list)
-                if ((s.index < 0 || s.position != int64_t(s.index) * d()) && wrong++ < 5)
+                if ((s.index < 0 || s.position != TFrameGrid(d()).TimeOf(s.index)) && wrong++ < 5)
                     ADD_FAILURE() << m_clip.file.toStdString() << " " << what << ": frame " << s.index
                                   << " at position " << s.position << " (" << double(s.position) / double(d())
                                   << " frames)";
@@ -389,8 +390,8 @@ TEST(CorpusFramesNotifier, PlainPlaybackPutsEveryFrameAtItsIndexAndWatchesFireOn
         ASSERT_TRUE(g.setState(GST_STATE_PAUSED));
         const int64_t d = g.d();
         ASSERT_GT(d, 1000);
-        g.fn.SetWatch(0, 37 * d + d / 2);
-        g.fn.SetWatch(1, 61 * d + d / 2 + 1);
+        g.fn.SetWatch(0, TFrameGrid(d).TimeOf(37) + d / 2);
+        g.fn.SetWatch(1, TFrameGrid(d).TimeOf(61) + d / 2 + 1);
         g.flushBus();
         gst_element_set_state(g.pipeline(), GST_STATE_PLAYING);
         ASSERT_TRUE(g.waitFor(GST_MESSAGE_EOS));
@@ -403,12 +404,13 @@ TEST(CorpusFramesNotifier, PlainPlaybackPutsEveryFrameAtItsIndexAndWatchesFireOn
                 break;
             }
         g.expectOnGrid("playback");
-        EXPECT_EQ(g.fn.Position(), int64_t(clip.frames - 1) * d);
+        EXPECT_EQ(g.fn.Position(), TFrameGrid(d).TimeOf(clip.frames - 1));
         ASSERT_EQ(fired0.size(), 1u);
-        EXPECT_EQ(fired0[0].position, 37 * d);
-        EXPECT_EQ(fired0[0].seenPosition, 37 * d) << "the streaming thread waits on the frame";
+        EXPECT_EQ(fired0[0].position, TFrameGrid(d).TimeOf(37));
+        EXPECT_EQ(fired0[0].seenPosition, TFrameGrid(d).TimeOf(37))
+            << "the streaming thread waits on the frame";
         ASSERT_EQ(fired1.size(), 1u);
-        EXPECT_EQ(fired1[0].position, 62 * d);
+        EXPECT_EQ(fired1[0].position, TFrameGrid(d).TimeOf(62));
     }
 }
 
@@ -434,7 +436,7 @@ TEST(CorpusFramesNotifier, FlushingSeeksKeepPositionsOnTheFramesShown)
                 EXPECT_GE(p[0].index, at);
             else
                 EXPECT_EQ(p[0].index, k);
-            EXPECT_EQ(g.fn.Position(), int64_t(p[0].index) * d) << k;
+            EXPECT_EQ(g.fn.Position(), TFrameGrid(d).TimeOf(p[0].index)) << k;
             g.expectOnGrid("accurate seek");
         }
         // Key-unit seeks land on a key frame at or before the target: the position is that of
@@ -468,7 +470,7 @@ TEST(CorpusFramesNotifier, FlushingSeeksKeepPositionsOnTheFramesShown)
             g.clear();
             TMessageReceiver<TFramesReachedMsg> w([&](TFramesReachedMsg &) { g.fn.SetDeliver(true); });
             g.fn.SetWatchWindow(0, &w);
-            g.fn.SetWatch(0, int64_t(k) * d);
+            g.fn.SetWatch(0, TFrameGrid(d).TimeOf(k));
             g.fn.SetDeliver(false);
             const int at = std::max(0, k - (clip.landsAfterTarget ? kLateMargin : 4));
             ASSERT_TRUE(g.seekToFrame(at, clip.keyUnit()));
@@ -537,6 +539,6 @@ TEST(CorpusFramesNotifier, WithheldFramesNeverReachTheSink)
         EXPECT_EQ(g.sampleCount(), 0u);
         EXPECT_TRUE(g.prerolls().empty());
         EXPECT_EQ(g.fn.FrameCount(), clip.frames) << "every frame was timed";
-        EXPECT_EQ(g.fn.Position(), int64_t(clip.frames - 1) * g.d());
+        EXPECT_EQ(g.fn.Position(), TFrameGrid(g.d()).TimeOf(clip.frames - 1));
     }
 }
