@@ -259,6 +259,8 @@ void TShowForm::CreateComponents()
     AddGrabActions();
     AddIntervalActions();
     ConnectWindowActions();
+    // Last of gpal: the overlay mode loads after the patterns and sets them again.
+    AddOverlayActions();
 
     CreateToolBar(m_client);
     CreateMenus();

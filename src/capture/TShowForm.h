@@ -45,6 +45,10 @@ class TBooleanAction;
 class TCheckAction;
 class TCustomAbstractAction;
 class TCustomVDActionList;
+class TColorAction;
+class TDVIncrustFrame;
+class TDoubleAction;
+class TIncrustFrame;
 class TFichierMan;
 class TGrabber;
 class TImageList;
@@ -227,6 +231,38 @@ public:
     };
     TWindowActions windowActions() const;
 
+    // The overlay's actions in gpal (TShowFormOverlay.cpp; typed; owned by gpal).
+    struct TOverlayActions
+    {
+        TWidestringAction *waIncrustPattern1;
+        TWidestringAction *waIncrustPattern2;
+        TWidestringAction *waFormatDatecode1;
+        TWidestringAction *waFormatDatecode2;
+        TWidestringAction *waInsertPerso1;
+        TWidestringAction *waInsertPerso2;
+        TIntegerAction *iaInsertMode;
+        TNopeAction *naSoustitres;
+        TBooleanAction *baInsertAutoSize;
+        TWidestringAction *waInsertFontName;
+        TColorAction *laInsertFontColor;
+        TIntegerAction *iaInsertFontSize;
+        TCheckAction *caIncrustBold;
+        TCheckAction *caIncrustItalic;
+        TCheckAction *caIncrustUnderline;
+        TCheckAction *caIncrustStrikeOut;
+        TCheckAction *caDecalageAvance;
+        TDoubleAction *daDecalageHoraire;
+    };
+    TOverlayActions overlayActions() const { return m_ov; }
+    // The overlay's producers as the last arming left them.
+    bool sysDateTimerOn() const;
+    bool fileCodeOn() const { return FileCodeOn; }
+    bool numberCodeOn() const { return NumberCodeOn; }
+    // The overlay mode whose button is down (-1 when none).
+    int insertModeDown() const;
+    TDVIncrustFrame *dvIncrustFrame() const { return m_dvPanel; }
+    TIncrustFrame *incrustFrame() const { return m_incrustPanel; }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -262,6 +298,13 @@ private:
     // during a run stops it and waits for its end (true: the close must wait).
     void AddIntervalActions();
     bool IntervalHoldsClose();
+    // TShowFormOverlay.cpp: the overlay's actions, producers, timer and panels.
+    void AddOverlayActions();
+    void ConnectOverlayActions();
+    void ArmOverlay();
+    void SetInsertMode(int mode);
+    void RefreshDVPanel();
+    void SubtitlePreset();
     // TShowFormActions.cpp
     void CreateWindowActions();
     void ConnectWindowActions();
@@ -339,6 +382,11 @@ private:
     TGrabber *m_grabber = nullptr;
     // Interval capture (TShowFormInterval.cpp): its actions, its run and its panel.
     TIntervalCapture *m_interval = nullptr;
+
+    // Overlay (TShowFormOverlay.cpp): its actions and panels.
+    TOverlayActions m_ov{};
+    TDVIncrustFrame *m_dvPanel = nullptr;
+    TIncrustFrame *m_incrustPanel = nullptr;
 
     // --- State ------------------------------------------------------------------------------
     QString CurrentVideoFile;

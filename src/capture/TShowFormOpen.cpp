@@ -133,6 +133,8 @@ void TShowForm::openfile(const QString &path)
         moddlab->setVisible(QFileInfo::exists(path + QStringLiteral(".modd")));
 
         ReadVideoRect();
+        // The DV modes follow the new source; the date shown waits for its first DV frame.
+        RefreshDVPanel();
         if (AfterOpenGrab)
             AfterOpenGrab();
         if (m_grabber->baRAZWhenOpenFile->Value)
@@ -171,6 +173,7 @@ void TShowForm::closefile()
     for (QLabel *l : {scnLab, srtlab, moddlab})
         l->hide();
     EnableVideoControls();
+    RefreshDVPanel();
     SetLabel(EnCoursLab, QString(), QColor(0, 0, 128));
     if (AfterCloseGrab)
         AfterCloseGrab();
@@ -232,7 +235,8 @@ void TShowForm::NavManGraphCompleted()
 
 void TShowForm::NavManDVcode(const QString &, const QString &)
 {
-    // The DV date panel refreshes itself from these while paused once it is built.
+    if (!NavMan->caPlay->Checked())
+        RefreshDVPanel();
 }
 
 void TShowForm::NavManDuration(const QString &text)
