@@ -101,7 +101,9 @@ TDVIncrustFrame::TDVIncrustFrame(const TActions &actions, QWidget *parent) : QFr
     m_dateLabel->setWordWrap(true);
     v->addWidget(m_dateLabel);
 
-    auto *insert = new QHBoxLayout;
+    // One above the other: their captions do not fit side by side in the panel's width.
+    auto *insert = new QVBoxLayout;
+    insert->setSpacing(2);
     for (TNopeAction *a : {m_a.InsertDatecode, m_a.InsertTimecode}) {
         auto *b = new QToolButton(this);
         b->setDefaultAction(a);

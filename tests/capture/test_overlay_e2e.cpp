@@ -48,21 +48,22 @@ bool runFramix(const QStringList &args, QByteArray *output)
 
 // The overlay's text as tesseract reads it. The text is the default yellow with a black border:
 // the yellow pixels become black on white (the border and the picture behind vanish), the lower
-// part of the picture where the lines stand is kept and enlarged, and tesseract reads it as a
-// block of lines made of the given characters.
+// right quarter of the picture where the lines stand at the default position (left edge at the
+// middle, 82 % down) is kept and enlarged, and tesseract reads it as a block of lines made of the
+// given characters. The quarter leaves out the yellow bar of the test pattern.
 QString ocr(const QString &imagePath, const QString &characters, const QString &workDir)
 {
     QImage img(imagePath);
     if (img.isNull())
         return QStringLiteral("<no image>");
     img = img.convertToFormat(QImage::Format_RGB32);
-    const int top = img.height() * 3 / 4;
-    QImage mask(img.width(), img.height() - top, QImage::Format_Grayscale8);
+    const int top = img.height() * 3 / 4, left = img.width() / 2;
+    QImage mask(img.width() - left, img.height() - top, QImage::Format_Grayscale8);
     for (int y = top; y < img.height(); ++y) {
         const QRgb *src = reinterpret_cast<const QRgb *>(img.constScanLine(y));
         uchar *dst = mask.scanLine(y - top);
-        for (int x = 0; x < img.width(); ++x) {
-            const QRgb p = src[x];
+        for (int x = 0; x < mask.width(); ++x) {
+            const QRgb p = src[left + x];
             const bool yellow = qRed(p) > 150 && qGreen(p) > 150 && qBlue(p) < 120;
             dst[x] = yellow ? 0 : 255;
         }
