@@ -58,8 +58,9 @@ void TShowForm::AddScriptActions()
     const QString vardo = QStringLiteral("cat_Vardo");
     const QString scripts = QStringLiteral("cat_Scripts");
 
-    naExecuteScript = make(new TNopeAction(QStringLiteral("naExecuteScript"), gpal), vardo,
-                           QStringLiteral("ExecuteScript"), QStringLiteral("exec"), QStringLiteral("Ctrl+F12"));
+    naExecuteScript =
+        make(new TNopeAction(QStringLiteral("naExecuteScript"), gpal), vardo, QStringLiteral("ExecuteScript"),
+             QStringLiteral("exec"), QStringLiteral("Ctrl+F12"));
     naExecuteScript->SetCaption(QStringLiteral("Exécuter le script"));
     naExecuteScript->SetHint(QStringLiteral("Exécuter le script de la page des scripts"));
 
@@ -68,7 +69,8 @@ void TShowForm::AddScriptActions()
     caConserverScript->SetTrueCaption(QStringLiteral("Conserver le script"));
     caConserverScript->SetFalseCaption(QStringLiteral("Conserver le script"));
     caConserverScript->SetTrueHint(QStringLiteral("Le dernier script sera rouvert au prochain démarrage"));
-    caConserverScript->SetFalseHint(QStringLiteral("Le dernier script ne sera pas rouvert au prochain démarrage"));
+    caConserverScript->SetFalseHint(
+        QStringLiteral("Le dernier script ne sera pas rouvert au prochain démarrage"));
     caConserverScript->SetApplyWhenLoad(true);
     caConserverScript->SetDefaultValue(true);
 
@@ -97,7 +99,8 @@ void TShowForm::AddScriptActions()
             f->fileMan()->SetOpenLast(false);
     };
     waDossierScripts->InternalPrepare = [this](QString &v) {
-        v = m_prompts.ChooseFolder(QStringLiteral("Sélectionnez le dossier des scripts"), waDossierScripts->Value);
+        v = m_prompts.ChooseFolder(QStringLiteral("Sélectionnez le dossier des scripts"),
+                                   waDossierScripts->Value);
         return !v.isEmpty();
     };
     waDossierScripts->InternalApply = [this](const QString &v) {
@@ -155,8 +158,9 @@ void TShowForm::ConnectScriptWindow()
     form->actionList()->SetPascalScript(am->Script());
     // While the script window is active its keys reach its own lists; F1 and F12 stay the main
     // window's (help, script window), and so does Esc, which stops a running script.
-    m_keys->AddSideWindow(form, {form->actionList(), form->fileMan()},
-                          {QKeySequence(Qt::Key_F1), QKeySequence(Qt::Key_F12), QKeySequence(Qt::Key_Escape)});
+    m_keys->AddSideWindow(
+        form, {form->actionList(), form->fileMan()},
+        {QKeySequence(Qt::Key_F1), QKeySequence(Qt::Key_F12), QKeySequence(Qt::Key_Escape)});
 }
 
 void TShowForm::ScriptWindowShown()

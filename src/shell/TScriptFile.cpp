@@ -23,7 +23,8 @@ TScriptFile::TReadResult TScriptFile::Read(const QString &path)
     }
     const QByteArray data = f.readAll();
     if (data.contains('\0')) {
-        r.error = QStringLiteral("Le fichier %1 n'est pas un fichier texte (il contient des octets nuls).").arg(name);
+        r.error = QStringLiteral("Le fichier %1 n'est pas un fichier texte (il contient des octets nuls).")
+                      .arg(name);
         return r;
     }
     QByteArray body = data;

@@ -15,7 +15,6 @@
 #include "shell/TScriptFile.h"
 #include "widgets/TVDIcons.h"
 
-
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -53,7 +52,8 @@ QsciLexerPascal *MakeLexer(QObject *parent, const QFont &font)
     bold.setBold(true);
     const QColor green(0x00, 0x80, 0x00), navy(0x00, 0x00, 0x80), purple(0x80, 0x00, 0x80),
         blue(0x00, 0x00, 0xFF), maroon(0x80, 0x00, 0x00);
-    for (int style : {QsciLexerPascal::Comment, QsciLexerPascal::CommentParenthesis, QsciLexerPascal::CommentLine}) {
+    for (int style :
+         {QsciLexerPascal::Comment, QsciLexerPascal::CommentParenthesis, QsciLexerPascal::CommentLine}) {
         lexer->setColor(green, style);
         lexer->setFont(italic, style);
     }
@@ -100,8 +100,8 @@ TScriptForm::~TScriptForm()
 QStringList TScriptForm::NewFileTemplate()
 {
     return {QStringLiteral("//Ecrivez un script entre begin et end."),
-            QStringLiteral("//N'oubliez pas de finir chaque commande par ;"), QStringLiteral("begin"), QString(),
-            QStringLiteral("end.")};
+            QStringLiteral("//N'oubliez pas de finir chaque commande par ;"), QStringLiteral("begin"),
+            QString(), QStringLiteral("end.")};
 }
 
 // --- Actions ---------------------------------------------------------------------------------
@@ -180,12 +180,11 @@ void TScriptForm::CreateControls()
             b->setObjectName(QStringLiteral("btn_") + a->objectName());
         return b;
     };
-    for (TCustomAbstractAction *a :
-         {static_cast<TCustomAbstractAction *>(ficman_script->naNewFile),
-          static_cast<TCustomAbstractAction *>(ficman_script->waOpenFile),
-          static_cast<TCustomAbstractAction *>(ficman_script->naPasteFile),
-          static_cast<TCustomAbstractAction *>(ficman_script->naSaveFile),
-          static_cast<TCustomAbstractAction *>(ficman_script->naParentFolder)})
+    for (TCustomAbstractAction *a : {static_cast<TCustomAbstractAction *>(ficman_script->naNewFile),
+                                     static_cast<TCustomAbstractAction *>(ficman_script->waOpenFile),
+                                     static_cast<TCustomAbstractAction *>(ficman_script->naPasteFile),
+                                     static_cast<TCustomAbstractAction *>(ficman_script->naSaveFile),
+                                     static_cast<TCustomAbstractAction *>(ficman_script->naParentFolder)})
         button(a);
     sep = new TVDSeparator(ScriptBar);
     sep->setObjectName(QStringLiteral("sep"));
@@ -499,7 +498,8 @@ bool TScriptForm::Execute()
     const QStringList messages = m_script->Messages();
     for (const QString &m : messages)
         AddMessage(m);
-    const bool ok = compiled && !messages.isEmpty() && messages.last() == QStringLiteral("*** Exécution réussie ***");
+    const bool ok =
+        compiled && !messages.isEmpty() && messages.last() == QStringLiteral("*** Exécution réussie ***");
     qCInfo(lcShell) << "script run" << (ok ? "succeeded" : "failed");
     return ok;
 }

@@ -2,6 +2,7 @@
 // actions of the main window that serve scripts, and scripts in batch runs of the real program.
 #include "../media/MediaTestUtil.h"
 #include "actions/TCheckAction.h"
+#include "actions/TIntegerAction.h"
 #include "actions/TNopeAction.h"
 #include "actions/TRectAction.h"
 #include "actions/TVDSwitch.h"
@@ -27,6 +28,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -107,9 +109,8 @@ TEST(ShowFormScripts, ToggleCaptionAndKeys)
 
     // The lists for the help window, under "Scripts".
     QStringList seen;
-    f.AddScriptListsToHelp([&](const QString &heading, TCustomVDActionList *l) {
-        seen << heading + u'/' + l->objectName();
-    });
+    f.AddScriptListsToHelp(
+        [&](const QString &heading, TCustomVDActionList *l) { seen << heading + u'/' + l->objectName(); });
     EXPECT_EQ(seen, (QStringList{"Scripts/ficman_script", "Scripts/al_script"}));
 }
 
@@ -181,12 +182,11 @@ TEST(ShowFormScripts, ThreeGrabsAfterARestart)
         w.form->preferences()->SetMode(spRegistre);
         TScriptForm &s = *w.form->scriptForm();
         s.SetEditorLines({"begin", QStringLiteral("  OpenFile('%1');").arg(clip),
-                          QStringLiteral("  DossierSave('%1/');").arg(images.path()), "  Position('0:00:00:05');",
-                          "  Grab;", "  Position('0:00:01:00');", "  Grab;", "  Position('0:00:01:12');", "  Grab;",
-                          "end."});
-        s.fileMan()->ChooseSaveFile = [&](const QString &, const QString &, const QString &, const QString &) {
-            return file;
-        };
+                          QStringLiteral("  DossierSave('%1/');").arg(images.path()),
+                          "  Position('0:00:00:05');", "  Grab;", "  Position('0:00:01:00');", "  Grab;",
+                          "  Position('0:00:01:12');", "  Grab;", "end."});
+        s.fileMan()->ChooseSaveFile = [&](const QString &, const QString &, const QString &,
+                                          const QString &) { return file; };
         s.fileMan()->naSaveFile->trigger();
         ASSERT_TRUE(QFileInfo::exists(file));
         EXPECT_TRUE(w.form->close());
@@ -201,10 +201,12 @@ TEST(ShowFormScripts, ThreeGrabsAfterARestart)
     {
         const char *name;
         int frame;
-    } expected[] = {{"Framix_0.00.00.05.bmp", 5}, {"Framix_0.00.01.00.bmp", 25}, {"Framix_0.00.01.12.bmp", 37}};
+    } expected[] = {
+        {"Framix_0.00.00.05.bmp", 5}, {"Framix_0.00.01.00.bmp", 25}, {"Framix_0.00.01.12.bmp", 37}};
     for (const auto &e : expected) {
         const QImage img(images.filePath(e.name));
-        ASSERT_FALSE(img.isNull()) << e.name << " in " << QDir(images.path()).entryList().join(' ').toStdString();
+        ASSERT_FALSE(img.isNull()) << e.name << " in "
+                                   << QDir(images.path()).entryList().join(' ').toStdString();
         EXPECT_EQ(FrameIndexFromImage(img), e.frame) << e.name;
     }
     EXPECT_EQ(f.exitCode(), 0);
@@ -294,7 +296,8 @@ TEST(ShowFormScripts, ScreenshotOfARecordedMacro)
     ASSERT_FALSE(shot.isNull());
     EXPECT_EQ(shot.size(), s.size() * s.devicePixelRatio());
     const QString dir = qEnvironmentVariable("FRAMIX_SCREENSHOT_DIR");
-    if (!dir.isEmpty())
+    if (!dir.isEmpty()) {
         EXPECT_TRUE(shot.save(dir + QStringLiteral("/script-window.png")));
+    }
     f.appliMan()->caScript->SetChecked(false);
 }

@@ -252,7 +252,8 @@ TEST(ScriptFile, ReadsAndSplits)
 {
     QTemporaryDir dir;
     const QString p = dir.filePath("s.txt");
-    WriteBytes(p, "\xef\xbb\xbf" "a\r\nb\nc\rd");
+    WriteBytes(p, "\xef\xbb\xbf"
+                  "a\r\nb\nc\rd");
     TScriptFile::TReadResult r = TScriptFile::Read(p);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.encoding, TScriptFile::TEncoding::Utf8);
