@@ -250,7 +250,9 @@ void TScriptForm::SetupEditor()
 {
     QFont font(QStringLiteral("Courier New"));
     font.setStyleHint(QFont::Monospace);
-    font.setPixelSize(17);
+    // 17 pixels at 96 dpi. QScintilla sizes its styles in points: a font given in pixels has
+    // no point size and shows at a size nobody can read.
+    font.setPointSizeF(17 * 72.0 / 96.0);
     Editor->setFont(font);
     Editor->setLexer(MakeLexer(Editor, font));
     Editor->setUtf8(true);

@@ -60,6 +60,16 @@ TEST(ScriptForm, StartsWithTheTemplateAndRunsIt)
     EXPECT_EQ(f.fileNamePanel()->text(), "script.txt");
     EXPECT_EQ(f.fileMan()->FileState(), TFichierMan::fsNew);
     EXPECT_FALSE(f.fileMan()->Modified()) << "the template is no change of the user's";
+    // The colours, and a size one can read (QScintilla sizes its styles in points).
+    const QsciLexer *lexer = f.editor()->lexer();
+    ASSERT_NE(lexer, nullptr);
+    EXPECT_GE(lexer->font(QsciLexerPascal::Default).pointSizeF(), 12.0);
+    EXPECT_TRUE(lexer->font(QsciLexerPascal::Keyword).bold());
+    EXPECT_EQ(lexer->color(QsciLexerPascal::Keyword), QColor(0x80, 0, 0));
+    EXPECT_TRUE(lexer->font(QsciLexerPascal::CommentLine).italic());
+    EXPECT_EQ(lexer->color(QsciLexerPascal::CommentLine), QColor(0, 0x80, 0));
+    EXPECT_EQ(lexer->color(QsciLexerPascal::Number), QColor(0, 0, 0x80));
+    EXPECT_EQ(lexer->color(QsciLexerPascal::SingleQuotedString), QColor(0x80, 0, 0x80));
 
     // F5: the empty program compiles and runs.
     EXPECT_EQ(f.naExecuteMacro->ShortCut(), QKeySequence("F5"));
