@@ -18,6 +18,7 @@
 #include "shell/TFichierMan.h"
 #include "shell/TKeyDispatcher.h"
 #include "shell/TScreenSaverInhibitor.h"
+#include "shell/TScriptForm.h"
 #include "shell/TVDAppliMan.h"
 #include "widgets/TVDIcons.h"
 
@@ -37,9 +38,9 @@
 
 namespace {
 
-// The section names of the preference store: the two windows' component names.
+// The section names of the preference store: the two windows' component names (the script
+// window's is in TShowFormScripts.cpp).
 const QString kMainSection = QStringLiteral("ShowForm");
-const QString kScriptSection = QStringLiteral("ScriptForm");
 
 QLabel *MakeLabel(QWidget *parent, const QString &name)
 {
@@ -222,7 +223,11 @@ void TShowForm::CreateComponents()
     };
     ficman->OnErrorOpenFile = [this](const QString &path) {
         m_exitCode = 1;
-        say(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(path), true);
+        const QString text = QStringLiteral("Impossible d'ouvrir le fichier %1").arg(path);
+        // A script that opens a video that cannot be opened says so where its run is shown.
+        if (m_script && m_script->IsRunning() && scriptForm())
+            scriptForm()->AddMessage(QStringLiteral("### ") + text);
+        say(text, true);
     };
     ficman->OnCloseFile = [this](const QString &) { closefile(); };
     ficman->OnTestExtension = [](const QString &ext, const QString &) { return ficmanTestExtension(ext); };
@@ -258,6 +263,7 @@ void TShowForm::CreateComponents()
     // Grab and save, and interval capture, bring their own actions before anything binds to them.
     AddGrabActions();
     AddIntervalActions();
+    AddScriptActions();
     ConnectWindowActions();
     // Last of gpal: the overlay mode loads after the patterns and sets them again.
     AddOverlayActions();
@@ -274,6 +280,7 @@ void TShowForm::CreateComponents()
         m_keys->AddWindow(vidman->Plaque());
     if (vidman->PreviewForm())
         m_keys->AddWindow(vidman->PreviewForm());
+    ConnectScriptWindow();
 
     connect(ficman->naParentFolder, &QAction::changed, ParentFolderButton, [this] {
         ParentFolderButton->setEnabled(ficman->naParentFolder->isEnabled());
@@ -360,17 +367,16 @@ void TShowForm::FormShow()
     ScreenSaverWasActive =
         m_screenSaver->Inhibit(TVDAppliMan::ProductName(), QStringLiteral("Lecture et capture vidéo"));
     m_layoutOnResize = true;
+    ScriptWindowShown();
     videoPanel->setFocus();
     NavMan->RefreshFrame();
 }
 
 void TShowForm::gpLoadPrefs(TVardoPreferences &prefs)
 {
-    // The script window's section first (its lists join when the script window exists), then
-    // the main window's, the file manager last so that it may reopen the previous video with
-    // every setting in place.
-    prefs.OpenKey(kScriptSection);
-    prefs.CloseKey();
+    // The script window's section first, then the main window's, the file manager last so
+    // that it may reopen the previous video with every setting in place.
+    LoadScriptPrefs(prefs);
     prefs.OpenKey(kMainSection);
     am->LoadFromPrefs(prefs);
     vidman->LoadPrefs(prefs);
@@ -391,8 +397,7 @@ void TShowForm::gpSavePrefs(TVardoPreferences &prefs)
     vidman->SavePrefs(prefs);
     am->SaveToPrefs(prefs);
     prefs.CloseKey();
-    prefs.OpenKey(kScriptSection);
-    prefs.CloseKey();
+    SaveScriptPrefs(prefs);
 }
 
 // --- Command line ----------------------------------------------------------------------------

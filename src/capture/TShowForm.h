@@ -60,6 +60,7 @@ class TMediaDevice;
 class TNopeAction;
 class TPrivateFilters;
 class TScreenSaverInhibitor;
+class TScriptForm;
 class TVDActionList;
 class TVDAppliMan;
 class TVDBar;
@@ -142,6 +143,14 @@ public:
     QList<TCustomVDActionList *> ActionLists() const;
     // The window's key routing (the script window joins it as a side window).
     TKeyDispatcher *KeyDispatcher() const { return m_keys.get(); }
+    // The script window (the application manager's).
+    TScriptForm *scriptForm() const;
+    // The help window's hook for the script window's lists: `add` gets the heading "Scripts"
+    // and each list (its file manager, then al_script), after the main window's lists.
+    void AddScriptListsToHelp(
+        const std::function<void(const QString &heading, TCustomVDActionList *list)> &add) const;
+    // The user's documents folder (home when there is none): the default folder of scripts.
+    static QString DocumentsFolder();
 
     // Grab and save, and interval capture, hook into opening and closing: after a video opened
     // (image name rebuilt, picture sizes, thumbnail laid out; interval count recomputed) and
@@ -305,6 +314,15 @@ private:
     void SetInsertMode(int mode);
     void RefreshDVPanel();
     void SubtitlePreset();
+    // TShowFormScripts.cpp: the actions that serve scripts, the script window's wiring and
+    // its section of the preferences.
+    void AddScriptActions();
+    void ConnectScriptWindow();
+    void ScriptWindowShown();
+    bool RunScriptWindow();
+    void ScriptFailed();
+    void LoadScriptPrefs(TVardoPreferences &prefs);
+    void SaveScriptPrefs(TVardoPreferences &prefs);
     // TShowFormActions.cpp
     void CreateWindowActions();
     void ConnectWindowActions();
@@ -419,6 +437,10 @@ private:
     TNopeAction *naInsertDatecode = nullptr;
     TNopeAction *naInsertPerso = nullptr;
     TNopeAction *naInsertSysdateTime = nullptr;
+    TNopeAction *naExecuteScript = nullptr;
+    TCheckAction *caConserverScript = nullptr;
+    TWidestringAction *waDossierScripts = nullptr;
+    TWidestringAction *waScriptFile = nullptr;
 
     // --- Managers, last: they go first, in the reverse of this order, after the destructor's
     // body and before the widgets. The navigation manager holds Scenes, the key routing holds the

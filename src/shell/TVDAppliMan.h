@@ -5,9 +5,11 @@
 // and home page, the saved window bounds, and the check actions of the help window, the script
 // window and the options, custom and about pages.
 //
-// The pages and the two windows are not built here yet: the check actions keep their mutual
-// exclusion (options, about and custom are never on together) and report every change through
-// OnPageChanged, to which the page and window code connects.
+// The script window is made here, hidden, with the script component, and caScript shows and
+// hides it (closing it by its frame unchecks caScript). The pages and the help window are not
+// built here yet: the check actions keep their mutual exclusion (options, about and custom are
+// never on together) and report every change through OnPageChanged, to which the page and
+// window code connects.
 //
 // Main thread only.
 #include "actions/TVDActionComponent.h"
@@ -17,12 +19,14 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class QUrl;
 class QWidget;
 class TCheckAction;
 class TNopeAction;
 class TRectAction;
+class TScriptForm;
 class TVDScript;
 class TVDSwitch;
 
@@ -59,6 +63,8 @@ public:
     // The program's only script component, made here and handed to the action lists whose
     // actions scripts may call, and to the script window (which edits and runs its text).
     TVDScript *Script() const { return m_script; }
+    // The script window (owned here; it goes before the script component).
+    TScriptForm *ScriptForm() const { return m_scriptForm.get(); }
 
     // Opens a web or mail address in the desktop's handler (replaceable in tests).
     std::function<bool(const QUrl &url)> OpenUrl;
@@ -97,4 +103,5 @@ private:
     QString m_lastUpdate;
     TVDSwitch *m_switch = nullptr;
     TVDScript *m_script = nullptr;
+    std::unique_ptr<TScriptForm> m_scriptForm;
 };
