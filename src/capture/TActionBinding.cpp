@@ -1,6 +1,7 @@
 #include "capture/TActionBinding.h"
 
 #include "actions/TBooleanAction.h"
+#include "actions/TCheckAction.h"
 #include "actions/TIntegerAction.h"
 #include "actions/TWidestringAction.h"
 
@@ -40,6 +41,28 @@ void Bind(QCheckBox *box, TBooleanAction *action)
 {
     Follow(action, box, [](QCheckBox *b, bool v) { b->setChecked(v); });
     QObject::connect(box, &QCheckBox::toggled, action, [action](bool on) { action->SetValue(on); });
+}
+
+void Bind(QCheckBox *box, TCheckAction *action)
+{
+    QPointer<QCheckBox> guard(box);
+    auto follow = [guard](TCheckAction::TApplyEvent before, bool on) {
+        return [before, guard, on] {
+            if (before)
+                before();
+            if (guard) {
+                const QSignalBlocker block(guard.data());
+                guard->setChecked(on);
+            }
+        };
+    };
+    action->OnBeforeTrueApply = follow(action->OnBeforeTrueApply, true);
+    action->OnBeforeFalseApply = follow(action->OnBeforeFalseApply, false);
+    {
+        const QSignalBlocker block(box);
+        box->setChecked(action->Checked());
+    }
+    QObject::connect(box, &QCheckBox::toggled, action, [action](bool on) { action->SetChecked(on); });
 }
 
 void Bind(QLineEdit *edit, TWidestringAction *action)

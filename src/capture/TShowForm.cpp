@@ -358,6 +358,9 @@ void TShowForm::FormShow()
     ScreenSaverWasActive =
         m_screenSaver->Inhibit(TVDAppliMan::ProductName(), QStringLiteral("Lecture et capture vidéo"));
     m_layoutOnResize = true;
+    // Before the preferences load (right after this handler), so the page shows what they set.
+    CreateOptionsPage();
+    am->SetMainHelpLists({am.get(), gpal, vidman.get(), audman.get(), NavMan.get(), ficman.get()});
     videoPanel->setFocus();
     NavMan->RefreshFrame();
 }

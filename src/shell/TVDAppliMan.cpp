@@ -5,6 +5,8 @@
 #include "actions/TRectAction.h"
 #include "actions/TVDSwitch.h"
 #include "script/TVDScript.h"
+#include "shell/TAppliPages.h"
+#include "shell/THelpForm.h"
 #include "widgets/TVDIcons.h"
 
 #include <QDesktopServices>
@@ -30,9 +32,18 @@ TVDAppliMan::TVDAppliMan(QWidget *winControl, QObject *parent)
     m_switch->MainWindow = winControl;
     SetSwitch(m_switch);
     m_script = new TVDScript(this);
+    CreatePages();
 }
 
-TVDAppliMan::~TVDAppliMan() = default;
+TVDAppliMan::~TVDAppliMan()
+{
+    // The pages belong to the window, which may outlive this component: they go with it.
+    if (m_winControl)
+        m_winControl->removeEventFilter(this);
+    delete m_optionsPage.data();
+    delete m_customPage.data();
+    delete m_aboutPage.data();
+}
 
 QUrl TVDAppliMan::MailUrl() const
 {
@@ -155,6 +166,7 @@ void TVDAppliMan::PageChanged(TCheckAction *action, bool checked)
             if (other != action && other->Checked())
                 other->SetChecked(false);
     }
+    ShowPage(action, checked);
     if (OnPageChanged)
         OnPageChanged(action, checked);
 }
