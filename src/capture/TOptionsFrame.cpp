@@ -125,16 +125,18 @@ QWidget *TOptionsFrame::PreferencesTab(TVardoPreferences *gp)
     auto *tab = new QWidget;
     auto *v = new QVBoxLayout(tab);
     v->addWidget(Explanation(
-        QStringLiteral("Framix garde ses réglages d'une session à l'autre. En mode normal ils vont dans votre "
-                       "dossier de configuration personnel ; en mode portable dans le fichier Framix.ini à côté "
-                       "du programme, pour l'emporter sur une clé USB. Le changement de mode prend effet tout "
-                       "de suite : les réglages de l'autre mode sont effacés et les valeurs actuelles seront "
-                       "enregistrées à la fermeture."),
+        QStringLiteral(
+            "Framix garde ses réglages d'une session à l'autre. En mode normal ils vont dans votre "
+            "dossier de configuration personnel ; en mode portable dans le fichier Framix.ini à côté "
+            "du programme, pour l'emporter sur une clé USB. Le changement de mode prend effet tout "
+            "de suite : les réglages de l'autre mode sont effacés et les valeurs actuelles seront "
+            "enregistrées à la fermeture."),
         tab));
     auto *box = new QGroupBox(QStringLiteral("Sauver les préférences en quittant"), tab);
     auto *bv = new QVBoxLayout(box);
     m_mode = new QButtonGroup(this);
-    const QString captions[] = {QStringLiteral("Mode normal (registre)"), QStringLiteral("Mode portable (clé USB)"),
+    const QString captions[] = {QStringLiteral("Mode normal (registre)"),
+                                QStringLiteral("Mode portable (clé USB)"),
                                 QStringLiteral("Ne pas enregistrer en quittant")};
     for (int i = 0; i < 3; ++i) {
         auto *r = new QRadioButton(captions[i], box);
@@ -176,14 +178,16 @@ QWidget *TOptionsFrame::SettingsTab()
     auto *tab = new QWidget;
     auto *v = new QVBoxLayout(tab);
     v->addWidget(Explanation(
-        QStringLiteral("Comment Framix numérote et enregistre les images, et où il range vos scripts. Ces "
-                       "réglages sont aussi accessibles depuis les menus, les scripts et la ligne de commande."),
+        QStringLiteral(
+            "Comment Framix numérote et enregistre les images, et où il range vos scripts. Ces "
+            "réglages sont aussi accessibles depuis les menus, les scripts et la ligne de commande."),
         tab));
-    m_raz = BoolBox(QStringLiteral("Remettre les numéros à 1 quand on ouvre une vidéo"), m_actions.baRAZWhenOpenFile,
-                    tab);
-    m_saveOnClick =
-        BoolBox(QStringLiteral("Enregistrer l'image quand  clic sur la vidéo"), m_actions.baSauverQuandClic, tab);
-    m_confirm = BoolBox(QStringLiteral("Confirmer avant d'écraser une image"), m_actions.baConfirmerImage, tab);
+    m_raz = BoolBox(QStringLiteral("Remettre les numéros à 1 quand on ouvre une vidéo"),
+                    m_actions.baRAZWhenOpenFile, tab);
+    m_saveOnClick = BoolBox(QStringLiteral("Enregistrer l'image quand  clic sur la vidéo"),
+                            m_actions.baSauverQuandClic, tab);
+    m_confirm =
+        BoolBox(QStringLiteral("Confirmer avant d'écraser une image"), m_actions.baConfirmerImage, tab);
     v->addWidget(m_raz);
     v->addWidget(m_saveOnClick);
     v->addWidget(m_confirm);
@@ -203,10 +207,11 @@ QWidget *TOptionsFrame::AdvancedTab()
     auto *tab = new QWidget;
     auto *v = new QVBoxLayout(tab);
     v->addWidget(Explanation(
-        QStringLiteral("Les filtres privés sont des décodeurs GStreamer rangés dans un dossier à part, essayés "
-                       "avant ceux du système ; changer ce réglage rouvre la vidéo en cours. La navigation précise "
-                       "s'arrête exactement sur l'image demandée : Framix se place un peu avant (la préposition, "
-                       "en millisecondes) puis avance image par image."),
+        QStringLiteral(
+            "Les filtres privés sont des décodeurs GStreamer rangés dans un dossier à part, essayés "
+            "avant ceux du système ; changer ce réglage rouvre la vidéo en cours. La navigation précise "
+            "s'arrête exactement sur l'image demandée : Framix se place un peu avant (la préposition, "
+            "en millisecondes) puis avance image par image."),
         tab));
     m_privateFilters =
         BoolBox(QStringLiteral("Utiliser les filtres privés"), m_actions.baUsePrivateFilters, tab);

@@ -13,10 +13,10 @@
 #include <QTabWidget>
 
 TActionObjet::TActionObjet(TCustomAbstractAction *action)
-    : TAbstractListObjet(action ? action->ScriptName() : QString(), action ? action->ScriptName() : QString()),
+    : TAbstractListObjet(action ? action->ScriptName() : QString(),
+                         action ? action->ScriptName() : QString()),
       m_action(action)
-{
-}
+{}
 
 QString TActionObjet::ShortcutText(const TCustomAbstractAction *action)
 {
@@ -68,7 +68,8 @@ THelpForm::THelpForm(QWidget *parent) : QWidget(parent, Qt::Window)
     m_pmenu = new QMenu(this);
     m_pmenu->setObjectName(QStringLiteral("pmenu"));
     m_pmenu->addAction(QStringLiteral("Ordre alphabétique"), this, [this] { trier(TSortIndex::Alpha()); });
-    m_pmenu->addAction(QStringLiteral("Trier par Raccourcis"), this, [this] { trier(TSortIndex::Raccourci()); });
+    m_pmenu->addAction(QStringLiteral("Trier par Raccourcis"), this,
+                       [this] { trier(TSortIndex::Raccourci()); });
     m_pmenu->addAction(QStringLiteral("Trier par Switch"), this, [this] { trier(TSortIndex::Switch()); });
 
     m_leName = MakeField(QColor(192, 220, 192), 23, true, false, Qt::blue);
@@ -83,16 +84,25 @@ THelpForm::THelpForm(QWidget *parent) : QWidget(parent, Qt::Window)
     auto *lexer = new QsciLexerPascal(m_leSyntaxe);
     QFont code(QStringLiteral("Courier New"));
     code.setStyleHint(QFont::TypeWriter);
-    code.setPixelSize(17);
+    // Scintilla and the link label read point sizes: the design's pixels at 96 dots per inch.
+    code.setPointSizeF(17 * 0.75);
     lexer->setDefaultFont(code);
-    lexer->setFont(code, -1);
     m_leSyntaxe->setLexer(lexer);
+    // The lexer's styles carry their own fonts: every one of them gets the viewer's.
+    for (int style = 0; style <= QsciScintillaBase::STYLE_MAX; ++style)
+        if (!lexer->description(style).isEmpty())
+            lexer->setFont(code, style);
+    m_leSyntaxe->setFont(code);
+    // A declaration is one or two lines: no scroll bar eats into the field.
+    m_leSyntaxe->SendScintilla(QsciScintillaBase::SCI_SETHSCROLLBAR, 0L);
+    m_leSyntaxe->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_leSyntaxe->setReadOnly(true);
     m_leSyntaxe->setMarginWidth(0, 0);
     m_leSyntaxe->setMarginWidth(1, 0);
     m_leSyntaxe->setCaretLineVisible(false);
     m_leSyntaxe->setWrapMode(QsciScintilla::WrapNone);
-    m_leSyntaxe->setGeometry(kFieldsLeft, 138, kFieldsWidth, 39);
+    // Two lines of 17-pixel code need a little more than the 39 pixels of the design.
+    m_leSyntaxe->setGeometry(kFieldsLeft, 138, kFieldsWidth, 46);
 
     m_leSwitch = MakeField(QColor(192, 192, 192), 17, false, false, Qt::black);
     m_leSwitch->setObjectName(QStringLiteral("leSwitch"));
@@ -104,12 +114,13 @@ THelpForm::THelpForm(QWidget *parent) : QWidget(parent, Qt::Window)
 
 THelpForm::~THelpForm() = default;
 
-TLinkEdit *THelpForm::MakeField(const QColor &background, int pixels, bool bold, bool italic, const QColor &color)
+TLinkEdit *THelpForm::MakeField(const QColor &background, int pixels, bool bold, bool italic,
+                                const QColor &color)
 {
     auto *f = new TLinkEdit(this);
     QFont font(QStringLiteral("Arial"));
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(pixels);
+    font.setPointSizeF(pixels * 0.75);
     font.setBold(bold);
     font.setItalic(italic);
     f->setFont(font);

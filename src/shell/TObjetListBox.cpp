@@ -7,7 +7,8 @@
 
 TSortIndex TSortIndex::Alpha()
 {
-    return {QStringLiteral("alpha"), QStringLiteral("par ordre alphabétique"), QStringLiteral("tri alphabétique")};
+    return {QStringLiteral("alpha"), QStringLiteral("par ordre alphabétique"),
+            QStringLiteral("tri alphabétique")};
 }
 TSortIndex TSortIndex::Raccourci()
 {
@@ -16,11 +17,13 @@ TSortIndex TSortIndex::Raccourci()
 }
 TSortIndex TSortIndex::Switch()
 {
-    return {QStringLiteral("switch"), QStringLiteral("selon le switch"), QStringLiteral("trié selon le switch")};
+    return {QStringLiteral("switch"), QStringLiteral("selon le switch"),
+            QStringLiteral("trié selon le switch")};
 }
 TSortIndex TSortIndex::Taille()
 {
-    return {QStringLiteral("taille"), QStringLiteral("selon la taille"), QStringLiteral("trié selon la taille")};
+    return {QStringLiteral("taille"), QStringLiteral("selon la taille"),
+            QStringLiteral("trié selon la taille")};
 }
 TSortIndex TSortIndex::Modify()
 {
@@ -33,7 +36,8 @@ TSortIndex TSortIndex::Extension()
 }
 TSortIndex TSortIndex::Path()
 {
-    return {QStringLiteral("path"), QStringLiteral("selon le chemin"), QStringLiteral("trié selon le chemin")};
+    return {QStringLiteral("path"), QStringLiteral("selon le chemin"),
+            QStringLiteral("trié selon le chemin")};
 }
 
 QString TAbstractListObjet::GetSortKey(const TSortIndex &order) const

@@ -2,8 +2,8 @@
 // A list box of objects: each item shows an entry's display text and owns the entry, and the
 // items are kept in the order of the entries' sort keys for the current order (alphabetical,
 // by shortcut, by switch...). One entry per key: adding an entry whose key is already listed
-// replaces the older one (a resort keeps every entry). The box reports its counts (and shows them as its hint) and the
-// entry that became active after every change, mouse release and navigation key.
+// replaces the older one (a resort keeps every entry). The box reports its counts (and shows them as its
+// hint) and the entry that became active after every change, mouse release and navigation key.
 //
 // Main thread only.
 #include <QListWidget>
@@ -42,8 +42,7 @@ public:
 protected:
     TAbstractListObjet(const QString &displayText, const QString &alphaKey)
         : m_displayText(displayText), m_alphaKey(alphaKey)
-    {
-    }
+    {}
 
 private:
     QString m_displayText;

@@ -73,7 +73,7 @@ TEST(ShowFormHelp, EveryActionOfEveryListAppearsWithItsSyntaxAndAgreesWithHelpTe
 
     // The later of two actions with one script name is the one listed (one entry per name).
     QHash<QString, TCustomAbstractAction *> listed;
-    const QList<TCustomVDActionList *> lists{f.appliMan(),  f.actionList(), f.videoMan(),
+    const QList<TCustomVDActionList *> lists{f.appliMan(), f.actionList(), f.videoMan(),
                                              f.audioMan(), f.navMan(),     f.fichierMan()};
     int walked = 0;
     for (TCustomVDActionList *l : lists)
@@ -271,4 +271,43 @@ TEST(ShowFormOptions, PrivateFiltersSwitchComesBackOnTheOptionsPage)
     EXPECT_TRUE(f.appliMan()->OptionsPage()->isVisible());
     f.windowActions().baUsePrivateFilters->SetValue(before);
     EXPECT_EQ(o->PrivateFiltersBox()->isChecked(), before);
+}
+
+// Pictures of the help window, the options page (each tab) and the about page for the README;
+// written only when FRAMIX_SCREENSHOT_DIR names a folder (run under xvfb-run for real fonts).
+TEST(ShowFormScreens, HelpOptionsAndAbout)
+{
+    const QString out = qEnvironmentVariable("FRAMIX_SCREENSHOT_DIR");
+    if (out.isEmpty())
+        GTEST_SKIP() << "FRAMIX_SCREENSHOT_DIR not set";
+    Window w;
+    TShowForm &f = *w.form;
+    f.resize(1024, 720);
+    QCoreApplication::processEvents();
+    TVDAppliMan *am = f.appliMan();
+
+    am->caHelp->SetChecked(true);
+    THelpForm *help = am->HelpForm();
+    TObjetListBox *lb = help->ListOf("Framix");
+    ASSERT_TRUE(lb);
+    for (int i = 0; i < lb->Count(); ++i)
+        if (lb->item(i)->text() == "Play") {
+            lb->SelectIndex(i);
+            help->lbClick(lb);
+            break;
+        }
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(help->grab().save(out + "/help-window.png"));
+    am->caHelp->SetChecked(false);
+
+    am->caOptions->SetChecked(true);
+    const char *names[] = {"options-preferences.png", "options-reglages.png", "options-avances.png"};
+    for (int i = 0; i < 3; ++i) {
+        f.optionsFrame()->Tabs()->setCurrentIndex(i);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(f.grab().save(out + '/' + names[i]));
+    }
+    am->caAbout->SetChecked(true);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(f.grab().save(out + "/about-page.png"));
 }

@@ -105,7 +105,8 @@ TEST(AppliManPages, AboutPageIsFilledEachTimeItOpens)
          {TProductAddresses::HomePage(), TProductAddresses::Documentation(), TProductAddresses::Forum()})
         EXPECT_TRUE(f->InfoText()->RichText().contains("<url " + address + ">")) << address.toStdString();
     EXPECT_TRUE(f->WarrantyLabel()->text().contains("garantie"));
-    EXPECT_EQ(f->CloseLine()->RichText(), "Tapez F11 pour quitter cette page ou <link closeAbout>cliquez ici</link>.");
+    EXPECT_EQ(f->CloseLine()->RichText(),
+              "Tapez F11 pour quitter cette page ou <link closeAbout>cliquez ici</link>.");
     EXPECT_EQ(f->CloseLine()->DisplayedText(), "Tapez F11 pour quitter cette page ou cliquez ici.");
 
     // Components listed after the first fill appear at the next opening.
@@ -114,7 +115,8 @@ TEST(AppliManPages, AboutPageIsFilledEachTimeItOpens)
     t.am->UrlUses = {"https://gstreamer.freedesktop.org/", "https://www.qt.io/"};
     t.am->caAbout->SetChecked(true);
     EXPECT_TRUE(f->InfoText()->RichText().contains(
-        "Il utilise <url https://gstreamer.freedesktop.org/>GStreamer</url>, <url https://www.qt.io/>Qt</url>.<br><br>"));
+        "Il utilise <url https://gstreamer.freedesktop.org/>GStreamer</url>, <url "
+        "https://www.qt.io/>Qt</url>.<br><br>"));
     EXPECT_TRUE(f->InfoText()->DisplayedText().contains("Il utilise GStreamer, Qt."));
 
     // The close link unchecks the action, which hides the page.

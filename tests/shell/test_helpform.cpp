@@ -37,8 +37,8 @@ QStringList Items(const TObjetListBox &lb)
     return out;
 }
 
-template <class A> A *Make(TCustomVDActionList &list, const QString &id, const QString &shortcut = {},
-                           const QString &sw = {})
+template <class A>
+A *Make(TCustomVDActionList &list, const QString &id, const QString &shortcut = {}, const QString &sw = {})
 {
     auto *a = new A(id, &list);
     a->SetScriptName(id.mid(2));
@@ -311,8 +311,9 @@ TEST(HelpForm, TabsRefreshTheFieldsAndResizeFollowsTheWindow)
     QCoreApplication::processEvents();
     EXPECT_EQ(help.Tabs()->geometry().bottom() + 1, 700 - 8);
     EXPECT_EQ(help.NameField()->geometry().right() + 1, 1000 - 8);
-    for (QWidget *w : {static_cast<QWidget *>(help.HintField()), static_cast<QWidget *>(help.SyntaxField()),
-                       static_cast<QWidget *>(help.SwitchField()), static_cast<QWidget *>(help.CommentField())})
+    for (QWidget *w :
+         {static_cast<QWidget *>(help.HintField()), static_cast<QWidget *>(help.SyntaxField()),
+          static_cast<QWidget *>(help.SwitchField()), static_cast<QWidget *>(help.CommentField())})
         EXPECT_EQ(w->width(), help.NameField()->width()) << w->objectName().toStdString();
     EXPECT_EQ(help.CommentField()->geometry().bottom() + 1, 700 - 8);
 
