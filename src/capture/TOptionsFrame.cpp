@@ -184,7 +184,7 @@ QWidget *TOptionsFrame::SettingsTab()
         tab));
     m_raz = BoolBox(QStringLiteral("Remettre les numéros à 1 quand on ouvre une vidéo"),
                     m_actions.baRAZWhenOpenFile, tab);
-    m_saveOnClick = BoolBox(QStringLiteral("Enregistrer l'image quand  clic sur la vidéo"),
+    m_saveOnClick = BoolBox(QStringLiteral("Enregistrer l'image quand on clique sur la vidéo"),
                             m_actions.baSauverQuandClic, tab);
     m_confirm =
         BoolBox(QStringLiteral("Confirmer avant d'écraser une image"), m_actions.baConfirmerImage, tab);
