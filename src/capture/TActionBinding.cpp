@@ -44,6 +44,28 @@ void Bind(QCheckBox *box, TBooleanAction *action)
     QObject::connect(box, &QCheckBox::toggled, action, [action](bool on) { action->SetValue(on); });
 }
 
+void Bind(QCheckBox *box, TCheckAction *action)
+{
+    QPointer<QCheckBox> guard(box);
+    auto follow = [guard](TCheckAction::TApplyEvent before, bool on) {
+        return [before, guard, on] {
+            if (before)
+                before();
+            if (guard) {
+                const QSignalBlocker block(guard.data());
+                guard->setChecked(on);
+            }
+        };
+    };
+    action->OnBeforeTrueApply = follow(action->OnBeforeTrueApply, true);
+    action->OnBeforeFalseApply = follow(action->OnBeforeFalseApply, false);
+    {
+        const QSignalBlocker block(box);
+        box->setChecked(action->Checked());
+    }
+    QObject::connect(box, &QCheckBox::toggled, action, [action](bool on) { action->SetChecked(on); });
+}
+
 void Bind(QLineEdit *edit, TWidestringAction *action)
 {
     Follow(action, edit, [](QLineEdit *e, const QString &v) {

@@ -27,6 +27,9 @@ class TWidestringAction;
 namespace TActionBinding {
 
 void Bind(QCheckBox *box, TBooleanAction *action);
+// A check action: the box follows both states (every set applies the action, even to the state it
+// has, so the box never lags), and clicking the box checks or unchecks the action.
+void Bind(QCheckBox *box, TCheckAction *action);
 // Every keystroke sets the action; the cursor stays where it is while the text is the same.
 void Bind(QLineEdit *edit, TWidestringAction *action);
 // Shows the text only (a field the user does not type in, such as a chosen folder).

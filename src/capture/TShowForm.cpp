@@ -368,6 +368,9 @@ void TShowForm::FormShow()
         m_screenSaver->Inhibit(TVDAppliMan::ProductName(), QStringLiteral("Lecture et capture vidéo"));
     m_layoutOnResize = true;
     ScriptWindowShown();
+    // Before the preferences load (right after this handler), so the page shows what they set.
+    CreateOptionsPage();
+    am->SetMainHelpLists({am.get(), gpal, vidman.get(), audman.get(), NavMan.get(), ficman.get()});
     videoPanel->setFocus();
     NavMan->RefreshFrame();
 }

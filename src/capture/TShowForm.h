@@ -62,6 +62,7 @@ class TPrivateFilters;
 class TScreenSaverInhibitor;
 class TScriptForm;
 class TVDActionList;
+class TOptionsFrame;
 class TVDAppliMan;
 class TVDBar;
 class TVDScript;
@@ -207,7 +208,9 @@ public:
     QWidget *saveImagesPanel() const { return SaveImagesFrame; }
     QWidget *dvIncrustPanel() const { return DVIncrustFrame; }
     QWidget *incrustPanel() const { return IncrustFrame; }
-    QWidget *optionsPanel() const { return OptionsFrame; }
+    // The options page's frame (on the application manager's options page); nullptr before the
+    // window is first shown.
+    TOptionsFrame *optionsFrame() const { return OptionsFrame; }
 
     // --- State -----------------------------------------------------------------------------
     bool hasVideo() const { return HasVideo; }
@@ -301,6 +304,8 @@ private:
     void gpSavePrefs(TVardoPreferences &prefs);
     // TShowFormPanels.cpp: the settings panels (empty frames until their owners fill them).
     void CreatePanels(QWidget *client);
+    // The options frame on the application manager's page, bound to the actions there are now.
+    void CreateOptionsPage();
     // TShowFormGrab.cpp: grab and save, its actions into gpal and its panels.
     void AddGrabActions();
     // TShowFormInterval.cpp: interval capture, its actions into gpal and its panel; a close
@@ -380,11 +385,11 @@ private:
     QToolButton *ParentFolderButton = nullptr;
     QSlider *Yslider = nullptr;
     QSlider *Xslider = nullptr;
-    QWidget *OptionsFrame = nullptr;
+    // The options page's frame, made at first show (TShowFormPanels.cpp).
+    TOptionsFrame *OptionsFrame = nullptr;
     QWidget *DVIncrustFrame = nullptr;
     QWidget *IncrustFrame = nullptr;
     Tnavframe *navframe = nullptr;
-    QWidget *AboutFrame = nullptr;
     TVDBar *barUnique = nullptr;
     QMenu *PopupMenu = nullptr;
     QMenuBar *MainMenu1 = nullptr;

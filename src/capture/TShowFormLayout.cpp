@@ -64,7 +64,7 @@ void TShowForm::RunLayout()
     if (intervalloframe)
         intervalloframe->setGeometry(l.Nav);
     // Every settings panel gets the column's whole height: their controls lay themselves out in it.
-    for (QWidget *w : {ImagetteFrame, SaveImagesFrame, IncrustFrame, DVIncrustFrame, OptionsFrame})
+    for (QWidget *w : {ImagetteFrame, SaveImagesFrame, IncrustFrame, DVIncrustFrame})
         if (w)
             w->setGeometry(l.Panels);
 

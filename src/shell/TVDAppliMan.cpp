@@ -6,6 +6,8 @@
 #include "actions/TVDSwitch.h"
 #include "script/TVDScript.h"
 #include "shell/TScriptForm.h"
+#include "shell/TAppliPages.h"
+#include "shell/THelpForm.h"
 #include "widgets/TVDIcons.h"
 
 #include <QDesktopServices>
@@ -36,12 +38,19 @@ TVDAppliMan::TVDAppliMan(QWidget *winControl, QObject *parent)
         if (caScript->Checked())
             caScript->SetChecked(false);
     };
+    CreatePages();
 }
 
 TVDAppliMan::~TVDAppliMan()
 {
     // The window edits the script component's text and may be running it: it goes first.
     m_scriptForm.reset();
+    // The pages belong to the window, which may outlive this component: they go with it.
+    if (m_winControl)
+        m_winControl->removeEventFilter(this);
+    delete m_optionsPage.data();
+    delete m_customPage.data();
+    delete m_aboutPage.data();
 }
 
 QUrl TVDAppliMan::MailUrl() const
@@ -171,6 +180,7 @@ void TVDAppliMan::PageChanged(TCheckAction *action, bool checked)
             if (other != action && other->Checked())
                 other->SetChecked(false);
     }
+    ShowPage(action, checked);
     if (OnPageChanged)
         OnPageChanged(action, checked);
 }
