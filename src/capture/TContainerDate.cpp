@@ -50,10 +50,11 @@ QDateTime TContainerDate::Read(const QString &path)
     if (!top || !GST_IS_DISCOVERER_CONTAINER_INFO(top.get()))
         return QDateTime();
     const TGstCaps caps = TGstCaps::adopt(gst_discoverer_stream_info_get_caps(top.get()));
-    const GstStructure *s = caps && !gst_caps_is_empty(caps.get()) ? gst_caps_get_structure(caps.get(), 0) : nullptr;
-    const bool recordingContainer = s && (gst_structure_has_name(s, "video/quicktime") ||
-                                          gst_structure_has_name(s, "video/x-matroska") ||
-                                          gst_structure_has_name(s, "video/webm"));
+    const GstStructure *s =
+        caps && !gst_caps_is_empty(caps.get()) ? gst_caps_get_structure(caps.get(), 0) : nullptr;
+    const bool recordingContainer =
+        s && (gst_structure_has_name(s, "video/quicktime") || gst_structure_has_name(s, "video/x-matroska") ||
+              gst_structure_has_name(s, "video/webm"));
     if (!recordingContainer)
         return QDateTime();
     const GstTagList *tags = gst_discoverer_info_get_tags(info.get());
@@ -67,7 +68,8 @@ QDateTime TContainerDate::Read(const QString &path)
     std::unique_ptr<GDateTime, TGDateTimeUnref> g(gst_date_time_to_g_date_time(when.get()));
     if (!g)
         return QDateTime();
-    const qint64 ms = qint64(g_date_time_to_unix(g.get())) * 1000 + g_date_time_get_microsecond(g.get()) / 1000;
+    const qint64 ms =
+        qint64(g_date_time_to_unix(g.get())) * 1000 + g_date_time_get_microsecond(g.get()) / 1000;
     qCDebug(lcCapture) << "container creation time of" << path << ms;
     return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
 }

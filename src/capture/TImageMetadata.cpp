@@ -1,5 +1,6 @@
 #include "capture/TImageMetadata.h"
 
+#include "core/FramixLog.h"
 #include "media/TframeData.h"
 
 #include <cmath>
@@ -17,10 +18,21 @@ namespace {
 const char *const kNamespace = "http://ns.framix.org/grab/1.0/";
 const char *const kPrefix = "framix";
 
+// exiv2 reports what it leaves out (a tag it cannot encode) through its log, not an exception.
+void LogToCategory(int level, const char *text)
+{
+    const QString line = QString::fromLocal8Bit(text).trimmed();
+    if (level >= Exiv2::LogMsg::warn)
+        qCWarning(lcCapture).noquote() << "exiv2:" << line;
+    else
+        qCDebug(lcCapture).noquote() << "exiv2:" << line;
+}
+
 void InitialiseXmp()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        Exiv2::LogMsg::setHandler(&LogToCategory);
         Exiv2::XmpParser::initialize();
         Exiv2::XmpProperties::registerNs(kNamespace, kPrefix);
     });
@@ -88,7 +100,7 @@ QString OffsetText(int seconds)
 {
     const int minutes = std::abs(seconds) / 60;
     return QStringLiteral("%1%2:%3")
-        .arg(seconds < 0 ? u'-' : u'+')
+        .arg(QChar(seconds < 0 ? u'-' : u'+'))
         .arg(minutes / 60, 2, 10, QLatin1Char('0'))
         .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }

@@ -26,9 +26,9 @@ struct TImageProvenance
     bool ZoneKnown = false;
     int UtcOffsetSeconds = 0;
 
-    QString Software;   // the program's full title
-    QString SourceFile; // full path of the video
-    QString TimeStamp;  // the frame's position, "H:MM:SS:FF"
+    QString Software;        // the program's full title
+    QString SourceFile;      // full path of the video
+    QString TimeStamp;       // the frame's position, "H:MM:SS:FF"
     int64_t FrameIndex = -1; // the frame's number from the start of the video, negative: unknown
     QString DvTimecode;      // the DV time code, empty when the frame has none
     QSize PixelSize;         // the picture as written

@@ -14,8 +14,8 @@
 #include <QTemporaryDir>
 #include <QTimeZone>
 
-using metadatatest::Exiv2Tags;
 using metadatatest::ExifToolTags;
+using metadatatest::Exiv2Tags;
 
 namespace {
 
@@ -35,7 +35,11 @@ TframeData DvFrame(const QDateTime &recorded, int h, int m, int s, int f)
     d.TcMinutes = uint8_t(m);
     d.TcSeconds = uint8_t(s);
     d.TcFrames = uint8_t(f);
-    d.TimecodeStr = QStringLiteral("%1:%2:%3:%4").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0')).arg(f, 2, 10, QLatin1Char('0'));
+    d.TimecodeStr = QStringLiteral("%1:%2:%3:%4")
+                        .arg(h)
+                        .arg(m, 2, 10, QLatin1Char('0'))
+                        .arg(s, 2, 10, QLatin1Char('0'))
+                        .arg(f, 2, 10, QLatin1Char('0'));
     return d;
 }
 
@@ -209,7 +213,8 @@ TEST(ImageMetadata, ZoneOfACreationTimeForExifTool)
     QTemporaryDir dir;
     TImageWriter writer;
     TImageProvenance p;
-    ImageMetadata::SetDate(p, nullptr, 0, -1, 25, QDateTime(QDate(2021, 6, 5), QTime(10, 20, 30), Qt::UTC), 0);
+    ImageMetadata::SetDate(p, nullptr, 0, -1, 25, QDateTime(QDate(2021, 6, 5), QTime(10, 20, 30), Qt::UTC),
+                           0);
     const QString jpg = dir.filePath(QStringLiteral("z.jpg"));
     ASSERT_TRUE(writer.SaveJpeg(Picture(16, 16), jpg, 80, &p));
     const auto t = ExifToolTags(jpg);
@@ -235,10 +240,10 @@ TEST(ImageMetadata, NoneAskedOrRefusedKeepsThePicture)
     EXPECT_EQ(ReadAll(dir.filePath("plain.png")), TImageWriter::EncodePng(img));
     EXPECT_TRUE(Exiv2Tags(dir.filePath("plain.jpg")).isEmpty());
 
-    // An EXIF block beyond what one JPEG segment holds: exiv2 refuses, the picture is saved
+    // An XMP packet beyond what one JPEG segment holds: exiv2 refuses, the picture is saved
     // as it was encoded and the warning says why, in one line.
     TImageProvenance huge = DvProvenance();
-    huge.Software = QString(70000, u'x');
+    huge.SourceFile = QString(70000, u'x');
     const QString path = dir.filePath(QStringLiteral("big.jpg"));
     ASSERT_TRUE(writer.SaveJpeg(img, path, 75, &huge));
     EXPECT_EQ(ReadAll(path), plainJpeg);

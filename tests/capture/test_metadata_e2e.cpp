@@ -38,8 +38,8 @@ QString switchList()
 struct Grab
 {
     QString file;
-    int frame = -1;           // by its name
-    int shown = -1;           // by its picture
+    int frame = -1;          // by its name
+    int shown = -1;          // by its picture
     QString date, subSecond; // DateTimeOriginal, SubSecTimeOriginal
 };
 
@@ -96,8 +96,8 @@ TEST(MetadataEndToEnd, IntervalRunCarriesEachFramesDatePlusTheOffset)
         const auto tags = metadatatest::Exiv2Tags(g.file);
         g.date = tags.value("Exif.Photo.DateTimeOriginal");
         g.subSecond = tags.value("Exif.Photo.SubSecTimeOriginal");
-        const QDateTime recorded = QDateTime::fromString(frames.at(g.shown).toObject().value("date").toString(),
-                                                         QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        const QDateTime recorded = QDateTime::fromString(
+            frames.at(g.shown).toObject().value("date").toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         ASSERT_TRUE(recorded.isValid());
         EXPECT_EQ(g.date, recorded.addSecs(7200).toString(QStringLiteral("yyyy:MM:dd HH:mm:ss")));
         if (exifTool) {

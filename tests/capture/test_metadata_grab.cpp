@@ -97,9 +97,9 @@ struct TWindow
     }
 };
 
-#define NEED_CORPUS(name)                                                                                  \
-    const QString clip = framixtest::corpusFile(QStringLiteral(name));                                  \
-    if (!QFileInfo::exists(clip))                                                                       \
+#define NEED_CORPUS(name)                                                                                    \
+    const QString clip = framixtest::corpusFile(QStringLiteral(name));                                       \
+    if (!QFileInfo::exists(clip))                                                                            \
     GTEST_SKIP() << "corpus not generated"
 
 } // namespace
@@ -113,9 +113,9 @@ TEST(MetadataGrab, DvDatesOfTheFrameShownWithTheOffset)
         int frame;
         double offsetHours;
     };
-    const Case cases[] = {{"dv_pal_wide_date.dv", 52, 0},        {"dv_pal_wide_date_type2.avi", 3, 2},
+    const Case cases[] = {{"dv_pal_wide_date.dv", 52, 0},           {"dv_pal_wide_date_type2.avi", 3, 2},
                           {"dv_pal_wide_date_type1.avi", 60, -1.5}, {"dv_ntsc_date.dv", 31, 0},
-                          {"dv_ntsc_date_type2.avi", 40, 2},     {"dv_ntsc_wide_date_type1.avi", 45, 24}};
+                          {"dv_ntsc_date_type2.avi", 40, 2},        {"dv_ntsc_wide_date_type1.avi", 45, 24}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.file);
         const QString clip = framixtest::corpusFile(QString::fromLatin1(c.file));
@@ -126,7 +126,9 @@ TEST(MetadataGrab, DvDatesOfTheFrameShownWithTheOffset)
         w.f.videoMan()->SetDateOffset(c.offsetHours / 24);
         const QString path = w.Grab(c.frame);
         ASSERT_FALSE(path.isEmpty()) << qPrintable(w.g.ErrorText());
-        const QString source = QFileInfo(clip).fileName().replace(QStringLiteral("_type1.avi"), ".dv")
+        const QString source = QFileInfo(clip)
+                                   .fileName()
+                                   .replace(QStringLiteral("_type1.avi"), ".dv")
                                    .replace(QStringLiteral("_type2.avi"), ".dv");
         const QDateTime recorded = ManifestDate(source, c.frame);
         ASSERT_TRUE(recorded.isValid());
@@ -178,7 +180,8 @@ TEST(MetadataGrab, OnlyFramesWithADatePackCarryADate)
         ASSERT_FALSE(path.isEmpty());
         const auto t = Exiv2Tags(path);
         if (n % 2 == 0)
-            EXPECT_EQ(t.value("Exif.Photo.DateTimeOriginal"), ExifDate(ManifestDate("dv_pal_alternate.dv", n)));
+            EXPECT_EQ(t.value("Exif.Photo.DateTimeOriginal"),
+                      ExifDate(ManifestDate("dv_pal_alternate.dv", n)));
         else
             EXPECT_FALSE(t.contains("Exif.Photo.DateTimeOriginal"));
         EXPECT_FALSE(t.value("Xmp.framix.DvTimecode").isEmpty()) << "the time code is in every frame";
@@ -213,8 +216,9 @@ TEST(MetadataGrab, ContainerCreationTimeNoDateAndPng)
     EXPECT_FALSE(t.contains("Xmp.framix.DvTimecode"));
     if (metadatatest::HaveExifTool()) {
         const auto e = metadatatest::ExifToolTags(png);
-        const QDateTime back = QDateTime::fromString(e.value("DateTimeOriginal") + e.value("OffsetTimeOriginal"),
-                                                     QStringLiteral("yyyy:MM:dd HH:mm:sst"));
+        const QDateTime back =
+            QDateTime::fromString(e.value("DateTimeOriginal") + e.value("OffsetTimeOriginal"),
+                                  QStringLiteral("yyyy:MM:dd HH:mm:sst"));
         EXPECT_EQ(back.toUTC(), QDateTime(QDate(2021, 6, 5), QTime(10, 20, 31), Qt::UTC));
         EXPECT_EQ(e.value("Source"), dated);
     }
