@@ -92,8 +92,8 @@ struct TWindow
     {
         if (!SeekFrame(n))
             return QString();
-        const QString path = g.ImageFileName;
-        return g.Grab() == TGrabber::TGrabStatus::gsSaved ? path : QString();
+        // Named by time stamp: the name the grab gives is still the name after it.
+        return g.Grab() == TGrabber::TGrabStatus::gsSaved ? g.ImageFileName : QString();
     }
 };
 
