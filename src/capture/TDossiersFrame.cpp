@@ -1,5 +1,6 @@
 #include "capture/TDossiersFrame.h"
 
+#include "actions/TBooleanAction.h"
 #include "actions/TWidestringAction.h"
 #include "capture/TActionBinding.h"
 #include "capture/TGrabber.h"
@@ -102,6 +103,9 @@ TDossiersFrame::TDossiersFrame(TGrabber &grabber, QWidget *parent) : QFrame(pare
     qualityRow->addWidget(m_quality, 1);
     qualityRow->addWidget(m_qualityNumber);
     v->addLayout(qualityRow);
+    m_widen = new QCheckBox(QStringLiteral("Corriger l'aspect en élargissant"), this);
+    m_widen->setObjectName(QStringLiteral("WidenBox"));
+    v->addWidget(m_widen);
     v->addStretch(1);
 
     Show(m_folder, grabber.waDossierSave);
@@ -115,6 +119,8 @@ TDossiersFrame::TDossiersFrame(TGrabber &grabber, QWidget *parent) : QFrame(pare
     // Any format other than 0 is JPEG.
     Bind(m_formatGroup, grabber.iaImageExtension, [](int value) { return value != 0 ? 1 : 0; });
     Bind(m_quality, grabber.iaJpegCompressionQuality, m_qualityNumber);
+    Bind(m_widen, grabber.baElargir);
+    m_widen->setToolTip(grabber.baElargir->Hint());
 }
 
 void TDossiersFrame::BrowseFolder()
