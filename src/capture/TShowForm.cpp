@@ -76,6 +76,8 @@ TShowForm::TShowForm(IPromptService &prompts, QWidget *parent, const QString &pr
     };
     CreateComponents();
     createForm();
+    // Wide enough, too, for the interval panel's controls under the video.
+    setMinimumWidth(std::max(minimumWidth(), 314 + intervalloframe->minimumSizeHint().width()));
 }
 
 TShowForm::~TShowForm()

@@ -96,8 +96,9 @@ struct TShowFormLayout
 
     // `intervalHeight`: the interval panel's height while it is shown (0 when hidden); the video
     // gives up that height so that the panel sits whole under the navigation row.
+    // `intervalWidth`: the width its controls need.
     static TShowFormLayout Compute(int W, int H, bool basculer, bool sliders, QSize navSize,
-                                   int intervalHeight = 0);
+                                   int intervalHeight = 0, int intervalWidth = 0);
 };
 
 class TShowForm : public QMainWindow

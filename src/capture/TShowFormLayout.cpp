@@ -19,7 +19,7 @@
 #include <algorithm>
 
 TShowFormLayout TShowFormLayout::Compute(int W, int H, bool basculer, bool sliders, QSize navSize,
-                                         int intervalHeight)
+                                         int intervalHeight, int intervalWidth)
 {
     TShowFormLayout l;
     l.LeftFrame = basculer ? W - PanelWidth : 0;
@@ -35,8 +35,11 @@ TShowFormLayout TShowFormLayout::Compute(int W, int H, bool basculer, bool slide
                   navSize.width(), navSize.height());
     // Stacked under the navigation panel, never over it: a panel laid on the navigation row
     // would hide the buttons and take their clicks.
-    if (intervalHeight > 0)
-        l.Interval = QRect(l.Nav.x(), l.Nav.bottom() + 1, l.Nav.width(), intervalHeight);
+    // As wide as its controls need (at least the navigation panel's width), centred the same.
+    if (intervalHeight > 0) {
+        const int w = std::min(std::max(navSize.width(), intervalWidth), l.Video.width());
+        l.Interval = QRect(l.Video.x() + (l.Video.width() - w) / 2, l.Nav.bottom() + 1, w, intervalHeight);
+    }
     l.Panels = QRect(l.LeftFrame, HautTop, PanelWidth, H - 80);
     l.ScnX = W - 30;
     l.SrtX = W - 48;
@@ -53,7 +56,8 @@ void TShowForm::RunLayout()
     const bool interval = intervalloframe && !intervalloframe->isHidden();
     m_layout = TShowFormLayout::Compute(W, H, caBasculerVue->Checked(), caSliders->Checked(),
                                         QSize(Tnavframe::PanelWidth, Tnavframe::PanelHeight),
-                                        interval ? TShowFormLayout::IntervalHeight : 0);
+                                        interval ? TShowFormLayout::IntervalHeight : 0,
+                                        intervalloframe ? intervalloframe->minimumSizeHint().width() : 0);
     const TShowFormLayout &l = m_layout;
     iaLeftFrame->SetValue(l.LeftFrame);
 

@@ -41,6 +41,12 @@ Tintervalloframe::Tintervalloframe(QWidget *parent) : QFrame(parent)
     m_countCaption->setToolTip(m_count->toolTip());
     m_count->setMinimumWidth(40);
     m_count->setVisible(false);
+    // Hidden until the first count, their room kept: the panel's width does not change then.
+    for (QLabel *l : {m_countCaption, m_count}) {
+        QSizePolicy p = l->sizePolicy();
+        p.setRetainSizeWhenHidden(true);
+        l->setSizePolicy(p);
+    }
     m_switch = new QPushButton(switchText(false), this);
     m_switch->setCheckable(true);
     m_switch->setToolTip(QStringLiteral("Démarrer ou arrêter l'intervallomètre"));

