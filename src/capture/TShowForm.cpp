@@ -34,6 +34,7 @@
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <cstdio>
 
 namespace {
@@ -76,6 +77,8 @@ TShowForm::TShowForm(IPromptService &prompts, QWidget *parent, const QString &pr
     };
     CreateComponents();
     createForm();
+    // Wide enough, too, for the interval panel's controls under the video.
+    setMinimumWidth(std::max(minimumWidth(), 314 + intervalloframe->minimumSizeHint().width()));
 }
 
 TShowForm::~TShowForm()
@@ -223,17 +226,19 @@ void TShowForm::CreateComponents()
     };
     ficman->OnErrorOpenFile = [this](const QString &path) {
         m_exitCode = 1;
-        const QString text = QStringLiteral("Impossible d'ouvrir le fichier %1").arg(path);
-        // A script that opens a video that cannot be opened says so where its run is shown.
-        if (m_script && m_script->IsRunning() && scriptForm())
-            scriptForm()->AddMessage(QStringLiteral("### ") + text);
-        say(text, true);
+        ShowOpenError(path, QStringLiteral("aucun flux vidéo ni audio n'a pu y être lu "
+                                           "(ce n'est pas une vidéo, ou son format n'est pas reconnu)"));
+    };
+    ficman->OnRefusedFile = [this](const QString &path, const QString &why) {
+        m_exitCode = 1;
+        ShowOpenError(path, why);
     };
     ficman->OnCloseFile = [this](const QString &) { closefile(); };
     ficman->OnTestExtension = [](const QString &ext, const QString &) { return ficmanTestExtension(ext); };
     ficman->AskYesNo = [this](const QString &text) { return m_prompts.AskYesNo(text, false); };
+    ficman->Filter = VideoFilter();
     ficman->ChooseOpenFile = [this](const QString &title, const QString &folder, const QString &filter) {
-        return m_prompts.ChooseOpenFile(title, folder, filter);
+        return m_prompts.ChooseOpenFile(title, OpenDialogFolder(folder), filter);
     };
     ficman->ChooseFolder = [this](const QString &title, const QString &start) {
         return m_prompts.ChooseFolder(title, start);
@@ -357,6 +362,7 @@ void TShowForm::FormShow()
     audman->naIncVolume->SetShortCut(QKeySequence(QStringLiteral("Num++")));
     audman->naIncVolume->SetSecondaryShortcuts({QKeySequence(QStringLiteral("Alt+P"))});
     audman->naDecVolume->SetShortCut(QKeySequence(QStringLiteral("Num+-")));
+    AddPlayerKeys();
     RunLayout();
     setAcceptDrops(true);
     if (vidman->Plaque())
@@ -465,6 +471,19 @@ QString TShowForm::HelpText() const
             continue;
         out += u'\n' + l->objectName() + QStringLiteral(":\n") + lines.join(u'\n') + u'\n';
     }
+    // The media player's keys, which no switch reaches.
+    out += QStringLiteral("\nTouches de lecture (hors champs de texte) :\n");
+    for (const TPlayerKey &k : PlayerKeys()) {
+        if (!k.action)
+            continue;
+        QString what = k.action->Hint().section(QStringLiteral("\r\n"), 0, 0);
+        if (what.isEmpty())
+            what = QString(k.action->Caption()).remove(u'&');
+        out += QStringLiteral("  %1 %2\n").arg(k.key.toString(QKeySequence::NativeText), -20).arg(what);
+    }
+    out += QStringLiteral("  %1 %2\n")
+               .arg(QStringLiteral("Molette"), -20)
+               .arg(QStringLiteral("une image par cran"));
     return out;
 }
 
@@ -508,6 +527,12 @@ void TShowForm::FormCloseQuery(bool &canClose)
         canClose = false;
         return;
     }
+    // Where to save is asked before anything is torn down: the user who cancels it keeps the
+    // window as it was, video and all.
+    if (!gp->SettleModeForClose()) {
+        canClose = false;
+        return;
+    }
     TimerSysDate->stop();
     naAbort->Apply();
     m_layoutOnResize = false;
@@ -531,8 +556,15 @@ bool TShowForm::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_client && t == QEvent::Resize) {
         if (m_layoutOnResize)
             RunLayout();
+    } else if (watched == intervalloframe && (t == QEvent::ShowToParent || t == QEvent::HideToParent)) {
+        // The video makes room for the interval panel while it is shown.
+        if (m_layoutOnResize)
+            RunLayout();
     } else if (watched == PanelHaut && t == QEvent::Resize) {
         PlaceHautLabels();
+    } else if (watched == videoPanel && t == QEvent::Wheel) {
+        if (VideoWheel(static_cast<QWheelEvent *>(event)))
+            return true;
     } else if (watched == videoPanel && t == QEvent::ContextMenu) {
         PopupMenu->popup(static_cast<QContextMenuEvent *>(event)->globalPos());
         return true;

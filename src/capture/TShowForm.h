@@ -22,6 +22,7 @@
 // the menus and the tool bar look their entries up by name. Main thread only.
 #include "media/TScenesList.h"
 
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
@@ -38,6 +39,7 @@ class QMenu;
 class QMenuBar;
 class QSlider;
 class QTimer;
+class QWheelEvent;
 class QToolButton;
 class TAudioMan;
 class TAudioSource;
@@ -85,7 +87,8 @@ struct TShowFormLayout
     QRect Status;                      // panelImage
     QRect Video;                       // videoPanel
     QRect Haut;                        // PanelHaut
-    QRect Nav;                         // navframe (and intervalloframe)
+    QRect Nav;                         // navframe
+    QRect Interval;                    // intervalloframe, under the navigation panel (empty when hidden)
     QRect Panels;                      // thumbnail, image-saving, DV, overlay, options panels
     int ScnX = 0, SrtX = 0, ModdX = 0; // side-file markers, within the title line
     int ToolSeparator = 0;             // width of each of the four tool-bar separators
@@ -95,8 +98,13 @@ struct TShowFormLayout
     static constexpr int HautTop = 54;
     static constexpr int HautHeight = 40;
     static constexpr int StatusHeight = 24;
+    static constexpr int IntervalHeight = 34; // the interval panel's row, when shown
 
-    static TShowFormLayout Compute(int W, int H, bool basculer, bool sliders, QSize navSize);
+    // `intervalHeight`: the interval panel's height while it is shown (0 when hidden); the video
+    // gives up that height so that the panel sits whole under the navigation row.
+    // `intervalWidth`: the width its controls need.
+    static TShowFormLayout Compute(int W, int H, bool basculer, bool sliders, QSize navSize,
+                                   int intervalHeight = 0, int intervalWidth = 0);
 };
 
 class TShowForm : public QMainWindow
@@ -132,6 +140,11 @@ public:
     void closefile();
     // True for the video extensions (lower case, dot included).
     static bool ficmanTestExtension(const QString &extension);
+    // Those extensions, and the open dialog's filter made of them (file manager form).
+    static QStringList VideoExtensions();
+    static QString VideoFilter();
+    // Where the open dialog starts: the folder of the current or last video, else fallback.
+    QString OpenDialogFolder(const QString &fallback) const;
     void RunLayout();
     void ShowPanel(int index);
     // The current layout (valid once shown).
@@ -142,6 +155,13 @@ public:
     TCustomAbstractAction *FindAction(const QString &name) const;
     // The action lists in key-dispatch order.
     QList<TCustomVDActionList *> ActionLists() const;
+    // The media player's keys, given to the navigation actions as second shortcuts.
+    struct TPlayerKey
+    {
+        TCustomAbstractAction *action;
+        QKeySequence key;
+    };
+    QList<TPlayerKey> PlayerKeys() const;
     // The window's key routing (the script window joins it as a side window).
     TKeyDispatcher *KeyDispatcher() const { return m_keys.get(); }
     // The script window (the application manager's).
@@ -341,11 +361,16 @@ private:
     void EnableVideoControls();
     void ReportOpened(const QString &path, TMediaDevice *device);
     void say(const QString &text, bool error = false);
+    // A file that was asked for and not opened: the reason in the title line, and reported.
+    void ShowOpenError(const QString &path, const QString &why);
     void TitleClicked();
     void ReadVideoRect();
     // TShowFormKeys.cpp
     bool FieldFocus(QObject *watched, QEvent *event);
     void SetFieldShortcuts(bool on);
+    void AddPlayerKeys();
+    // The wheel over the video steps frames; false when it is left to others (no video).
+    bool VideoWheel(const QWheelEvent *event);
     // TShowFormLayout.cpp
     void PlaceTitleMarkers();
     void PlaceHautLabels();
@@ -364,6 +389,8 @@ private:
     bool m_closeAfterInterval = false;
     bool m_closing = false;
     QList<QPointer<QWidget>> m_shortcutFreeFields;
+    int m_videoWheelRest = 0;
+    int m_openError = 0; // counts the title line's error messages (a newer one wins)
 
     // --- Widgets, children of the window, in creation order ------------------------------------
     QWidget *intervalloframe = nullptr;

@@ -19,7 +19,8 @@
 
 #include <algorithm>
 
-TShowFormLayout TShowFormLayout::Compute(int W, int H, bool basculer, bool sliders, QSize navSize)
+TShowFormLayout TShowFormLayout::Compute(int W, int H, bool basculer, bool sliders, QSize navSize,
+                                         int intervalHeight, int intervalWidth)
 {
     TShowFormLayout l;
     l.LeftFrame = basculer ? W - PanelWidth : 0;
@@ -29,10 +30,17 @@ TShowFormLayout TShowFormLayout::Compute(int W, int H, bool basculer, bool slide
     l.Title = QRect(0, 30, W, TitleHeight);
     l.Status = QRect(0, H - StatusHeight, W, StatusHeight);
     const int videoTop = HautTop + HautHeight;
-    l.Video = QRect(l.VideoStart + 8 + (sliders ? 0 : 11), videoTop, W - 314, H - 238);
+    l.Video = QRect(l.VideoStart + 8 + (sliders ? 0 : 11), videoTop, W - 314, H - 238 - intervalHeight);
     l.Haut = QRect(l.Video.x(), HautTop, l.Video.width(), HautHeight);
     l.Nav = QRect(l.Video.x() + (l.Video.width() - navSize.width()) / 2, videoTop + l.Video.height(),
                   navSize.width(), navSize.height());
+    // Stacked under the navigation panel, never over it: a panel laid on the navigation row
+    // would hide the buttons and take their clicks.
+    // As wide as its controls need (at least the navigation panel's width), centred the same.
+    if (intervalHeight > 0) {
+        const int w = std::min(std::max(navSize.width(), intervalWidth), l.Video.width());
+        l.Interval = QRect(l.Video.x() + (l.Video.width() - w) / 2, l.Nav.bottom() + 1, w, intervalHeight);
+    }
     l.Panels = QRect(l.LeftFrame, HautTop, PanelWidth, H - 80);
     l.ScnX = W - 30;
     l.SrtX = W - 48;
@@ -46,8 +54,11 @@ void TShowForm::RunLayout()
 {
     const int W = m_client->width();
     const int H = m_client->height();
+    const bool interval = intervalloframe && !intervalloframe->isHidden();
     m_layout = TShowFormLayout::Compute(W, H, caBasculerVue->Checked(), caSliders->Checked(),
-                                        QSize(Tnavframe::PanelWidth, Tnavframe::PanelHeight));
+                                        QSize(Tnavframe::PanelWidth, Tnavframe::PanelHeight),
+                                        interval ? TShowFormLayout::IntervalHeight : 0,
+                                        intervalloframe ? intervalloframe->minimumSizeHint().width() : 0);
     const TShowFormLayout &l = m_layout;
     iaLeftFrame->SetValue(l.LeftFrame);
 
@@ -61,8 +72,8 @@ void TShowForm::RunLayout()
     videoPanel->setGeometry(l.Video);
     PanelHaut->setGeometry(l.Haut);
     navframe->setGeometry(l.Nav);
-    if (intervalloframe)
-        intervalloframe->setGeometry(l.Nav);
+    if (interval)
+        intervalloframe->setGeometry(l.Interval);
     // Every settings panel gets the column's whole height: their controls lay themselves out in it.
     for (QWidget *w : {ImagetteFrame, SaveImagesFrame, IncrustFrame, DVIncrustFrame})
         if (w)

@@ -81,6 +81,9 @@ public:
     std::function<bool(const QString &path)> OnOpenFile;
     // The owner refused the file (OnOpenFile false), or the name is no existing file.
     std::function<void(const QString &path)> OnErrorOpenFile;
+    // A file the user named that is not opened at all (missing, not a file, an extension the
+    // owner refuses, a paste without any file), with the reason in French; path may be empty.
+    std::function<void(const QString &path, const QString &why)> OnRefusedFile;
     std::function<void(const QString &path)> OnCloseFile;
     std::function<void()> OnNewFile;
     std::function<void(const QString &path)> OnSaveFile;
@@ -119,11 +122,14 @@ public:
     bool OpenFile(const QString &path);
     void CloseFile();
     void NewFile();
-    // Opens the first file of a file list (text/uri-list, or a file manager's copied-files
-    // format); false when the data holds none.
+    // Opens the first file of a file list (text/uri-list, a file manager's copied-files
+    // format, or plain text naming an existing file); false when the data holds none.
     bool PasteFrom(const QMimeData *mime);
     // The clipboard's file list.
     bool PasteClipboard();
+    // naPasteFile: the current file is closed only when the clipboard names a file that can
+    // be opened; otherwise it stays open and OnRefusedFile says why.
+    bool PasteReplacing();
     // A drop: the first file, unless it is the current one. Opens directly (no close first).
     bool DropFrom(const QMimeData *mime);
     // The current file as drag data (text/uri-list and the file manager's copied-files
@@ -182,6 +188,9 @@ private:
     bool PrepareSaveAs(QString &target);
     QString DialogFilter() const;
     static QStringList FilesOf(const QMimeData *mime);
+    // Why path would not be opened (empty: it would); reported through OnRefusedFile.
+    QString RefusalOf(const QString &absolutePath) const;
+    void Refuse(const QString &path, const QString &why);
 
     QString m_currentFile;
     TFileState m_fileState = fsNone;
