@@ -376,6 +376,8 @@ void TShowForm::FormShow()
     ScriptWindowShown();
     // Before the preferences load (right after this handler), so the page shows what they set.
     CreateOptionsPage();
+    // The script window's lists come under "Scripts", after the main window's six.
+    AddScriptListsToHelp([this](const QString &, TCustomVDActionList *l) { am->AddScriptHelpLists({l}); });
     am->SetMainHelpLists({am.get(), gpal, vidman.get(), audman.get(), NavMan.get(), ficman.get()});
     videoPanel->setFocus();
     NavMan->RefreshFrame();
