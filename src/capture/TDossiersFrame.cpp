@@ -1,5 +1,6 @@
 #include "capture/TDossiersFrame.h"
 
+#include "actions/TBooleanAction.h"
 #include "actions/TWidestringAction.h"
 #include "capture/TActionBinding.h"
 #include "capture/TGrabber.h"
@@ -105,6 +106,9 @@ TDossiersFrame::TDossiersFrame(TGrabber &grabber, QWidget *parent) : QFrame(pare
     qualityRow->addWidget(m_quality, 1);
     qualityRow->addWidget(m_qualityNumber);
     v->addLayout(qualityRow);
+    m_widen = new QCheckBox(QStringLiteral("Corriger l'aspect en élargissant"), this);
+    m_widen->setObjectName(QStringLiteral("WidenBox"));
+    v->addWidget(m_widen);
     v->addStretch(1);
 
     Show(m_folder, grabber.waDossierSave);
@@ -118,6 +122,8 @@ TDossiersFrame::TDossiersFrame(TGrabber &grabber, QWidget *parent) : QFrame(pare
     // 0 BMP, 2 PNG, any other value JPEG.
     Bind(m_formatGroup, grabber.iaImageExtension, [](int value) { return TGrabber::FormatOf(value); });
     Bind(m_quality, grabber.iaJpegCompressionQuality, m_qualityNumber);
+    Bind(m_widen, grabber.baElargir);
+    m_widen->setToolTip(grabber.baElargir->Hint());
 }
 
 void TDossiersFrame::BrowseFolder()

@@ -53,6 +53,7 @@ TGrabber::TGrabber(QObject *owner, TCustomVDActionList *list, IPromptService &pr
     CaptureBitmap = QImage(0, 0, QImage::Format_RGB888);
     SaveBitmap = QImage(0, 0, QImage::Format_RGB888);
     CreateActions(owner, list);
+    CaptionActions();
     ConnectActions();
     UpdateNumberText();
     UpdateImageName();
@@ -187,11 +188,18 @@ void TGrabber::UpdateImageName()
     ImageFileName = WithSlash(waDossierSave->Value) + NameRoot + u'_' + suffix + extension;
 
     if (m_status) {
-        m_status->setText(ImageFileName);
+        // Green: a file of that name is already there; maroon: the name is free. A capture
+        // of this name that was not written (a copy, "&Non", a failed save) says so: a file
+        // of the same name from before is not this picture.
+        const bool unsaved = !m_unsavedName.isEmpty() && m_unsavedName == ImageFileName;
+        const bool exists = QFileInfo::exists(ImageFileName);
+        m_status->setText(unsaved ? ImageFileName + QStringLiteral(" : image pas encore enregistrée")
+                                  : ImageFileName);
+        m_status->setToolTip(unsaved  ? QStringLiteral("L'image capturée n'a pas encore été enregistrée")
+                             : exists ? QStringLiteral("Une image de ce nom existe déjà")
+                                      : QStringLiteral("Nom de la prochaine image"));
         QPalette pal = m_status->palette();
-        // Green: a file of that name is already there; maroon: the name is free.
-        pal.setColor(QPalette::WindowText,
-                     QFileInfo::exists(ImageFileName) ? QColor(0, 128, 0) : QColor(128, 0, 0));
+        pal.setColor(QPalette::WindowText, exists && !unsaved ? QColor(0, 128, 0) : QColor(128, 0, 0));
         m_status->setPalette(pal);
     }
     Q_EMIT ImageFileNameChanged(ImageFileName);
@@ -244,8 +252,8 @@ bool TGrabber::CaptureFrame()
     CaptureHeight = CaptureBitmap.height();
 
     const QSize aspect = Renderer()->AspectSize();
-    const QSize save =
-        TSaveStretch::SaveSize(QSize(CaptureWidth, CaptureHeight), QPoint(aspect.width(), aspect.height()));
+    const QSize save = TSaveStretch::SaveSize(QSize(CaptureWidth, CaptureHeight),
+                                              QPoint(aspect.width(), aspect.height()), baElargir->Value);
     SaveWidth = save.width();
     SaveHeight = save.height();
 
@@ -269,6 +277,8 @@ void TGrabber::ShowCaptureInImagette()
     const QString timecode = Host.PositionText ? Host.PositionText() : QString();
     m_imagette->ShowCapture(SaveBitmap, QSize(SaveWidth, SaveHeight), timecode,
                             QFileInfo(ImageFileName).fileName());
+    m_unsavedName = ImageFileName;
+    UpdateImageName();
 }
 
 // --- Save --------------------------------------------------------------------------------------
@@ -337,6 +347,7 @@ TGrabber::TGrabStatus TGrabber::SaveWithConfirm(bool quiet)
     }
     m_error.clear();
     m_metadataWarning = m_writer->Warning();
+    m_unsavedName.clear();
     if (m_imagette)
         m_imagette->SetSaved(true);
     if (iaNextNum->Value < INT_MAX)
@@ -455,6 +466,7 @@ void TGrabber::VideoClosed()
 {
     CaptureWidth = CaptureHeight = 0;
     SaveWidth = SaveHeight = 0;
+    m_unsavedName.clear();
     if (m_imagette)
         m_imagette->Clear();
     UpdateImageName();

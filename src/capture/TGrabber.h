@@ -163,6 +163,8 @@ public:
     TBooleanAction *baSauverQuandClic = nullptr;
     TBooleanAction *baConfirmerImage = nullptr;
     TBooleanAction *baImageDeinterlacer = nullptr;
+    // Aspect correction by widening (adds columns) instead of shrinking; off by default.
+    TBooleanAction *baElargir = nullptr;
     TIntegerAction *iaForcerAspectRatio = nullptr;
     TNopeAction *naForcerNormal = nullptr;
     TNopeAction *naForcer4x3 = nullptr;
@@ -193,6 +195,8 @@ Q_SIGNALS:
 
 private:
     void CreateActions(QObject *owner, TCustomVDActionList *list);
+    // French captions and hints where the action's name would show.
+    void CaptionActions();
     void ConnectActions();
     bool WaitForDrawnFrame();
     void ShowCaptureInImagette();
@@ -210,6 +214,8 @@ private:
     std::unique_ptr<TImageWriter> m_writer;
     QString m_error;
     QString m_metadataWarning;
+    // The name of the capture the thumbnail shows while it is not written (empty once saved).
+    QString m_unsavedName;
     bool m_busy = false;
     bool m_stopRequested = false;
 };

@@ -167,6 +167,12 @@ void TShowForm::AddGrabActions()
     new TPressFilter(videoPanel,
                      [this](Qt::MouseButton button, QPoint pos) { m_grabber->VideoMousePress(button, pos); });
 
+    // A name made of the time stamp follows the position: after a step the status line shows
+    // the name the next grab will take.
+    NavMan->OnDisplayTime = [this](const QString &) {
+        if (m_grabber->iaImageAjouter->Value == 0)
+            m_grabber->UpdateImageName();
+    };
     AfterOpenGrab = [this] { m_grabber->VideoOpened(); };
     AfterCloseGrab = [this] { m_grabber->VideoClosed(); };
 }
