@@ -5,6 +5,7 @@
 #include "actions/TNopeAction.h"
 #include "actions/TWidestringAction.h"
 #include "capture/TDeinterlacer.h"
+#include "capture/TImageMetadata.h"
 #include "capture/TImageWriter.h"
 #include "capture/TImagetteFrame.h"
 #include "capture/TSaveStretch.h"
@@ -122,6 +123,23 @@ QString TGrabber::TimeStampText(std::int64_t position, std::int64_t frameDuratio
     return TimecodeText(position, frameDuration).replace(u':', u'.');
 }
 
+int TGrabber::FormatOf(int extension)
+{
+    return extension == 0 || extension == 2 ? extension : 1;
+}
+
+QString TGrabber::ExtensionOf(int extension)
+{
+    switch (FormatOf(extension)) {
+    case 0:
+        return QStringLiteral(".bmp");
+    case 2:
+        return QStringLiteral(".png");
+    default:
+        return QStringLiteral(".jpg");
+    }
+}
+
 QString TGrabber::DefaultFolder()
 {
     for (auto location : {QStandardPaths::PicturesLocation, QStandardPaths::DocumentsLocation}) {
@@ -166,7 +184,7 @@ void TGrabber::UpdateImageName()
     default:
         return; // no known suffix: the name stays as it was
     }
-    const QString extension = iaImageExtension->Value != 0 ? QStringLiteral(".jpg") : QStringLiteral(".bmp");
+    const QString extension = ExtensionOf(iaImageExtension->Value);
     ImageFileName = WithSlash(waDossierSave->Value) + NameRoot + u'_' + suffix + extension;
 
     if (m_status) {
@@ -299,9 +317,28 @@ TGrabber::TGrabStatus TGrabber::SaveWithConfirm(bool quiet)
             return TGrabStatus::gsDeclined;
         }
     }
-    const bool ok = iaImageExtension->Value != 0
-                        ? m_writer->SaveJpeg(SaveBitmap, path, iaJpegCompressionQuality->Value)
-                        : m_writer->SaveBmp(SaveBitmap, path);
+    // BMP has no place for metadata; with the setting off the bytes are those of a plain encoding.
+    const int format = FormatOf(iaImageExtension->Value);
+    TImageProvenance provenance;
+    const bool withMetadata = baImageMetadata->Value && format != 0;
+    if (withMetadata) {
+        if (Host.Provenance)
+            Host.Provenance(provenance);
+        provenance.PixelSize = SaveBitmap.size();
+    }
+    const TImageProvenance *metadata = withMetadata ? &provenance : nullptr;
+    bool ok = false;
+    switch (format) {
+    case 0:
+        ok = m_writer->SaveBmp(SaveBitmap, path);
+        break;
+    case 2:
+        ok = m_writer->SavePng(SaveBitmap, path, metadata);
+        break;
+    default:
+        ok = m_writer->SaveJpeg(SaveBitmap, path, iaJpegCompressionQuality->Value, metadata);
+        break;
+    }
     if (!ok) {
         // Nothing advances: the thumbnail stays unsaved and the number is kept for the retry.
         m_error = m_writer->ErrorText();
@@ -309,6 +346,7 @@ TGrabber::TGrabStatus TGrabber::SaveWithConfirm(bool quiet)
         return TGrabStatus::gsFailed;
     }
     m_error.clear();
+    m_metadataWarning = m_writer->Warning();
     m_unsavedName.clear();
     if (m_imagette)
         m_imagette->SetSaved(true);

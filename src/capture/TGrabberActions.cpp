@@ -94,8 +94,11 @@ void TGrabber::CreateActions(QObject *owner, TCustomVDActionList *list)
     iaImageExtension = integer("iaImageExtension", "cat_ImageName", "ImageExtension", "iex", 0);
     naJpegExtension = nope("naJpegExtension", "cat_ImageName", "JpegExtension", "ej", "");
     naBmpExtension = nope("naBmpExtension", "cat_ImageName", "BmpExtension", "eb", "");
+    naPngExtension = nope("naPngExtension", "cat_ImageName", "PngExtension", "ep", "");
     iaJpegCompressionQuality =
         integer("iaJpegCompressionQuality", "cat_ImageName", "JpegCompressionQuality", "qual", 50);
+    baImageMetadata = boolean("baImageMetadata", "cat_Vardo", "ImageMetadata", "meta", true);
+    baImageMetadata->SetCaption(QStringLiteral("Écrire la date et l'origine dans les images"));
 }
 
 void TGrabber::ConnectActions()
@@ -116,6 +119,7 @@ void TGrabber::ConnectActions()
     naAjouterNumero->InternalApply = [this] { iaImageAjouter->SetValue(1); };
     naJpegExtension->InternalApply = [this] { iaImageExtension->SetValue(1); };
     naBmpExtension->InternalApply = [this] { iaImageExtension->SetValue(0); };
+    naPngExtension->InternalApply = [this] { iaImageExtension->SetValue(2); };
 
     // The panel's controls follow through OnBeforeApply (bound by the panel), so they already
     // show the new value when the name is rebuilt here.

@@ -18,6 +18,7 @@
 #include "shell/TFichierMan.h"
 #include "shell/TKeyDispatcher.h"
 #include "shell/TScreenSaverInhibitor.h"
+#include "shell/TScriptForm.h"
 #include "shell/TVDAppliMan.h"
 #include "widgets/TVDIcons.h"
 
@@ -38,9 +39,9 @@
 
 namespace {
 
-// The section names of the preference store: the two windows' component names.
+// The section names of the preference store: the two windows' component names (the script
+// window's is in TShowFormScripts.cpp).
 const QString kMainSection = QStringLiteral("ShowForm");
-const QString kScriptSection = QStringLiteral("ScriptForm");
 
 QLabel *MakeLabel(QWidget *parent, const QString &name)
 {
@@ -267,7 +268,10 @@ void TShowForm::CreateComponents()
     // Grab and save, and interval capture, bring their own actions before anything binds to them.
     AddGrabActions();
     AddIntervalActions();
+    AddScriptActions();
     ConnectWindowActions();
+    // Last of gpal: the overlay mode loads after the patterns and sets them again.
+    AddOverlayActions();
 
     CreateToolBar(m_client);
     CreateMenus();
@@ -281,6 +285,7 @@ void TShowForm::CreateComponents()
         m_keys->AddWindow(vidman->Plaque());
     if (vidman->PreviewForm())
         m_keys->AddWindow(vidman->PreviewForm());
+    ConnectScriptWindow();
 
     connect(ficman->naParentFolder, &QAction::changed, ParentFolderButton, [this] {
         ParentFolderButton->setEnabled(ficman->naParentFolder->isEnabled());
@@ -368,17 +373,19 @@ void TShowForm::FormShow()
     ScreenSaverWasActive =
         m_screenSaver->Inhibit(TVDAppliMan::ProductName(), QStringLiteral("Lecture et capture vidéo"));
     m_layoutOnResize = true;
+    ScriptWindowShown();
+    // Before the preferences load (right after this handler), so the page shows what they set.
+    CreateOptionsPage();
+    am->SetMainHelpLists({am.get(), gpal, vidman.get(), audman.get(), NavMan.get(), ficman.get()});
     videoPanel->setFocus();
     NavMan->RefreshFrame();
 }
 
 void TShowForm::gpLoadPrefs(TVardoPreferences &prefs)
 {
-    // The script window's section first (its lists join when the script window exists), then
-    // the main window's, the file manager last so that it may reopen the previous video with
-    // every setting in place.
-    prefs.OpenKey(kScriptSection);
-    prefs.CloseKey();
+    // The script window's section first, then the main window's, the file manager last so
+    // that it may reopen the previous video with every setting in place.
+    LoadScriptPrefs(prefs);
     prefs.OpenKey(kMainSection);
     am->LoadFromPrefs(prefs);
     vidman->LoadPrefs(prefs);
@@ -399,8 +406,7 @@ void TShowForm::gpSavePrefs(TVardoPreferences &prefs)
     vidman->SavePrefs(prefs);
     am->SaveToPrefs(prefs);
     prefs.CloseKey();
-    prefs.OpenKey(kScriptSection);
-    prefs.CloseKey();
+    SaveScriptPrefs(prefs);
 }
 
 // --- Command line ----------------------------------------------------------------------------

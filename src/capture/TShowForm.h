@@ -47,6 +47,10 @@ class TBooleanAction;
 class TCheckAction;
 class TCustomAbstractAction;
 class TCustomVDActionList;
+class TColorAction;
+class TDVIncrustFrame;
+class TDoubleAction;
+class TIncrustFrame;
 class TFichierMan;
 class TGrabber;
 class TImageList;
@@ -58,7 +62,9 @@ class TMediaDevice;
 class TNopeAction;
 class TPrivateFilters;
 class TScreenSaverInhibitor;
+class TScriptForm;
 class TVDActionList;
+class TOptionsFrame;
 class TVDAppliMan;
 class TVDBar;
 class TVDScript;
@@ -158,6 +164,14 @@ public:
     QList<TPlayerKey> PlayerKeys() const;
     // The window's key routing (the script window joins it as a side window).
     TKeyDispatcher *KeyDispatcher() const { return m_keys.get(); }
+    // The script window (the application manager's).
+    TScriptForm *scriptForm() const;
+    // The help window's hook for the script window's lists: `add` gets the heading "Scripts"
+    // and each list (its file manager, then al_script), after the main window's lists.
+    void AddScriptListsToHelp(
+        const std::function<void(const QString &heading, TCustomVDActionList *list)> &add) const;
+    // The user's documents folder (home when there is none): the default folder of scripts.
+    static QString DocumentsFolder();
 
     // Grab and save, and interval capture, hook into opening and closing: after a video opened
     // (image name rebuilt, picture sizes, thumbnail laid out; interval count recomputed) and
@@ -214,7 +228,9 @@ public:
     QWidget *saveImagesPanel() const { return SaveImagesFrame; }
     QWidget *dvIncrustPanel() const { return DVIncrustFrame; }
     QWidget *incrustPanel() const { return IncrustFrame; }
-    QWidget *optionsPanel() const { return OptionsFrame; }
+    // The options page's frame (on the application manager's options page); nullptr before the
+    // window is first shown.
+    TOptionsFrame *optionsFrame() const { return OptionsFrame; }
 
     // --- State -----------------------------------------------------------------------------
     bool hasVideo() const { return HasVideo; }
@@ -247,6 +263,38 @@ public:
     };
     TWindowActions windowActions() const;
 
+    // The overlay's actions in gpal (TShowFormOverlay.cpp; typed; owned by gpal).
+    struct TOverlayActions
+    {
+        TWidestringAction *waIncrustPattern1;
+        TWidestringAction *waIncrustPattern2;
+        TWidestringAction *waFormatDatecode1;
+        TWidestringAction *waFormatDatecode2;
+        TWidestringAction *waInsertPerso1;
+        TWidestringAction *waInsertPerso2;
+        TIntegerAction *iaInsertMode;
+        TNopeAction *naSoustitres;
+        TBooleanAction *baInsertAutoSize;
+        TWidestringAction *waInsertFontName;
+        TColorAction *laInsertFontColor;
+        TIntegerAction *iaInsertFontSize;
+        TCheckAction *caIncrustBold;
+        TCheckAction *caIncrustItalic;
+        TCheckAction *caIncrustUnderline;
+        TCheckAction *caIncrustStrikeOut;
+        TCheckAction *caDecalageAvance;
+        TDoubleAction *daDecalageHoraire;
+    };
+    TOverlayActions overlayActions() const { return m_ov; }
+    // The overlay's producers as the last arming left them.
+    bool sysDateTimerOn() const;
+    bool fileCodeOn() const { return FileCodeOn; }
+    bool numberCodeOn() const { return NumberCodeOn; }
+    // The overlay mode whose button is down (-1 when none).
+    int insertModeDown() const;
+    TDVIncrustFrame *dvIncrustFrame() const { return m_dvPanel; }
+    TIncrustFrame *incrustFrame() const { return m_incrustPanel; }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -276,12 +324,30 @@ private:
     void gpSavePrefs(TVardoPreferences &prefs);
     // TShowFormPanels.cpp: the settings panels (empty frames until their owners fill them).
     void CreatePanels(QWidget *client);
+    // The options frame on the application manager's page, bound to the actions there are now.
+    void CreateOptionsPage();
     // TShowFormGrab.cpp: grab and save, its actions into gpal and its panels.
     void AddGrabActions();
     // TShowFormInterval.cpp: interval capture, its actions into gpal and its panel; a close
     // during a run stops it and waits for its end (true: the close must wait).
     void AddIntervalActions();
     bool IntervalHoldsClose();
+    // TShowFormOverlay.cpp: the overlay's actions, producers, timer and panels.
+    void AddOverlayActions();
+    void ConnectOverlayActions();
+    void ArmOverlay();
+    void SetInsertMode(int mode);
+    void RefreshDVPanel();
+    void SubtitlePreset();
+    // TShowFormScripts.cpp: the actions that serve scripts, the script window's wiring and
+    // its section of the preferences.
+    void AddScriptActions();
+    void ConnectScriptWindow();
+    void ScriptWindowShown();
+    bool RunScriptWindow();
+    void ScriptFailed();
+    void LoadScriptPrefs(TVardoPreferences &prefs);
+    void SaveScriptPrefs(TVardoPreferences &prefs);
     // TShowFormActions.cpp
     void CreateWindowActions();
     void ConnectWindowActions();
@@ -346,11 +412,11 @@ private:
     QToolButton *ParentFolderButton = nullptr;
     QSlider *Yslider = nullptr;
     QSlider *Xslider = nullptr;
-    QWidget *OptionsFrame = nullptr;
+    // The options page's frame, made at first show (TShowFormPanels.cpp).
+    TOptionsFrame *OptionsFrame = nullptr;
     QWidget *DVIncrustFrame = nullptr;
     QWidget *IncrustFrame = nullptr;
     Tnavframe *navframe = nullptr;
-    QWidget *AboutFrame = nullptr;
     TVDBar *barUnique = nullptr;
     QMenu *PopupMenu = nullptr;
     QMenuBar *MainMenu1 = nullptr;
@@ -366,6 +432,11 @@ private:
     TGrabber *m_grabber = nullptr;
     // Interval capture (TShowFormInterval.cpp): its actions, its run and its panel.
     TIntervalCapture *m_interval = nullptr;
+
+    // Overlay (TShowFormOverlay.cpp): its actions and panels.
+    TOverlayActions m_ov{};
+    TDVIncrustFrame *m_dvPanel = nullptr;
+    TIncrustFrame *m_incrustPanel = nullptr;
 
     // --- State ------------------------------------------------------------------------------
     QString CurrentVideoFile;
@@ -398,6 +469,10 @@ private:
     TNopeAction *naInsertDatecode = nullptr;
     TNopeAction *naInsertPerso = nullptr;
     TNopeAction *naInsertSysdateTime = nullptr;
+    TNopeAction *naExecuteScript = nullptr;
+    TCheckAction *caConserverScript = nullptr;
+    TWidestringAction *waDossierScripts = nullptr;
+    TWidestringAction *waScriptFile = nullptr;
 
     // --- Managers, last: they go first, in the reverse of this order, after the destructor's
     // body and before the widgets. The navigation manager holds Scenes, the key routing holds the

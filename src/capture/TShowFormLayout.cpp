@@ -14,6 +14,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QSlider>
+#include <QStyle>
 #include <QToolButton>
 
 #include <algorithm>
@@ -78,7 +79,7 @@ void TShowForm::RunLayout()
     if (interval)
         intervalloframe->setGeometry(l.Interval);
     // Every settings panel gets the column's whole height: their controls lay themselves out in it.
-    for (QWidget *w : {ImagetteFrame, SaveImagesFrame, IncrustFrame, DVIncrustFrame, OptionsFrame})
+    for (QWidget *w : {ImagetteFrame, SaveImagesFrame, IncrustFrame, DVIncrustFrame})
         if (w)
             w->setGeometry(l.Panels);
 
@@ -98,10 +99,16 @@ void TShowForm::ReadVideoRect()
     VideoRect = vidman->WindowDestRect();
     if (!VideoRect.isValid())
         VideoRect = QRect(QPoint(0, 0), videoPanel->size());
-    // The overlay position sliders run along the picture: under it and at its right.
+    // The overlay position sliders run along the picture, under it and at its right, each
+    // longer than the picture by its handle so that the handle's middle meets the picture's
+    // edges at 0 and 10000.
     const QRect v = videoPanel->geometry();
-    Xslider->setGeometry(v.x() + VideoRect.left(), v.bottom() + 2, VideoRect.width(), 20);
-    Yslider->setGeometry(v.right() + 4, v.y() + VideoRect.top(), 20, VideoRect.height());
+    const int inset = Xslider->style()->pixelMetric(QStyle::PM_SliderLength, nullptr, Xslider) / 2;
+    const QRect pic = VideoRect.translated(v.topLeft());
+    Xslider->setGeometry(pic.left() - inset, pic.bottom() + 1, pic.width() + 2 * inset, 20);
+    Yslider->setGeometry(pic.right() + 1, pic.top() - inset, 20, pic.height() + 2 * inset);
+    Xslider->raise();
+    Yslider->raise();
 }
 
 void TShowForm::PlaceTitleMarkers()

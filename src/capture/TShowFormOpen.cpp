@@ -18,7 +18,9 @@
 #include "playback/TNavMan.h"
 #include "playback/TTextGauge.h"
 #include "playback/TVideoMan.h"
+#include "script/TVDScript.h"
 #include "shell/TFichierMan.h"
+#include "shell/TScriptForm.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -165,6 +167,8 @@ void TShowForm::openfile(const QString &path)
         moddlab->setVisible(QFileInfo::exists(path + QStringLiteral(".modd")));
 
         ReadVideoRect();
+        // The DV modes follow the new source; the date shown waits for its first DV frame.
+        RefreshDVPanel();
         if (AfterOpenGrab)
             AfterOpenGrab();
         if (m_grabber->baRAZWhenOpenFile->Value)
@@ -203,6 +207,7 @@ void TShowForm::closefile()
     for (QLabel *l : {scnLab, srtlab, moddlab})
         l->hide();
     EnableVideoControls();
+    RefreshDVPanel();
     SetLabel(EnCoursLab, QString(), QColor(0, 0, 128));
     if (AfterCloseGrab)
         AfterCloseGrab();
@@ -234,6 +239,9 @@ void TShowForm::ShowOpenError(const QString &path, const QString &why)
 {
     const QString text = path.isEmpty() ? QStringLiteral("Rien à ouvrir : %1.").arg(why)
                                         : QStringLiteral("Impossible d'ouvrir %1 : %2.").arg(path, why);
+    // A script that opens a video that cannot be opened says so where its run is shown.
+    if (m_script && m_script->IsRunning() && scriptForm())
+        scriptForm()->AddMessage(QStringLiteral("### ") + text);
     // In the title line, where the name of the video would be, until the next file opens;
     // whatever video is open stays open.
     const QString shown =
@@ -285,7 +293,8 @@ void TShowForm::NavManGraphCompleted()
 
 void TShowForm::NavManDVcode(const QString &, const QString &)
 {
-    // The DV date panel refreshes itself from these while paused once it is built.
+    if (!NavMan->caPlay->Checked())
+        RefreshDVPanel();
 }
 
 void TShowForm::NavManDuration(const QString &text)

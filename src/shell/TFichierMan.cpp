@@ -262,6 +262,7 @@ void TFichierMan::ConfigureForScripts(QWidget *editor)
     NewFileName = QStringLiteral("script.txt");
     DeleteExisting = ctAskif;
     RecentLength = 50;
+    KeepFileOnError = true;
     SetDragControl(editor);
 }
 
@@ -303,16 +304,43 @@ bool TFichierMan::OpenFile(const QString &pathIn)
     // A relative path (command line) is kept absolute, so the recent list stays usable.
     const QString path = QFileInfo(pathIn).absoluteFilePath();
     if (const QString why = RefusalOf(path); !why.isEmpty()) {
+        // A name that is no file (gone, mistyped on the command line or in a script) is a
+        // failure the owner reports, not a silent no-op.
         Refuse(path, why);
-        return false;
+        return RefuseFile();
     }
+    const TKeptFile previous{m_currentFile, m_fileState, m_modified};
     waCurrentFileName->SetValue(path);
     m_fileState = fsOpen;
-    if (OnOpenFile && !OnOpenFile(path) && OnErrorOpenFile)
-        OnErrorOpenFile(path);
+    if (OnOpenFile && !OnOpenFile(path)) {
+        if (OnErrorOpenFile)
+            OnErrorOpenFile(path);
+        if (KeepFileOnError) {
+            // The owner kept its previous content: the refused file must not become the file
+            // that content is saved to.
+            waCurrentFileName->SetValue(previous.file);
+            m_fileState = previous.state;
+            m_modified = previous.modified;
+            return RefuseFile();
+        }
+    }
+    m_closed.reset();
     PutRecent(path);
     m_modified = false;
     return true;
+}
+
+bool TFichierMan::RefuseFile()
+{
+    // Open closes the current file first; an owner that kept that file's content gets its name
+    // back, so that saving still writes where the content came from.
+    if (KeepFileOnError && m_fileState == fsNone && m_closed) {
+        waCurrentFileName->SetValue(m_closed->file);
+        m_fileState = m_closed->state;
+        m_modified = m_closed->modified;
+    }
+    m_closed.reset();
+    return false;
 }
 
 void TFichierMan::CloseFile()
@@ -329,8 +357,16 @@ void TFichierMan::CloseFile()
     }
     if (OnCloseFile)
         OnCloseFile(m_currentFile);
+    if (KeepFileOnError)
+        m_closed = TKeptFile{m_currentFile, m_fileState, m_modified};
     waCurrentFileName->SetValue(QString());
     m_fileState = fsNone;
+}
+
+void TFichierMan::SetOpenLast(bool on)
+{
+    m_openLast = on;
+    baOpenLastFile->Value = on;
 }
 
 void TFichierMan::NewFile()
@@ -340,6 +376,7 @@ void TFichierMan::NewFile()
     QString name = QFileInfo(NewFileName).completeBaseName();
     if (name.isEmpty())
         name = NewFileName;
+    m_closed.reset();
     waCurrentFileName->SetValue(WithTrailingSeparator(m_initialDir) + name + DefaultExtension);
     m_fileState = fsNew;
     if (OnNewFile)
@@ -394,8 +431,12 @@ QString TFichierMan::RefusalOf(const QString &path) const
 void TFichierMan::Refuse(const QString &path, const QString &why)
 {
     qCInfo(lcShell).noquote() << "not opened:" << path << "-" << why;
+    // An owner that does not tell refusals apart (the script window) hears of them as a failed
+    // open.
     if (OnRefusedFile)
         OnRefusedFile(path, why);
+    else if (OnErrorOpenFile && !path.isEmpty())
+        OnErrorOpenFile(path);
 }
 
 bool TFichierMan::PasteReplacing()

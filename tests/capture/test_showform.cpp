@@ -329,7 +329,7 @@ void ExpectLayoutInvariants(TShowForm &f, const std::string &where)
                 << regions[j].first << ' ' << Rect(regions[j].second);
     }
     // Every settings panel takes the same place.
-    for (QWidget *p : {f.saveImagesPanel(), f.dvIncrustPanel(), f.incrustPanel(), f.optionsPanel()})
+    for (QWidget *p : {f.saveImagesPanel(), f.dvIncrustPanel(), f.incrustPanel()})
         EXPECT_EQ(p->geometry(), f.thumbnailPanel()->geometry())
             << where << ' ' << p->objectName().toStdString();
 
