@@ -55,10 +55,14 @@ void TShowForm::RunLayout()
     const int W = m_client->width();
     const int H = m_client->height();
     const bool interval = intervalloframe && !intervalloframe->isHidden();
+    // The interval panel's controls know their width once the style and fonts are in: the
+    // window never gets narrower than the video column that holds them.
+    const int intervalWidth = intervalloframe ? intervalloframe->minimumSizeHint().width() : 0;
+    if (314 + intervalWidth > minimumWidth())
+        setMinimumWidth(314 + intervalWidth);
     m_layout = TShowFormLayout::Compute(W, H, caBasculerVue->Checked(), caSliders->Checked(),
                                         QSize(Tnavframe::PanelWidth, Tnavframe::PanelHeight),
-                                        interval ? TShowFormLayout::IntervalHeight : 0,
-                                        intervalloframe ? intervalloframe->minimumSizeHint().width() : 0);
+                                        interval ? TShowFormLayout::IntervalHeight : 0, intervalWidth);
     const TShowFormLayout &l = m_layout;
     iaLeftFrame->SetValue(l.LeftFrame);
 
