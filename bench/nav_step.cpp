@@ -1,8 +1,8 @@
 // Step latency of the navigation: the main-thread time from a step command to the target frame
 // painted in the video window, with precise seeking on, for a forward step of one frame, a
 // backward step of one frame and a typed position, over 50 random positions of the 1080p
-// long-GOP H.264 clip and of the PAL DV clip. The reference is ffmpeg's whole process seeking
-// to the same position and decoding that frame:
+// long-GOP H.264 clip, of the PAL DV clip and of the NTSC DV type-1 AVI. The reference is
+// ffmpeg's whole process seeking to the same position and decoding that frame:
 //   ffmpeg -ss T -i clip -frames:v 1 -f null -
 // Prints a table (median and 95th percentile in ms, ratio of the medians to ffmpeg's) and
 // METRIC lines for bench/run.sh.
@@ -14,6 +14,7 @@
 #include "../playback/NavTestGraph.h"
 #include "actions/TCheckAction.h"
 #include "actions/TNopeAction.h"
+#include "media/FrameGrid.h"
 #include "media/Timecode.h"
 
 #include <QApplication>
@@ -89,7 +90,7 @@ int main(int argc, char **argv)
 
     std::printf("%-20s %-18s %9s %9s %9s %9s %7s %5s\n", "clip", "command", "median", "p95", "ffmpeg",
                 "ff p95", "ratio", "wrong");
-    for (const char *name : {"fi_h264_1080.mp4", "fi_dv_pal.dv"}) {
+    for (const char *name : {"fi_h264_1080.mp4", "fi_dv_pal.dv", "fi_dv_ntsc_wide_type1.avi"}) {
         const QString clip = dir + QLatin1Char('/') + QString::fromLatin1(name);
         navtest::TNavGraph g(clip);
         if (!g.ok()) {
@@ -99,17 +100,18 @@ int main(int argc, char **argv)
         g.window.show();
         g.nav.caSeekPrecision->SetChecked(true);
         const int64_t d = g.d();
+        const TFrameGrid grid(d);
         const int frames = int(g.nav.MediaDuration / d);
         std::mt19937 rng(20261209);
         std::uniform_int_distribution<int> pick(2, frames - 4);
         Stats forward, backward, typed, ffmpeg;
         for (int i = 0; i < count; ++i) {
             const int p = pick(rng);
-            const QString text = TimecodeText(int64_t(p) * d, d);
+            const QString text = TimecodeText(grid.TimeOf(p), d);
             Measure(g, typed, p, [&] { g.nav.SeekToText(text); });
             Measure(g, forward, p + 1, [&] { g.nav.naAvanceFrame->trigger(); });
             Measure(g, backward, p, [&] { g.nav.naReculeFrame->trigger(); });
-            ffmpeg.ms.push_back(FfmpegMs(clip, double(p * d + g.fn.Origin()) / 1e7));
+            ffmpeg.ms.push_back(FfmpegMs(clip, double(grid.TimeOf(p) + g.fn.Origin()) / 1e7));
         }
         Row(name, "forward_1", forward, ffmpeg);
         Row(name, "backward_1", backward, ffmpeg);

@@ -5,6 +5,7 @@
 #include "actions/TIntegerAction.h"
 #include "actions/TNopeAction.h"
 #include "capture/Tintervalloframe.h"
+#include "media/FrameGrid.h"
 #include "widgets/TVDIcons.h"
 
 #include <QKeySequence>
@@ -161,6 +162,7 @@ void TIntervalCapture::Count()
     if (step <= 0)
         return;
     m_stepTicks = step;
+    m_stepFrames = TUnit(iaIntervalloUnit->Value) == TUnit::iuFrames ? iaIntervalloDelai->Value : 0;
     m_startPos = m_host.GetPosition();
     // Without a video there is nothing to take: the duration and position of an empty graph
     // would give a meaningless (negative) count.
@@ -192,20 +194,23 @@ void TIntervalCapture::Run()
     m_host.SetStopRequested(false);
 
     const std::int64_t total = m_remaining;
-    // The count includes a step at the very end of the media, where the navigation manager's
-    // seek is no longer frame-exact (from one frame before the end on, it goes to the end with a
-    // plain seek): steps stay where the seek is exact. The steps thus moved, and those past
-    // the last video frame when the media duration runs longer, land on the frame taken
-    // already, which is not taken (nor asked about) twice.
+    // The count includes a step at the very end of the media when the spacing lands there: the
+    // navigation manager shows the last frame for it. A step whose frame is the one taken
+    // already (a media length that runs past the last frame) is not taken (nor asked about)
+    // twice.
     const std::int64_t frame = m_host.FrameDuration();
-    const std::int64_t lastExact = m_host.MediaDuration() - 2 * frame;
-    const bool clamp = frame > 1 && lastExact > 0;
+    const TFrameGrid grid(frame);
     std::int64_t taken = -1;
     for (std::int64_t k = 0; k < total; ++k) {
         if (m_host.StopRequested() || !m_host.HasVideo())
             break;
-        const std::int64_t target = m_startPos + k * m_stepTicks;
-        m_host.SeekPrecise(clamp ? std::min(target, lastExact) : target);
+        // Steps of frames count frames on the grid (a step of 7 NTSC frames is not a whole
+        // number of 100-ns units); the navigation manager moves any other target to the start
+        // of its nearest frame.
+        const std::int64_t target = m_stepFrames > 0
+                                        ? grid.TimeOf(grid.IndexAt(m_startPos) + k * m_stepFrames)
+                                        : m_startPos + k * m_stepTicks;
+        m_host.SeekPrecise(target);
         m_host.ProcessMessages();
         if (!self)
             return;

@@ -128,6 +128,7 @@ private:
     TMessageReceiver<TIntervalEndMsg> m_window;
     TState m_state = TState::isIdle;
     std::int64_t m_stepTicks = 0;
+    std::int64_t m_stepFrames = 0; // the spacing in frames when the unit is frames, else 0
     std::int64_t m_startPos = 0;
     std::int64_t m_remaining = 0;
     bool m_counted = false;

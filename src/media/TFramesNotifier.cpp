@@ -1,6 +1,7 @@
 #include "media/TFramesNotifier.h"
 
 #include "core/TMessageReceiver.h"
+#include "media/FrameGrid.h"
 #include "media/MediaFormat.h"
 #include "media/MediaMessages.h"
 #include "media/Timecode.h"
@@ -148,13 +149,8 @@ QString TFramesNotifier::LastText() const
 
 int64_t TFramesNotifier::SnapToFrame(int64_t relativeNs, int64_t d)
 {
-    d = std::max<int64_t>(d, 1);
-    const int64_t dNs = d * 100;
-    int64_t k = floorDiv(relativeNs, dNs);
-    const int64_t r = relativeNs - k * dNs; // 0 .. dNs - 1
-    if (2 * r > dNs)
-        ++k;
-    return k * d;
+    const TFrameGrid grid(d);
+    return grid.TimeOf(grid.IndexAtNs(relativeNs));
 }
 
 // --- filter hooks ------------------------------------------------------------------------------
@@ -266,6 +262,7 @@ bool TFramesNotifier::checkWatches(int64_t position, int64_t d)
 TPassThrough::SampleResult TFramesNotifier::sample(GstBuffer *buffer)
 {
     const int64_t d = std::max<int64_t>(m_frameDuration.load(), 1);
+    const TFrameGrid grid(d);
     const GstClockTime dur = GST_BUFFER_DURATION(buffer);
     const int64_t durNs = GST_CLOCK_TIME_IS_VALID(dur) && dur > 0 ? int64_t(dur) : d * 100;
 
@@ -287,7 +284,10 @@ TPassThrough::SampleResult TFramesNotifier::sample(GstBuffer *buffer)
     int64_t origin = m_originNs.load();
     if (origin == kNoOrigin)
         origin = st;
-    const int64_t position = SnapToFrame(st - origin, d);
+    // The frame is the one whose span holds the middle of the buffer: a frame cut short at the
+    // start of a seek's segment (its time stamp moved up to the seek target) stays the frame
+    // before the target instead of taking the target's name.
+    const int64_t position = grid.TimeOf(grid.IndexOfBuffer(st - origin, durNs));
     m_position.store(position);
     m_frameCount.fetch_add(1);
 

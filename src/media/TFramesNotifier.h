@@ -5,8 +5,9 @@
 // video manager (overlay text) and the navigation manager (position) about it, can hold frames
 // back, and tells the navigation manager when a seek target has been reached.
 //
-// Positions: a frame's position is its stream time (the buffer's PTS through the current
-// segment) minus the origin, snapped to the frame grid (an exact half rounds down). The origin
+// Positions: a frame's position is the time, on the frame grid (media/FrameGrid.h), of the
+// grid frame whose span holds the middle of the buffer, counted in stream time (the buffer's
+// PTS through the current segment) minus the origin. The origin
 // is the stream time of the first video frame of the file: learned as the lowest stream time
 // among the first frames after ResetOrigin (or creation), kept across seeks, new segments and
 // decoder changes. Media time is in 100-ns units throughout, like every position the program
@@ -72,7 +73,8 @@ public:
     int64_t WatchTarget(int i) const;
 
     // --- read by the owners ----------------------------------------------------------------
-    // Position of the last frame, a multiple of FrameDuration (0 before the first frame).
+    // Position of the last frame, a frame time of the grid of FrameDuration (0 before the
+    // first frame).
     int64_t Position() const { return m_position.load(); }
     // Stream time of the first video frame in 100-ns units, kNoOrigin until it is known.
     int64_t Origin() const;
@@ -97,7 +99,8 @@ public:
     int64_t FrameCount() const { return m_frameCount.load(); }
 
     // The frame-grid rounding of a relative time (nanoseconds) into media time with frame
-    // duration d (100-ns units): the nearest multiple of d, an exact half rounding down. Pure.
+    // duration d (100-ns units): the time of the grid frame whose start is nearest, an exact
+    // half rounding down. Pure.
     static int64_t SnapToFrame(int64_t relativeNs, int64_t d);
 
 protected:

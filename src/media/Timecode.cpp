@@ -1,6 +1,7 @@
 #include "media/Timecode.h"
 
 #include "media/DvCodes.h"
+#include "media/FrameGrid.h"
 
 #include <cmath>
 #include <cstdint>
@@ -35,7 +36,8 @@ QString TimecodeText(int64_t t, int64_t d)
         r = 0;
         ++s;
     }
-    const int64_t frames = int64_t(std::nearbyint(double(r) / double(d))); // halves to even
+    // Frames since the second began, counted on the frame grid (exact for NTSC rates).
+    const int64_t frames = TFrameGrid(d).IndexAt(r);
     return QString::asprintf("%lld:%.2lld:%.2lld:%.2lld", (long long)(s / 3600), (long long)((s / 60) % 60),
                              (long long)(s % 60), (long long)frames);
 }
@@ -48,7 +50,8 @@ int64_t TimecodeToTime(const QString &text, int64_t d)
     const int64_t seconds = part(text, L - 5, 2);
     const int64_t frames = part(text, L - 2, 2);
     // Wide arithmetic, clamped: a text typed by the user must not overflow.
-    const __int128 v = (__int128(hours) * 3600 + minutes * 60 + seconds) * kSecond + __int128(frames) * d;
+    const __int128 v =
+        (__int128(hours) * 3600 + minutes * 60 + seconds) * kSecond + __int128(TFrameGrid(d).TimeOf(frames));
     if (v > INT64_MAX)
         return INT64_MAX;
     if (v < INT64_MIN)

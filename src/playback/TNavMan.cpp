@@ -10,6 +10,8 @@
 #include "widgets/TImageList.h"
 #include "widgets/TVDIcons.h"
 
+#include <algorithm>
+
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -195,11 +197,19 @@ void TNavMan::SetFrameDuration(int64_t d)
         if (dur > 0)
             MediaDuration = dur;
     }
-    EndPosition = MediaDuration - d;
     if (OnDuration)
         OnDuration(TimecodeText(MediaDuration, d));
+    // The start of the last frame, on the grid (for 29.97 fps, MediaDuration - d may lie a unit
+    // before it).
+    SetEndPosition(d > 1 ? TFrameGrid(d).Snap(MediaDuration - d) : MediaDuration - d);
+}
+
+void TNavMan::SetEndPosition(int64_t end)
+{
+    EndPosition = end;
     if (m_slider)
-        m_slider->setMaximum(int(EndPosition / SliderUnit));
+        m_slider->setMaximum(
+            int(std::clamp<int64_t>(EndPosition / SliderUnit, 0, std::numeric_limits<int>::max())));
 }
 
 void TNavMan::ResetDuration()

@@ -15,6 +15,14 @@
 // it; a demuxer that lands after the target is sent further back. A short step forward from a
 // paused, exactly shown frame decodes on instead of seeking back.
 //
+// Frames: frame k's position is TFrameGrid(FrameDuration).TimeOf(k) (media/FrameGrid.h), its
+// start on the grid of the stream's frame rate, exact for the NTSC rates whose duration is no
+// whole number of 100-ns units; every target is moved to the start of its nearest frame, and
+// the position texts name the frames of that grid. The end is the last frame: EndPosition is
+// its start. A length that runs past the last video frame (a container's estimate, audio
+// longer than the video) is found out by the first precise seek to the end, which shows the
+// last frame the stream gives and moves EndPosition and MediaDuration to it.
+//
 // Wiring by the owner (main window and video manager), all optional:
 //   SetPositionEdit(edit)         the position display and entry field
 //   SetSlider(slider)             the track bar (values are positions div SliderUnit)
@@ -27,6 +35,7 @@
 //
 // Everything here runs on the main thread; the notifiers reach it through NavInbox().
 #include "core/TMessageReceiver.h"
+#include "media/FrameGrid.h"
 #include "media/MediaMessages.h"
 #include "media/TDVMan.h"
 #include "media/gst/TGstHandles.h"
@@ -125,7 +134,7 @@ public:
     // --- Operations --------------------------------------------------------------------------
     // Stop switches the notifier's position texts and the DV codes off around the stop.
     bool Stop() override;
-    // Absolute seek, clamped to StartPosition .. EndPosition - FrameDuration; with wait it
+    // Absolute seek, clamped to StartPosition .. EndPosition (the last frame); with wait it
     // returns once the renderer shows the new position. Ignored while a seek runs.
     void SeekTo(bool wait, int64_t position);
     // Frame-exact seek: lands before the target and lets the frames notifier hold frames back
@@ -155,6 +164,9 @@ public:
     void RefreshFrame();
     void SetNormalSpeed();
     void SetCompatibleSpeed();
+    // The frame grid of the current frame duration: every target of a frame-exact seek, step,
+    // scene and typed position is moved to the start of its nearest grid frame.
+    TFrameGrid Grid() const { return TFrameGrid(FrameDuration); }
     // The position text of t with the current frame duration.
     QString PositionText(int64_t t) const;
     // MPEG transport and program streams (by extension): the time from the first video frame
@@ -234,6 +246,8 @@ private:
     // The time-stamp length of the attached source's file, read once per source.
     void ReadVideoSpan();
     bool HasVideoSpan() const { return m_videoSource && m_spanSource == m_videoSource && m_videoSpan >= 0; }
+    // EndPosition (the start of the last frame) and the track bar's range.
+    void SetEndPosition(int64_t end);
     void SeekFeedback(bool seeking);
     void UpdateSliderRange();
     void UnbindEdit();

@@ -40,8 +40,8 @@ void TNavMan::SeekTo(bool wait, int64_t position)
     TGuard guard(Seeking);
     if (!Quiet)
         SeekFeedback(true);
-    // The furthest reachable position is the start of the frame before the last one.
-    position = std::min(position, EndPosition - FrameDuration);
+    // The furthest position is the start of the last frame.
+    position = std::min(position, EndPosition);
     position = std::max(position, StartPosition - m_belowStart);
     qCDebug(lcPlayback).noquote() << "seek to" << TimecodeText(position, FrameDuration)
                                   << (wait ? "(waited for)" : "");
@@ -149,8 +149,10 @@ void TNavMan::SeekPrecise(int64_t target)
         GoToStart();
         return;
     }
-    if (target >= MediaDuration - FrameDuration) {
-        GoToEnd();
+    // The last frame too is reached exactly, whether precise seeking is on or not (an interval
+    // run asks for exact frames either way).
+    if (target >= EndPosition) {
+        SeekExact(EndPosition);
         return;
     }
     SeekExact(target);
@@ -165,7 +167,9 @@ void TNavMan::SeekExact(int64_t target)
     }
     if (Seeking)
         return;
-    target = std::max(std::min(target, EndPosition - FrameDuration), StartPosition);
+    const TFrameGrid grid = Grid();
+    target = grid.Snap(std::max(std::min(target, EndPosition), StartPosition));
+    const int64_t framesBefore = m_notifier->FrameCount();
     SavedState = State();
     const int64_t d = std::max<int64_t>(FrameDuration, 1);
     m_notifier->SetNotifyText(false);
@@ -200,14 +204,26 @@ void TNavMan::SeekExact(int64_t target)
         }
         m_belowStart = 0;
         if (!m_precise.reached) {
-            // The stream ended before the target (a decoder that drops the last frames): the
-            // last frame it gave is shown instead.
+            // The stream ended before the target: a length that runs past the last video frame
+            // (a container's estimate, audio longer than the video) or a decoder that drops the
+            // last frames. A seek that landed past every frame times none: a seek from further
+            // back times the last ones. The last frame given is shown instead.
+            if (m_notifier->FrameCount() == framesBefore)
+                PreciseAttempt(target, false, target - std::max(SeekPrepos, 2 * d), true);
             m_notifier->SetWatchWindow(0, nullptr);
             m_notifier->SetWatch(0, MaxPosition);
             m_notifier->SetDeliver(true);
             const int64_t lastFrame = m_notifier->Position();
-            if (lastFrame < target - d / 2 && lastFrame >= StartPosition)
+            if (lastFrame < target - d / 2 && lastFrame >= StartPosition) {
                 PreciseAttempt(lastFrame, false, lastFrame - margin, true);
+                // The true end: "end" and the steps past it go straight there from now on.
+                if (target == EndPosition && m_precise.reached) {
+                    MediaDuration = lastFrame + d;
+                    SetEndPosition(lastFrame);
+                    if (OnDuration)
+                        OnDuration(TimecodeText(MediaDuration, d));
+                }
+            }
         }
         m_shownExact = m_precise.reached;
         qCDebug(lcPlayback).noquote() << "precise seek to" << TimecodeText(target, d)
@@ -311,7 +327,7 @@ void TNavMan::GoToStart()
 
 void TNavMan::GoToEnd()
 {
-    const int64_t target = EndPosition - FrameDuration;
+    const int64_t target = EndPosition;
     if (caSeekPrecision && caSeekPrecision->Checked() && m_notifier)
         SeekExact(target);
     else
@@ -324,8 +340,9 @@ void TNavMan::PreviousScene()
         GoToStart();
         return;
     }
-    const int64_t frame = GetPosition() / FrameDuration;
-    SeekPrecise(int64_t(m_scenes->PrevSceneStart(int(frame))) * FrameDuration);
+    const TFrameGrid grid = Grid();
+    const int64_t frame = grid.IndexAt(GetPosition());
+    SeekPrecise(grid.TimeOf(m_scenes->PrevSceneStart(int(frame))));
 }
 
 void TNavMan::NextScene()
@@ -334,10 +351,11 @@ void TNavMan::NextScene()
         GoToEnd();
         return;
     }
-    const int64_t frame = GetPosition() / FrameDuration;
-    const int64_t last = MediaDuration / FrameDuration;
+    const TFrameGrid grid = Grid();
+    const int64_t frame = grid.IndexAt(GetPosition());
+    const int64_t last = grid.IndexAt(MediaDuration);
     const int next = m_scenes->NextSceneStart(int(frame), int(std::min<int64_t>(last, INT32_MAX)));
-    SeekPrecise(int64_t(next) * FrameDuration);
+    SeekPrecise(grid.TimeOf(next));
 }
 
 bool TNavMan::IsPositionText(const QString &text, int64_t frameDuration)

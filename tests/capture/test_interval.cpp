@@ -176,8 +176,8 @@ TEST_F(IntervalCapture, RunSeeksGrabsCountsDownAndEndsAtTheStart)
     ASSERT_EQ(host.grabs.size(), 11u);
     for (int k = 0; k < 10; ++k)
         EXPECT_EQ(host.grabs[k], (10 + 5 * k) * Second);
-    // The image at the end of the video is the last frame a precise seek reaches.
-    EXPECT_EQ(host.grabs[10], 60 * Second - 2 * Frame25);
+    // The image at the end of the video is its last frame.
+    EXPECT_EQ(host.grabs[10], 60 * Second - Frame25);
     EXPECT_EQ(labels.front(), "11");
     EXPECT_EQ(labels.back(), "1");
     EXPECT_EQ(countText(), "0");
@@ -208,11 +208,27 @@ TEST_F(IntervalCapture, OneImagePerFrameToTheEndWithoutRepeatingTheLast)
     ic.Count();
     EXPECT_EQ(ic.Remaining(), 101);
     ic.Run();
-    ASSERT_EQ(host.grabs.size(), 99u);
-    for (int k = 0; k < 99; ++k)
+    // The last frame is taken once, though the step at the end of the media lands there too.
+    ASSERT_EQ(host.grabs.size(), 100u);
+    for (int k = 0; k < 100; ++k)
         EXPECT_EQ(host.grabs[k], k * Frame25);
-    EXPECT_EQ(host.seeks.back(), 98 * Frame25);
+    EXPECT_EQ(host.seeks.back(), 100 * Frame25);
     EXPECT_EQ(ic.Remaining(), 0);
+    settle();
+}
+
+TEST_F(IntervalCapture, StepsOfFramesFollowTheNtscFrameGrid)
+{
+    // 29.97 fps: a frame lasts 333,666.67 units. Steps of 7 frames go to the frames' own
+    // starts, not to multiples of the rounded duration (which drift past frame 14 into 15).
+    host.frame = 333667;
+    host.duration = 100 * 10010000 / 30;
+    settings(7, TIntervalCapture::TUnit::iuFrames);
+    ic.Count();
+    ic.Run();
+    ASSERT_EQ(host.seeks.size(), 15u);
+    for (std::int64_t k = 0; k < 15; ++k)
+        EXPECT_EQ(host.seeks[size_t(k)], k * 7 * 10010000 / 30) << k;
     settle();
 }
 

@@ -185,6 +185,10 @@ fi_dv() {
   dv_make fi_dv_pal pal 0 100 all "2005-06-07 08:09:10" 00:00:10:00 pattern
   dv_avi fi_dv_pal.dv
   dv_make fi_dv_ntsc_wide ntsc 1 100 all "2006-01-02 03:04:05" 00:01:00:00 pattern
+  dv_avi fi_dv_ntsc_wide.dv
+  # 99 frames: an interval of 7 frames from the start lands on the last one (98).
+  dv_make fi_dv_ntsc_99 ntsc 0 99 all "2007-08-09 10:11:12" 00:00:00:00 pattern
+  dv_avi fi_dv_ntsc_99.dv type2
 }
 
 # ---- MPEG-2 elementary, program and transport streams: each aspect, several rates -------------

@@ -110,9 +110,10 @@ TEST(FramesNotifierGrid, SnapsToTheNearestFrameWithExactHalvesRoundingDown)
     // Before the origin the grid goes on the same way (halves still round down).
     EXPECT_EQ(TFramesNotifier::SnapToFrame(-600000 * 100, 400000), -800000);
     EXPECT_EQ(TFramesNotifier::SnapToFrame(-100000 * 100, 400000), 0);
-    // NTSC: frame n of an exact 30000/1001 clock lands on n grid steps of the rounded duration.
-    for (int64_t n : {1, 29, 30, 1799, 107892})
-        EXPECT_EQ(TFramesNotifier::SnapToFrame(n * 1001000000000 / 30000, 333667), n * 333667) << n;
+    // NTSC: frame n of an exact 30000/1001 clock lands on its own start (rounded down to 100 ns),
+    // not on n steps of the rounded duration, which drift a third of a unit a frame.
+    for (int64_t n : {1, 14, 29, 30, 1799, 107892, 3000000})
+        EXPECT_EQ(TFramesNotifier::SnapToFrame(n * 1001000000000 / 30000, 333667), n * 10010000 / 30) << n;
 }
 
 TEST(FramesNotifierHarness, ReportsTheFrameDurationOrTheSubstitute)

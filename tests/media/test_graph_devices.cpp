@@ -283,6 +283,49 @@ TEST_F(MediaDevices, SourcesConnectAndDisconnectInBothOrdersAndReportFormats)
     EXPECT_EQ(graph.Graph()->errorCount(), 0);
 }
 
+TEST_F(MediaDevices, NtscDvIsDescribedAsNtscInEveryContainer)
+{
+    // 720x480 at 29.97 fps, whatever the container says first: raw, type-2 and type-1 AVI.
+    for (const char *name : {"fi_dv_ntsc_wide.dv", "fi_dv_ntsc_wide_type2.avi", "fi_dv_ntsc_wide_type1.avi",
+                             "dv_ntsc_date_type2.avi", "dv_ntsc_nopacks_type1.avi"}) {
+        SCOPED_TRACE(name);
+        const QString f = corpus(QString::fromLatin1(name));
+        if (f.isEmpty())
+            GTEST_SKIP();
+        TFileDevice *dev = factory.OpenFile(f);
+        ASSERT_TRUE(dev && dev->VideoCount == 1);
+        TVideoSource *v = dev->VideoSource(0);
+        Inbox inbox;
+        ASSERT_TRUE(v->ConnectSource(&graph, inbox.targets()));
+        TGstElement vs = attachSink(graph, v);
+        ASSERT_TRUE(graph.Play());
+        // The format of the first frames analysed (the container's own comes before).
+        EXPECT_TRUE(waitUntil([&] {
+            const auto vids = inbox.videoFormats();
+            return !vids.empty() && vids.back().Description.contains(QStringLiteral("NTSC"));
+        })) << (inbox.videoFormats().empty() ? std::string("no format")
+                                             : inbox.videoFormats().back().Description.toStdString());
+        const auto vids = inbox.videoFormats();
+        ASSERT_FALSE(vids.empty());
+        for (const TVideoData &vd : vids) {
+            EXPECT_FALSE(vd.Description.contains(QStringLiteral("Pal"))) << vd.Description.toStdString();
+            if (vd.Width > 0) {
+                EXPECT_EQ(vd.Width, 720);
+                EXPECT_EQ(vd.Height, 480);
+            }
+            if (vd.Fps > 0) {
+                EXPECT_NEAR(vd.Fps, 30000.0 / 1001.0, 0.001);
+            }
+            if (!vd.SizeText.isEmpty()) {
+                EXPECT_TRUE(vd.SizeText.startsWith(QStringLiteral("720x480"))) << vd.SizeText.toStdString();
+            }
+        }
+        graph.Stop();
+        EXPECT_TRUE(v->DisconnectSource());
+        graph.Graph()->removeElement(vs);
+    }
+}
+
 TEST_F(MediaDevices, DvManagerRaisesTheRecordingDateAndTimeCodeOfEachFrame)
 {
     // Timing-sensitive on a loaded machine (probe waits and stalls): run on demand for now.

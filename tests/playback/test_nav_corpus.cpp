@@ -6,6 +6,7 @@
 #include "actions/TCheckAction.h"
 #include "actions/TNopeAction.h"
 #include "actions/TWidestringAction.h"
+#include "media/FrameGrid.h"
 #include "media/TScenesList.h"
 #include "media/Timecode.h"
 
@@ -43,11 +44,10 @@ int ManifestFrames(const QString &file)
     return e.value("video").toObject().value("frames").toInt();
 }
 
-// The frame a precise seek to t shows: the first whose position reaches t - d / 2.
+// The frame a precise seek to t shows: the grid frame whose start lies nearest t.
 int64_t FrameAt(int64_t t, int64_t d)
 {
-    const int64_t from = t - d / 2;
-    return from <= 0 ? 0 : (from + d - 1) / d;
+    return std::max<int64_t>(TFrameGrid(d).IndexAt(t), 0);
 }
 
 class NavCorpus : public testing::TestWithParam<ClipCase>
@@ -70,27 +70,29 @@ TEST_P(NavCorpus, EveryMoveShowsTheExactFrame)
     TNavMan &nav = g.nav;
     nav.caSeekPrecision->SetChecked(true);
     const int64_t d = g.d();
+    const TFrameGrid grid(d);
     EXPECT_EQ(g.shownFrame(), 0);
     EXPECT_EQ(nav.GetPosition(), 0);
     // The clip ends after its last frame.
     EXPECT_NEAR(double(nav.MediaDuration), double(frames * d), double(d) / 2) << nav.MediaDuration;
-    const int endFrame = int(FrameAt(nav.EndPosition - d, d));
-    EXPECT_EQ(endFrame, frames - 2);
+    // The end is the last frame.
+    const int endFrame = frames - 1;
+    EXPECT_EQ(nav.EndPosition, grid.TimeOf(endFrame));
 
     int expected = 0;
     auto check = [&](const char *what) {
         const int shown = g.waitShown(expected);
         EXPECT_EQ(shown, expected) << what;
-        EXPECT_EQ(nav.GetPosition(), expected * d) << what;
+        EXPECT_EQ(nav.GetPosition(), grid.TimeOf(expected)) << what;
         EXPECT_EQ(nav.caPlay->Checked(), false);
         expected = shown; // go on from what is shown
     };
     auto forward = [&](int64_t delta) {
-        const int64_t t = std::min(expected * d + delta, nav.EndPosition);
+        const int64_t t = std::min(grid.TimeOf(expected) + delta, nav.EndPosition);
         expected = t >= nav.MediaDuration - d ? endFrame : int(FrameAt(t, d));
     };
     auto backward = [&](int64_t delta) {
-        expected = int(FrameAt(std::max<int64_t>(expected * d - delta, 0), d));
+        expected = int(FrameAt(std::max<int64_t>(grid.TimeOf(expected) - delta, 0), d));
     };
 
     nav.waStrPosition->SetValue(QStringLiteral("0:00:01:07"));
@@ -131,6 +133,14 @@ TEST_P(NavCorpus, EveryMoveShowsTheExactFrame)
     nav.naAvanceFin->trigger();
     expected = endFrame;
     check("end");
+    nav.naReculeFrame->trigger();
+    backward(d);
+    check("frame back from the last frame");
+    nav.naAvanceFrame->trigger();
+    forward(d);
+    check("frame forward onto the last frame");
+    nav.naAvanceFrame->trigger();
+    check("frame forward on the last frame stays");
     nav.SeekToText(QStringLiteral("0:00:02:03"));
     expected = int(FrameAt(TimecodeToTime(QStringLiteral("0:00:02:03"), d), d));
     check("typed position");
@@ -145,18 +155,20 @@ TEST_P(NavCorpus, EveryMoveShowsTheExactFrame)
     check("start without precise seeking");
 }
 
-INSTANTIATE_TEST_SUITE_P(Containers, NavCorpus,
-                         testing::Values(ClipCase{"fi_dv_pal.dv"}, ClipCase{"fi_h264_1080.mp4"},
-                                         ClipCase{"fi_dv_pal_type1.avi"}, ClipCase{"fi_mjpeg.avi"},
-                                         ClipCase{"fi_mpeg2_ts.ts"}, ClipCase{"fi_h264_1080.m2ts"},
-                                         ClipCase{"fi_mpeg2_ps.mpg"}, ClipCase{"fi_h264_576w.mkv"}),
-                         [](const testing::TestParamInfo<ClipCase> &p) {
-                             std::string n = p.param.file;
-                             for (char &c : n)
-                                 if (!isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Containers, NavCorpus,
+    testing::Values(ClipCase{"fi_dv_pal.dv"}, ClipCase{"fi_h264_1080.mp4"}, ClipCase{"fi_dv_pal_type1.avi"},
+                    ClipCase{"fi_mjpeg.avi"}, ClipCase{"fi_mpeg2_ts.ts"}, ClipCase{"fi_h264_1080.m2ts"},
+                    ClipCase{"fi_mpeg2_ps.mpg"}, ClipCase{"fi_h264_576w.mkv"}, ClipCase{"fi_dv_ntsc_wide.dv"},
+                    ClipCase{"fi_dv_ntsc_wide_type1.avi"}, ClipCase{"fi_dv_ntsc_wide_type2.avi"},
+                    ClipCase{"fi_dv_ntsc_99_type2.avi"}),
+    [](const testing::TestParamInfo<ClipCase> &p) {
+        std::string n = p.param.file;
+        for (char &c : n)
+            if (!isalnum(static_cast<unsigned char>(c)))
+                c = '_';
+        return n;
+    });
 
 TEST(NavCorpusScenes, SceneStepsFollowTheSceneFile)
 {
@@ -177,7 +189,7 @@ TEST(NavCorpusScenes, SceneStepsFollowTheSceneFile)
             scenes.LoadScenes(QFileInfo(path).path() + '/' + QFileInfo(path).completeBaseName() + ".scn"));
         g.nav.SetScenesList(&scenes);
         g.nav.caSeekPrecision->SetChecked(true);
-        const int end = int((g.nav.MediaDuration + g.d() / 2) / g.d()) - 2;
+        const int end = int((g.nav.MediaDuration + g.d() / 2) / g.d()) - 1;
         for (int start : c.starts) {
             g.nav.naAvanceTrack->trigger();
             EXPECT_EQ(g.waitShown(start), start);
@@ -219,8 +231,45 @@ TEST(NavCorpusPlaying, PreciseSeekWhilePlayingPlaysOnFromTheTarget)
     // A refresh shows the same frame again.
     const int shown = g.shownFrame();
     const int64_t position = nav.GetPosition();
-    EXPECT_EQ(position, shown * g.d());
+    EXPECT_EQ(position, TFrameGrid(g.d()).TimeOf(shown));
     nav.RefreshFrame();
     EXPECT_EQ(g.waitShown(shown), shown);
     EXPECT_EQ(nav.GetPosition(), position);
+}
+
+TEST(NavCorpusNtsc, TypedPositionsAndSecondStepsShowTheFrameTheirTextNames)
+{
+    // 29.97 fps: a second is 29.97 frames, so "0:00:01:00" is frame 30 and a second's step from
+    // the start shows it, in the raw file and in both kinds of AVI.
+    for (const char *file :
+         {"fi_dv_ntsc_wide.dv", "fi_dv_ntsc_wide_type1.avi", "fi_dv_ntsc_wide_type2.avi"}) {
+        SCOPED_TRACE(file);
+        const QString path = mediatest::corpus(QString::fromLatin1(file));
+        if (path.isEmpty())
+            GTEST_SKIP() << "corpus missing: build the corpus target";
+        TNavGraph g(path);
+        ASSERT_TRUE(g.ok());
+        TNavMan &nav = g.nav;
+        nav.caSeekPrecision->SetChecked(true);
+        ASSERT_EQ(g.d(), 333667);
+        struct Typed
+        {
+            const char *text;
+            int frame;
+        };
+        for (const Typed &t : {Typed{"0:00:01:00", 30}, Typed{"0:00:03:00", 90}, Typed{"0:00:02:15", 75},
+                               Typed{"0:00:00:14", 14}, Typed{"0:00:01:05", 35}, Typed{"0:00:00:29", 29}}) {
+            nav.SeekToText(QString::fromLatin1(t.text));
+            EXPECT_EQ(g.waitShown(t.frame), t.frame) << t.text;
+            EXPECT_EQ(nav.PositionText(nav.GetPosition()), QString::fromLatin1(t.text));
+        }
+        nav.naReculeDebut->trigger();
+        EXPECT_EQ(g.waitShown(0), 0);
+        nav.naAvanceSeconde->trigger();
+        EXPECT_EQ(g.waitShown(30), 30) << "a second from the start";
+        EXPECT_EQ(nav.PositionText(nav.GetPosition()), QStringLiteral("0:00:01:00"));
+        nav.naRecule10Frames->trigger();
+        EXPECT_EQ(g.waitShown(20), 20);
+        EXPECT_EQ(nav.PositionText(nav.GetPosition()), QStringLiteral("0:00:00:20"));
+    }
 }

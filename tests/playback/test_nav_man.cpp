@@ -134,9 +134,9 @@ TEST(NavMan, PositionTextsAndTypedPositions)
     // characters "12" are seconds only, never minutes as well).
     nav.SeekToText(QStringLiteral("12:34"));
     EXPECT_EQ(nav.last(), 12 * kSec + 34 * kD);
-    // Beyond the end: the start of the frame before the last one.
+    // Beyond the end: the start of the last frame.
     nav.SeekToText(QStringLiteral("10:00:00:00"));
-    EXPECT_EQ(nav.last(), nav.MediaDuration - 2 * kD);
+    EXPECT_EQ(nav.last(), nav.MediaDuration - kD);
 }
 
 TEST(NavMan, StepsClampAndReadShiftWhenApplied)
@@ -154,10 +154,10 @@ TEST(NavMan, StepsClampAndReadShiftWhenApplied)
     nav.naReculeTrack->trigger(); // Shift: the start
     EXPECT_EQ(nav.last(), 0);
     nav.naAvanceTrack->trigger(); // Shift: the end
-    EXPECT_EQ(nav.last(), nav.MediaDuration - 2 * kD);
+    EXPECT_EQ(nav.last(), nav.MediaDuration - kD);
     nav.shift = false;
     nav.naAvanceTrack->trigger(); // no scene list: the end as well
-    EXPECT_EQ(nav.last(), nav.MediaDuration - 2 * kD);
+    EXPECT_EQ(nav.last(), nav.MediaDuration - kD);
     nav.naRecule10Minutes->trigger(); // past the start (the position reads 0 without media)
     EXPECT_EQ(nav.last(), 0);
     // The steps from a script apply the same way.
@@ -181,7 +181,8 @@ TEST(NavMan, FrameDurationMessagesAndPreposition)
     nav.NavInbox<TFrameDurationMsg>()->post({0xFFFFFFFF00051615ull}); // 333,333
     mediatest::waitUntil([&] { return nav.FrameDuration == 333333; }, 2000);
     EXPECT_EQ(nav.FrameDuration, 333333);
-    EXPECT_EQ(nav.EndPosition, 100 * kSec - 333333);
+    // The start of the last frame at exactly 30 fps (frame 2999 of 3000).
+    EXPECT_EQ(nav.EndPosition, 2999 * kSec / 30);
     EXPECT_EQ(duration, QStringLiteral("0:01:40:00"));
     nav.NavInbox<TFrameDurationMsg>()->post({0});
     mediatest::pump(50);
