@@ -14,6 +14,7 @@
 class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QSlider;
@@ -41,5 +42,11 @@ void Bind(QSpinBox *spin, TIntegerAction *action);
 void Bind(QButtonGroup *group, TIntegerAction *action, std::function<int(int)> idOf = {});
 // The slider, and the label showing the number when given.
 void Bind(QSlider *slider, TIntegerAction *action, QLabel *number = nullptr);
+// A check box or a checkable button and a check action, both ways.
+void Bind(QAbstractButton *button, TCheckAction *action);
+// An editable list: every change of its text sets the action. Applying the action selects the
+// matching entry (selectOnly: no entry and the text kept in the field when none matches) or
+// shows the text.
+void Bind(QComboBox *box, TWidestringAction *action, bool selectOnly = false);
 
 } // namespace TActionBinding

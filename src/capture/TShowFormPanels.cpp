@@ -31,6 +31,7 @@ void TShowForm::CreatePanels(QWidget *client)
 {
     intervalloframe = new Tintervalloframe(client);
     intervalloframe->hide();
+    intervalloframe->installEventFilter(this);
     SaveImagesFrame = EmptyPanel(client, QStringLiteral("SaveImagesFrame"));
     ImagetteFrame = EmptyPanel(client, QStringLiteral("ImagetteFrame"));
     DVIncrustFrame = EmptyPanel(client, QStringLiteral("DVIncrustFrame"));

@@ -5,10 +5,11 @@
 // and home page, the saved window bounds, and the check actions of the help window, the script
 // window and the options, custom and about pages.
 //
-// The options, custom and about pages are laid over the window (the program gives the options
-// frame; there is no custom frame); the help window is made here, hidden, and filled when the
-// window is first shown. The check actions keep the pages mutually exclusive and report every
-// change through OnPageChanged (the script window follows caScript there).
+// The script window is made here, hidden, with the script component, and caScript shows and
+// hides it (closing it by its frame unchecks caScript). The options, custom and about pages are
+// laid over the window (the program gives the options frame; there is no custom frame); the help
+// window is made here, hidden, and filled when the window is first shown. The check actions keep
+// the pages mutually exclusive and report every change through OnPageChanged.
 //
 // Main thread only.
 #include "actions/TVDActionComponent.h"
@@ -32,6 +33,7 @@ class TCustomVDActionList;
 class THelpForm;
 class TNopeAction;
 class TRectAction;
+class TScriptForm;
 class TVDScript;
 class TVDSwitch;
 
@@ -98,6 +100,8 @@ public:
     // The program's only script component, made here and handed to the action lists whose
     // actions scripts may call, and to the script window (which edits and runs its text).
     TVDScript *Script() const { return m_script; }
+    // The script window (owned here; it goes before the script component).
+    TScriptForm *ScriptForm() const { return m_scriptForm.get(); }
 
     // Opens a web or mail address in the desktop's handler (replaceable in tests).
     std::function<bool(const QUrl &url)> OpenUrl;
@@ -141,6 +145,7 @@ private:
     QString m_lastUpdate;
     TVDSwitch *m_switch = nullptr;
     TVDScript *m_script = nullptr;
+    std::unique_ptr<TScriptForm> m_scriptForm;
     bool m_optionsCloseVisible = true;
     QPointer<TFullWindowPage> m_optionsPage;
     QPointer<TFullWindowPage> m_customPage;
