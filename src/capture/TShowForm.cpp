@@ -376,8 +376,10 @@ void TShowForm::FormShow()
     ScriptWindowShown();
     // Before the preferences load (right after this handler), so the page shows what they set.
     CreateOptionsPage();
-    // The script window's lists come under "Scripts", after the main window's six.
-    AddScriptListsToHelp([this](const QString &, TCustomVDActionList *l) { am->AddScriptHelpLists({l}); });
+    // The script window's lists go after the main window's, under their own heading.
+    QList<TCustomVDActionList *> scriptLists;
+    AddScriptListsToHelp([&](const QString &, TCustomVDActionList *l) { scriptLists << l; });
+    am->AddScriptHelpLists(scriptLists);
     am->SetMainHelpLists({am.get(), gpal, vidman.get(), audman.get(), NavMan.get(), ficman.get()});
     videoPanel->setFocus();
     NavMan->RefreshFrame();

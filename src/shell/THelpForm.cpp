@@ -4,7 +4,7 @@
 #include "actions/TCustomVDActionList.h"
 #include "widgets/TLinkEdit.h"
 
-#include "shell/TQsciHeaders.h"
+#include "shell/QsciHeaders.h"
 
 #include <QCloseEvent>
 #include <QMenu>

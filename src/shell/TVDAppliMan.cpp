@@ -5,9 +5,9 @@
 #include "actions/TRectAction.h"
 #include "actions/TVDSwitch.h"
 #include "script/TVDScript.h"
-#include "shell/TScriptForm.h"
 #include "shell/TAppliPages.h"
 #include "shell/THelpForm.h"
+#include "shell/TScriptForm.h"
 #include "widgets/TVDIcons.h"
 
 #include <QDesktopServices>

@@ -11,11 +11,11 @@
 #include "playback/TNavMan.h"
 #include "playback/TVideoMan.h"
 #include "prefs/TVardoPreferences.h"
+#include "shell/QsciHeaders.h"
 #include "shell/TAppliPages.h"
 #include "shell/TFichierMan.h"
 #include "shell/THelpForm.h"
 #include "shell/TObjetListBox.h"
-#include "shell/TQsciHeaders.h"
 #include "shell/TVDAppliMan.h"
 #include "widgets/TLinkEdit.h"
 

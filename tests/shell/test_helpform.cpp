@@ -3,9 +3,9 @@
 #include "actions/TCustomVDActionList.h"
 #include "actions/TIntegerAction.h"
 #include "actions/TNopeAction.h"
+#include "shell/QsciHeaders.h"
 #include "shell/THelpForm.h"
 #include "shell/TObjetListBox.h"
-#include "shell/TQsciHeaders.h"
 #include "widgets/TLinkEdit.h"
 
 #include <gtest/gtest.h>
