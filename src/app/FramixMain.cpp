@@ -4,6 +4,7 @@
 #include "core/FramixLog.h"
 #include "core/THeadlessPromptService.h"
 #include "prefs/TWindowPromptService.h"
+#include "shell/TQtTranslations.h"
 #include "shell/TVDAppliMan.h"
 
 #include <gst/gst.h>
@@ -44,6 +45,8 @@ int FramixMain(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Framix"));
     QApplication::setOrganizationName(QStringLiteral("Vardo"));
     QApplication::setApplicationVersion(QStringLiteral(FRAMIX_VERSION));
+    // The interface is French: Qt's own dialogs and buttons are too.
+    TQtTranslations::InstallFrench(&app);
     guint gstMajor = 0, gstMinor = 0, gstMicro = 0, gstNano = 0;
     gst_version(&gstMajor, &gstMinor, &gstMicro, &gstNano);
     qCInfo(lcApp).noquote().nospace()

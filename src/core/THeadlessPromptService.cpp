@@ -60,3 +60,9 @@ void THeadlessPromptService::Report(const QString &text, bool error)
     m_reported = true;
     WriteLine(error ? m_err : m_out, text);
 }
+
+void THeadlessPromptService::ScriptMessage(const QString &line)
+{
+    m_reported = true;
+    WriteLine(m_err, line);
+}

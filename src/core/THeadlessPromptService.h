@@ -26,6 +26,8 @@ public:
     void ShowError(const QString &text) override;
     // The text as it is.
     void Report(const QString &text, bool error) override;
+    // The line as it is, on standard error.
+    void ScriptMessage(const QString &line) override;
 
     // True once a report or an unanswered choice was written: the run has said something about
     // what it was asked to open.
