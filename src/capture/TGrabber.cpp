@@ -299,6 +299,8 @@ TGrabber::TGrabStatus TGrabber::SaveWithConfirm(bool quiet)
         return TGrabStatus::gsFailed;
     }
     m_error.clear();
+    if (Host.ImageSaved)
+        Host.ImageSaved(path);
     if (m_imagette)
         m_imagette->SetSaved(true);
     if (iaNextNum->Value < INT_MAX)
@@ -324,6 +326,8 @@ TGrabber::TGrabStatus TGrabber::Grab(bool quiet)
     const TGrabStatus status = captured ? SaveWithConfirm(quiet) : TGrabStatus::gsNoPicture;
     if (!self)
         return status;
+    if ((status == TGrabStatus::gsFailed || status == TGrabStatus::gsNoPicture) && Host.GrabFailed)
+        Host.GrabFailed();
     m_busy = false;
     if (m_imagette)
         m_imagette->HideHighlight();

@@ -95,6 +95,9 @@ void TGrabber::CreateActions(QObject *owner, TCustomVDActionList *list)
     naBmpExtension = nope("naBmpExtension", "cat_ImageName", "BmpExtension", "eb", "");
     iaJpegCompressionQuality =
         integer("iaJpegCompressionQuality", "cat_ImageName", "JpegCompressionQuality", "qual", 50);
+    // The writers know two formats (0 BMP, 1 JPEG) and JPEG qualities from 0 to 100.
+    iaImageExtension->SetTextRange(0, 1);
+    iaJpegCompressionQuality->SetTextRange(0, 100);
 }
 
 void TGrabber::ConnectActions()

@@ -306,8 +306,11 @@ bool TFichierMan::OpenFile(const QString &pathIn)
     const QString path = QFileInfo(pathIn).absoluteFilePath();
     if (OnTestExtension && !OnTestExtension(Extension(path), path))
         return false;
-    if (!IsFile(path))
+    if (!IsFile(path)) {
+        if (OnMissingFile)
+            OnMissingFile(path);
         return false;
+    }
     waCurrentFileName->SetValue(path);
     m_fileState = fsOpen;
     if (OnOpenFile && !OnOpenFile(path) && OnErrorOpenFile)

@@ -74,6 +74,9 @@ public:
     // --- Events
     std::function<bool(const QString &path)> OnOpenFile;
     std::function<void(const QString &path)> OnErrorOpenFile;
+    // A path asked for (command line, recent list, dropped file) that is no file; OpenFile
+    // returns false after it.
+    std::function<void(const QString &path)> OnMissingFile;
     std::function<void(const QString &path)> OnCloseFile;
     std::function<void()> OnNewFile;
     std::function<void(const QString &path)> OnSaveFile;
