@@ -125,7 +125,13 @@ void TVDSwitch::ParseParam(const QString &text)
     TCustomAbstractAction *action = FindSwitch(name);
     if (action)
         m_pending.Add(action, value, mode, text);
-    else if (name != u"quit")
+    else if (name == u"quit")
+        return;
+    else if (mode == smSet && value.isEmpty() && name.contains(u'.') && DefaultAction)
+        // "/clip.dv" with no such file: no switch name holds a dot, so it is a path that is
+        // missing, and the file opener says so.
+        m_pending.Add(DefaultAction.data(), text, smBare, text);
+    else
         m_status.UnknownArgument(text);
 }
 
@@ -160,8 +166,14 @@ void TVDSwitch::ExecuteAll()
             const std::shared_ptr<TActionEx> entry = m_pending.Item(m_current);
             QCoreApplication::processEvents();
             TCustomAbstractAction *a = entry ? entry->Action.data() : nullptr;
-            if (!a || !a->Enabled())
+            if (!a)
                 continue;
+            if (!a->Enabled()) {
+                // Asked for and not done (a grab with no picture to grab, a command of a
+                // video that did not open): said, and the run does not end as a success.
+                m_status.NotAvailable(entry->Argument);
+                continue;
+            }
             qCDebug(lcActions).noquote() << "command line:" << a->Name() << entry->Text;
             if (auto *check = dynamic_cast<TCheckAction *>(a)) {
                 switch (entry->Mode) {

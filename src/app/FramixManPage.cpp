@@ -57,7 +57,8 @@ QString FramixManPage(const TShowForm &form, const QString &date)
             QLatin1String("\n");
     page += QStringLiteral(".SH OPTIONS\n");
     page += paragraph(QStringLiteral("fichier"), QStringLiteral("ouvre la vidéo (comme /o=fichier)"));
-    page += paragraph(QStringLiteral("/quit"), QStringLiteral("ferme Framix une fois les autres arguments exécutés"));
+    page += paragraph(QStringLiteral("/quit"),
+                      QStringLiteral("ferme Framix une fois les autres arguments exécutés"));
     page += paragraph(QStringLiteral("--help"), QStringLiteral("affiche l'aide et se termine"));
     page += paragraph(QStringLiteral("--version"), QStringLiteral("affiche le titre complet et se termine"));
     page += paragraph(QStringLiteral("+switch, -switch"),

@@ -47,6 +47,12 @@ void TCommandLineStatus::BadValue(const QString &argument, const QString &value,
     Say(line);
 }
 
+void TCommandLineStatus::NotAvailable(const QString &argument)
+{
+    Fail(TRunFailure::GrabFailed);
+    Say(QStringLiteral("Commande indisponible ici : %1").arg(argument));
+}
+
 void TCommandLineStatus::MissingFile(const QString &path)
 {
     Fail(TRunFailure::OpenFailed);

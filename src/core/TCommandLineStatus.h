@@ -8,7 +8,8 @@
 //   1  a video could not be opened (the file does not exist, or nothing in it could be read)
 //   2  an argument of the command line was not understood (unknown switch, value that does not
 //      parse)
-//   3  a grab or a save failed (nothing written, write error)
+//   3  a grab or a save failed (nothing written, write error), or a command could not run
+//      (disabled: no picture to grab)
 //
 // When several things failed, 2 wins over 1 and 1 over 3: a misread argument usually explains
 // the rest, and a video that did not open explains a grab that wrote nothing.
@@ -31,6 +32,8 @@ public:
     void UnknownArgument(const QString &argument);
     // "Valeur incorrecte pour /qual : abc (attendu : un entier de 0 à 100)"; `expected` may be empty.
     void BadValue(const QString &argument, const QString &value, const QString &expected);
+    // "Commande indisponible ici : /g" (its action is disabled: no video, no picture); code 3.
+    void NotAvailable(const QString &argument);
     // "Fichier introuvable : /chemin/x.dv"
     void MissingFile(const QString &path);
     // Records a failure whose message the caller has given already (the open error of the file

@@ -101,6 +101,13 @@ TEST(Switch, ParsingModesNamesAndValues)
     EXPECT_EQ(s.sw.Pending().Item(1)->Action, s.grab);
     EXPECT_EQ(s.messages.last(), "Argument inconnu : /nothing=1");
     EXPECT_EQ(s.sw.Status().Code(), 2);
+    // A missing top-level file ("/clip.dv") is a path for the opener, not an unknown switch.
+    s.messages.clear();
+    s.sw.ParseCommandLine(args({"/nulle-part.dv"}));
+    ASSERT_EQ(s.sw.Pending().Count(), 1);
+    EXPECT_EQ(s.sw.Pending().Item(0)->Action, s.open);
+    EXPECT_EQ(s.sw.Pending().Item(0)->Text, "/nulle-part.dv");
+    EXPECT_TRUE(s.messages.isEmpty());
 
     // Absolute paths begin with "/" too: a "/" in the name part, or an existing file, makes the
     // argument a path given whole, not a switch named after it.
@@ -185,6 +192,8 @@ TEST(Switch, DisabledEntriesAreSkippedAndQuitClosesAfterAll)
     s.digits->SetEnabled(false);
     s.run(args({"/quit", "/digits=3", "/g"}));
     EXPECT_EQ(s.log, QStringList{"grab"});
+    EXPECT_EQ(s.messages, QStringList{"Commande indisponible ici : /digits=3"});
+    EXPECT_EQ(s.sw.Status().Code(), 3) << "asked for and not done";
     EXPECT_FALSE(window.isVisible());
     (void)closedWhileExecuting;
 

@@ -34,9 +34,11 @@ int main(int argc, char **argv)
     QApplication::setApplicationVersion(QStringLiteral(FRAMIX_VERSION));
     THeadlessPromptService prompts;
     TShowForm form(prompts, nullptr, home.path());
-    const QString date = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QDate::currentDate().toString(Qt::ISODate);
+    const QString date =
+        argc > 2 ? QString::fromLocal8Bit(argv[2]) : QDate::currentDate().toString(Qt::ISODate);
     QFile out(QString::fromLocal8Bit(argv[1]));
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(FramixManPage(form, date).toUtf8()) < 0) {
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        out.write(FramixManPage(form, date).toUtf8()) < 0) {
         std::fprintf(stderr, "framix-manpage: cannot write %s\n", argv[1]);
         return 1;
     }
