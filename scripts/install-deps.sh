@@ -16,7 +16,7 @@ PACKAGES=(
   libjpeg62-turbo-dev
   fonts-liberation2
   ffmpeg
-  xvfb xauth x11-apps imagemagick
+  xvfb xauth x11-apps imagemagick openbox
   dbus dbus-x11 bc
   tesseract-ocr libexiv2-dev libimage-exiftool-perl
   desktop-file-utils appstream qt6-translations-l10n

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 QStringList *TCustomAbstractAction::MacroLines = nullptr;
+std::function<void(const QString &line)> TCustomAbstractAction::MacroLineAdded;
 bool TCustomAbstractAction::MacroNested = false;
 
 QObject *TCustomAbstractAction::OwnerScope(QObject *owner)
@@ -176,10 +177,13 @@ void TCustomAbstractAction::MacroScope::Enter(const QString &line, bool record)
 {
     if (m_owns || !Recording())
         return;
-    if (record)
-        MacroLines->append(line);
     MacroNested = true;
     m_owns = true;
+    if (record) {
+        MacroLines->append(line);
+        if (auto f = MacroLineAdded)
+            f(line);
+    }
 }
 
 TCustomAbstractAction::MacroScope::~MacroScope()

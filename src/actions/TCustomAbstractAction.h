@@ -125,6 +125,8 @@ public:
     // --- Macro recording (main thread only)
     static QStringList *MacroLines;
     static bool MacroNested;
+    // Told after each line appended to MacroLines (the script window shows it at once).
+    static std::function<void(const QString &line)> MacroLineAdded;
 
 protected:
     // Sets Variables to `def` when it is empty and returns it.

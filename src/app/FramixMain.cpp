@@ -5,6 +5,7 @@
 #include "core/THeadlessPromptService.h"
 #include "prefs/TWindowPromptService.h"
 #include "shell/TDesktopNotifier.h"
+#include "shell/TQtTranslations.h"
 #include "shell/TVDAppliMan.h"
 
 #include <gst/gst.h>
@@ -71,6 +72,8 @@ int FramixMain(int argc, char **argv)
     QApplication::setApplicationVersion(QStringLiteral(FRAMIX_VERSION));
     // The desktop entry's name: Wayland compositors and task bars match the window to it.
     QGuiApplication::setDesktopFileName(QStringLiteral("fr.vardo.Framix"));
+    // The interface is French: Qt's own dialogs and buttons are too.
+    TQtTranslations::InstallFrench(&app);
     guint gstMajor = 0, gstMinor = 0, gstMicro = 0, gstNano = 0;
     gst_version(&gstMajor, &gstMinor, &gstMicro, &gstNano);
     qCInfo(lcApp).noquote().nospace()

@@ -1,11 +1,13 @@
 #include "capture/TActionBinding.h"
 
 #include "actions/TBooleanAction.h"
+#include "actions/TCheckAction.h"
 #include "actions/TIntegerAction.h"
 #include "actions/TWidestringAction.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -40,6 +42,28 @@ void Bind(QCheckBox *box, TBooleanAction *action)
 {
     Follow(action, box, [](QCheckBox *b, bool v) { b->setChecked(v); });
     QObject::connect(box, &QCheckBox::toggled, action, [action](bool on) { action->SetValue(on); });
+}
+
+void Bind(QCheckBox *box, TCheckAction *action)
+{
+    QPointer<QCheckBox> guard(box);
+    auto follow = [guard](TCheckAction::TApplyEvent before, bool on) {
+        return [before, guard, on] {
+            if (before)
+                before();
+            if (guard) {
+                const QSignalBlocker block(guard.data());
+                guard->setChecked(on);
+            }
+        };
+    };
+    action->OnBeforeTrueApply = follow(action->OnBeforeTrueApply, true);
+    action->OnBeforeFalseApply = follow(action->OnBeforeFalseApply, false);
+    {
+        const QSignalBlocker block(box);
+        box->setChecked(action->Checked());
+    }
+    QObject::connect(box, &QCheckBox::toggled, action, [action](bool on) { action->SetChecked(on); });
 }
 
 void Bind(QLineEdit *edit, TWidestringAction *action)
@@ -108,6 +132,52 @@ void Bind(QSlider *slider, TIntegerAction *action, QLabel *number)
             label->setNum(v);
     });
     QObject::connect(slider, &QSlider::valueChanged, action, [action](int v) { action->SetValue(v); });
+}
+
+void Bind(QAbstractButton *button, TCheckAction *action)
+{
+    QPointer<QAbstractButton> guard(button);
+    auto follow = [guard](bool on) {
+        if (guard && guard->isChecked() != on) {
+            const QSignalBlocker block(guard.data());
+            guard->setChecked(on);
+        }
+    };
+    auto beforeTrue = action->OnBeforeTrueApply;
+    action->OnBeforeTrueApply = [beforeTrue, follow] {
+        if (beforeTrue)
+            beforeTrue();
+        follow(true);
+    };
+    auto beforeFalse = action->OnBeforeFalseApply;
+    action->OnBeforeFalseApply = [beforeFalse, follow] {
+        if (beforeFalse)
+            beforeFalse();
+        follow(false);
+    };
+    button->setCheckable(true);
+    follow(action->Checked());
+    QObject::connect(button, &QAbstractButton::toggled, action, [action](bool on) {
+        if (action->Checked() != on)
+            action->SetChecked(on);
+    });
+}
+
+void Bind(QComboBox *box, TWidestringAction *action, bool selectOnly)
+{
+    box->setEditable(true);
+    Follow(action, box, [selectOnly](QComboBox *b, const QString &v) {
+        const int index = b->findText(v);
+        if (index >= 0)
+            b->setCurrentIndex(index);
+        else if (selectOnly)
+            b->setCurrentIndex(-1);
+        // What was typed stays in the field (an entry of the list or not).
+        if (b->currentText() != v)
+            b->setEditText(v);
+    });
+    QObject::connect(box, &QComboBox::editTextChanged, action,
+                     [action](const QString &t) { action->SetValue(t); });
 }
 
 } // namespace TActionBinding

@@ -14,17 +14,22 @@
 class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QSlider;
 class QSpinBox;
 class TBooleanAction;
+class TCheckAction;
 class TIntegerAction;
 class TWidestringAction;
 
 namespace TActionBinding {
 
 void Bind(QCheckBox *box, TBooleanAction *action);
+// A check action: the box follows both states (every set applies the action, even to the state it
+// has, so the box never lags), and clicking the box checks or unchecks the action.
+void Bind(QCheckBox *box, TCheckAction *action);
 // Every keystroke sets the action; the cursor stays where it is while the text is the same.
 void Bind(QLineEdit *edit, TWidestringAction *action);
 // Shows the text only (a field the user does not type in, such as a chosen folder).
@@ -37,5 +42,11 @@ void Bind(QSpinBox *spin, TIntegerAction *action);
 void Bind(QButtonGroup *group, TIntegerAction *action, std::function<int(int)> idOf = {});
 // The slider, and the label showing the number when given.
 void Bind(QSlider *slider, TIntegerAction *action, QLabel *number = nullptr);
+// A check box or a checkable button and a check action, both ways.
+void Bind(QAbstractButton *button, TCheckAction *action);
+// An editable list: every change of its text sets the action. Applying the action selects the
+// matching entry (selectOnly: no entry and the text kept in the field when none matches) or
+// shows the text.
+void Bind(QComboBox *box, TWidestringAction *action, bool selectOnly = false);
 
 } // namespace TActionBinding

@@ -1,5 +1,6 @@
 #include "capture/TDossiersFrame.h"
 
+#include "actions/TBooleanAction.h"
 #include "actions/TWidestringAction.h"
 #include "capture/TActionBinding.h"
 #include "capture/TGrabber.h"
@@ -86,11 +87,14 @@ TDossiersFrame::TDossiersFrame(TGrabber &grabber, QWidget *parent) : QFrame(pare
     auto *fg = new QHBoxLayout(formatBox);
     auto *bmp = new QRadioButton(QStringLiteral("bmp"), formatBox);
     auto *jpeg = new QRadioButton(QStringLiteral("jpeg"), formatBox);
+    auto *png = new QRadioButton(QStringLiteral("png"), formatBox);
     fg->addWidget(bmp);
     fg->addWidget(jpeg);
+    fg->addWidget(png);
     m_formatGroup = new QButtonGroup(this);
     m_formatGroup->addButton(bmp, 0);
     m_formatGroup->addButton(jpeg, 1);
+    m_formatGroup->addButton(png, 2);
     v->addWidget(formatBox);
 
     auto *qualityRow = new QHBoxLayout;
@@ -102,6 +106,9 @@ TDossiersFrame::TDossiersFrame(TGrabber &grabber, QWidget *parent) : QFrame(pare
     qualityRow->addWidget(m_quality, 1);
     qualityRow->addWidget(m_qualityNumber);
     v->addLayout(qualityRow);
+    m_widen = new QCheckBox(QStringLiteral("Corriger l'aspect en élargissant"), this);
+    m_widen->setObjectName(QStringLiteral("WidenBox"));
+    v->addWidget(m_widen);
     v->addStretch(1);
 
     Show(m_folder, grabber.waDossierSave);
@@ -112,9 +119,11 @@ TDossiersFrame::TDossiersFrame(TGrabber &grabber, QWidget *parent) : QFrame(pare
     Bind(m_suffixGroup, grabber.iaImageAjouter);
     Bind(m_nextNum, grabber.iaNextNum);
     Bind(m_digits, grabber.iaDigits);
-    // Any format other than 0 is JPEG.
-    Bind(m_formatGroup, grabber.iaImageExtension, [](int value) { return value != 0 ? 1 : 0; });
+    // 0 BMP, 2 PNG, any other value JPEG.
+    Bind(m_formatGroup, grabber.iaImageExtension, [](int value) { return TGrabber::FormatOf(value); });
     Bind(m_quality, grabber.iaJpegCompressionQuality, m_qualityNumber);
+    Bind(m_widen, grabber.baElargir);
+    m_widen->setToolTip(grabber.baElargir->Hint());
 }
 
 void TDossiersFrame::BrowseFolder()

@@ -43,6 +43,7 @@ public:
     QButtonGroup *FormatGroup() const { return m_formatGroup; }
     QSlider *QualitySlider() const { return m_quality; }
     QLabel *QualityLabel() const { return m_qualityNumber; }
+    QCheckBox *WidenBox() const { return m_widen; }
 
 private:
     TGrabber &m_grabber;
@@ -58,4 +59,5 @@ private:
     QButtonGroup *m_formatGroup = nullptr;
     QSlider *m_quality = nullptr;
     QLabel *m_qualityNumber = nullptr;
+    QCheckBox *m_widen = nullptr;
 };

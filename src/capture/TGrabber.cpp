@@ -5,6 +5,7 @@
 #include "actions/TNopeAction.h"
 #include "actions/TWidestringAction.h"
 #include "capture/TDeinterlacer.h"
+#include "capture/TImageMetadata.h"
 #include "capture/TImageWriter.h"
 #include "capture/TImagetteFrame.h"
 #include "capture/TSaveStretch.h"
@@ -52,6 +53,7 @@ TGrabber::TGrabber(QObject *owner, TCustomVDActionList *list, IPromptService &pr
     CaptureBitmap = QImage(0, 0, QImage::Format_RGB888);
     SaveBitmap = QImage(0, 0, QImage::Format_RGB888);
     CreateActions(owner, list);
+    CaptionActions();
     ConnectActions();
     UpdateNumberText();
     UpdateImageName();
@@ -121,6 +123,23 @@ QString TGrabber::TimeStampText(std::int64_t position, std::int64_t frameDuratio
     return TimecodeText(position, frameDuration).replace(u':', u'.');
 }
 
+int TGrabber::FormatOf(int extension)
+{
+    return extension == 0 || extension == 2 ? extension : 1;
+}
+
+QString TGrabber::ExtensionOf(int extension)
+{
+    switch (FormatOf(extension)) {
+    case 0:
+        return QStringLiteral(".bmp");
+    case 2:
+        return QStringLiteral(".png");
+    default:
+        return QStringLiteral(".jpg");
+    }
+}
+
 QString TGrabber::DefaultFolder()
 {
     for (auto location : {QStandardPaths::PicturesLocation, QStandardPaths::DocumentsLocation}) {
@@ -165,15 +184,22 @@ void TGrabber::UpdateImageName()
     default:
         return; // no known suffix: the name stays as it was
     }
-    const QString extension = iaImageExtension->Value != 0 ? QStringLiteral(".jpg") : QStringLiteral(".bmp");
+    const QString extension = ExtensionOf(iaImageExtension->Value);
     ImageFileName = WithSlash(waDossierSave->Value) + NameRoot + u'_' + suffix + extension;
 
     if (m_status) {
-        m_status->setText(ImageFileName);
+        // Green: a file of that name is already there; maroon: the name is free. A capture
+        // of this name that was not written (a copy, "&Non", a failed save) says so: a file
+        // of the same name from before is not this picture.
+        const bool unsaved = !m_unsavedName.isEmpty() && m_unsavedName == ImageFileName;
+        const bool exists = QFileInfo::exists(ImageFileName);
+        m_status->setText(unsaved ? ImageFileName + QStringLiteral(" : image pas encore enregistrée")
+                                  : ImageFileName);
+        m_status->setToolTip(unsaved  ? QStringLiteral("L'image capturée n'a pas encore été enregistrée")
+                             : exists ? QStringLiteral("Une image de ce nom existe déjà")
+                                      : QStringLiteral("Nom de la prochaine image"));
         QPalette pal = m_status->palette();
-        // Green: a file of that name is already there; maroon: the name is free.
-        pal.setColor(QPalette::WindowText,
-                     QFileInfo::exists(ImageFileName) ? QColor(0, 128, 0) : QColor(128, 0, 0));
+        pal.setColor(QPalette::WindowText, exists && !unsaved ? QColor(0, 128, 0) : QColor(128, 0, 0));
         m_status->setPalette(pal);
     }
     Q_EMIT ImageFileNameChanged(ImageFileName);
@@ -226,8 +252,8 @@ bool TGrabber::CaptureFrame()
     CaptureHeight = CaptureBitmap.height();
 
     const QSize aspect = Renderer()->AspectSize();
-    const QSize save =
-        TSaveStretch::SaveSize(QSize(CaptureWidth, CaptureHeight), QPoint(aspect.width(), aspect.height()));
+    const QSize save = TSaveStretch::SaveSize(QSize(CaptureWidth, CaptureHeight),
+                                              QPoint(aspect.width(), aspect.height()), baElargir->Value);
     SaveWidth = save.width();
     SaveHeight = save.height();
 
@@ -251,6 +277,8 @@ void TGrabber::ShowCaptureInImagette()
     const QString timecode = Host.PositionText ? Host.PositionText() : QString();
     m_imagette->ShowCapture(SaveBitmap, QSize(SaveWidth, SaveHeight), timecode,
                             QFileInfo(ImageFileName).fileName());
+    m_unsavedName = ImageFileName;
+    UpdateImageName();
 }
 
 // --- Save --------------------------------------------------------------------------------------
@@ -289,9 +317,28 @@ TGrabber::TGrabStatus TGrabber::SaveWithConfirm(bool quiet)
             return TGrabStatus::gsDeclined;
         }
     }
-    const bool ok = iaImageExtension->Value != 0
-                        ? m_writer->SaveJpeg(SaveBitmap, path, iaJpegCompressionQuality->Value)
-                        : m_writer->SaveBmp(SaveBitmap, path);
+    // BMP has no place for metadata; with the setting off the bytes are those of a plain encoding.
+    const int format = FormatOf(iaImageExtension->Value);
+    TImageProvenance provenance;
+    const bool withMetadata = baImageMetadata->Value && format != 0;
+    if (withMetadata) {
+        if (Host.Provenance)
+            Host.Provenance(provenance);
+        provenance.PixelSize = SaveBitmap.size();
+    }
+    const TImageProvenance *metadata = withMetadata ? &provenance : nullptr;
+    bool ok = false;
+    switch (format) {
+    case 0:
+        ok = m_writer->SaveBmp(SaveBitmap, path);
+        break;
+    case 2:
+        ok = m_writer->SavePng(SaveBitmap, path, metadata);
+        break;
+    default:
+        ok = m_writer->SaveJpeg(SaveBitmap, path, iaJpegCompressionQuality->Value, metadata);
+        break;
+    }
     if (!ok) {
         // Nothing advances: the thumbnail stays unsaved and the number is kept for the retry.
         m_error = m_writer->ErrorText();
@@ -301,6 +348,8 @@ TGrabber::TGrabStatus TGrabber::SaveWithConfirm(bool quiet)
     m_error.clear();
     if (Host.ImageSaved)
         Host.ImageSaved(path);
+    m_metadataWarning = m_writer->Warning();
+    m_unsavedName.clear();
     if (m_imagette)
         m_imagette->SetSaved(true);
     if (iaNextNum->Value < INT_MAX)
@@ -421,6 +470,7 @@ void TGrabber::VideoClosed()
 {
     CaptureWidth = CaptureHeight = 0;
     SaveWidth = SaveHeight = 0;
+    m_unsavedName.clear();
     if (m_imagette)
         m_imagette->Clear();
     UpdateImageName();

@@ -33,6 +33,7 @@ class TBooleanAction;
 class TCustomVDActionList;
 class TDeinterlacer;
 class TImageWriter;
+struct TImageProvenance;
 class TIntegerAction;
 class TNopeAction;
 class TWidestringAction;
@@ -67,6 +68,9 @@ public:
         // A grab wrote nothing because there was no picture or the write failed (not when the
         // user declined to replace a file).
         std::function<void()> GrabFailed;
+        // The metadata of the frame shown (recording date, source, time stamp, index, DV time
+        // code); the grabber adds the pixel size. Empty: only the pixel size is written.
+        std::function<void(TImageProvenance &)> Provenance;
     };
 
     // How one grab ended.
@@ -139,6 +143,8 @@ public:
     void VideoClosed();
     // The message of the last failed save.
     QString ErrorText() const { return m_error; }
+    // Why the last saved image lacks the metadata it should carry (empty when it has it).
+    QString MetadataWarning() const { return m_metadataWarning; }
     bool Busy() const { return m_busy; }
 
     // --- Pure helpers (tested on their own) ------------------------------------------------
@@ -148,6 +154,9 @@ public:
     static QString PaddedNumber(int number, int digits);
     // "H.MM.SS.FF" of a media time with a frame duration.
     static QString TimeStampText(std::int64_t position, std::int64_t frameDuration);
+    // The image format of an iaImageExtension value: 0 BMP, 2 PNG, any other JPEG (1).
+    static int FormatOf(int extension);
+    static QString ExtensionOf(int extension);
     // The default image folder: the pictures folder, else documents, else home (with "/").
     static QString DefaultFolder();
     // The question asked before replacing path.
@@ -159,6 +168,8 @@ public:
     TBooleanAction *baSauverQuandClic = nullptr;
     TBooleanAction *baConfirmerImage = nullptr;
     TBooleanAction *baImageDeinterlacer = nullptr;
+    // Aspect correction by widening (adds columns) instead of shrinking; off by default.
+    TBooleanAction *baElargir = nullptr;
     TIntegerAction *iaForcerAspectRatio = nullptr;
     TNopeAction *naForcerNormal = nullptr;
     TNopeAction *naForcer4x3 = nullptr;
@@ -178,6 +189,9 @@ public:
     TIntegerAction *iaImageExtension = nullptr;
     TNopeAction *naJpegExtension = nullptr;
     TNopeAction *naBmpExtension = nullptr;
+    TNopeAction *naPngExtension = nullptr;
+    // JPEG and PNG grabs carry their recording date and origin (TImageMetadata) while on.
+    TBooleanAction *baImageMetadata = nullptr;
     TIntegerAction *iaJpegCompressionQuality = nullptr;
 
 Q_SIGNALS:
@@ -186,6 +200,8 @@ Q_SIGNALS:
 
 private:
     void CreateActions(QObject *owner, TCustomVDActionList *list);
+    // French captions and hints where the action's name would show.
+    void CaptionActions();
     void ConnectActions();
     bool WaitForDrawnFrame();
     void ShowCaptureInImagette();
@@ -202,6 +218,9 @@ private:
     std::unique_ptr<TDeinterlacer> m_deinterlacer;
     std::unique_ptr<TImageWriter> m_writer;
     QString m_error;
+    QString m_metadataWarning;
+    // The name of the capture the thumbnail shows while it is not written (empty once saved).
+    QString m_unsavedName;
     bool m_busy = false;
     bool m_stopRequested = false;
 };

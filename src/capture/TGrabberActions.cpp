@@ -67,6 +67,7 @@ void TGrabber::CreateActions(QObject *owner, TCustomVDActionList *list)
     baConfirmerImage = boolean("baConfirmerImage", "cat_Vardo", "ConfirmerImage", "ci", true);
     baImageDeinterlacer = boolean("baImageDeinterlacer", "cat_Vardo", "ImageDeinterlacer", "di", false);
     baImageDeinterlacer->SetCaption(QStringLiteral("Désentrelacer"));
+    baElargir = boolean("baElargir", "cat_Aspect", "Elargir", "widen", false);
 
     iaForcerAspectRatio = integer("iaForcerAspectRatio", "cat_Aspect", "ForcerAspectRatio", "far", 0);
     naForcerNormal = nope("naForcerNormal", "cat_Aspect", "ForcerNormal", "arN", "Alt+F5");
@@ -93,11 +94,14 @@ void TGrabber::CreateActions(QObject *owner, TCustomVDActionList *list)
     iaImageExtension = integer("iaImageExtension", "cat_ImageName", "ImageExtension", "iex", 0);
     naJpegExtension = nope("naJpegExtension", "cat_ImageName", "JpegExtension", "ej", "");
     naBmpExtension = nope("naBmpExtension", "cat_ImageName", "BmpExtension", "eb", "");
+    naPngExtension = nope("naPngExtension", "cat_ImageName", "PngExtension", "ep", "");
     iaJpegCompressionQuality =
         integer("iaJpegCompressionQuality", "cat_ImageName", "JpegCompressionQuality", "qual", 50);
     // The writers know two formats (0 BMP, 1 JPEG) and JPEG qualities from 0 to 100.
     iaImageExtension->SetTextRange(0, 1);
     iaJpegCompressionQuality->SetTextRange(0, 100);
+    baImageMetadata = boolean("baImageMetadata", "cat_Vardo", "ImageMetadata", "meta", true);
+    baImageMetadata->SetCaption(QStringLiteral("Écrire la date et l'origine dans les images"));
 }
 
 void TGrabber::ConnectActions()
@@ -118,6 +122,7 @@ void TGrabber::ConnectActions()
     naAjouterNumero->InternalApply = [this] { iaImageAjouter->SetValue(1); };
     naJpegExtension->InternalApply = [this] { iaImageExtension->SetValue(1); };
     naBmpExtension->InternalApply = [this] { iaImageExtension->SetValue(0); };
+    naPngExtension->InternalApply = [this] { iaImageExtension->SetValue(2); };
 
     // The panel's controls follow through OnBeforeApply (bound by the panel), so they already
     // show the new value when the name is rebuilt here.
@@ -135,4 +140,55 @@ void TGrabber::ConnectActions()
     };
     iaDigits->InternalApply = renumber;
     iaNextNum->InternalApply = renumber;
+}
+
+void TGrabber::CaptionActions()
+{
+    // Without these the menus and hints would show the actions' internal names.
+    const struct
+    {
+        TCustomAbstractAction *action;
+        const char *caption;
+        const char *hint;
+    } texts[] = {
+        {naGrab, "Enregistrer l'image", nullptr},
+        {naCopy, "Copier l'image", nullptr},
+        {baSauverQuandClic, "Enregistrer l'image d'un clic sur la vidéo",
+         "Un clic sur la vidéo enregistre l'image affichée"},
+        {baConfirmerImage, "Confirmer avant de remplacer une image",
+         "Demander avant de remplacer un fichier image qui existe déjà"},
+        {baImageDeinterlacer, nullptr, "Désentrelacer chaque image capturée"},
+        {baElargir, "Corriger l'aspect en élargissant",
+         "Corriger l'aspect en ajoutant des colonnes plutôt qu'en retirant des lignes "
+         "(720x576 en 4:3 donne 768x576) : aucune ligne de la vidéo n'est perdue"},
+        {iaForcerAspectRatio, "Aspect de l'image", "Aspect forcé : normal, 4x3, 16x9 ou natif"},
+        {naForcerNormal, nullptr, "Aspect annoncé par la vidéo"},
+        {naForcer4x3, nullptr, "Forcer l'aspect 4:3"},
+        {naForcer16x9, nullptr, "Forcer l'aspect 16:9"},
+        {naForcerNative, nullptr, "Aspect des pixels de la vidéo, sans correction"},
+        {iaNomFichierImage, "Racine des noms", "Racine des noms d'images : fixe ou nom de la vidéo"},
+        {waDefaultRacine, "Racine fixe", "Racine fixe des noms d'images"},
+        {baLimiterLongueur, "Limiter la longueur de la racine",
+         "Couper le nom de la vidéo utilisé comme racine"},
+        {iaRacineLength, "Longueur maxi de la racine", "Nombre de caractères gardés du nom de la vidéo"},
+        {iaImageAjouter, "Suffixe des noms", "Suffixe des noms d'images : timestamp ou numéro"},
+        {naAjouterTimeStamp, "Suffixe timestamp", "Ajouter la position de l'image (h.mm.ss.ii) au nom"},
+        {naAjouterNumero, "Suffixe numéro", "Ajouter un numéro qui augmente à chaque image au nom"},
+        {iaDigits, "Nombre de chiffres", "Nombre de chiffres du numéro (complété par des zéros)"},
+        {iaNextNum, "Prochain numéro", "Numéro de la prochaine image"},
+        {baRAZWhenOpenFile, "Renuméroter à l'ouverture", "Repartir du numéro 1 à chaque vidéo ouverte"},
+        {waDossierSave, "Dossier des images", "Dossier où les images sont enregistrées"},
+        {iaImageExtension, "Format des images", "Format des images : bmp ou jpeg"},
+        {naBmpExtension, "Format BMP", "Enregistrer les images en BMP"},
+        {naJpegExtension, "Format JPEG", "Enregistrer les images en JPEG"},
+        {iaJpegCompressionQuality, "Qualité JPEG", "Qualité de compression JPEG (1 à 100)"},
+    };
+    for (const auto &t : texts) {
+        if (!t.action)
+            continue;
+        if (t.caption)
+            t.action->SetCaption(QString::fromUtf8(t.caption));
+        if (t.hint)
+            t.action->SetHint(QString::fromUtf8(t.hint));
+    }
 }

@@ -1,7 +1,9 @@
 #include "capture/TImageWriter.h"
 
+#include "capture/TImageMetadata.h"
 #include "core/FramixLog.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QtEndian>
@@ -250,6 +252,7 @@ bool TImageWriter::EncodeJpeg(const QImage &image, int quality, QByteArray &out)
 
 bool TImageWriter::SaveBmp(const QImage &image, const QString &path)
 {
+    m_warning.clear();
     qCDebug(lcCapture) << "encoding" << image.size() << "as BMP";
     const QByteArray data = EncodeBmp(image);
     if (data.isEmpty()) {
@@ -260,7 +263,8 @@ bool TImageWriter::SaveBmp(const QImage &image, const QString &path)
     return Save(data, path);
 }
 
-bool TImageWriter::SaveJpeg(const QImage &image, const QString &path, int quality)
+bool TImageWriter::SaveJpeg(const QImage &image, const QString &path, int quality,
+                            const TImageProvenance *metadata)
 {
     qCDebug(lcCapture) << "encoding" << image.size() << "as JPEG of quality" << quality;
     QByteArray data;
@@ -269,7 +273,49 @@ bool TImageWriter::SaveJpeg(const QImage &image, const QString &path, int qualit
             QStringLiteral("Impossible d'enregistrer l'image ") + path + QStringLiteral(" : ") + m_error;
         return false;
     }
+    AddMetadata(data, path, metadata);
     return Save(data, path);
+}
+
+QByteArray TImageWriter::EncodePng(const QImage &image)
+{
+    QByteArray out;
+    if (image.isNull())
+        return out;
+    // 24-bit like the other formats: the grab has no alpha to keep.
+    const QImage rgb =
+        image.format() == QImage::Format_RGB888 ? image : image.convertToFormat(QImage::Format_RGB888);
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    if (!rgb.save(&buffer, "PNG"))
+        out.clear();
+    return out;
+}
+
+bool TImageWriter::SavePng(const QImage &image, const QString &path, const TImageProvenance *metadata)
+{
+    qCDebug(lcCapture) << "encoding" << image.size() << "as PNG";
+    QByteArray data = EncodePng(image);
+    if (data.isEmpty()) {
+        m_error = QStringLiteral("Impossible d'enregistrer l'image ") + path +
+                  QString::fromUtf8(image.isNull() ? " : l'image est vide" : " : erreur du codage PNG");
+        return false;
+    }
+    AddMetadata(data, path, metadata);
+    return Save(data, path);
+}
+
+void TImageWriter::AddMetadata(QByteArray &data, const QString &path, const TImageProvenance *metadata)
+{
+    m_warning.clear();
+    if (!metadata)
+        return;
+    QString reason;
+    // A refusal keeps the encoded picture as it was: the image is saved without its metadata.
+    if (!ImageMetadata::Embed(data, *metadata, &reason)) {
+        m_warning = QStringLiteral("Image %1 enregistrée sans sa date ni son origine : %2").arg(path, reason);
+        qCWarning(lcCapture).noquote() << "metadata not written into" << path + u':' << reason;
+    }
 }
 
 bool TImageWriter::Save(const QByteArray &data, const QString &path)

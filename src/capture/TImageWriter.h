@@ -1,5 +1,8 @@
 #pragma once
-// Writes a grabbed picture as an uncompressed 24-bit BMP or a baseline colour JPEG file.
+// Writes a grabbed picture as an uncompressed 24-bit BMP, a baseline colour JPEG or a lossless
+// 24-bit PNG file. JPEG and PNG may carry the grab's metadata (TImageMetadata), put into the
+// encoded bytes before they are written: a file never exists without it when it could be written,
+// and a metadata failure never costs the picture (it is saved without, and Warning() says why).
 //
 // Every save is atomic: the bytes go to a temporary file in the target's folder, which is
 // flushed to disk and then renamed over the target. An interrupted or failed save therefore
@@ -12,6 +15,8 @@
 #include <QString>
 
 #include <memory>
+
+struct TImageProvenance;
 
 class TImageWriter
 {
@@ -31,7 +36,13 @@ public:
     bool EncodeJpeg(const QImage &image, int quality, QByteArray &out);
 
     bool SaveBmp(const QImage &image, const QString &path);
-    bool SaveJpeg(const QImage &image, const QString &path, int quality);
+    // The picture as a 24-bit PNG; empty for a null picture or a failed encoding.
+    static QByteArray EncodePng(const QImage &image);
+
+    // metadata: written into the file when given (null: the bytes of a plain encoding).
+    bool SaveJpeg(const QImage &image, const QString &path, int quality,
+                  const TImageProvenance *metadata = nullptr);
+    bool SavePng(const QImage &image, const QString &path, const TImageProvenance *metadata = nullptr);
 
     // Writes data to path through a temporary file in the same folder, flushed before the
     // rename. Never creates the folder. On failure sets *errorText (when given) to the reason,
@@ -41,11 +52,16 @@ public:
     // The message of the last failed save or encoding, for example
     // "Impossible d'enregistrer l'image /x/y.bmp : le dossier n'existe pas".
     QString ErrorText() const { return m_error; }
+    // After a save that succeeded: why the metadata asked for is not in the file (one line,
+    // French), empty when it is or none was asked for.
+    QString Warning() const { return m_warning; }
 
 private:
     bool Save(const QByteArray &data, const QString &path);
+    void AddMetadata(QByteArray &data, const QString &path, const TImageProvenance *metadata);
 
     struct TJpegEncoder;
     std::unique_ptr<TJpegEncoder> m_jpeg;
     QString m_error;
+    QString m_warning;
 };

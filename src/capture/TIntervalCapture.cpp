@@ -162,7 +162,12 @@ void TIntervalCapture::Count()
         return;
     m_stepTicks = step;
     m_startPos = m_host.GetPosition();
-    m_remaining = ImageCount(m_host.MediaDuration(), m_startPos, step);
+    // Without a video there is nothing to take: the duration and position of an empty graph
+    // would give a meaningless (negative) count.
+    const std::int64_t duration = m_host.MediaDuration();
+    m_remaining = m_host.HasVideo() && duration > 0
+                      ? std::max<std::int64_t>(0, ImageCount(duration, m_startPos, step))
+                      : 0;
     m_counted = true;
     if (m_panel)
         m_panel->ShowCount(m_remaining);
@@ -172,6 +177,12 @@ void TIntervalCapture::Run()
 {
     if (m_state != TState::isIdle)
         return;
+    // Nothing to take (no video, or the count is spent): the switch falls back at once and
+    // nothing is paused, muted or moved.
+    if (!m_host.HasVideo() || m_remaining <= 0) {
+        ShowRunning(false);
+        return;
+    }
     const QPointer<TIntervalCapture> self(this);
     m_state = TState::isRunning;
     m_taken = 0;

@@ -4,10 +4,21 @@
 
 #include <QPainter>
 
-QSize TSaveStretch::SaveSize(QSize capture, QPoint aspect)
+QSize TSaveStretch::SaveSize(QSize capture, QPoint aspect, bool widen)
 {
     if (capture.width() <= 0 || capture.height() <= 0)
         return QSize(qMax(0, capture.width()), qMax(0, capture.height()));
+    if (widen) {
+        if (aspect.x() <= 0 || aspect.y() <= 0)
+            return capture;
+        const qint64 w = capture.width(), h = capture.height(), ax = aspect.x(), ay = aspect.y();
+        // Wider than the capture at its height, or else taller at its width; rounded to the
+        // nearest pixel, never below the capture.
+        // An absurd aspect (a broken header) widens no more than four times.
+        if (h * ax >= w * ay)
+            return QSize(int(qBound(w, (h * ax + ay / 2) / ay, 4 * w)), int(h));
+        return QSize(int(w), int(qBound(h, (w * ay + ax / 2) / ax, 4 * h)));
+    }
     return FitRect(aspect.x(), aspect.y(), QRect(QPoint(0, 0), capture), 0, true).size();
 }
 

@@ -18,6 +18,7 @@
 #include "shell/TFichierMan.h"
 #include "shell/TKeyDispatcher.h"
 #include "shell/TScreenSaverInhibitor.h"
+#include "shell/TScriptForm.h"
 #include "shell/TVDAppliMan.h"
 #include "widgets/TVDIcons.h"
 
@@ -33,13 +34,14 @@
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <cstdio>
 
 namespace {
 
-// The section names of the preference store: the two windows' component names.
+// The section names of the preference store: the two windows' component names (the script
+// window's is in TShowFormScripts.cpp).
 const QString kMainSection = QStringLiteral("ShowForm");
-const QString kScriptSection = QStringLiteral("ScriptForm");
 
 QLabel *MakeLabel(QWidget *parent, const QString &name)
 {
@@ -75,6 +77,8 @@ TShowForm::TShowForm(IPromptService &prompts, QWidget *parent, const QString &pr
     };
     CreateComponents();
     createForm();
+    // Wide enough, too, for the interval panel's controls under the video.
+    setMinimumWidth(std::max(minimumWidth(), 314 + intervalloframe->minimumSizeHint().width()));
 }
 
 TShowForm::~TShowForm()
@@ -222,16 +226,19 @@ void TShowForm::CreateComponents()
     };
     ficman->OnErrorOpenFile = [this](const QString &path) {
         RunStatus().Fail(TRunFailure::OpenFailed);
-        if (m_failureSaid != path)
-            say(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(path), true);
-        m_failureSaid.clear();
+        ShowOpenError(path, QStringLiteral("aucun flux vidéo ni audio n'a pu y être lu "
+                                           "(ce n'est pas une vidéo, ou son format n'est pas reconnu)"));
     };
-    ficman->OnMissingFile = [this](const QString &path) { RunStatus().MissingFile(path); };
+    ficman->OnRefusedFile = [this](const QString &path, const QString &why) {
+        RunStatus().Fail(TRunFailure::OpenFailed);
+        ShowOpenError(path, why);
+    };
     ficman->OnCloseFile = [this](const QString &) { closefile(); };
     ficman->OnTestExtension = [](const QString &ext, const QString &) { return ficmanTestExtension(ext); };
     ficman->AskYesNo = [this](const QString &text) { return m_prompts.AskYesNo(text, false); };
+    ficman->Filter = VideoFilter();
     ficman->ChooseOpenFile = [this](const QString &title, const QString &folder, const QString &filter) {
-        return m_prompts.ChooseOpenFile(title, folder, filter);
+        return m_prompts.ChooseOpenFile(title, OpenDialogFolder(folder), filter);
     };
     ficman->ChooseFolder = [this](const QString &title, const QString &start) {
         return m_prompts.ChooseFolder(title, start);
@@ -261,7 +268,10 @@ void TShowForm::CreateComponents()
     // Grab and save, and interval capture, bring their own actions before anything binds to them.
     AddGrabActions();
     AddIntervalActions();
+    AddScriptActions();
     ConnectWindowActions();
+    // Last of gpal: the overlay mode loads after the patterns and sets them again.
+    AddOverlayActions();
 
     CreateToolBar(m_client);
     CreateMenus();
@@ -275,6 +285,7 @@ void TShowForm::CreateComponents()
         m_keys->AddWindow(vidman->Plaque());
     if (vidman->PreviewForm())
         m_keys->AddWindow(vidman->PreviewForm());
+    ConnectScriptWindow();
 
     connect(ficman->naParentFolder, &QAction::changed, ParentFolderButton, [this] {
         ParentFolderButton->setEnabled(ficman->naParentFolder->isEnabled());
@@ -351,6 +362,7 @@ void TShowForm::FormShow()
     audman->naIncVolume->SetShortCut(QKeySequence(QStringLiteral("Num++")));
     audman->naIncVolume->SetSecondaryShortcuts({QKeySequence(QStringLiteral("Alt+P"))});
     audman->naDecVolume->SetShortCut(QKeySequence(QStringLiteral("Num+-")));
+    AddPlayerKeys();
     RunLayout();
     setAcceptDrops(true);
     if (vidman->Plaque())
@@ -361,17 +373,19 @@ void TShowForm::FormShow()
     ScreenSaverWasActive =
         m_screenSaver->Inhibit(TVDAppliMan::ProductName(), QStringLiteral("Lecture et capture vidéo"));
     m_layoutOnResize = true;
+    ScriptWindowShown();
+    // Before the preferences load (right after this handler), so the page shows what they set.
+    CreateOptionsPage();
+    am->SetMainHelpLists({am.get(), gpal, vidman.get(), audman.get(), NavMan.get(), ficman.get()});
     videoPanel->setFocus();
     NavMan->RefreshFrame();
 }
 
 void TShowForm::gpLoadPrefs(TVardoPreferences &prefs)
 {
-    // The script window's section first (its lists join when the script window exists), then
-    // the main window's, the file manager last so that it may reopen the previous video with
-    // every setting in place.
-    prefs.OpenKey(kScriptSection);
-    prefs.CloseKey();
+    // The script window's section first, then the main window's, the file manager last so
+    // that it may reopen the previous video with every setting in place.
+    LoadScriptPrefs(prefs);
     prefs.OpenKey(kMainSection);
     am->LoadFromPrefs(prefs);
     vidman->LoadPrefs(prefs);
@@ -392,8 +406,7 @@ void TShowForm::gpSavePrefs(TVardoPreferences &prefs)
     vidman->SavePrefs(prefs);
     am->SaveToPrefs(prefs);
     prefs.CloseKey();
-    prefs.OpenKey(kScriptSection);
-    prefs.CloseKey();
+    SaveScriptPrefs(prefs);
 }
 
 // --- Command line ----------------------------------------------------------------------------
@@ -479,6 +492,19 @@ QString TShowForm::HelpText() const
             out += QStringLiteral("  %1 %2\n").arg(syntax, -20).arg(hint);
     }
     out += QStringLiteral("\nCode de sortie :\n") + TCommandLineStatus::StatusHelp();
+    // The media player's keys, which no switch reaches.
+    out += QStringLiteral("\nTouches de lecture (hors champs de texte) :\n");
+    for (const TPlayerKey &k : PlayerKeys()) {
+        if (!k.action)
+            continue;
+        QString what = k.action->Hint().section(QStringLiteral("\r\n"), 0, 0);
+        if (what.isEmpty())
+            what = QString(k.action->Caption()).remove(u'&');
+        out += QStringLiteral("  %1 %2\n").arg(k.key.toString(QKeySequence::NativeText), -20).arg(what);
+    }
+    out += QStringLiteral("  %1 %2\n")
+               .arg(QStringLiteral("Molette"), -20)
+               .arg(QStringLiteral("une image par cran"));
     return out;
 }
 
@@ -522,6 +548,12 @@ void TShowForm::FormCloseQuery(bool &canClose)
         canClose = false;
         return;
     }
+    // Where to save is asked before anything is torn down: the user who cancels it keeps the
+    // window as it was, video and all.
+    if (!gp->SettleModeForClose()) {
+        canClose = false;
+        return;
+    }
     TimerSysDate->stop();
     naAbort->Apply();
     m_layoutOnResize = false;
@@ -545,8 +577,15 @@ bool TShowForm::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_client && t == QEvent::Resize) {
         if (m_layoutOnResize)
             RunLayout();
+    } else if (watched == intervalloframe && (t == QEvent::ShowToParent || t == QEvent::HideToParent)) {
+        // The video makes room for the interval panel while it is shown.
+        if (m_layoutOnResize)
+            RunLayout();
     } else if (watched == PanelHaut && t == QEvent::Resize) {
         PlaceHautLabels();
+    } else if (watched == videoPanel && t == QEvent::Wheel) {
+        if (VideoWheel(static_cast<QWheelEvent *>(event)))
+            return true;
     } else if (watched == videoPanel && t == QEvent::ContextMenu) {
         PopupMenu->popup(static_cast<QContextMenuEvent *>(event)->globalPos());
         return true;

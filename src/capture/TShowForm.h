@@ -23,6 +23,7 @@
 #include "core/TCommandLineStatus.h"
 #include "media/TScenesList.h"
 
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
@@ -39,6 +40,7 @@ class QMenu;
 class QMenuBar;
 class QSlider;
 class QTimer;
+class QWheelEvent;
 class QToolButton;
 class TAudioMan;
 class TAudioSource;
@@ -46,6 +48,10 @@ class TBooleanAction;
 class TCheckAction;
 class TCustomAbstractAction;
 class TCustomVDActionList;
+class TColorAction;
+class TDVIncrustFrame;
+class TDoubleAction;
+class TIncrustFrame;
 class TFichierMan;
 class TGrabber;
 class TImageList;
@@ -57,7 +63,9 @@ class TMediaDevice;
 class TNopeAction;
 class TPrivateFilters;
 class TScreenSaverInhibitor;
+class TScriptForm;
 class TVDActionList;
+class TOptionsFrame;
 class TVDAppliMan;
 class TVDBar;
 class TVDScript;
@@ -80,7 +88,8 @@ struct TShowFormLayout
     QRect Status;                      // panelImage
     QRect Video;                       // videoPanel
     QRect Haut;                        // PanelHaut
-    QRect Nav;                         // navframe (and intervalloframe)
+    QRect Nav;                         // navframe
+    QRect Interval;                    // intervalloframe, under the navigation panel (empty when hidden)
     QRect Panels;                      // thumbnail, image-saving, DV, overlay, options panels
     int ScnX = 0, SrtX = 0, ModdX = 0; // side-file markers, within the title line
     int ToolSeparator = 0;             // width of each of the four tool-bar separators
@@ -90,8 +99,13 @@ struct TShowFormLayout
     static constexpr int HautTop = 54;
     static constexpr int HautHeight = 40;
     static constexpr int StatusHeight = 24;
+    static constexpr int IntervalHeight = 34; // the interval panel's row, when shown
 
-    static TShowFormLayout Compute(int W, int H, bool basculer, bool sliders, QSize navSize);
+    // `intervalHeight`: the interval panel's height while it is shown (0 when hidden); the video
+    // gives up that height so that the panel sits whole under the navigation row.
+    // `intervalWidth`: the width its controls need.
+    static TShowFormLayout Compute(int W, int H, bool basculer, bool sliders, QSize navSize,
+                                   int intervalHeight = 0, int intervalWidth = 0);
 };
 
 class TShowForm : public QMainWindow
@@ -139,6 +153,11 @@ public:
     void closefile();
     // True for the video extensions (lower case, dot included).
     static bool ficmanTestExtension(const QString &extension);
+    // Those extensions, and the open dialog's filter made of them (file manager form).
+    static QStringList VideoExtensions();
+    static QString VideoFilter();
+    // Where the open dialog starts: the folder of the current or last video, else fallback.
+    QString OpenDialogFolder(const QString &fallback) const;
     void RunLayout();
     void ShowPanel(int index);
     // The current layout (valid once shown).
@@ -149,8 +168,23 @@ public:
     TCustomAbstractAction *FindAction(const QString &name) const;
     // The action lists in key-dispatch order.
     QList<TCustomVDActionList *> ActionLists() const;
+    // The media player's keys, given to the navigation actions as second shortcuts.
+    struct TPlayerKey
+    {
+        TCustomAbstractAction *action;
+        QKeySequence key;
+    };
+    QList<TPlayerKey> PlayerKeys() const;
     // The window's key routing (the script window joins it as a side window).
     TKeyDispatcher *KeyDispatcher() const { return m_keys.get(); }
+    // The script window (the application manager's).
+    TScriptForm *scriptForm() const;
+    // The help window's hook for the script window's lists: `add` gets the heading "Scripts"
+    // and each list (its file manager, then al_script), after the main window's lists.
+    void AddScriptListsToHelp(
+        const std::function<void(const QString &heading, TCustomVDActionList *list)> &add) const;
+    // The user's documents folder (home when there is none): the default folder of scripts.
+    static QString DocumentsFolder();
 
     // Grab and save, and interval capture, hook into opening and closing: after a video opened
     // (image name rebuilt, picture sizes, thumbnail laid out; interval count recomputed) and
@@ -207,7 +241,9 @@ public:
     QWidget *saveImagesPanel() const { return SaveImagesFrame; }
     QWidget *dvIncrustPanel() const { return DVIncrustFrame; }
     QWidget *incrustPanel() const { return IncrustFrame; }
-    QWidget *optionsPanel() const { return OptionsFrame; }
+    // The options page's frame (on the application manager's options page); nullptr before the
+    // window is first shown.
+    TOptionsFrame *optionsFrame() const { return OptionsFrame; }
 
     // --- State -----------------------------------------------------------------------------
     bool hasVideo() const { return HasVideo; }
@@ -240,6 +276,38 @@ public:
     };
     TWindowActions windowActions() const;
 
+    // The overlay's actions in gpal (TShowFormOverlay.cpp; typed; owned by gpal).
+    struct TOverlayActions
+    {
+        TWidestringAction *waIncrustPattern1;
+        TWidestringAction *waIncrustPattern2;
+        TWidestringAction *waFormatDatecode1;
+        TWidestringAction *waFormatDatecode2;
+        TWidestringAction *waInsertPerso1;
+        TWidestringAction *waInsertPerso2;
+        TIntegerAction *iaInsertMode;
+        TNopeAction *naSoustitres;
+        TBooleanAction *baInsertAutoSize;
+        TWidestringAction *waInsertFontName;
+        TColorAction *laInsertFontColor;
+        TIntegerAction *iaInsertFontSize;
+        TCheckAction *caIncrustBold;
+        TCheckAction *caIncrustItalic;
+        TCheckAction *caIncrustUnderline;
+        TCheckAction *caIncrustStrikeOut;
+        TCheckAction *caDecalageAvance;
+        TDoubleAction *daDecalageHoraire;
+    };
+    TOverlayActions overlayActions() const { return m_ov; }
+    // The overlay's producers as the last arming left them.
+    bool sysDateTimerOn() const;
+    bool fileCodeOn() const { return FileCodeOn; }
+    bool numberCodeOn() const { return NumberCodeOn; }
+    // The overlay mode whose button is down (-1 when none).
+    int insertModeDown() const;
+    TDVIncrustFrame *dvIncrustFrame() const { return m_dvPanel; }
+    TIncrustFrame *incrustFrame() const { return m_incrustPanel; }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -269,12 +337,30 @@ private:
     void gpSavePrefs(TVardoPreferences &prefs);
     // TShowFormPanels.cpp: the settings panels (empty frames until their owners fill them).
     void CreatePanels(QWidget *client);
+    // The options frame on the application manager's page, bound to the actions there are now.
+    void CreateOptionsPage();
     // TShowFormGrab.cpp: grab and save, its actions into gpal and its panels.
     void AddGrabActions();
     // TShowFormInterval.cpp: interval capture, its actions into gpal and its panel; a close
     // during a run stops it and waits for its end (true: the close must wait).
     void AddIntervalActions();
     bool IntervalHoldsClose();
+    // TShowFormOverlay.cpp: the overlay's actions, producers, timer and panels.
+    void AddOverlayActions();
+    void ConnectOverlayActions();
+    void ArmOverlay();
+    void SetInsertMode(int mode);
+    void RefreshDVPanel();
+    void SubtitlePreset();
+    // TShowFormScripts.cpp: the actions that serve scripts, the script window's wiring and
+    // its section of the preferences.
+    void AddScriptActions();
+    void ConnectScriptWindow();
+    void ScriptWindowShown();
+    bool RunScriptWindow();
+    void ScriptFailed();
+    void LoadScriptPrefs(TVardoPreferences &prefs);
+    void SaveScriptPrefs(TVardoPreferences &prefs);
     // TShowFormActions.cpp
     void CreateWindowActions();
     void ConnectWindowActions();
@@ -288,19 +374,21 @@ private:
     void EnableVideoControls();
     void ReportOpened(const QString &path, TMediaDevice *device);
     void say(const QString &text, bool error = false);
+    // A file that was asked for and not opened: the reason in the title line, and reported.
+    void ShowOpenError(const QString &path, const QString &why);
     void TitleClicked();
     void ReadVideoRect();
     // TShowFormKeys.cpp
     bool FieldFocus(QObject *watched, QEvent *event);
     void SetFieldShortcuts(bool on);
+    void AddPlayerKeys();
+    // The wheel over the video steps frames; false when it is left to others (no video).
+    bool VideoWheel(const QWheelEvent *event);
     // TShowFormLayout.cpp
     void PlaceTitleMarkers();
     void PlaceHautLabels();
 
     IPromptService &m_prompts;
-    // The path whose open failure was already said (the open sequence and the file manager
-    // both report a failure; the user reads it once).
-    QString m_failureSaid;
     // The run said that this machine plays no sound.
     bool m_noSoundSaid = false;
     QString m_programFolder;
@@ -315,6 +403,8 @@ private:
     bool m_closeAfterInterval = false;
     bool m_closing = false;
     QList<QPointer<QWidget>> m_shortcutFreeFields;
+    int m_videoWheelRest = 0;
+    int m_openError = 0; // counts the title line's error messages (a newer one wins)
 
     // --- Widgets, children of the window, in creation order ------------------------------------
     QWidget *intervalloframe = nullptr;
@@ -336,11 +426,11 @@ private:
     QToolButton *ParentFolderButton = nullptr;
     QSlider *Yslider = nullptr;
     QSlider *Xslider = nullptr;
-    QWidget *OptionsFrame = nullptr;
+    // The options page's frame, made at first show (TShowFormPanels.cpp).
+    TOptionsFrame *OptionsFrame = nullptr;
     QWidget *DVIncrustFrame = nullptr;
     QWidget *IncrustFrame = nullptr;
     Tnavframe *navframe = nullptr;
-    QWidget *AboutFrame = nullptr;
     TVDBar *barUnique = nullptr;
     QMenu *PopupMenu = nullptr;
     QMenuBar *MainMenu1 = nullptr;
@@ -356,6 +446,11 @@ private:
     TGrabber *m_grabber = nullptr;
     // Interval capture (TShowFormInterval.cpp): its actions, its run and its panel.
     TIntervalCapture *m_interval = nullptr;
+
+    // Overlay (TShowFormOverlay.cpp): its actions and panels.
+    TOverlayActions m_ov{};
+    TDVIncrustFrame *m_dvPanel = nullptr;
+    TIncrustFrame *m_incrustPanel = nullptr;
 
     // --- State ------------------------------------------------------------------------------
     QString CurrentVideoFile;
@@ -388,6 +483,10 @@ private:
     TNopeAction *naInsertDatecode = nullptr;
     TNopeAction *naInsertPerso = nullptr;
     TNopeAction *naInsertSysdateTime = nullptr;
+    TNopeAction *naExecuteScript = nullptr;
+    TCheckAction *caConserverScript = nullptr;
+    TWidestringAction *waDossierScripts = nullptr;
+    TWidestringAction *waScriptFile = nullptr;
 
     // --- Managers, last: they go first, in the reverse of this order, after the destructor's
     // body and before the widgets. The navigation manager holds Scenes, the key routing holds the

@@ -179,7 +179,7 @@ void TShowForm::ConnectWindowActions()
     naShowIncrust->InternalApply = [this] { iaPanneauActif->SetValue(3); };
 
     iaLeftFrame->InternalApply = [this](const int &x) {
-        for (QWidget *w : {ImagetteFrame, OptionsFrame, SaveImagesFrame, IncrustFrame, DVIncrustFrame})
+        for (QWidget *w : {ImagetteFrame, SaveImagesFrame, IncrustFrame, DVIncrustFrame})
             if (w)
                 w->move(x, w->y());
     };

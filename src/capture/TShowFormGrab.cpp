@@ -4,12 +4,16 @@
 #include "actions/TIntegerAction.h"
 #include "actions/TPointAction.h"
 #include "actions/TWidestringAction.h"
+#include "capture/TContainerDate.h"
 #include "capture/TDossiersFrame.h"
 #include "capture/TGrabber.h"
+#include "capture/TImageMetadata.h"
 #include "capture/TImagetteFrame.h"
 #include "capture/TShowForm.h"
 #include "capture/Tnavframe.h"
 #include "media/TFramesNotifier.h"
+#include "media/TNotifier.h"
+#include "media/TavSource.h"
 #include "media/Timecode.h"
 #include "playback/TNavMan.h"
 #include "playback/TVideoMan.h"
@@ -19,6 +23,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+
+#include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -110,6 +117,40 @@ void TShowForm::AddGrabActions()
         vidman->paInsertPosition->SetValue(
             QPoint((p.x() - r.left()) * 10000 / r.width(), (p.y() - r.top()) * 10000 / r.height()));
     };
+    h.Provenance = [this, containerDate = std::make_shared<TContainerDate>()](TImageProvenance &p) {
+        p.Software = FullTitle();
+        p.SourceFile = CurrentVideoFile;
+        const TFramesNotifier *fn = NavMan->FramesNotifier();
+        const std::int64_t d = std::max<std::int64_t>(NavMan->FrameDuration, 1);
+        const std::int64_t position = fn ? fn->Position() : 0;
+        p.TimeStamp = TimecodeText(position, d);
+        p.FrameIndex = position >= 0 ? position / d : -1;
+        // The DV record of the frame shown: the source's notifier analysed it (and the frames
+        // queued behind it) upstream; the buffer time stamp finds it again.
+        TframeData frame;
+        bool haveFrame = false;
+        int place = -1;
+        double fps = 1e7 / double(d);
+        if (TVideoSource *source = vidman->CurrentSource()) {
+            if (TNotifier *dv = source->DvNotifier()) {
+                const std::int64_t pts = fn ? fn->LastPts() : -1;
+                haveFrame = pts >= 0 ? dv->FrameDataAt(pts, d * 50, frame) : false;
+                if (!haveFrame && pts < 0) {
+                    frame = dv->GetFrameData();
+                    haveFrame = true;
+                }
+                if (haveFrame)
+                    place = dv->PlaceInSecond(frame);
+                const double sourceFps = dv->GetVideoData().Fps;
+                if (sourceFps > 0)
+                    fps = sourceFps;
+            }
+        }
+        const bool dated = haveFrame && frame.DateValid;
+        const QDateTime creation = dated ? QDateTime() : containerDate->CreationTime(CurrentVideoFile);
+        ImageMetadata::SetDate(p, haveFrame ? &frame : nullptr, vidman->DateOffset(), place, fps, creation,
+                               position);
+    };
     m_grabber->SetRenderer(vidman.get());
 
     auto *imagette = new TImagetteFrame(m_client);
@@ -128,6 +169,12 @@ void TShowForm::AddGrabActions()
     new TPressFilter(videoPanel,
                      [this](Qt::MouseButton button, QPoint pos) { m_grabber->VideoMousePress(button, pos); });
 
+    // A name made of the time stamp follows the position: after a step the status line shows
+    // the name the next grab will take.
+    NavMan->OnDisplayTime = [this](const QString &) {
+        if (m_grabber->iaImageAjouter->Value == 0)
+            m_grabber->UpdateImageName();
+    };
     AfterOpenGrab = [this] { m_grabber->VideoOpened(); };
     AfterCloseGrab = [this] { m_grabber->VideoClosed(); };
 }

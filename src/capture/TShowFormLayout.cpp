@@ -14,11 +14,13 @@
 #include <QFrame>
 #include <QLabel>
 #include <QSlider>
+#include <QStyle>
 #include <QToolButton>
 
 #include <algorithm>
 
-TShowFormLayout TShowFormLayout::Compute(int W, int H, bool basculer, bool sliders, QSize navSize)
+TShowFormLayout TShowFormLayout::Compute(int W, int H, bool basculer, bool sliders, QSize navSize,
+                                         int intervalHeight, int intervalWidth)
 {
     TShowFormLayout l;
     l.LeftFrame = basculer ? W - PanelWidth : 0;
@@ -28,10 +30,17 @@ TShowFormLayout TShowFormLayout::Compute(int W, int H, bool basculer, bool slide
     l.Title = QRect(0, 30, W, TitleHeight);
     l.Status = QRect(0, H - StatusHeight, W, StatusHeight);
     const int videoTop = HautTop + HautHeight;
-    l.Video = QRect(l.VideoStart + 8 + (sliders ? 0 : 11), videoTop, W - 314, H - 238);
+    l.Video = QRect(l.VideoStart + 8 + (sliders ? 0 : 11), videoTop, W - 314, H - 238 - intervalHeight);
     l.Haut = QRect(l.Video.x(), HautTop, l.Video.width(), HautHeight);
     l.Nav = QRect(l.Video.x() + (l.Video.width() - navSize.width()) / 2, videoTop + l.Video.height(),
                   navSize.width(), navSize.height());
+    // Stacked under the navigation panel, never over it: a panel laid on the navigation row
+    // would hide the buttons and take their clicks.
+    // As wide as its controls need (at least the navigation panel's width), centred the same.
+    if (intervalHeight > 0) {
+        const int w = std::min(std::max(navSize.width(), intervalWidth), l.Video.width());
+        l.Interval = QRect(l.Video.x() + (l.Video.width() - w) / 2, l.Nav.bottom() + 1, w, intervalHeight);
+    }
     l.Panels = QRect(l.LeftFrame, HautTop, PanelWidth, H - 80);
     l.ScnX = W - 30;
     l.SrtX = W - 48;
@@ -45,8 +54,11 @@ void TShowForm::RunLayout()
 {
     const int W = m_client->width();
     const int H = m_client->height();
+    const bool interval = intervalloframe && !intervalloframe->isHidden();
     m_layout = TShowFormLayout::Compute(W, H, caBasculerVue->Checked(), caSliders->Checked(),
-                                        QSize(Tnavframe::PanelWidth, Tnavframe::PanelHeight));
+                                        QSize(Tnavframe::PanelWidth, Tnavframe::PanelHeight),
+                                        interval ? TShowFormLayout::IntervalHeight : 0,
+                                        intervalloframe ? intervalloframe->minimumSizeHint().width() : 0);
     const TShowFormLayout &l = m_layout;
     iaLeftFrame->SetValue(l.LeftFrame);
 
@@ -60,10 +72,10 @@ void TShowForm::RunLayout()
     videoPanel->setGeometry(l.Video);
     PanelHaut->setGeometry(l.Haut);
     navframe->setGeometry(l.Nav);
-    if (intervalloframe)
-        intervalloframe->setGeometry(l.Nav);
+    if (interval)
+        intervalloframe->setGeometry(l.Interval);
     // Every settings panel gets the column's whole height: their controls lay themselves out in it.
-    for (QWidget *w : {ImagetteFrame, SaveImagesFrame, IncrustFrame, DVIncrustFrame, OptionsFrame})
+    for (QWidget *w : {ImagetteFrame, SaveImagesFrame, IncrustFrame, DVIncrustFrame})
         if (w)
             w->setGeometry(l.Panels);
 
@@ -83,10 +95,16 @@ void TShowForm::ReadVideoRect()
     VideoRect = vidman->WindowDestRect();
     if (!VideoRect.isValid())
         VideoRect = QRect(QPoint(0, 0), videoPanel->size());
-    // The overlay position sliders run along the picture: under it and at its right.
+    // The overlay position sliders run along the picture, under it and at its right, each
+    // longer than the picture by its handle so that the handle's middle meets the picture's
+    // edges at 0 and 10000.
     const QRect v = videoPanel->geometry();
-    Xslider->setGeometry(v.x() + VideoRect.left(), v.bottom() + 2, VideoRect.width(), 20);
-    Yslider->setGeometry(v.right() + 4, v.y() + VideoRect.top(), 20, VideoRect.height());
+    const int inset = Xslider->style()->pixelMetric(QStyle::PM_SliderLength, nullptr, Xslider) / 2;
+    const QRect pic = VideoRect.translated(v.topLeft());
+    Xslider->setGeometry(pic.left() - inset, pic.bottom() + 1, pic.width() + 2 * inset, 20);
+    Yslider->setGeometry(pic.right() + 1, pic.top() - inset, 20, pic.height() + 2 * inset);
+    Xslider->raise();
+    Yslider->raise();
 }
 
 void TShowForm::PlaceTitleMarkers()

@@ -39,8 +39,9 @@ void TShowForm::CreateMenus()
           kSeparator, "naForcerNormal", "naForcer4x3", "naForcer16x9", "naForcerNative", kSeparator,
           "caMute"});
     fill(MainMenu1->addMenu(QStringLiteral("Images")),
-         {"naGrab", "naCopy", kSeparator, "naBmpExtension", "naJpegExtension", "naAjouterTimeStamp",
-          "naAjouterNumero", "baImageDeinterlacer", kSeparator, "naShowImagette", "naShowSaveImages"});
+         {"naGrab", "naCopy", kSeparator, "naBmpExtension", "naJpegExtension", "naPngExtension",
+          "naAjouterTimeStamp", "naAjouterNumero", "baImageDeinterlacer", "baImageMetadata", kSeparator,
+          "naShowImagette", "naShowSaveImages"});
     fill(MainMenu1->addMenu(QStringLiteral("Incruster")),
          {"caInsertTextOn", "caSliders", "naInsertTimestamp", "naInsertNumero", "naInsertDatecode",
           "naInsertTimecode", "naInsertSysdateTime", "naInsertPerso", kSeparator, "naShowDVIncrust",

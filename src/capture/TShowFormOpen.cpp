@@ -19,9 +19,12 @@
 #include "playback/TNavMan.h"
 #include "playback/TTextGauge.h"
 #include "playback/TVideoMan.h"
+#include "script/TVDScript.h"
 #include "shell/TFichierMan.h"
+#include "shell/TScriptForm.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -60,15 +63,44 @@ void Enable(TCustomAbstractAction *a, bool on)
 
 bool TShowForm::ficmanTestExtension(const QString &extension)
 {
-    static const QStringList accepted = {
-        QStringLiteral(".avi"), QStringLiteral(".ivf"), QStringLiteral(".mpg"), QStringLiteral(".mpeg"),
-        QStringLiteral(".m1v"), QStringLiteral(".mp2"), QStringLiteral(".mpe"), QStringLiteral(".wmv"),
-        QStringLiteral(".asf"), QStringLiteral(".mts"), QStringLiteral(".m2ts"), QStringLiteral(".ts"),
-        QStringLiteral(".vob"), QStringLiteral(".mkv"), QStringLiteral(".mov"), QStringLiteral(".mp4"),
-        QStringLiteral(".3g2"), QStringLiteral(".m4v"), QStringLiteral(".m2v"),
-        // Raw DV, which the media factory reads through its DV splitter.
-        QStringLiteral(".dv"), QStringLiteral(".dif")};
+    static const QStringList accepted = VideoExtensions();
     return accepted.contains(extension);
+}
+
+QStringList TShowForm::VideoExtensions()
+{
+    return {QStringLiteral(".avi"), QStringLiteral(".ivf"), QStringLiteral(".mpg"), QStringLiteral(".mpeg"),
+            QStringLiteral(".m1v"), QStringLiteral(".mp2"), QStringLiteral(".mpe"), QStringLiteral(".wmv"),
+            QStringLiteral(".asf"), QStringLiteral(".mts"), QStringLiteral(".m2ts"), QStringLiteral(".ts"),
+            QStringLiteral(".vob"), QStringLiteral(".mkv"), QStringLiteral(".mov"), QStringLiteral(".mp4"),
+            QStringLiteral(".3g2"), QStringLiteral(".m4v"), QStringLiteral(".m2v"),
+            // Raw DV, which the media factory reads through its DV splitter.
+            QStringLiteral(".dv"), QStringLiteral(".dif")};
+}
+
+QString TShowForm::VideoFilter()
+{
+    // The file manager's "description|patterns" form. Both cases: the extension test takes
+    // clip.AVI, and the dialog's patterns are case-sensitive here.
+    QStringList patterns;
+    for (const QString &ext : VideoExtensions())
+        patterns << u'*' + ext << u'*' + ext.toUpper();
+    return QStringLiteral("Vidéos|") + patterns.join(u';');
+}
+
+QString TShowForm::OpenDialogFolder(const QString &fallback) const
+{
+    // The folder of the video open now, else of the last one opened, while it exists.
+    QStringList candidates{CurrentVideoFile};
+    candidates << ficman->RecentFiles();
+    for (const QString &file : std::as_const(candidates)) {
+        if (file.isEmpty())
+            continue;
+        const QFileInfo info(file);
+        if (info.absoluteDir().exists())
+            return info.absolutePath();
+    }
+    return fallback;
 }
 
 void TShowForm::openfile(const QString &path)
@@ -129,11 +161,15 @@ void TShowForm::openfile(const QString &path)
 
         EnableVideoControls();
         SetLabel(EnCoursLab, FileNamePart(path), QColor(0, 0, 128));
+        EnCoursLab->setToolTip(path);
+        ++m_openError;
         scnLab->setVisible(QFileInfo::exists(WithExtension(path, QStringLiteral(".scn"))));
         srtlab->setVisible(QFileInfo::exists(WithExtension(path, QStringLiteral(".srt"))));
         moddlab->setVisible(QFileInfo::exists(path + QStringLiteral(".modd")));
 
         ReadVideoRect();
+        // The DV modes follow the new source; the date shown waits for its first DV frame.
+        RefreshDVPanel();
         if (AfterOpenGrab)
             AfterOpenGrab();
         if (m_grabber->baRAZWhenOpenFile->Value)
@@ -172,6 +208,7 @@ void TShowForm::closefile()
     for (QLabel *l : {scnLab, srtlab, moddlab})
         l->hide();
     EnableVideoControls();
+    RefreshDVPanel();
     SetLabel(EnCoursLab, QString(), QColor(0, 0, 128));
     if (AfterCloseGrab)
         AfterCloseGrab();
@@ -199,14 +236,37 @@ void TShowForm::EnableVideoControls()
     Enable(audman->naDecVolume, HasAudio);
 }
 
+void TShowForm::ShowOpenError(const QString &path, const QString &why)
+{
+    const QString text = path.isEmpty() ? QStringLiteral("Rien à ouvrir : %1.").arg(why)
+                                        : QStringLiteral("Impossible d'ouvrir %1 : %2.").arg(path, why);
+    // A script that opens a video that cannot be opened says so where its run is shown.
+    if (m_script && m_script->IsRunning() && scriptForm())
+        scriptForm()->AddMessage(QStringLiteral("### ") + text);
+    // In the title line, where the name of the video would be, until the next file opens;
+    // whatever video is open stays open.
+    const QString shown =
+        path.isEmpty() ? text : QStringLiteral("Impossible d'ouvrir %1 : %2.").arg(FileNamePart(path), why);
+    SetLabel(EnCoursLab, shown, QColor(192, 0, 0));
+    EnCoursLab->setToolTip(text);
+    const int error = ++m_openError;
+    if (HasVideo || HasAudio) {
+        // The video still open gets its name back after a while.
+        const QString current = CurrentVideoFile;
+        QTimer::singleShot(8000, this, [this, error, current] {
+            if (error == m_openError && CurrentVideoFile == current && (HasVideo || HasAudio)) {
+                SetLabel(EnCoursLab, FileNamePart(current), QColor(0, 0, 128));
+                EnCoursLab->setToolTip(current);
+            }
+        });
+    }
+    say(text, true);
+}
+
 void TShowForm::ReportOpened(const QString &path, TMediaDevice *device)
 {
-    if (!device) {
-        RunStatus().Fail(TRunFailure::OpenFailed);
-        m_failureSaid = path;
-        say(QStringLiteral("Impossible d'ouvrir le fichier %1").arg(path), true);
-        return;
-    }
+    if (!device)
+        return; // the file manager reports it (OnErrorOpenFile), with the reason
     QStringList lines;
     lines << QStringLiteral("Ouvert : %1").arg(path);
     lines << QStringLiteral("  Flux : %1 vidéo, %2 audio").arg(device->VideoCount).arg(device->AudioCount);
@@ -240,7 +300,8 @@ void TShowForm::NavManGraphCompleted()
 
 void TShowForm::NavManDVcode(const QString &, const QString &)
 {
-    // The DV date panel refreshes itself from these while paused once it is built.
+    if (!NavMan->caPlay->Checked())
+        RefreshDVPanel();
 }
 
 void TShowForm::NavManDuration(const QString &text)

@@ -1,7 +1,15 @@
 // The settings panels of the main window. Those whose controls are not built yet are empty
 // frames of the right size and place; their owners replace them here.
+#include "actions/TBooleanAction.h"
+#include "actions/TCheckAction.h"
+#include "actions/TIntegerAction.h"
+#include "actions/TWidestringAction.h"
+#include "capture/TGrabber.h"
+#include "capture/TOptionsFrame.h"
 #include "capture/TShowForm.h"
 #include "capture/Tintervalloframe.h"
+#include "playback/TNavMan.h"
+#include "shell/TVDAppliMan.h"
 
 #include <QFrame>
 
@@ -23,10 +31,33 @@ void TShowForm::CreatePanels(QWidget *client)
 {
     intervalloframe = new Tintervalloframe(client);
     intervalloframe->hide();
+    intervalloframe->installEventFilter(this);
     SaveImagesFrame = EmptyPanel(client, QStringLiteral("SaveImagesFrame"));
     ImagetteFrame = EmptyPanel(client, QStringLiteral("ImagetteFrame"));
-    OptionsFrame = EmptyPanel(client, QStringLiteral("OptionsFrame"));
     DVIncrustFrame = EmptyPanel(client, QStringLiteral("DVIncrustFrame"));
     IncrustFrame = EmptyPanel(client, QStringLiteral("IncrustFrame"));
-    AboutFrame = EmptyPanel(client, QStringLiteral("AboutFrame"));
+}
+
+void TShowForm::CreateOptionsPage()
+{
+    if (OptionsFrame)
+        return;
+    // The script folder and the keep-script flag belong to the script window's wiring, which may
+    // or may not have made them: they are looked up by name now, and their fields stay disabled
+    // without them.
+    TOptionsActions a;
+    a.baRAZWhenOpenFile = m_grabber->baRAZWhenOpenFile;
+    a.baSauverQuandClic = m_grabber->baSauverQuandClic;
+    a.baConfirmerImage = m_grabber->baConfirmerImage;
+    a.waDossierScripts = dynamic_cast<TWidestringAction *>(FindAction(QStringLiteral("waDossierScripts")));
+    a.caConserverScript = dynamic_cast<TCheckAction *>(FindAction(QStringLiteral("caConserverScript")));
+    a.baUsePrivateFilters = baUsePrivateFilters;
+    a.waPrivateFolder = waPrivateFolder;
+    a.caSeekPrecision = NavMan->caSeekPrecision;
+    a.iaSeekPrepos = NavMan->iaSeekPrepos;
+    OptionsFrame = new TOptionsFrame(gp, a);
+    OptionsFrame->ChooseFolder = [this](const QString &title, const QString &current) {
+        return m_prompts.ChooseFolder(title, current);
+    };
+    am->SetOptionsFrame(OptionsFrame);
 }

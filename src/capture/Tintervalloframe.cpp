@@ -33,16 +33,27 @@ Tintervalloframe::Tintervalloframe(QWidget *parent) : QFrame(parent)
     m_delai->setToolTip(QStringLiteral("Intervalle entre deux images"));
     m_unit = new QComboBox(this);
     m_unit->addItems({QStringLiteral("Frames"), QStringLiteral("Secondes"), QStringLiteral("Minutes")});
+    m_countCaption = new QLabel(QStringLiteral("Images à prendre :"), this);
+    m_countCaption->setVisible(false);
     m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("CountLab"));
     m_count->setToolTip(QStringLiteral("Nombre d'images restant à prendre"));
-    m_count->setMinimumWidth(60);
+    m_countCaption->setToolTip(m_count->toolTip());
+    m_count->setMinimumWidth(40);
     m_count->setVisible(false);
+    // Hidden until the first count, their room kept: the panel's width does not change then.
+    for (QLabel *l : {m_countCaption, m_count}) {
+        QSizePolicy p = l->sizePolicy();
+        p.setRetainSizeWhenHidden(true);
+        l->setSizePolicy(p);
+    }
     m_switch = new QPushButton(switchText(false), this);
     m_switch->setCheckable(true);
     m_switch->setToolTip(QStringLiteral("Démarrer ou arrêter l'intervallomètre"));
     row->addWidget(caption);
     row->addWidget(m_delai);
     row->addWidget(m_unit);
+    row->addWidget(m_countCaption);
     row->addWidget(m_count);
     row->addStretch(1);
     row->addWidget(m_switch);
@@ -82,6 +93,7 @@ void Tintervalloframe::ShowCount(std::int64_t remaining)
 {
     m_count->setText(QString::number(remaining));
     m_count->setVisible(true);
+    m_countCaption->setVisible(true);
 }
 
 void Tintervalloframe::ShowRunning(bool running)

@@ -45,6 +45,7 @@ private:
 
     QSpinBox *m_delai = nullptr;
     QComboBox *m_unit = nullptr;
+    QLabel *m_countCaption = nullptr;
     QLabel *m_count = nullptr;
     QPushButton *m_switch = nullptr;
     QPointer<TIntervalCapture> m_capture;

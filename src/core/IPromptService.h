@@ -54,4 +54,11 @@ public:
         Q_UNUSED(body);
         Q_UNUSED(clicked);
     }
+    // A script's showmessage: information the user acknowledges. A run nobody watches writes
+    // it out instead of waiting for a click that never comes.
+    virtual void ShowMessage(const QString &text) { ShowError(text); }
+    // A line of the script window's message area, which shows it already. A run nobody watches
+    // also writes it on standard error, so that a shell running scripts over many videos sees
+    // what each run said.
+    virtual void ScriptMessage(const QString &line) { (void)line; }
 };

@@ -29,6 +29,8 @@ public:
     // On standard error: on a terminal one line rewritten in place, otherwise a line at every
     // tenth of the run (and at its end), so that a log stays short.
     void Progress(qint64 done, qint64 total) override;
+    // The line as it is, on standard error.
+    void ScriptMessage(const QString &line) override;
 
     // True once a report or an unanswered choice was written: the run has said something about
     // what it was asked to open.

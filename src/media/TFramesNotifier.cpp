@@ -281,6 +281,8 @@ TPassThrough::SampleResult TFramesNotifier::sample(GstBuffer *buffer)
     }
     m_lastStreamNs = st;
     learnOrigin(st);
+    const GstClockTime pts = GST_BUFFER_PTS(buffer);
+    m_lastPtsNs.store(GST_CLOCK_TIME_IS_VALID(pts) ? int64_t(pts) : -1);
 
     int64_t origin = m_originNs.load();
     if (origin == kNoOrigin)

@@ -90,6 +90,9 @@ public:
     int64_t HistoryAt(int slot) const;
     QString TextAt(int slot) const;
     QString LastText() const;
+    // The buffer time stamp (PTS, ns) of the last frame, -1 when it had none: the key under
+    // which the sample notifier upstream kept that frame's DV record (TNotifier::FrameDataAt).
+    int64_t LastPts() const { return m_lastPtsNs.load(); }
     // Frames seen since creation (withheld ones included).
     int64_t FrameCount() const { return m_frameCount.load(); }
 
@@ -128,6 +131,7 @@ private:
     std::array<Watch, kWatches> m_watches;
     std::atomic<int64_t> m_originNs{kNoOrigin};
     std::atomic<int64_t> m_frameCount{0};
+    std::atomic<int64_t> m_lastPtsNs{-1};
 
     // Streaming thread only.
     GstSegment m_segment;

@@ -54,6 +54,9 @@ void TNotifier::ResetNotifier()
     m_frame.TimecodeValid = false;
     m_frame.DateStr = kNoDatecode;
     m_frame.TimecodeStr = kNoTimecode;
+    m_ptsRing.fill(TPtsRecord{});
+    m_ptsNext = 0;
+    m_secondClock.Reset();
     m_video.CodecName.clear();
     m_frame.AudioCodec.clear();
     m_lastDuration = 0;
@@ -126,6 +129,34 @@ TframeData TNotifier::GetFrameData() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_frame;
+}
+
+bool TNotifier::FrameDataAt(int64_t pts, int64_t tolerance, TframeData &out) const
+{
+    if (pts < 0)
+        return false;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const TPtsRecord *best = nullptr;
+    int64_t bestDistance = tolerance + 1;
+    for (const TPtsRecord &r : m_ptsRing) {
+        if (r.pts < 0)
+            continue;
+        const int64_t distance = r.pts > pts ? r.pts - pts : pts - r.pts;
+        if (distance < bestDistance) {
+            best = &r;
+            bestDistance = distance;
+        }
+    }
+    if (!best)
+        return false;
+    out = best->frame;
+    return true;
+}
+
+int TNotifier::PlaceInSecond(const TframeData &frame) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_secondClock.PlaceOf(frame, TDvSecondClock::BaseOf(m_video.Fps));
 }
 
 TVideoData TNotifier::GetVideoData() const
@@ -466,6 +497,11 @@ TPassThrough::SampleResult TNotifier::sample(GstBuffer *buffer)
         }
         changeCheckC(out);
         m_firstSample.store(false);
+        m_secondClock.Observe(m_prevFrame, m_frame, TDvSecondClock::BaseOf(m_video.Fps));
+        if (GST_CLOCK_TIME_IS_VALID(GST_BUFFER_PTS(buffer))) {
+            m_ptsRing[size_t(m_ptsNext)] = TPtsRecord{int64_t(GST_BUFFER_PTS(buffer)), m_frame};
+            m_ptsNext = (m_ptsNext + 1) % kPtsRingSize;
+        }
         incrust.DateValid = m_frame.DateValid;
         incrust.TimecodeValid = m_frame.TimecodeValid;
         incrust.RecDate = m_frame.RecDate;

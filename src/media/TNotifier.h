@@ -10,6 +10,7 @@
 // the filter hooks on the streaming thread.
 #include "core/TMessageReceiver.h"
 #include "media/MediaMessages.h"
+#include "media/TDvSecondClock.h"
 #include "media/TIncrustDV.h"
 #include "media/TVideoData.h"
 #include "media/TframeData.h"
@@ -52,6 +53,15 @@ public:
     void SetAudioCodec(const QString &codec);
 
     TframeData GetFrameData() const;
+    // The record of the recent sample whose time stamp (PTS, ns) is nearest to pts, within
+    // tolerance ns; false when none of the last kPtsRingSize samples is that close. Lets a
+    // consumer downstream (the grab) find the DV date of the very frame it shows, though this
+    // element has already analysed the frames queued behind it.
+    static constexpr int kPtsRingSize = 64;
+    bool FrameDataAt(int64_t pts, int64_t tolerance, TframeData &out) const;
+    // The place of a DV frame record within its recording second (0 = its first frame), learned
+    // from the frames that passed; -1 when not known (TDvSecondClock).
+    int PlaceInSecond(const TframeData &frame) const;
     TVideoData GetVideoData() const;
     bool Armed() const { return m_armed.load(); }
     bool NotifyVideo() const { return m_notifyVideo.load(); }
@@ -101,6 +111,14 @@ private:
     int m_slot = 0;
     std::array<TframeData, kRingSize> m_frameRing;
     std::array<TIncrustDV, kRingSize> m_incrustRing;
+    struct TPtsRecord
+    {
+        int64_t pts = -1;
+        TframeData frame;
+    };
+    std::array<TPtsRecord, kPtsRingSize> m_ptsRing;
+    int m_ptsNext = 0;
+    TDvSecondClock m_secondClock;
     std::optional<TMediaType> m_pendingType; // a new type to apply with the next sample
     bool m_sampleSeen = false;               // a sample passed since streaming started
 

@@ -3,6 +3,7 @@
 #include "playback/TNavMan.h"
 
 #include "actions/TCheckAction.h"
+#include "actions/TNopeAction.h"
 #include "media/TFramesNotifier.h"
 #include "media/TavSource.h"
 #include "media/Timecode.h"
@@ -13,6 +14,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSlider>
+#include <QToolTip>
+#include <QWheelEvent>
 
 namespace {
 
@@ -220,9 +223,42 @@ void TNavMan::OnFramesPosition(const QString &text)
         return;
     if (OnDisplayTime)
         OnDisplayTime(text);
-    if (EditFollows && m_edit)
+    if (EditFollows && m_edit) {
         m_edit->setText(text);
+        MarkPositionEdit(false); // the refused text is gone
+    }
     GetPosition();
+}
+
+void TNavMan::MarkPositionEdit(bool marked)
+{
+    if (!m_edit || marked == m_editMarked)
+        return;
+    m_editMarked = marked;
+    if (marked) {
+        m_editHint = m_edit->toolTip();
+        m_edit->setStyleSheet(QStringLiteral("QLineEdit { border: 2px solid #c00000; }"));
+        m_edit->setToolTip(QStringLiteral("Position attendue : h:mm:ss:ii (heures, minutes, secondes, "
+                                          "numéro d'image), par exemple 0:01:30:12"));
+        QToolTip::showText(m_edit->mapToGlobal(QPoint(0, m_edit->height())), m_edit->toolTip(), m_edit);
+    } else {
+        m_edit->setStyleSheet(QString());
+        m_edit->setToolTip(m_editHint);
+        QToolTip::hideText();
+    }
+}
+
+void TNavMan::WheelFrames(const QWheelEvent *event)
+{
+    // 120 eighths of a degree make one notch; finer wheels add up to it.
+    m_wheelRest += event->angleDelta().y();
+    while (m_wheelRest >= 120 || m_wheelRest <= -120) {
+        const bool forward = m_wheelRest > 0;
+        m_wheelRest += forward ? -120 : 120;
+        TNopeAction *step = forward ? naAvanceFrame : naReculeFrame;
+        if (step && step->isEnabled())
+            step->Apply();
+    }
 }
 
 bool TNavMan::Stop()
@@ -259,6 +295,11 @@ void TNavMan::SetPositionEdit(QLineEdit *edit)
     EditFollows = true;
     edit->installEventFilter(this);
     connect(edit, &QObject::destroyed, this, [this] { EditFollows = false; });
+    // The mark of a refused text goes as soon as the user has typed a position again.
+    connect(edit, &QLineEdit::textEdited, this, [this](const QString &text) {
+        if (m_editMarked && IsPositionText(text, FrameDuration))
+            MarkPositionEdit(false);
+    });
 }
 
 void TNavMan::UnbindEdit()
@@ -321,7 +362,13 @@ bool TNavMan::eventFilter(QObject *watched, QEvent *event)
             const int key = static_cast<QKeyEvent *>(event)->key();
             if (AcceptEnter && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
                 QPointer<QLineEdit> edit = m_edit;
-                SeekToText(edit->text());
+                if (!SeekToText(edit->text())) {
+                    // The position stays; the field says what it wants and keeps the focus
+                    // for the correction.
+                    MarkPositionEdit(true);
+                    return true;
+                }
+                MarkPositionEdit(false);
                 if (edit)
                     if (QWidget *next = edit->nextInFocusChain(); next && next != edit)
                         next->setFocus(Qt::TabFocusReason);
@@ -335,10 +382,17 @@ bool TNavMan::eventFilter(QObject *watched, QEvent *event)
         case QEvent::FocusOut:
             EditFollows = true;
             break;
+        case QEvent::Wheel:
+            WheelFrames(static_cast<QWheelEvent *>(event));
+            return true;
         default:
             break;
         }
     } else if (m_slider && watched == m_slider) {
+        if (event->type() == QEvent::Wheel) {
+            WheelFrames(static_cast<QWheelEvent *>(event));
+            return true;
+        }
         if (event->type() == QEvent::MouseButtonPress)
             SliderFollows = false;
         else if (event->type() == QEvent::MouseButtonRelease)

@@ -42,6 +42,7 @@
 #include <limits>
 #include <memory>
 
+class QWheelEvent;
 class TCheckAction;
 class TFramesNotifier;
 class TImageList;
@@ -141,8 +142,15 @@ public:
     int64_t GetPosition();
     void SetFrameDuration(int64_t d);
     void ResetDuration();
-    // Parses "h:mm:ss:ff" (fields counted from the end of the text) and seeks there.
-    void SeekToText(const QString &text);
+    // Parses "h:mm:ss:ff" and seeks there. Anything else ("abc", "5.5", 61 seconds, more
+    // frames than a second holds) moves nothing and answers false.
+    bool SeekToText(const QString &text);
+    // Whether text is a position the user may type: hours, then two digits each of minutes
+    // (0-59), seconds (0-59) and frame (fewer than one second's worth of frameDuration when
+    // that is known), colon-separated, blanks around allowed.
+    static bool IsPositionText(const QString &text, int64_t frameDuration);
+    // The position field is marked (red frame, hint) while it holds a text that was refused.
+    bool PositionEditMarked() const { return m_editMarked; }
     // Shows the current frame again (after a change of flips or other display effects).
     void RefreshFrame();
     void SetNormalSpeed();
@@ -232,11 +240,17 @@ private:
     void UnbindSlider();
     void OnSliderMoved(int value);
     void SetSpeed(bool compatible);
+    void MarkPositionEdit(bool marked);
+    // A wheel turn over the position field or the track bar: one frame per notch.
+    void WheelFrames(const QWheelEvent *event);
 
     // Declared first: it lives until the graph is down (StopStreaming in the destructor).
     TMessageReceiver<TFramesPositionMsg, TFrameDurationMsg, TFramesReachedMsg> m_navInbox;
     QPointer<QLineEdit> m_edit;
     QPointer<QSlider> m_slider;
+    bool m_editMarked = false;
+    QString m_editHint;  // the field's own hint, given back when the mark goes
+    int m_wheelRest = 0; // eighths of a degree not yet stepped (high-resolution wheels)
     TFramesNotifier *m_notifier = nullptr;
     TGstElement m_renderer;
     const TScenesList *m_scenes = nullptr;

@@ -9,6 +9,7 @@
 
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QThread>
 
 namespace {
@@ -339,13 +340,28 @@ void TNavMan::NextScene()
     SeekPrecise(int64_t(next) * FrameDuration);
 }
 
-void TNavMan::SeekToText(const QString &text)
+bool TNavMan::IsPositionText(const QString &text, int64_t frameDuration)
 {
-    const int64_t position = TimecodeToTime(text, FrameDuration);
+    static const QRegularExpression shape(
+        QStringLiteral("^\\s*(\\d{1,6}):([0-5]\\d):([0-5]\\d):(\\d\\d)\\s*$"));
+    const QRegularExpressionMatch m = shape.match(text);
+    if (!m.hasMatch())
+        return false;
+    // Frame 25 of a 25-frame second is the next second's frame 0: refused, as a typo.
+    return frameDuration <= 1 || m.captured(4).toLongLong() * frameDuration < 10000000;
+}
+
+bool TNavMan::SeekToText(const QString &text)
+{
+    // Garbage (a word, "5.5") would read as 0:00:00:00 and jump to the start.
+    if (!IsPositionText(text, FrameDuration))
+        return false;
+    const int64_t position = TimecodeToTime(text.trimmed(), FrameDuration);
     if (caSeekPrecision && caSeekPrecision->Checked())
         SeekPrecise(position);
     else
         SeekTo(true, position);
+    return true;
 }
 
 void TNavMan::RefreshFrame()

@@ -4,6 +4,8 @@
 #include "actions/TCustomVDActionList.h"
 #include "widgets/TImageList.h"
 
+#include <QRegularExpression>
+
 TVDImgSpeedButton::TVDImgSpeedButton(QWidget *parent) : QToolButton(parent)
 {
     setAutoRaise(true); // flat, raised under the mouse: the speed-button look
@@ -56,7 +58,7 @@ void TVDImgSpeedButton::UpdateFromAction()
     m_imageIndex = a->ImageIndex();
     TImageList *images = m_images ? m_images.data() : (a->ActionList() ? a->ActionList()->Images() : nullptr);
     setIcon(images ? images->Icon(m_imageIndex) : QIcon());
-    setToolTip(a->Hint());
+    setToolTip(ToolTipOf(a));
     setStatusTip(a->Hint());
     setEnabled(a->isEnabled());
     setVisible(a->isVisible());
@@ -64,6 +66,24 @@ void TVDImgSpeedButton::UpdateFromAction()
     if (m_groupIndex > 0 && a->isCheckable())
         SetDown(a->isChecked());
     ApplyCaption(m_linkCaption ? a->Caption() : m_ownCaption);
+}
+
+QString TVDImgSpeedButton::ToolTipOf(const TCustomAbstractAction *a)
+{
+    if (!a)
+        return QString();
+    // The hint, else the caption without its accelerator mark, then the keys that run it.
+    QString text = a->Hint();
+    if (text.isEmpty())
+        text = QString(a->Caption()).remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QStringList keys;
+    for (const QKeySequence &k : a->shortcuts())
+        if (!k.isEmpty())
+            keys << k.toString(QKeySequence::NativeText);
+    if (keys.isEmpty())
+        return text;
+    return text + QStringLiteral(" (") + keys.join(QStringLiteral(", ")) + u')';
 }
 
 void TVDImgSpeedButton::ApplyCaption(const QString &caption)

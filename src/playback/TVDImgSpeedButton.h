@@ -26,6 +26,8 @@ public:
     ~TVDImgSpeedButton() override;
 
     TCustomAbstractAction *Action() const { return m_action; }
+    // What the button's tooltip says of a: its hint (else its caption) and its keys.
+    static QString ToolTipOf(const TCustomAbstractAction *a);
     // Binds the button (nullptr releases the link).
     void SetAction(TCustomAbstractAction *action);
 

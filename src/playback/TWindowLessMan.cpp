@@ -427,6 +427,16 @@ void TWindowLessMan::SetPreviewWindowOn(bool on)
 {
     if (on) {
         m_previewWindow = true;
+        // Never at the screen's corner over the main window's menus (the default place, or a
+        // stored one on a screen that is gone): beside the main window.
+        const QWidget *main = m_window ? m_window->window() : nullptr;
+        const QScreen *onScreen = QGuiApplication::screenAt(m_previewRect.center());
+        if (main && main->isVisible() && (m_previewRect.topLeft() == QPoint(0, 0) || !onScreen)) {
+            const QScreen *screen = main->screen();
+            m_previewRect = TPreviewForm::PlaceBeside(
+                main->frameGeometry(), main->geometry(), m_previewRect.size().expandedTo(QSize(160, 120)),
+                screen ? screen->availableGeometry() : main->frameGeometry());
+        }
         m_preview->setGeometry(m_previewRect);
         m_preview->show();
         m_preview->raise();

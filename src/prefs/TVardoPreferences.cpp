@@ -244,17 +244,9 @@ void TVardoPreferences::FormCloseQuery(bool &canClose)
     // hooks back would lose the save of the close that comes later.
     if (!canClose || !m_hooked)
         return;
-    if (m_mode == spNone) {
-        const std::optional<TSavePreferences> chosen =
-            m_prompts
-                ? m_prompts->AskSaveMode(QStringLiteral("Enregistrement des préférences de %1").arg(titre))
-                : std::nullopt;
-        if (!chosen) {
-            canClose = false;
-            return;
-        }
-        m_mode = *chosen;
-        OpenStore();
+    if (!SettleModeForClose()) {
+        canClose = false;
+        return;
     }
     if (m_mode != spNone) {
         SaveInfo(version);
@@ -267,6 +259,21 @@ void TVardoPreferences::FormCloseQuery(bool &canClose)
             qCInfo(lcPrefs) << "preferences saved";
     }
     m_hooked = false;
+}
+
+bool TVardoPreferences::SettleModeForClose()
+{
+    if (!m_hooked || m_mode != spNone || m_modeSettled)
+        return true;
+    const std::optional<TSavePreferences> chosen =
+        m_prompts ? m_prompts->AskSaveMode(QStringLiteral("Enregistrement des préférences de %1").arg(titre))
+                  : std::nullopt;
+    if (!chosen)
+        return false;
+    m_modeSettled = true;
+    m_mode = *chosen;
+    OpenStore();
+    return true;
 }
 
 bool TVardoPreferences::eventFilter(QObject *watched, QEvent *event)

@@ -118,6 +118,11 @@ public:
     // Close-query hook; canClose false keeps the window open. The save dialog is shown
     // modally when no store exists yet.
     void FormCloseQuery(bool &canClose);
+    // Asks where to save, when no store exists yet and the question was not answered during
+    // this close yet. False: the question was left unanswered and the close is called off. The
+    // window's own close handler calls it before it tears anything down, so that a cancelled
+    // question leaves the window as it was; the close query then asks no more.
+    bool SettleModeForClose();
     // True until a close query completed (then only the window's own handlers run).
     bool FormHooked() const { return m_hooked; }
 
@@ -139,4 +144,5 @@ private:
     std::function<void(bool &)> m_formOnCloseQuery;
     bool m_hooked = true;
     bool m_loaded = false;
+    bool m_modeSettled = false; // the save question was answered (its answer may be "none")
 };

@@ -84,6 +84,11 @@ void TWindowPromptService::ShowError(const QString &text)
     QMessageBox::warning(m_parent.data(), m_caption, text);
 }
 
+void TWindowPromptService::ShowMessage(const QString &text)
+{
+    QMessageBox::information(m_parent.data(), m_caption, text);
+}
+
 void TWindowPromptService::Report(const QString &, bool)
 {}
 

@@ -3,6 +3,7 @@
 #include "actions/TBooleanAction.h"
 #include "actions/TNopeAction.h"
 #include "actions/TWidestringAction.h"
+#include "core/FramixLog.h"
 #include "widgets/TVDIcons.h"
 
 #include <QClipboard>
@@ -212,10 +213,7 @@ void TFichierMan::ConnectActions()
         return !v.isEmpty();
     };
     waInitialDir->InternalApply = [this](const QString &v) { m_initialDir = v; };
-    naPasteFile->InternalApply = [this] {
-        CloseFile();
-        PasteClipboard();
-    };
+    naPasteFile->InternalApply = [this] { PasteReplacing(); };
     naSaveFile->InternalApply = [this] {
         if (m_fileState == fsNew) {
             waSaveFileAs->PrepareAndApply();
@@ -264,6 +262,7 @@ void TFichierMan::ConfigureForScripts(QWidget *editor)
     NewFileName = QStringLiteral("script.txt");
     DeleteExisting = ctAskif;
     RecentLength = 50;
+    KeepFileOnError = true;
     SetDragControl(editor);
 }
 
@@ -304,20 +303,44 @@ bool TFichierMan::OpenFile(const QString &pathIn)
         return false;
     // A relative path (command line) is kept absolute, so the recent list stays usable.
     const QString path = QFileInfo(pathIn).absoluteFilePath();
-    if (OnTestExtension && !OnTestExtension(Extension(path), path))
-        return false;
-    if (!IsFile(path)) {
-        if (OnMissingFile)
-            OnMissingFile(path);
-        return false;
+    if (const QString why = RefusalOf(path); !why.isEmpty()) {
+        // A name that is no file (gone, mistyped on the command line or in a script) is a
+        // failure the owner reports, not a silent no-op.
+        Refuse(path, why);
+        return RefuseFile();
     }
+    const TKeptFile previous{m_currentFile, m_fileState, m_modified};
     waCurrentFileName->SetValue(path);
     m_fileState = fsOpen;
-    if (OnOpenFile && !OnOpenFile(path) && OnErrorOpenFile)
-        OnErrorOpenFile(path);
+    if (OnOpenFile && !OnOpenFile(path)) {
+        if (OnErrorOpenFile)
+            OnErrorOpenFile(path);
+        if (KeepFileOnError) {
+            // The owner kept its previous content: the refused file must not become the file
+            // that content is saved to.
+            waCurrentFileName->SetValue(previous.file);
+            m_fileState = previous.state;
+            m_modified = previous.modified;
+            return RefuseFile();
+        }
+    }
+    m_closed.reset();
     PutRecent(path);
     m_modified = false;
     return true;
+}
+
+bool TFichierMan::RefuseFile()
+{
+    // Open closes the current file first; an owner that kept that file's content gets its name
+    // back, so that saving still writes where the content came from.
+    if (KeepFileOnError && m_fileState == fsNone && m_closed) {
+        waCurrentFileName->SetValue(m_closed->file);
+        m_fileState = m_closed->state;
+        m_modified = m_closed->modified;
+    }
+    m_closed.reset();
+    return false;
 }
 
 void TFichierMan::CloseFile()
@@ -334,8 +357,16 @@ void TFichierMan::CloseFile()
     }
     if (OnCloseFile)
         OnCloseFile(m_currentFile);
+    if (KeepFileOnError)
+        m_closed = TKeptFile{m_currentFile, m_fileState, m_modified};
     waCurrentFileName->SetValue(QString());
     m_fileState = fsNone;
+}
+
+void TFichierMan::SetOpenLast(bool on)
+{
+    m_openLast = on;
+    baOpenLastFile->Value = on;
 }
 
 void TFichierMan::NewFile()
@@ -345,6 +376,7 @@ void TFichierMan::NewFile()
     QString name = QFileInfo(NewFileName).completeBaseName();
     if (name.isEmpty())
         name = NewFileName;
+    m_closed.reset();
     waCurrentFileName->SetValue(WithTrailingSeparator(m_initialDir) + name + DefaultExtension);
     m_fileState = fsNew;
     if (OnNewFile)
@@ -368,7 +400,60 @@ QStringList TFichierMan::FilesOf(const QMimeData *mime)
     for (const QUrl &u : std::as_const(urls))
         if (u.isLocalFile() && !u.toLocalFile().isEmpty())
             files << u.toLocalFile();
+    if (files.isEmpty() && urls.isEmpty() && mime->hasText()) {
+        // A path copied as text (from a terminal, an editor): each line that is a file URL
+        // or names an existing file.
+        const QStringList lines = mime->text().split(u'\n', Qt::SkipEmptyParts);
+        for (const QString &raw : lines) {
+            const QString line = raw.trimmed();
+            const QUrl url(line);
+            if (url.isLocalFile())
+                files << url.toLocalFile();
+            else if (!line.isEmpty() && QFileInfo(line).isFile())
+                files << line;
+        }
+    }
     return files;
+}
+
+QString TFichierMan::RefusalOf(const QString &path) const
+{
+    if (!QFileInfo::exists(path))
+        return QStringLiteral("le fichier n'existe pas");
+    if (!IsFile(path))
+        return QStringLiteral("ce n'est pas un fichier");
+    if (OnTestExtension && !OnTestExtension(Extension(path), path))
+        return QStringLiteral("ce type de fichier (%1) n'est pas pris en charge")
+            .arg(Extension(path).isEmpty() ? QStringLiteral("sans extension") : Extension(path));
+    return QString();
+}
+
+void TFichierMan::Refuse(const QString &path, const QString &why)
+{
+    qCInfo(lcShell).noquote() << "not opened:" << path << "-" << why;
+    // An owner that does not tell refusals apart (the script window) hears of them as a failed
+    // open.
+    if (OnRefusedFile)
+        OnRefusedFile(path, why);
+    else if (OnErrorOpenFile && !path.isEmpty())
+        OnErrorOpenFile(path);
+}
+
+bool TFichierMan::PasteReplacing()
+{
+    QClipboard *cb = QGuiApplication::clipboard();
+    const QStringList files = cb ? FilesOf(cb->mimeData()) : QStringList();
+    if (files.isEmpty()) {
+        Refuse(QString(), QStringLiteral("le presse-papiers ne contient aucun fichier"));
+        return false;
+    }
+    const QString path = QFileInfo(files.first()).absoluteFilePath();
+    if (const QString why = RefusalOf(path); !why.isEmpty()) {
+        Refuse(path, why);
+        return false;
+    }
+    CloseFile();
+    return OpenFile(path);
 }
 
 bool TFichierMan::PasteFrom(const QMimeData *mime)

@@ -26,6 +26,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QMimeData;
 class QUrl;
@@ -66,6 +67,11 @@ public:
     QString NewFileName;
     // Width in characters of the recent-file captions.
     int RecentLength = 50;
+    // A file the owner refuses to open (OnOpenFile false), or that does not exist, leaves the
+    // current file, its state and the recent list as they were, even when the open command
+    // closed that file first (the script window: its editor keeps the old text, which must
+    // still be saved to where it came from).
+    bool KeepFileOnError = false;
 
     QWidget *DragControl() const { return m_dragControl; }
     // Accepts dropped files from now on; the current file can be dragged out of it.
@@ -73,10 +79,11 @@ public:
 
     // --- Events
     std::function<bool(const QString &path)> OnOpenFile;
+    // The owner refused the file (OnOpenFile false), or the name is no existing file.
     std::function<void(const QString &path)> OnErrorOpenFile;
-    // A path asked for (command line, recent list, dropped file) that is no file; OpenFile
-    // returns false after it.
-    std::function<void(const QString &path)> OnMissingFile;
+    // A file the user named that is not opened at all (missing, not a file, an extension the
+    // owner refuses, a paste without any file), with the reason in French; path may be empty.
+    std::function<void(const QString &path, const QString &why)> OnRefusedFile;
     std::function<void(const QString &path)> OnCloseFile;
     std::function<void()> OnNewFile;
     std::function<void(const QString &path)> OnSaveFile;
@@ -104,6 +111,9 @@ public:
     void SetModified(bool m) { m_modified = m; }
     QString InitialDir() const { return m_initialDir; }
     bool OpenLast() const { return m_openLast; }
+    // Keeps (or forgets) the current file for the next start without opening or closing
+    // anything now.
+    void SetOpenLast(bool on);
     // The recent paths, entry 1 first.
     QStringList RecentFiles() const;
 
@@ -112,11 +122,14 @@ public:
     bool OpenFile(const QString &path);
     void CloseFile();
     void NewFile();
-    // Opens the first file of a file list (text/uri-list, or a file manager's copied-files
-    // format); false when the data holds none.
+    // Opens the first file of a file list (text/uri-list, a file manager's copied-files
+    // format, or plain text naming an existing file); false when the data holds none.
     bool PasteFrom(const QMimeData *mime);
     // The clipboard's file list.
     bool PasteClipboard();
+    // naPasteFile: the current file is closed only when the clipboard names a file that can
+    // be opened; otherwise it stays open and OnRefusedFile says why.
+    bool PasteReplacing();
     // A drop: the first file, unless it is the current one. Opens directly (no close first).
     bool DropFrom(const QMimeData *mime);
     // The current file as drag data (text/uri-list and the file manager's copied-files
@@ -161,12 +174,23 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    struct TKeptFile
+    {
+        QString file;
+        TFileState state = fsNone;
+        bool modified = false;
+    };
+    // A refused open: gives back the file that open closed (KeepFileOnError); false.
+    bool RefuseFile();
     // Moves `path` to the head of the recent list.
     void PutRecent(const QString &path);
     void SetRecent(int index, const QString &path);
     bool PrepareSaveAs(QString &target);
     QString DialogFilter() const;
     static QStringList FilesOf(const QMimeData *mime);
+    // Why path would not be opened (empty: it would); reported through OnRefusedFile.
+    QString RefusalOf(const QString &absolutePath) const;
+    void Refuse(const QString &path, const QString &why);
 
     QString m_currentFile;
     TFileState m_fileState = fsNone;
@@ -177,4 +201,6 @@ private:
     QPoint m_dragStart;
     bool m_dragArmed = false;
     bool m_userToggle = false;
+    // The file the last close let go of, while its owner still holds its content.
+    std::optional<TKeptFile> m_closed;
 };

@@ -152,11 +152,14 @@ QWidget *TKeyDispatcher::Served(QObject *receiver) const
 
 bool TKeyDispatcher::LeftToTextField(QObject *receiver, const QKeyEvent *event)
 {
-    auto *w = qobject_cast<QWidget *>(receiver);
-    const bool text = qobject_cast<QLineEdit *>(w) || qobject_cast<QAbstractSpinBox *>(w) ||
-                      qobject_cast<QTextEdit *>(w) || qobject_cast<QPlainTextEdit *>(w) ||
-                      (qobject_cast<QComboBox *>(w) && static_cast<QComboBox *>(w)->isEditable());
-    if (!text)
+    auto isText = [](QWidget *w) {
+        return qobject_cast<QLineEdit *>(w) || qobject_cast<QAbstractSpinBox *>(w) ||
+               qobject_cast<QTextEdit *>(w) || qobject_cast<QPlainTextEdit *>(w) ||
+               (qobject_cast<QComboBox *>(w) && static_cast<QComboBox *>(w)->isEditable());
+    };
+    // A key the field does not use (Up, Page Down in a one-line field) goes on to its parents:
+    // it is still typed in the field, and stays there.
+    if (!isText(qobject_cast<QWidget *>(receiver)) && !isText(QApplication::focusWidget()))
         return false;
     if (event->matches(QKeySequence::Copy) || event->matches(QKeySequence::Cut) ||
         event->matches(QKeySequence::Paste) || event->matches(QKeySequence::SelectAll) ||

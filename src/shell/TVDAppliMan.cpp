@@ -5,6 +5,9 @@
 #include "actions/TRectAction.h"
 #include "actions/TVDSwitch.h"
 #include "script/TVDScript.h"
+#include "shell/TAppliPages.h"
+#include "shell/THelpForm.h"
+#include "shell/TScriptForm.h"
 #include "widgets/TVDIcons.h"
 
 #include <QDesktopServices>
@@ -30,9 +33,25 @@ TVDAppliMan::TVDAppliMan(QWidget *winControl, QObject *parent)
     m_switch->MainWindow = winControl;
     SetSwitch(m_switch);
     m_script = new TVDScript(this);
+    m_scriptForm = std::make_unique<TScriptForm>(m_script);
+    m_scriptForm->OnClosed = [this] {
+        if (caScript->Checked())
+            caScript->SetChecked(false);
+    };
+    CreatePages();
 }
 
-TVDAppliMan::~TVDAppliMan() = default;
+TVDAppliMan::~TVDAppliMan()
+{
+    // The window edits the script component's text and may be running it: it goes first.
+    m_scriptForm.reset();
+    // The pages belong to the window, which may outlive this component: they go with it.
+    if (m_winControl)
+        m_winControl->removeEventFilter(this);
+    delete m_optionsPage.data();
+    delete m_customPage.data();
+    delete m_aboutPage.data();
+}
 
 QUrl TVDAppliMan::MailUrl() const
 {
@@ -149,12 +168,19 @@ void TVDAppliMan::ConnectActions()
 
 void TVDAppliMan::PageChanged(TCheckAction *action, bool checked)
 {
+    if (action == caScript && m_scriptForm) {
+        if (checked)
+            m_scriptForm->ShowForm();
+        else
+            m_scriptForm->HideForm();
+    }
     // The three full-window pages exclude one another.
     if (checked && (action == caAbout || action == caOptions || action == caCustom)) {
         for (TCheckAction *other : {caAbout, caOptions, caCustom})
             if (other != action && other->Checked())
                 other->SetChecked(false);
     }
+    ShowPage(action, checked);
     if (OnPageChanged)
         OnPageChanged(action, checked);
 }

@@ -3,6 +3,7 @@
 #include "actions/TBooleanAction.h"
 #include "actions/TCustomVDActionList.h"
 #include "actions/TIntegerAction.h"
+#include "actions/TNopeAction.h"
 #include "actions/TWidestringAction.h"
 #include "capture/TDossiersFrame.h"
 #include "capture/TGrabber.h"
@@ -59,8 +60,12 @@ TEST(DossiersFrame, ControlsFollowTheirActions)
     EXPECT_TRUE(p.frame.LimitBox()->isChecked());
     g.iaNomFichierImage->SetValue(1);
     EXPECT_TRUE(p.frame.RootGroup()->button(1)->isChecked());
-    g.iaImageExtension->SetValue(7); // any value but 0 is JPEG
+    g.iaImageExtension->SetValue(7); // any value but 0 (BMP) and 2 (PNG) is JPEG
     EXPECT_TRUE(p.frame.FormatGroup()->button(1)->isChecked());
+    g.naPngExtension->Apply();
+    EXPECT_TRUE(p.frame.FormatGroup()->button(2)->isChecked());
+    EXPECT_TRUE(g.ImageFileName.endsWith(QStringLiteral(".png")));
+    g.iaImageExtension->SetValue(7);
     g.iaImageAjouter->SetValue(3); // no such choice: neither button
     EXPECT_EQ(p.frame.SuffixGroup()->checkedButton(), nullptr);
     g.iaJpegCompressionQuality->SetValue(77);
@@ -81,6 +86,9 @@ TEST(DossiersFrame, UserChangesSetTheActions)
     EXPECT_TRUE(g.baLimiterLongueur->Value);
     EXPECT_EQ(applied, 1) << "the box's echo ends by itself";
 
+    p.frame.FormatGroup()->button(2)->click();
+    EXPECT_EQ(g.iaImageExtension->Value, 2);
+    EXPECT_TRUE(g.ImageFileName.endsWith(QStringLiteral(".png")));
     p.frame.FormatGroup()->button(1)->click();
     EXPECT_EQ(g.iaImageExtension->Value, 1);
     EXPECT_TRUE(g.ImageFileName.endsWith(QStringLiteral(".jpg")));

@@ -260,7 +260,8 @@ TEST_F(IntervalCapture, EveryWayOfStoppingEndsTheRunCleanly)
         EXPECT_TRUE(panel.DelaiEdit()->isEnabled());
         EXPECT_EQ(host.volume, 7000);
         EXPECT_EQ(host.position, 0);
-        EXPECT_EQ(ic.Remaining(), 61);
+        // Counted again at the end: with the video gone there is nothing left to take.
+        EXPECT_EQ(ic.Remaining(), host.hasVideo ? 61 : 0);
     }
 }
 

@@ -20,6 +20,25 @@ TEST(SaveStretch, SavedSizesOfCommonFrames)
     }
 }
 
+TEST(SaveStretch, WideningKeepsEveryLine)
+{
+    EXPECT_EQ(TSaveStretch::SaveSize({720, 576}, {4, 3}, true), QSize(768, 576));
+    EXPECT_EQ(TSaveStretch::SaveSize({720, 576}, {16, 9}, true), QSize(1024, 576));
+    EXPECT_EQ(TSaveStretch::SaveSize({720, 480}, {4, 3}, true), QSize(720, 540))
+        << "NTSC: taller, not narrower";
+    EXPECT_EQ(TSaveStretch::SaveSize({1920, 1080}, {16, 9}, true), QSize(1920, 1080));
+    EXPECT_EQ(TSaveStretch::SaveSize({720, 576}, {0, 3}, true), QSize(720, 576));
+    EXPECT_EQ(TSaveStretch::SaveSize({0, 0}, {4, 3}, true), QSize(0, 0));
+    // Never smaller than the capture, and bounded whatever the aspect.
+    for (QPoint aspect : {QPoint(1, 100), QPoint(100, 1), QPoint(2147483647, 1), QPoint(1, 2147483647)}) {
+        const QSize s = TSaveStretch::SaveSize({640, 480}, aspect, true);
+        EXPECT_GE(s.width(), 640);
+        EXPECT_GE(s.height(), 480);
+        EXPECT_LE(s.width(), 4 * 640);
+        EXPECT_LE(s.height(), 4 * 480);
+    }
+}
+
 TEST(SaveStretch, StretchesTheWholeCaptureInto24Bits)
 {
     // Left half red, right half blue: after a 16:9 squeeze both halves keep their colour.

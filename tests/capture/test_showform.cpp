@@ -116,10 +116,15 @@ void ExpectOpened(TShowForm &f, const QString &path)
     EXPECT_TRUE(f.audioMan()->caMute->isEnabled());
 }
 
-void ExpectClosed(TShowForm &f)
+// `why`: the title line's reason when a file was refused (empty: the line is empty).
+void ExpectClosed(TShowForm &f, const QString &why = QString())
 {
     EXPECT_TRUE(f.currentFile().isEmpty());
-    EXPECT_TRUE(f.fileNameLabel()->text().isEmpty());
+    if (why.isEmpty()) {
+        EXPECT_TRUE(f.fileNameLabel()->text().isEmpty());
+    } else {
+        EXPECT_TRUE(f.fileNameLabel()->text().contains(why)) << f.fileNameLabel()->text().toStdString();
+    }
     EXPECT_FALSE(f.formatPanel()->isVisibleTo(&f));
     EXPECT_FALSE(f.navFrame()->isVisibleTo(&f));
     EXPECT_FALSE(f.audioMan()->caMute->isEnabled());
@@ -281,9 +286,10 @@ TEST(ShowForm, SideFileMarkersAndRefusedFiles)
     EXPECT_TRUE(f.scnMarker()->isVisibleTo(&f));
     EXPECT_FALSE(f.srtMarker()->isVisibleTo(&f));
 
-    // An extension outside the list is not opened; the switch "o" closed the current one first.
+    // An extension outside the list is not opened, and the title line says why; the switch "o"
+    // closed the current one first.
     f.fichierMan()->waOpenFile->SetValue(w.dir.filePath("clip.divx"));
-    ExpectClosed(f);
+    ExpectClosed(f, "n'est pas pris en charge");
     EXPECT_FALSE(f.scnMarker()->isVisibleTo(&f));
 }
 
@@ -323,7 +329,7 @@ void ExpectLayoutInvariants(TShowForm &f, const std::string &where)
                 << regions[j].first << ' ' << Rect(regions[j].second);
     }
     // Every settings panel takes the same place.
-    for (QWidget *p : {f.saveImagesPanel(), f.dvIncrustPanel(), f.incrustPanel(), f.optionsPanel()})
+    for (QWidget *p : {f.saveImagesPanel(), f.dvIncrustPanel(), f.incrustPanel()})
         EXPECT_EQ(p->geometry(), f.thumbnailPanel()->geometry())
             << where << ' ' << p->objectName().toStdString();
 

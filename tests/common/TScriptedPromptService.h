@@ -22,6 +22,8 @@ struct TScriptedPromptService final : IPromptService
     QStringList choices;
     QStringList errors;
     QStringList reports;
+    QStringList errorReports;       // the reports given as errors
+    QString openFolder, openFilter; // where the last open dialog started, and its filter
 
     bool AskYesNo(const QString &text, bool) override
     {
@@ -42,9 +44,11 @@ struct TScriptedPromptService final : IPromptService
         saveModeTitles << title;
         return saveMode;
     }
-    QString ChooseOpenFile(const QString &title, const QString &, const QString &) override
+    QString ChooseOpenFile(const QString &title, const QString &folder, const QString &filter) override
     {
         choices << title;
+        openFolder = folder;
+        openFilter = filter;
         return chosenFile;
     }
     QString ChooseFolder(const QString &title, const QString &) override
@@ -53,5 +57,10 @@ struct TScriptedPromptService final : IPromptService
         return chosenFolder;
     }
     void ShowError(const QString &text) override { errors << text; }
-    void Report(const QString &text, bool) override { reports << text; }
+    void Report(const QString &text, bool error) override
+    {
+        reports << text;
+        if (error)
+            errorReports << text;
+    }
 };
