@@ -92,8 +92,10 @@ void THeadlessPromptService::Progress(qint64 done, qint64 total)
     WriteLine(m_err, text);
     if (done >= total)
         m_lastTenth = -1;
-    void THeadlessPromptService::ScriptMessage(const QString &line)
-    {
-        m_reported = true;
-        WriteLine(m_err, line);
-    }
+}
+
+void THeadlessPromptService::ScriptMessage(const QString &line)
+{
+    m_reported = true;
+    WriteLine(m_err, line);
+}
