@@ -20,6 +20,7 @@ PACKAGES=(
   dbus dbus-x11 bc
   tesseract-ocr libexiv2-dev libimage-exiftool-perl
   desktop-file-utils appstream qt6-translations-l10n
+  dpkg-dev man-db
 )
 
 missing=()

@@ -13,6 +13,7 @@ public:
     using TValueAction<TColor>::TValueAction;
 
     void SetValueFromText(const QString &text) override;
+    bool AcceptsText(const QString &text, QString *expected = nullptr) const override;
     QString MacroLine() const override;
 
 protected:

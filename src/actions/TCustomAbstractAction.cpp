@@ -247,3 +247,8 @@ QString ToString(const TScriptValue &v)
 }
 
 } // namespace TScriptArgs
+
+bool TCustomAbstractAction::AcceptsText(const QString &, QString *) const
+{
+    return true;
+}

@@ -112,6 +112,10 @@ public:
     virtual void ResetBindings();
     // The command line's text for this action.
     virtual void SetValueFromText(const QString &text) = 0;
+    // Whether SetValueFromText reads `text` as a value of this action; when not, `expected`
+    // (when given) receives what would have been read, in French ("un entier de 0 à 100").
+    // The command line refuses such an argument instead of applying a fallback value.
+    virtual bool AcceptsText(const QString &text, QString *expected = nullptr) const;
     // Runs the apply events with the current value.
     virtual void Apply() = 0;
     // Exception-guarded: false when a handler or the store threw.

@@ -28,3 +28,12 @@ double TDoubleAction::FromScript(const std::vector<TScriptValue> &args) const
 {
     return TScriptArgs::ToDouble(TScriptArgs::Arg(args, 0));
 }
+
+bool TDoubleAction::AcceptsText(const QString &text, QString *expected) const
+{
+    double v = 0;
+    const bool ok = text.isEmpty() || TActionText::ReadDouble(text, v);
+    if (!ok && expected)
+        *expected = QStringLiteral("un nombre");
+    return ok;
+}

@@ -30,3 +30,12 @@ QPoint TPointAction::FromScript(const std::vector<TScriptValue> &args) const
     using namespace TScriptArgs;
     return QPoint(int(ToInt(Arg(args, 0))), int(ToInt(Arg(args, 1))));
 }
+
+bool TPointAction::AcceptsText(const QString &text, QString *expected) const
+{
+    QPoint v;
+    const bool ok = TActionText::ReadPoint(text, v);
+    if (!ok && expected)
+        *expected = QStringLiteral("un point (x, y)");
+    return ok;
+}

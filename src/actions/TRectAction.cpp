@@ -42,3 +42,12 @@ TRectValue TRectAction::FromScript(const std::vector<TScriptValue> &args) const
     r.Bottom = int(ToInt(Arg(args, 3)));
     return r;
 }
+
+bool TRectAction::AcceptsText(const QString &text, QString *expected) const
+{
+    TRectValue v;
+    const bool ok = TActionText::ReadRect(text, v);
+    if (!ok && expected)
+        *expected = QStringLiteral("un rectangle (gauche, haut, droite, bas)");
+    return ok;
+}

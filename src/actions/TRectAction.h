@@ -19,6 +19,7 @@ public:
 
     QString GetSwitchSyntax() override;
     void SetValueFromText(const QString &text) override;
+    bool AcceptsText(const QString &text, QString *expected = nullptr) const override;
     // Left, Right, Top, Bottom: the parameter order of the script procedure.
     QString MacroLine() const override;
 

@@ -12,12 +12,14 @@
 #include <QMainWindow>
 #include <QWidget>
 
-void TSuperList::Add(TCustomAbstractAction *action, const QString &text, TSwitchMode mode)
+void TSuperList::Add(TCustomAbstractAction *action, const QString &text, TSwitchMode mode,
+                     const QString &argument)
 {
     auto e = std::make_shared<TActionEx>();
     e->Action = action;
     e->Text = text;
     e->Mode = mode;
+    e->Argument = argument.isEmpty() ? text : argument;
     m_items.push_back(std::move(e));
 }
 
@@ -113,9 +115,24 @@ void TVDSwitch::ParseParam(const QString &text)
             name = text.mid(1).toLower();
         }
     }
-    TCustomAbstractAction *action = name.isEmpty() ? DefaultAction.data() : FindSwitch(name);
+    if (name.isEmpty()) {
+        if (DefaultAction)
+            m_pending.Add(DefaultAction.data(), value, mode, text);
+        return;
+    }
+    // A misspelt switch must not pass unnoticed in a batch script, nor be taken for a file
+    // name (the file opener is the default action): it is named and left out.
+    TCustomAbstractAction *action = FindSwitch(name);
     if (action)
-        m_pending.Add(action, value, mode);
+        m_pending.Add(action, value, mode, text);
+    else if (name == u"quit")
+        return;
+    else if (mode == smSet && value.isEmpty() && name.contains(u'.') && DefaultAction)
+        // "/clip.dv" with no such file: no switch name holds a dot, so it is a path that is
+        // missing, and the file opener says so.
+        m_pending.Add(DefaultAction.data(), text, smBare, text);
+    else
+        m_status.UnknownArgument(text);
 }
 
 TCustomAbstractAction *TVDSwitch::FindSwitch(const QString &name)
@@ -130,9 +147,9 @@ TCustomAbstractAction *TVDSwitch::FindSwitch(const QString &name)
         return nullptr;
     }
     for (const Entry &e : std::as_const(m_table))
-        if (e.action && e.key.compare(n, Qt::CaseInsensitive) == 0)
+        if (e.action && !e.key.isEmpty() && e.key.compare(n, Qt::CaseInsensitive) == 0)
             return e.action.data();
-    return DefaultAction.data();
+    return nullptr;
 }
 
 void TVDSwitch::ExecuteAll()
@@ -149,8 +166,14 @@ void TVDSwitch::ExecuteAll()
             const std::shared_ptr<TActionEx> entry = m_pending.Item(m_current);
             QCoreApplication::processEvents();
             TCustomAbstractAction *a = entry ? entry->Action.data() : nullptr;
-            if (!a || !a->Enabled())
+            if (!a)
                 continue;
+            if (!a->Enabled()) {
+                // Asked for and not done (a grab with no picture to grab, a command of a
+                // video that did not open): said, and the run does not end as a success.
+                m_status.NotAvailable(entry->Argument);
+                continue;
+            }
             qCDebug(lcActions).noquote() << "command line:" << a->Name() << entry->Text;
             if (auto *check = dynamic_cast<TCheckAction *>(a)) {
                 switch (entry->Mode) {
@@ -166,6 +189,10 @@ void TVDSwitch::ExecuteAll()
                 case smBare:
                     break;
                 }
+            } else if (QString expected; !a->AcceptsText(entry->Text, &expected)) {
+                const QString arg = entry->Argument;
+                const qsizetype eq = arg.indexOf(u'=');
+                m_status.BadValue(eq > 0 ? arg.left(eq) : arg, entry->Text, expected);
             } else {
                 a->SetValueFromText(entry->Text);
             }

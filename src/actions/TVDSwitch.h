@@ -6,7 +6,9 @@
 //   +name, -name check: checked / unchecked; others: as /name
 //   +name=text   check: checked; value: SetValueFromText(text) (likewise -name=text)
 //   /quit        once every other entry ran, the main window closes (creates no entry)
-//   anything else (no prefix, unknown name): DefaultAction with the text, else dropped
+//   no prefix: DefaultAction with the text, else dropped
+//   unknown name, or a value the action does not read: one line on standard error naming the
+//   argument (Status()); the other entries still run
 //   /dir/file    an absolute path (a "/" in the name part, or an existing file): as without prefix
 //
 // Names compare without regard to case; when two registered actions share a switch, the one
@@ -16,6 +18,8 @@
 // Lifecycle: the switch runs the command line once, at the application's first activation
 // (ApplicationActivated(), connected to the application's state; the main window may call it
 // itself). Main thread only.
+#include "core/TCommandLineStatus.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -39,6 +43,8 @@ struct TActionEx
     QPointer<TCustomAbstractAction> Action;
     QString Text;
     TSwitchMode Mode = smBare;
+    // The argument as it was given, for the messages about it.
+    QString Argument;
 };
 
 // The parsed command line; owns its entries.
@@ -47,7 +53,8 @@ class TSuperList
 public:
     int Count() const { return int(m_items.size()); }
     bool IsEmpty() const { return m_items.empty(); }
-    void Add(TCustomAbstractAction *action, const QString &text, TSwitchMode mode);
+    void Add(TCustomAbstractAction *action, const QString &text, TSwitchMode mode,
+             const QString &argument = QString());
     // Shared so that an entry being executed survives a Clear from a re-entered handler.
     std::shared_ptr<TActionEx> Item(int index) const
     {
@@ -81,6 +88,10 @@ public:
     bool Executing() const { return m_executing; }
     bool QuitRequested() const { return m_quit; }
     const TSuperList &Pending() const { return m_pending; }
+    // The run's exit status and the messages about arguments it could not use; the rest of
+    // the program records its own failures here too.
+    TCommandLineStatus &Status() { return m_status; }
+    const TCommandLineStatus &Status() const { return m_status; }
 
     // Adds one table entry (key = the action's Switch, possibly empty) per typed action of the
     // list, in list order; UnregisterList removes them again.
@@ -95,7 +106,8 @@ public:
     void ParseCommandLine(const QStringList &args);
     // One argument: "+", "-" or "/" prefix, name up to the first "=", value text after it.
     void ParseParam(const QString &text);
-    // The action of a switch name (any case); "quit" marks the quit request and gives none.
+    // The action of a switch name (any case); "quit" marks the quit request and gives none;
+    // an unknown name gives none either.
     TCustomAbstractAction *FindSwitch(const QString &name);
     // Executes the pending entries (see the header comment); closes the main window afterwards
     // when /quit was given, even after an exception.
@@ -125,6 +137,7 @@ private:
     QList<Entry> m_table;
     std::optional<QStringList> m_commandLine;
     TSuperList m_pending;
+    TCommandLineStatus m_status;
     bool m_quit = false;
     bool m_executing = false;
     bool m_activated = false;

@@ -4,12 +4,18 @@
 #include "core/FramixLog.h"
 #include "core/THeadlessPromptService.h"
 #include "prefs/TWindowPromptService.h"
+#include "shell/TDesktopNotifier.h"
 #include "shell/TQtTranslations.h"
 #include "shell/TVDAppliMan.h"
 
 #include <gst/gst.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <QApplication>
+#include <QDir>
 #include <QTimer>
 
 namespace {
@@ -29,6 +35,24 @@ bool argsAskOffscreen(int argc, char **argv)
 
 } // namespace
 
+void ensureRuntimeDir()
+{
+    // A session without XDG_RUNTIME_DIR (a batch job, a container) gets the folder Qt would take
+    // by itself, without Qt's warning about it on every run.
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return;
+    const QByteArray dir = QDir::tempPath().toLocal8Bit() + "/runtime-" + QByteArray::number(uint(getuid()));
+    if (mkdir(dir.constData(), 0700) != 0 && errno != EEXIST)
+        return;
+    struct stat st
+    {
+    };
+    // Only a folder of this user that nobody else can enter (Qt's own condition).
+    if (stat(dir.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() &&
+        (st.st_mode & 077) == 0)
+        qputenv("XDG_RUNTIME_DIR", dir);
+}
+
 int FramixMain(int argc, char **argv)
 {
     // Without a display Framix runs headless on the offscreen platform. The run's mode is
@@ -40,11 +64,14 @@ int FramixMain(int argc, char **argv)
     // Log lines name their category ("framix.media: ..."); QT_MESSAGE_PATTERN still overrides.
     qSetMessagePattern(QStringLiteral("%{if-category}%{category}: %{endif}%{message}"));
 
+    ensureRuntimeDir();
     gst_init(&argc, &argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Framix"));
     QApplication::setOrganizationName(QStringLiteral("Vardo"));
     QApplication::setApplicationVersion(QStringLiteral(FRAMIX_VERSION));
+    // The desktop entry's name: Wayland compositors and task bars match the window to it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("fr.vardo.Framix"));
     // The interface is French: Qt's own dialogs and buttons are too.
     TQtTranslations::InstallFrench(&app);
     guint gstMajor = 0, gstMinor = 0, gstMicro = 0, gstNano = 0;
@@ -57,9 +84,20 @@ int FramixMain(int argc, char **argv)
     // Both services outlive the window; only the chosen one is ever asked.
     THeadlessPromptService headlessPrompts;
     TWindowPromptService windowPrompts(TVDAppliMan::ProductName());
+    TDesktopNotifier notifier;
+    windowPrompts.SetNotifier(
+        [&notifier](const QString &summary, const QString &body, std::function<void()> clicked) {
+            notifier.Notify(summary, body, std::move(clicked));
+        });
     IPromptService &prompts = headless ? static_cast<IPromptService &>(headlessPrompts) : windowPrompts;
     TShowForm window(prompts);
     windowPrompts.SetParentWindow(&window);
+    // Headless, the lines about arguments go through the run's own output, so that they count
+    // as what the run said and break an open progress line; a window leaves them on stderr.
+    if (headless)
+        window.RunStatus().OnMessage = [&headlessPrompts](const QString &line) {
+            headlessPrompts.Report(line, true);
+        };
     if (!window.processCommandLine(QApplication::arguments().mid(1)))
         return window.exitCode();
     window.show();

@@ -346,6 +346,8 @@ TGrabber::TGrabStatus TGrabber::SaveWithConfirm(bool quiet)
         return TGrabStatus::gsFailed;
     }
     m_error.clear();
+    if (Host.ImageSaved)
+        Host.ImageSaved(path);
     m_metadataWarning = m_writer->Warning();
     m_unsavedName.clear();
     if (m_imagette)
@@ -373,6 +375,8 @@ TGrabber::TGrabStatus TGrabber::Grab(bool quiet)
     const TGrabStatus status = captured ? SaveWithConfirm(quiet) : TGrabStatus::gsNoPicture;
     if (!self)
         return status;
+    if ((status == TGrabStatus::gsFailed || status == TGrabStatus::gsNoPicture) && Host.GrabFailed)
+        Host.GrabFailed();
     m_busy = false;
     if (m_imagette)
         m_imagette->HideHighlight();

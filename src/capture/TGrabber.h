@@ -63,6 +63,11 @@ public:
         // Opens the desktop's file manager on a file (selected) or a folder. Empty: D-Bus
         // FileManager1, else the folder through the desktop services.
         std::function<void(const QString &path, bool select)> Browse;
+        // An image was written to `path` (every grab, the interval capture's included).
+        std::function<void(const QString &path)> ImageSaved;
+        // A grab wrote nothing because there was no picture or the write failed (not when the
+        // user declined to replace a file).
+        std::function<void()> GrabFailed;
         // The metadata of the frame shown (recording date, source, time stamp, index, DV time
         // code); the grabber adds the pixel size. Empty: only the pixel size is written.
         std::function<void(TImageProvenance &)> Provenance;

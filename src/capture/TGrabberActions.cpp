@@ -97,6 +97,9 @@ void TGrabber::CreateActions(QObject *owner, TCustomVDActionList *list)
     naPngExtension = nope("naPngExtension", "cat_ImageName", "PngExtension", "ep", "");
     iaJpegCompressionQuality =
         integer("iaJpegCompressionQuality", "cat_ImageName", "JpegCompressionQuality", "qual", 50);
+    // The writers know two formats (0 BMP, 1 JPEG) and JPEG qualities from 0 to 100.
+    iaImageExtension->SetTextRange(0, 1);
+    iaJpegCompressionQuality->SetTextRange(0, 100);
     baImageMetadata = boolean("baImageMetadata", "cat_Vardo", "ImageMetadata", "meta", true);
     baImageMetadata->SetCaption(QStringLiteral("Écrire la date et l'origine dans les images"));
 }

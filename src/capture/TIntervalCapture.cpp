@@ -233,6 +233,9 @@ void TIntervalCapture::Run()
         --m_remaining;
         if (m_panel)
             m_panel->ShowCount(m_remaining);
+        Q_EMIT StepDone(k + 1, total);
+        if (!self)
+            return;
     }
     m_state = TState::isEnding;
     m_window.post(TIntervalEndMsg{});

@@ -114,6 +114,8 @@ public:
 Q_SIGNALS:
     // A run has fully ended (end steps done): the window may close now if it was asked to.
     void RunEnded();
+    // One more step of `total` is done (taken or skipped); main thread, inside Run.
+    void StepDone(qint64 done, qint64 total);
 
 private:
     void CreateActions(TCustomVDActionList *list, QObject *owner);

@@ -225,12 +225,12 @@ void TShowForm::CreateComponents()
         return HasVideo || HasAudio;
     };
     ficman->OnErrorOpenFile = [this](const QString &path) {
-        m_exitCode = 1;
+        RunStatus().Fail(TRunFailure::OpenFailed);
         ShowOpenError(path, QStringLiteral("aucun flux vidéo ni audio n'a pu y être lu "
                                            "(ce n'est pas une vidéo, ou son format n'est pas reconnu)"));
     };
     ficman->OnRefusedFile = [this](const QString &path, const QString &why) {
-        m_exitCode = 1;
+        RunStatus().Fail(TRunFailure::OpenFailed);
         ShowOpenError(path, why);
     };
     ficman->OnCloseFile = [this](const QString &) { closefile(); };
@@ -448,9 +448,39 @@ void TShowForm::runCommandLine()
         sw->ApplicationActivated();
 }
 
+int TShowForm::exitCode() const
+{
+    return am->Switch()->Status().Code();
+}
+
+TCommandLineStatus &TShowForm::RunStatus()
+{
+    return am->Switch()->Status();
+}
+
 bool TShowForm::quitRequested() const
 {
     return am->Switch()->QuitRequested();
+}
+
+QList<TShowForm::THelpSection> TShowForm::HelpSections() const
+{
+    QList<THelpSection> sections;
+    QList<TCustomVDActionList *> lists{am.get(),     gpal,         vidman.get(),
+                                       audman.get(), NavMan.get(), ficman.get()};
+    for (TCustomVDActionList *l : lists) {
+        THelpSection section{l->objectName(), {}};
+        for (TCustomAbstractAction *a : l->TypedActions()) {
+            if (a->Switch().isEmpty())
+                continue;
+            QString hint = a->Hint().isEmpty() ? a->Caption() : a->Hint();
+            hint.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(u'\n', u' ');
+            section.Switches.append({a->GetSwitchSyntax(), hint});
+        }
+        if (!section.Switches.isEmpty())
+            sections << section;
+    }
+    return sections;
 }
 
 QString TShowForm::HelpText() const
@@ -460,21 +490,12 @@ QString TShowForm::HelpText() const
     out += QStringLiteral("  fichier             ouvre la vidéo (comme /o=fichier)\n");
     out += QStringLiteral("  /quit               ferme Framix une fois les autres arguments exécutés\n");
     out += QStringLiteral("  --help, --version   cette aide ; le titre complet\n");
-    QList<TCustomVDActionList *> lists{am.get(),     gpal,         vidman.get(),
-                                       audman.get(), NavMan.get(), ficman.get()};
-    for (TCustomVDActionList *l : lists) {
-        QStringList lines;
-        for (TCustomAbstractAction *a : l->TypedActions()) {
-            if (a->Switch().isEmpty())
-                continue;
-            QString hint = a->Hint().isEmpty() ? a->Caption() : a->Hint();
-            hint.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(u'\n', u' ');
-            lines << QStringLiteral("  %1 %2").arg(a->GetSwitchSyntax(), -20).arg(hint);
-        }
-        if (lines.isEmpty())
-            continue;
-        out += u'\n' + l->objectName() + QStringLiteral(":\n") + lines.join(u'\n') + u'\n';
+    for (const THelpSection &section : HelpSections()) {
+        out += u'\n' + section.Title + QStringLiteral(":\n");
+        for (const auto &[syntax, hint] : section.Switches)
+            out += QStringLiteral("  %1 %2\n").arg(syntax, -20).arg(hint);
     }
+    out += QStringLiteral("\nCode de sortie :\n") + TCommandLineStatus::StatusHelp();
     // The media player's keys, which no switch reaches.
     out += QStringLiteral("\nTouches de lecture (hors champs de texte) :\n");
     for (const TPlayerKey &k : PlayerKeys()) {

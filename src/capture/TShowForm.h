@@ -20,6 +20,7 @@
 // Grab and save, and interval capture, add their actions to `gpal` through the hooks
 // AddGrabActions() (TShowFormGrab.cpp) and AddIntervalActions() (TShowFormInterval.cpp) before
 // the menus and the tool bar look their entries up by name. Main thread only.
+#include "core/TCommandLineStatus.h"
 #include "media/TScenesList.h"
 
 #include <QKeySequence>
@@ -124,8 +125,20 @@ public:
     // The first activation's work, when it has not happened yet: runs the command line.
     void runCommandLine();
     bool quitRequested() const;
-    int exitCode() const { return m_exitCode; }
-    // Every switch of every registered list with its syntax and hint.
+    // The process's exit status so far (TCommandLineStatus: 0 done, 1 open, 2 argument, 3 grab).
+    int exitCode() const;
+    // Where every part of the window records what a run could not do and names a bad argument.
+    TCommandLineStatus &RunStatus();
+    // One list's switches as the help and the manual page show them.
+    struct THelpSection
+    {
+        QString Title;
+        // The syntax ("/qual=entier") and the hint of each switch, in the list's order.
+        QList<QPair<QString, QString>> Switches;
+    };
+    // Every list that has switches, in the order of the help.
+    QList<THelpSection> HelpSections() const;
+    // Every switch of every registered list with its syntax and hint, and the exit statuses.
     QString HelpText() const;
     // "Framix 6.2.1 fr de Vardo"
     QString FullTitle() const;
@@ -376,7 +389,8 @@ private:
     void PlaceHautLabels();
 
     IPromptService &m_prompts;
-    int m_exitCode = 0;
+    // The run said that this machine plays no sound.
+    bool m_noSoundSaid = false;
     QString m_programFolder;
     QWidget *m_client = nullptr;
     TShowFormLayout m_layout;

@@ -107,6 +107,8 @@ void TShowForm::AddGrabActions()
         vidman->SetNumero(numero);
     };
     h.SlidersOn = [this] { return caSliders->Checked(); };
+    h.ImageSaved = [this](const QString &path) { say(QStringLiteral("Image enregistrée : %1").arg(path)); };
+    h.GrabFailed = [this] { RunStatus().Fail(TRunFailure::GrabFailed); };
     h.SetOverlayPosition = [this](QPoint p) {
         // Ten-thousandths of the picture's width and height, from its top-left corner.
         const QRect r = VideoRect;

@@ -15,6 +15,7 @@
 #include "media/TMediaFactory.h"
 #include "media/TavSource.h"
 #include "playback/TAudioMan.h"
+#include "playback/TAudioSink.h"
 #include "playback/TNavMan.h"
 #include "playback/TTextGauge.h"
 #include "playback/TVideoMan.h"
@@ -273,6 +274,12 @@ void TShowForm::ReportOpened(const QString &path, TMediaDevice *device)
     if (ext == QLatin1String(".dv") || ext == QLatin1String(".dif"))
         lines << ReadDvFileReport(path).Text(path);
     say(lines.join(u'\n'));
+    // Said once per run: every later file plays without sound for the same reason.
+    if (device->AudioCount > 0 && (!audman->Renderer() || audman->Renderer()->UsesFakeDevice()) &&
+        !m_noSoundSaid) {
+        m_noSoundSaid = true;
+        say(QStringLiteral("Aucune sortie audio sur cette machine : le son n'est pas lu."), true);
+    }
 }
 
 void TShowForm::TitleClicked()

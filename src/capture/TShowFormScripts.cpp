@@ -147,7 +147,7 @@ void TShowForm::ScriptFailed()
     // Only a run the command line asked for decides the exit status; a user who runs a script
     // from the window sees its messages there.
     if (am->Switch()->Executing())
-        m_exitCode = 1;
+        RunStatus().Fail(TRunFailure::OpenFailed);
 }
 
 void TShowForm::ConnectScriptWindow()

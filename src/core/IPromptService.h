@@ -10,6 +10,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // The answers to the question before an existing image is replaced.
@@ -37,6 +38,22 @@ public:
     // What the window did with the current file (opened, could not open). A window shows it in
     // its own title and panels; a run nobody watches writes it out, errors on standard error.
     virtual void Report(const QString &text, bool error) = 0;
+    // How far a long unattended run is (`done` of `total` steps). A window shows it in its own
+    // panels and ignores this; a run nobody watches writes it out.
+    virtual void Progress(qint64 done, qint64 total)
+    {
+        Q_UNUSED(done);
+        Q_UNUSED(total);
+    }
+    // The end of a long run the user left the window for (the desktop's notification bubble);
+    // `clicked` runs when the user clicks it. A run nobody watches has said it all on its
+    // streams already and ignores this.
+    virtual void Notify(const QString &summary, const QString &body, std::function<void()> clicked)
+    {
+        Q_UNUSED(summary);
+        Q_UNUSED(body);
+        Q_UNUSED(clicked);
+    }
     // A script's showmessage: information the user acknowledges. A run nobody watches writes
     // it out instead of waiting for a click that never comes.
     virtual void ShowMessage(const QString &text) { ShowError(text); }

@@ -26,6 +26,9 @@ public:
     void ShowError(const QString &text) override;
     // The text as it is.
     void Report(const QString &text, bool error) override;
+    // On standard error: on a terminal one line rewritten in place, otherwise a line at every
+    // tenth of the run (and at its end), so that a log stays short.
+    void Progress(qint64 done, qint64 total) override;
     // The line as it is, on standard error.
     void ScriptMessage(const QString &line) override;
 
@@ -34,10 +37,15 @@ public:
     bool Reported() const { return m_reported; }
 
 private:
-    static void WriteLine(std::FILE *stream, const QString &line);
+    void WriteLine(std::FILE *stream, const QString &line);
     static QString OneLine(QString text);
 
     std::FILE *m_out;
     std::FILE *m_err;
     bool m_reported = false;
+    // The last tenth written to a log.
+    int m_lastTenth = -1;
+    // A progress line rewritten in place on a terminal is not ended yet: the next line starts
+    // on a line of its own.
+    bool m_progressOpen = false;
 };

@@ -2,6 +2,9 @@
 
 #include "media/gst/TGstGraph.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cmath>
 
@@ -11,7 +14,10 @@ TAudioSink::TAudioSink()
     TGstElement convert = MakeElement("audioconvert");
     TGstElement resample = MakeElement("audioresample");
     TGstElement volume = MakeElement("volume");
-    TGstElement output = MakeElement("autoaudiosink");
+    m_noDevice = !AudioOutputPresent();
+    TGstElement output = MakeElement(m_noDevice ? "fakeaudiosink" : "autoaudiosink");
+    if (!output && m_noDevice)
+        output = MakeElement("fakesink");
     if (!bin || !convert || !resample || !volume || !output)
         return;
     for (GstElement *e : {convert.get(), resample.get(), volume.get(), output.get()})
@@ -61,8 +67,24 @@ double TAudioSink::CurrentGain() const
     return gain;
 }
 
+bool TAudioSink::AudioOutputPresent()
+{
+    if (!qEnvironmentVariableIsEmpty("PULSE_SERVER"))
+        return true;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && (QFileInfo::exists(runtime + QStringLiteral("/pulse/native")) ||
+                               QFileInfo::exists(runtime + QStringLiteral("/pipewire-0"))))
+        return true;
+    // ALSA names playback devices pcmC<card>D<device>p.
+    return !QDir(QStringLiteral("/dev/snd"))
+                .entryList(QStringList{QStringLiteral("pcmC*D*p")}, QDir::System | QDir::Files)
+                .isEmpty();
+}
+
 bool TAudioSink::UsesFakeDevice() const
 {
+    if (m_noDevice)
+        return true;
     if (!m_output)
         return false;
     bool fake = false;

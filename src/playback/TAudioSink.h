@@ -6,7 +6,10 @@
 // 10^(attenuation / 2000).
 //
 // Without a usable audio device autoaudiosink runs an internal fake sink: the video keeps
-// playing and UsesFakeDevice tells the owner so. Main thread only.
+// playing and UsesFakeDevice tells the owner so. On a machine with neither a sound server nor
+// an ALSA playback device the renderer takes a fake audio sink at once: autoaudiosink would
+// probe ALSA and OpenAL first, and both libraries print their failures on standard error.
+// Main thread only.
 #include "media/gst/TGstHandles.h"
 
 class TAudioSink
@@ -41,10 +44,16 @@ public:
     // READY, so that the sink it chose can be looked at. Only while it has no parent.
     void Probe();
 
+    // Whether this machine has somewhere to play sound: a PulseAudio or PipeWire server of the
+    // session, or an ALSA playback device.
+    static bool AudioOutputPresent();
+
 private:
     TGstElement m_bin;
     TGstElement m_volume;
     TGstElement m_output;
     TGstPad m_sinkPad;
     int m_linear = MaxVolume;
+    // The output is a fake sink chosen because no device is there (not autoaudiosink).
+    bool m_noDevice = false;
 };

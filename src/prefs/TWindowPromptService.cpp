@@ -91,3 +91,9 @@ void TWindowPromptService::ShowMessage(const QString &text)
 
 void TWindowPromptService::Report(const QString &, bool)
 {}
+
+void TWindowPromptService::Notify(const QString &summary, const QString &body, std::function<void()> clicked)
+{
+    if (m_notifier)
+        m_notifier(summary, body, std::move(clicked));
+}

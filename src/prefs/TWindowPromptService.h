@@ -35,9 +35,15 @@ public:
     void ShowError(const QString &text) override;
     // The window shows what it did in its own panels: nothing more to say.
     void Report(const QString &text, bool error) override;
+    // Through the notifier given (the desktop's notification service); nothing without one.
+    void Notify(const QString &summary, const QString &body, std::function<void()> clicked) override;
+    using TNotifier =
+        std::function<void(const QString &summary, const QString &body, std::function<void()> clicked)>;
+    void SetNotifier(TNotifier notifier) { m_notifier = std::move(notifier); }
 
 private:
     QString m_caption;
     QPointer<QWidget> m_parent;
     QPointer<TSavePrefsForm> m_saveDialog;
+    TNotifier m_notifier;
 };

@@ -33,9 +33,11 @@ struct SwitchRig
     TNopeAction *grab = nullptr;
     TWidestringAction *open = nullptr;
     QStringList log;
+    QStringList messages;
 
     SwitchRig()
     {
+        sw.Status().OnMessage = [this](const QString &line) { messages << line; };
         digits = new TIntegerAction(QStringLiteral("iaDigits"), &gpal);
         digits->SetSwitch("digits");
         digits->InternalApply = [this](const int &v) { log << QString("digits %1").arg(v); };
@@ -88,15 +90,24 @@ TEST(Switch, ParsingModesNamesAndValues)
     EXPECT_EQ(p.Item(4)->Mode, smOn);
     EXPECT_FALSE(s.sw.QuitRequested());
 
-    // With a DefaultAction, bare arguments and unknown names go to it.
+    // With a DefaultAction, bare arguments go to it; an unknown name never does (it would be
+    // taken for a file name), it is named on the status instead and the rest still runs.
     s.sw.DefaultAction = s.open;
     s.sw.ParseCommandLine(args({"film.avi", "/nothing=1", "/g"}));
-    ASSERT_EQ(s.sw.Pending().Count(), 3);
+    ASSERT_EQ(s.sw.Pending().Count(), 2);
     EXPECT_EQ(s.sw.Pending().Item(0)->Action, s.open);
     EXPECT_EQ(s.sw.Pending().Item(0)->Text, "film.avi");
     EXPECT_EQ(s.sw.Pending().Item(0)->Mode, smBare);
-    EXPECT_EQ(s.sw.Pending().Item(1)->Text, "1");
-    EXPECT_EQ(s.sw.Pending().Item(2)->Action, s.grab);
+    EXPECT_EQ(s.sw.Pending().Item(1)->Action, s.grab);
+    EXPECT_EQ(s.messages.last(), "Argument inconnu : /nothing=1");
+    EXPECT_EQ(s.sw.Status().Code(), 2);
+    // A missing top-level file ("/clip.dv") is a path for the opener, not an unknown switch.
+    s.messages.clear();
+    s.sw.ParseCommandLine(args({"/nulle-part.dv"}));
+    ASSERT_EQ(s.sw.Pending().Count(), 1);
+    EXPECT_EQ(s.sw.Pending().Item(0)->Action, s.open);
+    EXPECT_EQ(s.sw.Pending().Item(0)->Text, "/nulle-part.dv");
+    EXPECT_TRUE(s.messages.isEmpty());
 
     // Absolute paths begin with "/" too: a "/" in the name part, or an existing file, makes the
     // argument a path given whole, not a switch named after it.
@@ -131,6 +142,41 @@ TEST(Switch, ExecutionOrderAndCheckModes)
     EXPECT_FALSE(s.sw.Executing());
 }
 
+TEST(Switch, ValuesThatDoNotReadAreNamedAndSkipped)
+{
+    SwitchRig s;
+    s.digits->SetTextRange(1, 9);
+    s.run(args({"/digits=abc", "/g", "/digits=12", "/digits=$5", "/bogus", "+x", "/quit"}));
+    // Every other argument ran, in order; the refused ones did not fall back to -1.
+    EXPECT_EQ(s.log, (QStringList{"grab", "digits 5", "x on"}));
+    EXPECT_EQ(
+        s.messages,
+        (QStringList{
+            "Argument inconnu : /bogus",
+            QString::fromUtf8("Valeur incorrecte pour /digits : « abc » (attendu : un entier de 1 à 9)"),
+            QString::fromUtf8("Valeur incorrecte pour /digits : « 12 » (attendu : un entier de 1 à 9)")}));
+    EXPECT_EQ(s.sw.Status().Code(), 2);
+    EXPECT_TRUE(s.sw.QuitRequested());
+}
+
+TEST(Switch, StatusKeepsTheMostTellingFailure)
+{
+    TCommandLineStatus st;
+    QStringList lines;
+    st.OnMessage = [&](const QString &l) { lines << l; };
+    EXPECT_EQ(st.Code(), 0);
+    st.Fail(TRunFailure::GrabFailed);
+    EXPECT_EQ(st.Code(), 3);
+    st.MissingFile("/nulle/part.dv");
+    EXPECT_EQ(st.Code(), 1);
+    st.Fail(TRunFailure::GrabFailed);
+    EXPECT_EQ(st.Code(), 1);
+    st.UnknownArgument("/zz");
+    st.Fail(TRunFailure::OpenFailed);
+    EXPECT_EQ(st.Code(), 2);
+    EXPECT_EQ(lines, (QStringList{"Fichier introuvable : /nulle/part.dv", "Argument inconnu : /zz"}));
+}
+
 TEST(Switch, DisabledEntriesAreSkippedAndQuitClosesAfterAll)
 {
     SwitchRig s;
@@ -146,6 +192,8 @@ TEST(Switch, DisabledEntriesAreSkippedAndQuitClosesAfterAll)
     s.digits->SetEnabled(false);
     s.run(args({"/quit", "/digits=3", "/g"}));
     EXPECT_EQ(s.log, QStringList{"grab"});
+    EXPECT_EQ(s.messages, QStringList{"Commande indisponible ici : /digits=3"});
+    EXPECT_EQ(s.sw.Status().Code(), 3) << "asked for and not done";
     EXPECT_FALSE(window.isVisible());
     (void)closedWhileExecuting;
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QList>
 
 #include <cstdio>
 
@@ -81,4 +82,35 @@ TEST(HeadlessPrompts, ChoicesAreEmptyAndReportsGoToTheirStream)
                                          "Sélectionnez un dossier : aucun choix (sans affichage)\n"
                                          "Impossible d'ouvrir le fichier /v/a.avi\n"));
     EXPECT_EQ(ReadAll(s.out), QByteArray("/v/a.dv\nDV PAL\n"));
+}
+
+TEST(HeadlessPrompts, ProgressInALogIsOneLinePerTenth)
+{
+    Streams s;
+    ASSERT_TRUE(s.out && s.err);
+    THeadlessPromptService p(s.out, s.err);
+
+    // 37 steps: a log (not a terminal) gets the first step, one line per tenth crossed and the
+    // end, never one per step.
+    for (int k = 1; k <= 37; ++k)
+        p.Progress(k, 37);
+    p.Progress(3, 0); // nothing to count: nothing said
+    const QList<QByteArray> lines = ReadAll(s.err).split('\n');
+    ASSERT_EQ(lines.size(), 11 + 1) << "ten tenths, the first step and the final empty piece";
+    EXPECT_EQ(lines.first(), QByteArray("Capture par intervalles : 1/37 (2 %)"));
+    EXPECT_EQ(lines.at(1), QByteArray("Capture par intervalles : 4/37 (10 %)"));
+    EXPECT_EQ(lines.at(10), QByteArray("Capture par intervalles : 37/37 (100 %)"));
+    EXPECT_TRUE(lines.last().isEmpty());
+    EXPECT_TRUE(ReadAll(s.out).isEmpty()) << "progress never mixes with the images written";
+
+    // A second run starts counting again.
+    std::FILE *err2 = std::tmpfile();
+    THeadlessPromptService q(s.out, err2);
+    q.Progress(1, 2);
+    q.Progress(2, 2);
+    q.Progress(1, 2);
+    EXPECT_EQ(ReadAll(err2), QByteArray("Capture par intervalles : 1/2 (50 %)\n"
+                                        "Capture par intervalles : 2/2 (100 %)\n"
+                                        "Capture par intervalles : 1/2 (50 %)\n"));
+    std::fclose(err2);
 }
