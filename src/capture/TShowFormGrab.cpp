@@ -124,7 +124,9 @@ void TShowForm::AddGrabActions()
         const std::int64_t d = std::max<std::int64_t>(NavMan->FrameDuration, 1);
         const std::int64_t position = fn ? fn->Position() : 0;
         p.TimeStamp = TimecodeText(position, d);
-        p.FrameIndex = position >= 0 ? position / d : -1;
+        // The index on the frame grid, the rule the position text follows (29.97 fps frames are
+        // no whole number of units).
+        p.FrameIndex = position >= 0 ? NavMan->Grid().IndexAt(position) : -1;
         // The DV record of the frame shown: the source's notifier analysed it (and the frames
         // queued behind it) upstream; the buffer time stamp finds it again.
         TframeData frame;

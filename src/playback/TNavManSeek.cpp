@@ -360,8 +360,10 @@ void TNavMan::NextScene()
 
 bool TNavMan::IsPositionText(const QString &text, int64_t frameDuration)
 {
+    // h:mm:ss:ff, or its tail ("ss:ff", "mm:ss:ff"): the fields are counted from the end, as
+    // TimecodeToTime reads them.
     static const QRegularExpression shape(
-        QStringLiteral("^\\s*(\\d{1,6}):([0-5]\\d):([0-5]\\d):(\\d\\d)\\s*$"));
+        QStringLiteral("^\\s*(?:(?:(?:(\\d{1,6}):)?([0-5]?\\d):)?([0-5]?\\d):)?(\\d{1,2})\\s*$"));
     const QRegularExpressionMatch m = shape.match(text);
     if (!m.hasMatch())
         return false;
@@ -375,7 +377,12 @@ bool TNavMan::SeekToText(const QString &text)
     if (!IsPositionText(text, FrameDuration))
         return false;
     const int64_t position = TimecodeToTime(text.trimmed(), FrameDuration);
-    if (caSeekPrecision && caSeekPrecision->Checked())
+    // On a grid without a whole number of 100-ns units a frame (29.97 fps), a frame's time lies
+    // up to 100 ns before its time stamp, and a plain seek there shows the frame before on the
+    // demuxers that give the frame holding the target (raw DV): a typed position must show the
+    // frame it names, so it is always frame-exact there.
+    const bool fractional = Grid().TimeOf(1000) != 1000 * FrameDuration;
+    if ((caSeekPrecision && caSeekPrecision->Checked()) || fractional)
         SeekPrecise(position);
     else
         SeekTo(true, position);

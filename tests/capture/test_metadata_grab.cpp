@@ -11,6 +11,7 @@
 #include "capture/TImageWriter.h"
 #include "capture/TShowForm.h"
 #include "core/THeadlessPromptService.h"
+#include "media/FrameGrid.h"
 #include "media/TFramesNotifier.h"
 #include "media/Timecode.h"
 #include "playback/TNavMan.h"
@@ -81,11 +82,17 @@ struct TWindow
     bool SeekFrame(int n)
     {
         const std::int64_t d = Duration();
-        f.navMan()->waStrPosition->SetValue(TimecodeText(n * d, d));
-        return WaitFor([&] {
+        // Frame n's start on the frame grid (29.97 fps frames are no whole number of units).
+        const std::int64_t t = TFrameGrid(d).TimeOf(n);
+        f.navMan()->waStrPosition->SetValue(TimecodeText(t, d));
+        const bool ok = WaitFor([&] {
             const TFramesNotifier *fn = f.navMan()->FramesNotifier();
-            return fn && fn->Position() == n * d;
+            return fn && TFrameGrid(d).IndexAt(fn->Position()) == n;
         });
+        if (!ok && f.navMan()->FramesNotifier())
+            ADD_FAILURE() << "frame " << n << " (" << t << ", d " << d << ") not reached, at "
+                          << f.navMan()->FramesNotifier()->Position();
+        return ok;
     }
     // The file of a grab of frame n, empty when it failed.
     QString Grab(int n)
@@ -139,7 +146,8 @@ TEST(MetadataGrab, DvDatesOfTheFrameShownWithTheOffset)
         EXPECT_FALSE(t.contains("Exif.Photo.OffsetTimeOriginal"));
         EXPECT_EQ(t.value("Xmp.dc.source"), clip);
         EXPECT_EQ(t.value("Xmp.framix.FrameIndex"), QString::number(c.frame));
-        EXPECT_EQ(t.value("Xmp.framix.TimeStamp"), TimecodeText(c.frame * w.Duration(), w.Duration()));
+        EXPECT_EQ(t.value("Xmp.framix.TimeStamp"),
+                  TimecodeText(TFrameGrid(w.Duration()).TimeOf(c.frame), w.Duration()));
         EXPECT_FALSE(t.value("Xmp.framix.DvTimecode").isEmpty());
         EXPECT_TRUE(t.value("Exif.Image.ImageDescription").startsWith(QFileInfo(clip).fileName() + u' '));
         EXPECT_TRUE(t.value("Exif.Image.Software").startsWith(QStringLiteral("Framix")));

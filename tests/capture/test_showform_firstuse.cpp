@@ -299,7 +299,10 @@ TEST(FirstUse, TypedPositions)
     EXPECT_TRUE(TNavMan::IsPositionText("0:00:01:12", 400000));
     EXPECT_TRUE(TNavMan::IsPositionText(" 12:59:59:24 ", 400000));
     EXPECT_TRUE(TNavMan::IsPositionText("0:00:00:59", 1)) << "no frame duration yet: any frame";
-    for (const char *bad : {"abc", "5.5", "", "0:0:0:0", "0:60:00:00", "0:00:61:00", "0:00:00:25", "1:00:00",
+    // A tail of the full form is read from its end, as a script may type it: "1:00:00" is one minute.
+    for (const char *tail : {"1:00:00", "12:14", "0:0:0:0", "7"})
+        EXPECT_TRUE(TNavMan::IsPositionText(tail, 400000)) << tail;
+    for (const char *bad : {"abc", "5.5", "", "0:60:00:00", "0:00:61:00", "0:00:00:25", "12:34", "1:2:3:4:5",
                             "-0:00:00:01", "0:00:01:12x"})
         EXPECT_FALSE(TNavMan::IsPositionText(bad, 400000)) << bad;
 

@@ -221,7 +221,8 @@ TEST(ShowFormScripts, MissingVideoInAScript)
     TScriptForm &s = *w.form->scriptForm();
     s.SetEditorLines({"begin", "  OpenFile('/nulle/part/absente.avi');", "end."});
     s.Execute();
-    EXPECT_TRUE(s.MemoLines().contains("### Impossible d'ouvrir le fichier /nulle/part/absente.avi"))
+    EXPECT_TRUE(
+        s.MemoLines().contains("### Impossible d'ouvrir /nulle/part/absente.avi : le fichier n'existe pas."))
         << s.MemoLines().join('\n').toStdString();
 }
 

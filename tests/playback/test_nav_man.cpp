@@ -132,8 +132,11 @@ TEST(NavMan, PositionTextsAndTypedPositions)
     EXPECT_EQ(nav.last(), 6000000000);
     // A short text is not refused: its fields are the ones it has, counted from its end (the
     // characters "12" are seconds only, never minutes as well).
-    nav.SeekToText(QStringLiteral("12:34"));
-    EXPECT_EQ(nav.last(), 12 * kSec + 34 * kD);
+    nav.SeekToText(QStringLiteral("12:14"));
+    EXPECT_EQ(nav.last(), 12 * kSec + 14 * kD);
+    // Frame 34 of a 25-frame second is a typo: refused, the position stays.
+    EXPECT_FALSE(nav.SeekToText(QStringLiteral("12:34")));
+    EXPECT_EQ(nav.last(), 12 * kSec + 14 * kD);
     // Beyond the end: the start of the last frame.
     nav.SeekToText(QStringLiteral("10:00:00:00"));
     EXPECT_EQ(nav.last(), nav.MediaDuration - kD);
