@@ -191,6 +191,9 @@ QWidget *TOptionsFrame::SettingsTab()
     v->addWidget(m_raz);
     v->addWidget(m_saveOnClick);
     v->addWidget(m_confirm);
+    m_metadata = BoolBox(QStringLiteral("Écrire la date et l'origine dans les images"),
+                         m_actions.baImageMetadata, tab);
+    v->addWidget(m_metadata);
     v->addSpacing(8);
     v->addLayout(FolderRow(QStringLiteral("Dossier des scripts"), m_scriptsFolder, m_scriptsBrowse,
                            m_actions.waDossierScripts, tab));

@@ -31,6 +31,7 @@ struct TOptionsActions
     TBooleanAction *baRAZWhenOpenFile = nullptr;
     TBooleanAction *baSauverQuandClic = nullptr;
     TBooleanAction *baConfirmerImage = nullptr;
+    TBooleanAction *baImageMetadata = nullptr;
     TWidestringAction *waDossierScripts = nullptr;
     TCheckAction *caConserverScript = nullptr;
     // "Avancés"
@@ -60,6 +61,7 @@ public:
     QCheckBox *RazBox() const { return m_raz; }
     QCheckBox *SaveOnClickBox() const { return m_saveOnClick; }
     QCheckBox *ConfirmBox() const { return m_confirm; }
+    QCheckBox *MetadataBox() const { return m_metadata; }
     QLineEdit *ScriptsFolderEdit() const { return m_scriptsFolder; }
     QToolButton *ScriptsFolderButton() const { return m_scriptsBrowse; }
     QCheckBox *KeepScriptBox() const { return m_keepScript; }
@@ -80,6 +82,7 @@ private:
     QCheckBox *m_raz = nullptr;
     QCheckBox *m_saveOnClick = nullptr;
     QCheckBox *m_confirm = nullptr;
+    QCheckBox *m_metadata = nullptr;
     QLineEdit *m_scriptsFolder = nullptr;
     QToolButton *m_scriptsBrowse = nullptr;
     QCheckBox *m_keepScript = nullptr;

@@ -49,6 +49,7 @@ void TShowForm::CreateOptionsPage()
     a.baRAZWhenOpenFile = m_grabber->baRAZWhenOpenFile;
     a.baSauverQuandClic = m_grabber->baSauverQuandClic;
     a.baConfirmerImage = m_grabber->baConfirmerImage;
+    a.baImageMetadata = m_grabber->baImageMetadata;
     a.waDossierScripts = dynamic_cast<TWidestringAction *>(FindAction(QStringLiteral("waDossierScripts")));
     a.caConserverScript = dynamic_cast<TCheckAction *>(FindAction(QStringLiteral("caConserverScript")));
     a.baUsePrivateFilters = baUsePrivateFilters;

@@ -200,6 +200,10 @@ TEST(ShowFormOptions, TabsFollowTheirActionsBothWays)
     EXPECT_FALSE(o->ConfirmBox()->isChecked());
     o->ConfirmBox()->click();
     EXPECT_TRUE(g->baConfirmerImage->Value);
+    g->baImageMetadata->SetValue(false);
+    EXPECT_FALSE(o->MetadataBox()->isChecked());
+    o->MetadataBox()->click();
+    EXPECT_TRUE(g->baImageMetadata->Value);
     o->RazBox()->setChecked(!g->baRAZWhenOpenFile->Value);
     EXPECT_EQ(o->RazBox()->isChecked(), g->baRAZWhenOpenFile->Value);
     o->SaveOnClickBox()->setChecked(!g->baSauverQuandClic->Value);
