@@ -185,6 +185,9 @@ public:
         const std::function<void(const QString &heading, TCustomVDActionList *list)> &add) const;
     // The user's documents folder (home when there is none): the default folder of scripts.
     static QString DocumentsFolder();
+    // Puts panel where the placeholder in slot is (same parent, name, place, visibility and
+    // stacking) and deletes the placeholder; slot then points to panel.
+    static void TakePanelPlace(QWidget *&slot, QWidget *panel);
 
     // Grab and save, and interval capture, hook into opening and closing: after a video opened
     // (image name rebuilt, picture sizes, thumbnail laid out; interval count recomputed) and

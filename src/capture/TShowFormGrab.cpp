@@ -53,9 +53,11 @@ private:
     std::function<void(Qt::MouseButton, QPoint)> m_onPress;
 };
 
+} // namespace
+
 // Puts panel where placeholder is (same parent, name, place, visibility and stacking) and
 // deletes the placeholder; slot then points to panel.
-void TakePlace(QWidget *&slot, QWidget *panel)
+void TShowForm::TakePanelPlace(QWidget *&slot, QWidget *panel)
 {
     QWidget *old = slot;
     if (old) {
@@ -68,8 +70,6 @@ void TakePlace(QWidget *&slot, QWidget *panel)
     slot = panel;
     delete old;
 }
-
-} // namespace
 
 void TShowForm::AddGrabActions()
 {
@@ -156,10 +156,10 @@ void TShowForm::AddGrabActions()
     m_grabber->SetRenderer(vidman.get());
 
     auto *imagette = new TImagetteFrame(m_client);
-    TakePlace(ImagetteFrame, imagette);
+    TakePanelPlace(ImagetteFrame, imagette);
     m_grabber->SetImagette(imagette);
     auto *dossiers = new TDossiersFrame(*m_grabber, m_client);
-    TakePlace(SaveImagesFrame, dossiers);
+    TakePanelPlace(SaveImagesFrame, dossiers);
     AddShortcutFreeField(dossiers->RootEdit());
 
     m_grabber->SetStatusLabel(ImageLab);

@@ -55,21 +55,6 @@ A *OverlayAction(TShowForm *owner, TCustomVDActionList *list, const QString &nam
     return a;
 }
 
-// Puts panel where the placeholder is (same parent, name, place, visibility) and deletes it.
-void TakePanelPlace(QWidget *&slot, QWidget *panel)
-{
-    QWidget *old = slot;
-    if (old) {
-        panel->setParent(old->parentWidget());
-        panel->setObjectName(old->objectName());
-        panel->setGeometry(old->geometry());
-        panel->setVisible(old->isVisible());
-        panel->stackUnder(old);
-    }
-    slot = panel;
-    delete old;
-}
-
 double NowDays()
 {
     const QDateTime now = QDateTime::currentDateTime();
