@@ -3,6 +3,7 @@
 #include "core/FramixLog.h"
 #include "core/TMessageReceiver.h"
 #include "media/TGrapheMan.h"
+#include "media/TPictureStamper.h"
 #include "media/gst/TMediaType.h"
 
 namespace {
@@ -248,6 +249,8 @@ bool TDecoderMan::AfterConnect(TFilterRec *tried)
             Current->Instance = e;
         m_decoder = e;
     }
+    // Streams whose containers stamp pictures badly get their times from the pictures.
+    m_stamp = m_decoder ? TPictureStamper::Attach(firstPad(m_decoder, GST_PAD_SINK), m_caps) : TGstProbe();
     if (lcMedia().isInfoEnabled()) {
         const GstStructure *s = gst_caps_get_size(m_caps) > 0 ? gst_caps_get_structure(m_caps, 0) : nullptr;
         qCInfo(lcMedia).noquote() << "stream" << (s ? gst_structure_get_name(s) : "of no type")
@@ -282,6 +285,7 @@ bool TDecoderMan::InsertPostFilter(TFilterRec *rec)
         g->removeElement(e);
     ReleaseInstance(rec);
     m_decoder = nullptr;
+    m_stamp = TGstProbe();
     return false;
 }
 
@@ -310,6 +314,7 @@ bool TDecoderMan::DisconnectDecoder()
         ReleaseInstance(Current);
     Current = NoneRec;
     m_decoder = nullptr;
+    m_stamp = TGstProbe();
     return ok;
 }
 

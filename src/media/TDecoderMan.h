@@ -77,4 +77,5 @@ private:
     TGstPad m_in;  // downstream input
     TGstCaps m_caps;
     GstElement *m_decoder = nullptr; // Current's element in the graph (borrowed; the graph holds it)
+    TGstProbe m_stamp;               // display times from the pictures, on the decoder's input
 };

@@ -117,6 +117,72 @@ fi_mjpeg() {
   meta fi_mjpeg.avi '{"kinds":["mjpeg","frame-index"],"frames":100,"frame_index":true}'
 }
 
+# ---- frame-index clips of the kinds users bring from elsewhere ---------------------------------
+# fi_enc NAME W H RATE FRAMES -- ffmpeg output options: a frame-index clip with a tone.
+fi_enc() {
+  local n=$1 w=$2 h=$3 rate=$4 count=$5
+  shift 6
+  frames "$w" "$h" "$count" | "${FF[@]}" -f rawvideo -pix_fmt gray -s "${w}x$h" -framerate "$rate" -i - \
+    "${SINE[@]}" -shortest "$@" "$n"
+  meta "$n" "{\"kinds\":[\"frame-index\",\"elsewhere\"],\"frames\":$count,\"frame_index\":true}"
+}
+# MPEG-4 Part 2 in AVI with B-frames. libxvid packs a P- and a B-VOP into one chunk (the next chunk
+# a not-coded placeholder) and leaves empty chunks where it held frames back; ffmpeg's own encoder
+# and the unpack filter give one VOP per chunk. The frame count is that of the coded VOPs.
+fi_mpeg4_avi() { # NAME -- options
+  local n=$1
+  shift 2
+  frames 640 480 100 | "${FF[@]}" -f rawvideo -pix_fmt gray -s 640x480 -framerate 25 -i - "${SINE[@]}" \
+    -shortest -pix_fmt yuv420p "$@" -c:a libmp3lame -b:a 128k -ac 2 "$n"
+  local count
+  count=$("${PY[@]}" "$here/mpeg4vops.py" "$n")
+  meta "$n" "{\"kinds\":[\"frame-index\",\"elsewhere\",\"mpeg4-bframes\"],\"frames\":$count,\"frame_index\":true,\"packets\":\"chunks\"}"
+}
+fi_mpeg4() {
+  fi_mpeg4_avi fi_xvid_packed.avi -- -c:v libxvid -bf 2 -q:v 4 -vtag XVID
+  fi_mpeg4_avi fi_xvid_unpacked.avi -- -c:v libxvid -bf 2 -q:v 4 -vtag XVID -bsf:v mpeg4_unpack_bframes
+  fi_mpeg4_avi fi_divx_packed.avi -- -c:v libxvid -bf 1 -q:v 4 -vtag DX50
+  fi_mpeg4_avi fi_divx_unpacked.avi -- -c:v mpeg4 -bf 2 -q:v 4 -vtag DX50
+}
+fi_rates() {
+  local r e
+  for r in 2997:30000/1001 23976:24000/1001; do
+    fi_enc "fi_h264_${r%%:*}.mp4" 640 360 "${r#*:}" 100 -- -c:v libx264 -preset superfast -bf 3 -g 48 \
+      -pix_fmt yuv420p -c:a aac -b:a 128k -ac 2
+    fi_enc "fi_h264_${r%%:*}.mkv" 640 360 "${r#*:}" 100 -- -c:v libx264 -preset superfast -bf 3 -g 48 \
+      -pix_fmt yuv420p -c:a ac3 -b:a 192k -ac 2
+  done
+  # A DVD as an NTSC authoring tool makes it: program stream with navigation packs, AC-3.
+  frames 720 480 100 | "${FF[@]}" -f rawvideo -pix_fmt gray -s 720x480 -framerate 30000/1001 -i - "${SINE[@]}" \
+    -shortest -vf noise=alls=12:allf=t+u -target ntsc-dvd -aspect 4:3 fi_ntsc_dvd.vob
+  meta fi_ntsc_dvd.vob '{"kinds":["frame-index","elsewhere","mpeg2"],"frames":100,"frame_index":true,"mpeg_aspect":2}'
+}
+fi_hd() {
+  fi_enc fi_h264_50p.m2ts 1280 720 50 150 -- -c:v libx264 -preset superfast -bf 3 -g 50 -pix_fmt yuv420p \
+    -c:a ac3 -b:a 192k -ac 2 -f mpegts -mpegts_m2ts_mode 1
+  # x264 codes interlaced video as MBAFF (frame pictures with field macroblock pairs).
+  fi_enc fi_h264_1080i_mbaff.m2ts 1920 1080 25 60 -- -c:v libx264 -preset superfast -bf 3 -g 25 \
+    -flags +ildct+ilme -x264-params interlaced=1:tff=1 -pix_fmt yuv420p -c:a ac3 -b:a 192k -ac 2 -f mpegts \
+    -mpegts_m2ts_mode 1
+}
+fi_misc() {
+  fi_enc fi_hevc.mp4 640 360 25 100 -- -c:v libx265 -preset superfast -x265-params log-level=error:keyint=50 \
+    -tag:v hvc1 -pix_fmt yuv420p -c:a aac -b:a 128k -ac 2
+  fi_enc fi_prores.mov 640 360 25 60 -- -c:v prores_ks -profile:v 0 -pix_fmt yuv422p10le -c:a pcm_s16le -ac 2
+  fi_enc fi_wmv.wmv 640 360 25 100 -- -c:v wmv2 -b:v 2M -c:a wmav2 -b:a 128k -ac 2 -f asf
+  fi_enc fi_mpeg1.mpg 352 288 25 100 -- -c:v mpeg1video -b:v 2M -g 12 -bf 2 -c:a mp2 -b:a 192k -ac 2 -f mpeg
+}
+# A phone's variable frame rate: frames on a nominal 30 fps grid (slot n shows number n), every
+# fourth slot and slots 50 and 51 left empty.
+fi_vfr() {
+  frames 640 360 150 | "${FF[@]}" -f rawvideo -pix_fmt gray -s 640x360 -framerate 30 -i - "${SINE[@]}" \
+    -shortest -vf "select='not(eq(mod(n\,4)\,3))*not(eq(n\,50))*not(eq(n\,51))'" -fps_mode vfr \
+    -c:v libx264 -preset superfast -bf 2 -pix_fmt yuv420p -c:a aac -b:a 128k -ac 2 fi_vfr.mp4
+  local slots
+  slots=$(python3 -c "print([n for n in range(150) if n % 4 != 3 and n not in (50, 51)])")
+  meta fi_vfr.mp4 "{\"kinds\":[\"frame-index\",\"elsewhere\",\"vfr\"],\"frames\":112,\"frame_index\":true,\"slots\":$slots,\"nominal_fps\":\"30/1\"}"
+}
+
 # ---- DV ---------------------------------------------------------------------------------------
 # dv_make NAME SYSTEM(pal|ntsc) WIDE(0|1) FRAMES MODE DATE TC [SOURCE(pattern|testsrc)]
 dv_make() {
@@ -295,6 +361,11 @@ job dv_all
 job fi_dv
 job fi_mpeg2
 job fi_mjpeg
+job fi_mpeg4
+job fi_rates
+job fi_hd
+job fi_misc
+job fi_vfr
 job mpeg2_all
 job ext_all
 job audio_all

@@ -43,7 +43,7 @@ def describe(path, meta, out):
     if video:
         packets = int(video.get("nb_read_packets", 0))
         frames = meta.get("frames", packets)
-        if meta.get("frame_index") and frames != packets:
+        if meta.get("frame_index") and frames != packets and meta.get("packets") != "chunks":
             raise SystemExit(f"{path}: {packets} video packets, {frames} frames written")
         entry["video"] = {
             "codec": video["codec_name"],
@@ -54,6 +54,9 @@ def describe(path, meta, out):
             "dar": video.get("display_aspect_ratio"),
             "frames": frames,
         }
+        for key in ("slots", "nominal_fps"):
+            if key in meta:
+                entry["video"][key] = meta[key]
         if "mpeg_aspect" in meta:
             entry["video"]["mpeg_aspect"] = meta["mpeg_aspect"]
     if "dvinfo" in meta:
