@@ -1,7 +1,9 @@
 // Step latency of the navigation: the main-thread time from a step command to the target frame
 // painted in the video window, with precise seeking on, for a forward step of one frame, a
 // backward step of one frame and a typed position, over 50 random positions of the 1080p
-// long-GOP H.264 clip, of the PAL DV clip and of the NTSC DV type-1 AVI. The reference is
+// long-GOP H.264 clip, of the PAL DV clip, of the NTSC DV type-1 AVI and of clips made by other
+// encoders (XviD packed and DivX unpacked B-frames in AVI, 29.97 fps H.264 MP4, MPEG-1 program
+// stream, HEVC, interlaced 1080i H.264 in M2TS). The reference is
 // ffmpeg's whole process seeking to the same position and decoding that frame:
 //   ffmpeg -ss T -i clip -frames:v 1 -f null -
 // Prints a table (median and 95th percentile in ms, ratio of the medians to ffmpeg's) and
@@ -90,7 +92,9 @@ int main(int argc, char **argv)
 
     std::printf("%-20s %-18s %9s %9s %9s %9s %7s %5s\n", "clip", "command", "median", "p95", "ffmpeg",
                 "ff p95", "ratio", "wrong");
-    for (const char *name : {"fi_h264_1080.mp4", "fi_dv_pal.dv", "fi_dv_ntsc_wide_type1.avi"}) {
+    for (const char *name : {"fi_h264_1080.mp4", "fi_dv_pal.dv", "fi_dv_ntsc_wide_type1.avi", "fi_xvid_packed.avi",
+                             "fi_divx_unpacked.avi", "fi_h264_2997.mp4", "fi_mpeg1.mpg", "fi_hevc.mp4",
+                             "fi_h264_1080i_mbaff.m2ts"}) {
         const QString clip = dir + QLatin1Char('/') + QString::fromLatin1(name);
         navtest::TNavGraph g(clip);
         if (!g.ok()) {

@@ -67,6 +67,10 @@ int64_t TFrameGrid::IndexOfBuffer(int64_t startNs, int64_t durationNs) const
     // Without a duration the start alone tells, rounded: stamps lie a little before the exact start.
     if (durationNs <= 0)
         return IndexAtNs(startNs);
-    const __int128 mid = __int128(startNs) + durationNs / 2;
+    // The middle of the buffer, but never past the middle of its first frame: a buffer longer
+    // than a frame (a variable rate's frame standing for empty slots of the grid) is the frame
+    // it starts on.
+    const __int128 halfFrameNs = __int128(m_p) * 50 / m_q;
+    const __int128 mid = __int128(startNs) + std::min<__int128>(durationNs / 2, halfFrameNs);
     return floorDiv(mid * m_q, __int128(m_p) * 100);
 }

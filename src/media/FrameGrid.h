@@ -38,8 +38,9 @@ public:
     int64_t Snap(int64_t t) const { return TimeOf(IndexAt(t)); }
     // The frame a decoded buffer holds: the one whose span holds the middle of the buffer
     // [startNs, startNs + durationNs) (nanoseconds from the origin). A buffer cut short by a
-    // seek's segment keeps only the end of its frame and still counts as that frame. Without a
-    // duration (0) it is IndexAtNs(startNs).
+    // seek's segment keeps only the end of its frame and still counts as that frame. A buffer
+    // longer than a frame (variable rate: its frame stands for the empty slots after it) is the
+    // frame it starts on. Without a duration (0) it is IndexAtNs(startNs).
     int64_t IndexOfBuffer(int64_t startNs, int64_t durationNs) const;
 
 private:

@@ -228,7 +228,7 @@ void TFramesNotifier::learnOrigin(int64_t streamNs)
 }
 
 // Streaming thread.
-bool TFramesNotifier::checkWatches(int64_t position, int64_t d)
+bool TFramesNotifier::checkWatches(int64_t position, int64_t end, int64_t d)
 {
     for (Watch &w : m_watches) {
         uint64_t s = w.state.load();
@@ -237,7 +237,9 @@ bool TFramesNotifier::checkWatches(int64_t position, int64_t d)
         const int64_t target = w.target.load();
         if (w.state.load() != s) // set again meanwhile: the next frame compares the new target
             continue;
-        if (position < target - d / 2)
+        // Reached by the frame at the target, or by one that lasts over it (a variable rate's
+        // frame standing for empty slots of the grid).
+        if (position < target - d / 2 && end <= target + d / 2)
             continue;
         if (!w.state.compare_exchange_strong(s, s & ~uint64_t(1)))
             continue;
@@ -291,7 +293,7 @@ TPassThrough::SampleResult TFramesNotifier::sample(GstBuffer *buffer)
     m_position.store(position);
     m_frameCount.fetch_add(1);
 
-    if (!checkWatches(position, d))
+    if (!checkWatches(position, floorDiv(st + durNs - origin, 100), d))
         return SampleResult::Flushing;
 
     const QString text = TimecodeText(position, d);

@@ -122,7 +122,7 @@ private:
     bool streamTime(GstBuffer *buffer, int64_t &ns) const;
     void learnOrigin(int64_t streamNs);
     // Streaming thread: false when a send was abandoned by a flush.
-    bool checkWatches(int64_t position, int64_t d);
+    bool checkWatches(int64_t position, int64_t end, int64_t d);
 
     std::atomic<int64_t> m_frameDuration{1};
     std::atomic<int64_t> m_position{0};

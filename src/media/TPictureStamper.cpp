@@ -1,5 +1,6 @@
 #include "media/TPictureStamper.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -108,6 +109,7 @@ void TPictureStamper::Restart()
     m_anchored = false;
     m_pending.reset();
     m_groupKnown = false;
+    m_groupFrames = 0;
 }
 
 void TPictureStamper::setPts(GstBuffer *&buffer, GstClockTime pts)
@@ -201,14 +203,19 @@ TPictureStamper::Verdict TPictureStamper::stampMpegVideo(GstBuffer *&buffer)
     gst_buffer_unmap(buffer, &map);
     if (!ok)
         return Verdict::Pass;
-    if (pic.GroupStart)
-        m_groupKnown = false;
     // Nanoseconds of n frames (n may be negative).
     auto frames = [&](int64_t n) {
         const GstClockTime a = gst_util_uint64_scale(guint64(n < 0 ? -n : n), guint64(GST_SECOND) * guint64(m_fpsDen),
                                                      guint64(m_fpsNum));
         return n < 0 ? -int64_t(a) : int64_t(a);
     };
+    // A new group follows the pictures of the one before it in display order.
+    if (pic.GroupStart) {
+        if (m_groupKnown)
+            m_groupPts += frames(m_groupFrames);
+        m_groupFrames = 0;
+    }
+    m_groupFrames = std::max(m_groupFrames, int64_t(pic.TemporalReference) + 1);
     if (GST_BUFFER_PTS_IS_VALID(buffer)) {
         m_groupPts = int64_t(GST_BUFFER_PTS(buffer)) - frames(pic.TemporalReference);
         m_groupKnown = true;

@@ -16,8 +16,8 @@
 // - MPEG-1 and MPEG-2 video: program and transport streams give a time only to the first
 //   picture that starts in a packet, and the parser's interpolation between them goes wrong
 //   across B-frames. A picture without a time gets the time of a stamped picture of its group
-//   moved by the difference of their temporal references (display ranks); pictures with a time
-//   keep it.
+//   moved by the difference of their temporal references (display ranks), or, before any of
+//   its group has one, the time that follows the group before; pictures with a time keep it.
 //
 // Stamps go on buffers of streams that need them only: an MPEG-4 stream whose delta buffers
 // carry a presentation time (MP4, Matroska) is left as it is.
@@ -74,5 +74,6 @@ private:
 
     // MPEG-1/2 video.
     bool m_groupKnown = false;
-    int64_t m_groupPts = 0; // the time of temporal reference 0 of the current group (ns)
+    int64_t m_groupPts = 0;    // the time of temporal reference 0 of the current group (ns)
+    int64_t m_groupFrames = 0; // pictures of the current group seen so far (highest rank + 1)
 };

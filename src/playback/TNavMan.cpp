@@ -137,8 +137,9 @@ void TNavMan::AttachVideoSource(TVideoSource *source)
         source->SetDurationTarget(&m_navInbox);
         // Read here, never while a streaming thread waits for the frame duration's answer.
         ReadVideoSpan();
-        // The frame duration may have come first: the length and the end follow the span.
-        if (HasVideoSpan() && FrameDuration > 1)
+        // The frame duration may have come first: the length and the end follow the span, the
+        // grid follows a variable rate's nominal one.
+        if ((HasVideoSpan() || m_nominalDuration > 0) && FrameDuration > 1)
             SetFrameDuration(FrameDuration);
     }
 }
@@ -186,6 +187,9 @@ void TNavMan::SetFrameDuration(int64_t d)
 {
     if (d == 0)
         return;
+    // A variable rate: the grid its frames sit on, not the average the stream reports.
+    if (d > 1 && m_nominalDuration > 0 && m_spanSource == m_videoSource && m_videoSource)
+        d = m_nominalDuration;
     FrameDuration = d;
     if (m_notifier)
         m_notifier->SetFrameDuration(d);

@@ -271,6 +271,7 @@ private:
     TVideoSource *m_videoSource = nullptr;
     const TVideoSource *m_spanSource = nullptr; // the source m_videoSpan was read for
     int64_t m_videoSpan = -1;
+    int64_t m_nominalDuration = 0; // of m_spanSource's file when it has a variable rate, else 0
     TImageList *m_images = nullptr;
     // What reaches the renderer's input (counted on the streaming thread, read here).
     struct TRendererInput

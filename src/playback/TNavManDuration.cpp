@@ -1,7 +1,9 @@
-// The length of MPEG transport and program streams. Their demuxers report a length estimated
+// The length of MPEG transport and program streams, and the nominal frame grid of ISO media
+// files recorded at a variable rate. Their demuxers report a length estimated
 // from the byte rate or the clock references, off by up to several frames, so the last frame
 // cannot be reached from it. The time stamps of the video packets at the start and at the end
 // of the file give it exactly: from the first frame shown to the last one.
+#include "media/Mp4SampleTable.h"
 #include "media/TFileDevice.h"
 #include "media/TavSource.h"
 #include "playback/TNavMan.h"
@@ -88,6 +90,9 @@ void TNavMan::ReadVideoSpan()
     m_spanSource = m_videoSource;
     const auto *device = dynamic_cast<const TFileDevice *>(m_videoSource->Parent);
     m_videoSpan = device ? MpegVideoSpan(device->FileName) : -1;
+    TSampleDurations durations;
+    m_nominalDuration =
+        device && Mp4VideoSampleDurations(device->FileName, durations) ? NominalFrameDuration(durations) : 0;
 }
 
 int64_t TNavMan::ReadMediaDuration()

@@ -20,6 +20,8 @@ constexpr int kSeekWaitMs = 1000;
 constexpr int kPreciseWaitMs = 5000;
 // Attempts of a precise seek whose demuxer lands after the target, each starting further back.
 constexpr int kPreciseAttempts = 4;
+// A forward step that shows the frame it started from tries this many grid slots further.
+constexpr int kMaxEmptySlots = 16;
 
 // Clears a re-entry guard on every way out.
 struct TGuard
@@ -290,15 +292,24 @@ void TNavMan::StepForward(int64_t delta)
     if (Stepping)
         return;
     TGuard guard(Stepping);
-    int64_t target = GetPosition() + delta;
+    const int64_t from = GetPosition();
+    int64_t target = from + delta;
     if (target >= EndPosition)
         target = EndPosition;
     if (target < StartPosition)
         target = StartPosition;
-    if (caSeekPrecision && caSeekPrecision->Checked())
-        SeekPrecise(target);
-    else
+    if (!(caSeekPrecision && caSeekPrecision->Checked())) {
         SeekTo(true, target);
+        return;
+    }
+    SeekPrecise(target);
+    // A variable rate's frame lasts over the empty slots after it: a step that lands inside the
+    // frame shown goes on to the next frame.
+    const int64_t d = std::max<int64_t>(FrameDuration, 1);
+    for (int i = 0; i < kMaxEmptySlots && m_notifier && GetPosition() == from && target < EndPosition; ++i) {
+        target = std::min(target + d, EndPosition);
+        SeekPrecise(target);
+    }
 }
 
 void TNavMan::StepBackward(int64_t delta)

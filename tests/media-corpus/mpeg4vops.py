@@ -1,14 +1,17 @@
 #!/usr/bin/env python3
 """Counts the pictures of an MPEG-4 Part 2 (XviD, DivX) AVI: its coded VOPs.
 
-Usage: mpeg4vops.py FILE.avi   (prints the count)
+Usage: mpeg4vops.py FILE.avi FPS   (prints the count, then the frame numbers shown, as JSON)
 
 Such files may store two VOPs in one chunk ("packed bitstream", the next chunk a not-coded VOP
 placeholder) and empty chunks where the encoder held frames back, so neither the chunk count
 nor ffmpeg's frame count (libavcodec drops the last packed B-VOP) tells how many frames the file
 shows. A VOP is coded unless its vop_coded bit is 0; the bit's place depends on the
-vop_time_increment width, read from the video object layer header.
+vop_time_increment width, read from the video object layer header. The frame a VOP shows
+follows from its time: whole seconds since the reference before it plus ticks of the layer's
+resolution, counted from the first VOP.
 """
+import json
 import struct
 import sys
 
@@ -45,6 +48,21 @@ def time_bits(vol):
     return max(1, (resolution - 1).bit_length())
 
 
+def vol_resolution(vol):
+    b = Bits(vol)
+    b.read(9)
+    if b.read(1):
+        b.read(7)
+    if b.read(4) == 15:
+        b.read(16)
+    if b.read(1):
+        b.read(3)
+        if b.read(1):
+            b.read(79)
+    b.read(3)
+    return b.read(16)
+
+
 def chunks(data):
     i = data.find(b"movi") + 4
     while 0 < i and i + 8 <= len(data):
@@ -61,7 +79,11 @@ def chunks(data):
 
 def main():
     data = open(sys.argv[1], "rb").read()
-    nbits, count = None, 0
+    fps = float(sys.argv[2]) if len(sys.argv) > 2 else 25.0
+    nbits, count, resolution = None, 0, 1
+    base = last_base = 0
+    origin = None
+    shown = []
     for c in chunks(data):
         at = 0
         while True:
@@ -71,17 +93,30 @@ def main():
             code = c[at + 3]
             if 0x20 <= code <= 0x2F and nbits is None:
                 nbits = time_bits(c[at + 4:])
+                resolution = vol_resolution(c[at + 4:])
             elif code == 0xB6 and nbits is not None:
                 b = Bits(c[at + 4:])
-                b.read(2)  # vop_coding_type
+                kind = b.read(2)  # vop_coding_type: 2 is B
+                modulo = 0
                 while b.read(1):  # modulo_time_base
-                    pass
+                    modulo += 1
                 b.read(1)
-                b.read(nbits)
+                inc = b.read(nbits)
                 b.read(1)
-                count += b.read(1)  # vop_coded
+                if kind == 2:
+                    ticks = (last_base + modulo) * resolution + inc
+                else:
+                    last_base = base
+                    base += modulo
+                    ticks = base * resolution + inc
+                if origin is None:
+                    origin = ticks
+                if b.read(1):  # vop_coded
+                    count += 1
+                    shown.append(round((ticks - origin) * fps / resolution))
             at += 4
     print(count)
+    print(json.dumps(sorted(shown)))
 
 
 if __name__ == "__main__":

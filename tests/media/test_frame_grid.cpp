@@ -99,3 +99,15 @@ TEST(FrameGrid, EveryFrameHasItsOwnTextWhichReadsBackToIt)
     EXPECT_EQ(TimecodeText(TFrameGrid(333667).TimeOf(150), 333667), QStringLiteral("0:00:05:00"));
     EXPECT_EQ(TFrameGrid(333667).IndexAt(TimecodeToTime(QStringLiteral("0:00:05:00"), 333667)), 150);
 }
+
+TEST(FrameGrid, ABufferLongerThanAFrameIsTheFrameItStartsOn)
+{
+    // A variable rate on a 30 fps grid: frame 2 stands for slots 2 and 3, frame 48 for 48 to 51.
+    const TFrameGrid grid(333333);
+    const int64_t slotNs = 33333333;
+    EXPECT_EQ(grid.IndexOfBuffer(2 * slotNs, 2 * slotNs), 2);
+    EXPECT_EQ(grid.IndexOfBuffer(48 * slotNs, 4 * slotNs), 48);
+    EXPECT_EQ(grid.IndexOfBuffer(3 * slotNs + 1, slotNs), 3);
+    // GStreamer's stamps of slots 2 and 3 lie a little before the exact starts.
+    EXPECT_EQ(grid.IndexOfBuffer(2 * slotNs, 2 * slotNs + 1), 2);
+}
