@@ -67,10 +67,12 @@ int64_t TFrameGrid::IndexOfBuffer(int64_t startNs, int64_t durationNs) const
     // Without a duration the start alone tells, rounded: stamps lie a little before the exact start.
     if (durationNs <= 0)
         return IndexAtNs(startNs);
-    // The middle of the buffer, but never past the middle of its first frame: a buffer longer
-    // than a frame (a variable rate's frame standing for empty slots of the grid) is the frame
-    // it starts on.
+    // Half a frame after the start, or half a frame before the end when that comes first: a
+    // whole frame is told by its middle, a remnant cut short by a seek by where it ends (even
+    // when stamps rounded to the millisecond make it overlap the next frame's exact start), a
+    // buffer longer than a frame (a variable rate's frame standing for empty slots of the grid)
+    // by where it starts.
     const __int128 halfFrameNs = __int128(m_p) * 50 / m_q;
-    const __int128 mid = __int128(startNs) + std::min<__int128>(durationNs / 2, halfFrameNs);
+    const __int128 mid = std::min<__int128>(__int128(startNs) + halfFrameNs, __int128(startNs) + durationNs - halfFrameNs);
     return floorDiv(mid * m_q, __int128(m_p) * 100);
 }

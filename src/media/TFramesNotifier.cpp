@@ -168,6 +168,26 @@ void TFramesNotifier::startStreaming()
 void TFramesNotifier::newSegment(const GstSegment &segment)
 {
     m_segment = segment;
+    // Where stream time stands from the time stamps. Most demuxers keep it the same in every
+    // segment; Matroska's first segment starts stream time at its first frame and the segments
+    // of its seeks at the time stamps' zero. The origin moves with it, so that positions and
+    // seek targets keep meaning the same frames.
+    if (segment.format == GST_FORMAT_TIME && GST_CLOCK_TIME_IS_VALID(segment.start) &&
+        GST_CLOCK_TIME_IS_VALID(segment.time)) {
+        const int64_t shift = int64_t(segment.start) - int64_t(segment.time);
+        int64_t origin = m_originNs.load();
+        if (m_haveShift && shift != m_shiftNs && origin != kNoOrigin) {
+            const int64_t moved = origin + (m_shiftNs - shift);
+            if (m_originNs.compare_exchange_strong(origin, moved)) {
+                if (m_learnedNs == origin)
+                    m_learnedNs = moved;
+                GST_CAT_DEBUG_OBJECT(debugCategory(), element(), "stream time moved: origin %" GST_STIME_FORMAT,
+                                     GST_STIME_ARGS(moved));
+            }
+        }
+        m_shiftNs = shift;
+        m_haveShift = true;
+    }
     m_firstSample = true;
     if (m_originNs.load() != kNoOrigin)
         m_originFramesLeft = 0;

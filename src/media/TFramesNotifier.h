@@ -133,6 +133,9 @@ private:
     std::atomic<TInbox<TFramesPositionMsg> *> m_navPosition{nullptr};
     std::array<Watch, kWatches> m_watches;
     std::atomic<int64_t> m_originNs{kNoOrigin};
+    // Streaming thread: start - time of the latest segment (ns), once there was one.
+    int64_t m_shiftNs = 0;
+    bool m_haveShift = false;
     std::atomic<int64_t> m_frameCount{0};
     std::atomic<int64_t> m_lastPtsNs{-1};
 

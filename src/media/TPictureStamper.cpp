@@ -224,6 +224,7 @@ TPictureStamper::Verdict TPictureStamper::stampMpegVideo(GstBuffer *&buffer)
     if (!m_groupKnown)
         return Verdict::Pass;
     const int64_t pts = m_groupPts + frames(pic.TemporalReference);
+    GST_LOG("picture %d of its group without a time: %" GST_STIME_FORMAT, pic.TemporalReference, GST_STIME_ARGS(pts));
     if (pts >= 0)
         setPts(buffer, GstClockTime(pts));
     return Verdict::Pass;

@@ -20,7 +20,7 @@ constexpr int kSeekWaitMs = 1000;
 constexpr int kPreciseWaitMs = 5000;
 // Attempts of a precise seek whose demuxer lands after the target, each starting further back.
 constexpr int kPreciseAttempts = 4;
-// A forward step that shows the frame it started from tries this many grid slots further.
+// A step that shows the frame it started from tries this many grid slots further.
 constexpr int kMaxEmptySlots = 16;
 
 // Clears a re-entry guard on every way out.
@@ -215,11 +215,21 @@ void TNavMan::SeekExact(int64_t target)
             m_notifier->SetWatchWindow(0, nullptr);
             m_notifier->SetWatch(0, MaxPosition);
             m_notifier->SetDeliver(true);
-            const int64_t lastFrame = m_notifier->Position();
-            if (lastFrame < target - d / 2 && lastFrame >= StartPosition) {
+            int64_t lastFrame = m_notifier->Position();
+            // A demuxer that could not seek so near the end starts again far before it (the
+            // program stream's from the file's start): once more from further back.
+            if (lastFrame < target - OneSecond) {
+                PreciseAttempt(target, false, target - 2 * OneSecond - SeekPrepos, true);
+                m_notifier->SetWatchWindow(0, nullptr);
+                m_notifier->SetWatch(0, MaxPosition);
+                m_notifier->SetDeliver(true);
+                lastFrame = m_notifier->Position();
+            }
+            const bool nearEnd = lastFrame >= target - OneSecond;
+            if (!m_precise.reached && lastFrame < target - d / 2 && lastFrame >= StartPosition) {
                 PreciseAttempt(lastFrame, false, lastFrame - margin, true);
                 // The true end: "end" and the steps past it go straight there from now on.
-                if (target == EndPosition && m_precise.reached) {
+                if (target == EndPosition && m_precise.reached && nearEnd) {
                     MediaDuration = lastFrame + d;
                     SetEndPosition(lastFrame);
                     if (OnDuration)
@@ -317,13 +327,22 @@ void TNavMan::StepBackward(int64_t delta)
     if (Stepping)
         return;
     TGuard guard(Stepping);
-    int64_t target = GetPosition() - delta;
+    const int64_t from = GetPosition();
+    int64_t target = from - delta;
     if (target < StartPosition)
         target = StartPosition;
-    if (caSeekPrecision && caSeekPrecision->Checked())
-        SeekPrecise(target);
-    else
+    if (!(caSeekPrecision && caSeekPrecision->Checked())) {
         SeekTo(true, target);
+        return;
+    }
+    SeekPrecise(target);
+    // An empty slot of a variable rate shows the frame after it: a step back goes on to the
+    // frame before.
+    const int64_t d = std::max<int64_t>(FrameDuration, 1);
+    for (int i = 0; i < kMaxEmptySlots && m_notifier && GetPosition() >= from && target > StartPosition; ++i) {
+        target = std::max(target - d, StartPosition);
+        SeekPrecise(target);
+    }
 }
 
 void TNavMan::GoToStart()

@@ -319,8 +319,9 @@ TEST(NavCorpusGaps, EveryMoveShowsAFrameOfTheFileAtItsOwnPosition)
         TNavMan &nav = g.nav;
         nav.caSeekPrecision->SetChecked(true);
         const int64_t d = g.d();
-        if (name == "fi_vfr.mp4")
+        if (name == "fi_vfr.mp4") {
             EXPECT_EQ(d, 333333) << "the nominal 30 fps grid, not the average rate";
+        }
         const TFrameGrid grid(d);
         // The frame shown once the move settled, checked against the file and the position.
         auto settled = [&](const char *what, int low, int high) {
