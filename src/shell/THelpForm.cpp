@@ -23,6 +23,16 @@ QString TActionObjet::ShortcutText(const TCustomAbstractAction *action)
     return action ? action->ShortCut().toString(QKeySequence::PortableText) : QString();
 }
 
+QString TActionObjet::SecondaryShortcutsText(const TCustomAbstractAction *action)
+{
+    QStringList keys;
+    if (action)
+        for (const QKeySequence &k : action->SecondaryShortcuts())
+            if (!k.isEmpty())
+                keys << k.toString(QKeySequence::PortableText);
+    return keys.join(QStringLiteral(", "));
+}
+
 QString TActionObjet::GetSortKey(const TSortIndex &order) const
 {
     if (order.Key == TSortIndex::Alpha().Key)
@@ -180,8 +190,13 @@ void THelpForm::lbClick(TObjetListBox *lb)
     TCustomAbstractAction *a = entry ? entry->Action() : nullptr;
     if (!a)
         return;
+    // The second keys (a media player's Space, arrows, Home/End...) after the shortcut.
+    const QString more = TActionObjet::SecondaryShortcutsText(a);
     m_leName->SetRichText(a->ScriptName() + QStringLiteral("    <size 12><color Black>") +
-                          TActionObjet::ShortcutText(a) + QStringLiteral("</color></size>"));
+                          TActionObjet::ShortcutText(a) + QStringLiteral("</color></size>") +
+                          (more.isEmpty() ? QString()
+                                          : QStringLiteral("<size 10><color Navy>    aussi : ") + more +
+                                                QStringLiteral("</color></size>")));
     m_leHint->SetRichText(a->Hint());
     m_leSyntaxe->setText(a->GetScriptDeclaration());
     const QString syntax = a->Switch().isEmpty() ? QStringLiteral("N/A") : a->GetSwitchSyntax();

@@ -1,6 +1,6 @@
 #pragma once
 // The help window "Aide pour Raccourcis, Script et Macros": one tab per group of action lists,
-// each a list of the actions' script names; the selected action's name and shortcut, hint,
+// each a list of the actions' script names; the selected action's name and shortcuts, hint,
 // script declaration, switch syntax and comments on the right. A right click sorts the lists
 // alphabetically, by shortcut or by switch; a double click runs the action as its menu item
 // would.
@@ -33,6 +33,8 @@ public:
     QString GetSortKey(const TSortIndex &order) const override;
     // The shortcut as shown and sorted ("Ctrl+O"), empty without one.
     static QString ShortcutText(const TCustomAbstractAction *action);
+    // Its second shortcuts, comma-separated ("Space, Left"), empty without any.
+    static QString SecondaryShortcutsText(const TCustomAbstractAction *action);
 
 private:
     QPointer<TCustomAbstractAction> m_action;

@@ -242,6 +242,11 @@ TEST(HelpForm, FieldsOfTheSelectedAction)
     mute->SetHint("Rendre le son");
     help.lbClick(lb);
     EXPECT_EQ(help.HintField()->DisplayedText(), "Rendre le son");
+
+    // Second keys, as the main window gives the media player's ones, follow the shortcut.
+    play->SetSecondaryShortcuts({QKeySequence(Qt::Key_Space), QKeySequence(Qt::SHIFT | Qt::Key_Left)});
+    ASSERT_GE(SelectEntry(help, lb, "Play"), 0);
+    EXPECT_EQ(help.NameField()->DisplayedText(), "Play    Space    aussi : Space, Shift+Left");
 }
 
 TEST(HelpForm, DoubleClickRunsTheActionAsItsMenuItemWould)
