@@ -100,6 +100,7 @@ int64_t TFramesNotifier::Origin() const
 void TFramesNotifier::ResetOrigin()
 {
     m_originNs.store(kNoOrigin);
+    m_resetShift.store(true);
 }
 
 void TFramesNotifier::SetOrigin(int64_t origin)
@@ -168,25 +169,31 @@ void TFramesNotifier::startStreaming()
 void TFramesNotifier::newSegment(const GstSegment &segment)
 {
     m_segment = segment;
-    // Where stream time stands from the time stamps. Most demuxers keep it the same in every
-    // segment; Matroska's first segment starts stream time at its first frame and the segments
-    // of its seeks at the time stamps' zero. The origin moves with it, so that positions and
-    // seek targets keep meaning the same frames.
+    // Matroska starts the stream time of its first segment at the first frame (a segment
+    // starting at that frame's time stamp with a stream time of 0) and those of its seeks at the
+    // time stamps' zero (stream time = time stamp). When the first kind is followed by the
+    // second, the origin moves by the first segment's offset, so that positions and seek
+    // targets keep meaning the same frames. Other demuxers keep one mapping, or rebase their
+    // stream time on purpose, and positions follow their stream time.
     if (segment.format == GST_FORMAT_TIME && GST_CLOCK_TIME_IS_VALID(segment.start) &&
         GST_CLOCK_TIME_IS_VALID(segment.time)) {
         const int64_t shift = int64_t(segment.start) - int64_t(segment.time);
-        int64_t origin = m_originNs.load();
-        if (m_haveShift && shift != m_shiftNs && origin != kNoOrigin) {
-            const int64_t moved = origin + (m_shiftNs - shift);
-            if (m_originNs.compare_exchange_strong(origin, moved)) {
+        if (m_resetShift.exchange(false))
+            m_haveShift = false;
+        if (!m_haveShift) {
+            m_firstShiftNs = shift;
+            m_haveShift = true;
+        } else if (shift == 0 && m_firstShiftNs > 0 && segment.time == segment.start) {
+            int64_t origin = m_originNs.load();
+            const int64_t moved = origin + m_firstShiftNs;
+            if (origin != kNoOrigin && m_originNs.compare_exchange_strong(origin, moved)) {
                 if (m_learnedNs == origin)
                     m_learnedNs = moved;
                 GST_CAT_DEBUG_OBJECT(debugCategory(), element(), "stream time moved: origin %" GST_STIME_FORMAT,
                                      GST_STIME_ARGS(moved));
             }
+            m_firstShiftNs = 0;
         }
-        m_shiftNs = shift;
-        m_haveShift = true;
     }
     m_firstSample = true;
     if (m_originNs.load() != kNoOrigin)

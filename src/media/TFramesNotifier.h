@@ -133,9 +133,11 @@ private:
     std::atomic<TInbox<TFramesPositionMsg> *> m_navPosition{nullptr};
     std::array<Watch, kWatches> m_watches;
     std::atomic<int64_t> m_originNs{kNoOrigin};
-    // Streaming thread: start - time of the latest segment (ns), once there was one.
-    int64_t m_shiftNs = 0;
+    // Streaming thread: start - time of the first segment of the file (ns), until it moved the
+    // origin; m_resetShift (any thread) asks for it to be learned again.
+    int64_t m_firstShiftNs = 0;
     bool m_haveShift = false;
+    std::atomic<bool> m_resetShift{false};
     std::atomic<int64_t> m_frameCount{0};
     std::atomic<int64_t> m_lastPtsNs{-1};
 

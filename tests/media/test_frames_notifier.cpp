@@ -349,3 +349,28 @@ TEST(FramesNotifierHarness, AFlushEndsASentWaitAndTheWatchStaysArmed)
     again.join();
     EXPECT_EQ(result.load(), GST_FLOW_FLUSHING);
 }
+
+TEST(FramesNotifierHarness, MatroskasFirstSegmentAndItsSeeksNameTheSameFrames)
+{
+    Harnessed t;
+    // The first segment starts stream time at the first frame's time stamp (5 ms: the B-frame
+    // delay), the segments of seeks at the time stamps' zero.
+    const GstClockTime first = 5 * GST_MSECOND;
+    t.fn.ResetOrigin(); // a new file: its first segment follows
+    t.segment(first, 0);
+    for (int n = 0; n < 4; ++n) {
+        ASSERT_EQ(t.push(first + n * kFrame), GST_FLOW_OK);
+        EXPECT_EQ(t.fn.Position(), n * kD) << n;
+    }
+    const GstClockTime target = first + 30 * kFrame;
+    t.segment(target, target);
+    for (int n = 30; n < 34; ++n) {
+        ASSERT_EQ(t.push(first + n * kFrame), GST_FLOW_OK);
+        EXPECT_EQ(t.fn.Position(), n * kD) << n;
+    }
+    EXPECT_EQ(t.fn.Origin(), int64_t(first / 100)) << "the origin in the seeks' terms";
+    // Later seeks keep it.
+    t.segment(first + 10 * kFrame, first + 10 * kFrame);
+    ASSERT_EQ(t.push(first + 10 * kFrame), GST_FLOW_OK);
+    EXPECT_EQ(t.fn.Position(), 10 * kD);
+}
