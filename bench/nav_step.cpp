@@ -92,9 +92,9 @@ int main(int argc, char **argv)
 
     std::printf("%-20s %-18s %9s %9s %9s %9s %7s %5s\n", "clip", "command", "median", "p95", "ffmpeg",
                 "ff p95", "ratio", "wrong");
-    for (const char *name : {"fi_h264_1080.mp4", "fi_dv_pal.dv", "fi_dv_ntsc_wide_type1.avi", "fi_xvid_packed.avi",
-                             "fi_divx_unpacked.avi", "fi_h264_2997.mp4", "fi_mpeg1.mpg", "fi_hevc.mp4",
-                             "fi_h264_1080i_mbaff.m2ts"}) {
+    for (const char *name : {"fi_h264_1080.mp4", "fi_dv_pal.dv", "fi_dv_ntsc_wide_type1.avi",
+                             "fi_xvid_packed.avi", "fi_divx_unpacked.avi", "fi_h264_2997.mp4", "fi_mpeg1.mpg",
+                             "fi_hevc.mp4", "fi_h264_1080i_mbaff.m2ts"}) {
         const QString clip = dir + QLatin1Char('/') + QString::fromLatin1(name);
         navtest::TNavGraph g(clip);
         if (!g.ok()) {

@@ -73,6 +73,7 @@ int64_t TFrameGrid::IndexOfBuffer(int64_t startNs, int64_t durationNs) const
     // buffer longer than a frame (a variable rate's frame standing for empty slots of the grid)
     // by where it starts.
     const __int128 halfFrameNs = __int128(m_p) * 50 / m_q;
-    const __int128 mid = std::min<__int128>(__int128(startNs) + halfFrameNs, __int128(startNs) + durationNs - halfFrameNs);
+    const __int128 mid =
+        std::min<__int128>(__int128(startNs) + halfFrameNs, __int128(startNs) + durationNs - halfFrameNs);
     return floorDiv(mid * m_q, __int128(m_p) * 100);
 }

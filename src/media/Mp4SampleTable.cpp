@@ -78,8 +78,8 @@ bool readTrack(const Box &trak, TSampleDurations &out)
     if (v1 && mdhd.size < 36)
         return false;
     const int64_t timescale = be32(mdhd.payload + (v1 ? 20 : 12));
-    if (timescale <= 0 || !child(mdia, "minf", minf) || !child(minf, "stbl", stbl) || !child(stbl, "stts", stts) ||
-        stts.size < 8)
+    if (timescale <= 0 || !child(mdia, "minf", minf) || !child(minf, "stbl", stbl) ||
+        !child(stbl, "stts", stts) || stts.size < 8)
         return false;
     const uint32_t entries = be32(stts.payload + 4);
     if (entries > (stts.size - 8) / 8)

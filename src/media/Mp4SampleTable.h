@@ -14,7 +14,7 @@
 
 struct TSampleDurations
 {
-    int64_t Timescale = 0;                        // ticks per second of the track
+    int64_t Timescale = 0;                         // ticks per second of the track
     std::vector<std::pair<int64_t, int64_t>> Runs; // (sample count, duration in ticks), in order
 };
 

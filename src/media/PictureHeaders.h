@@ -10,8 +10,8 @@
 // The time fields of one MPEG-4 Part 2 video object layer (start code 00 00 01 20..2F).
 struct TMpeg4Vol
 {
-    int Resolution = 0;    // vop_time_increment_resolution: ticks per second
-    int IncrementBits = 0; // width of vop_time_increment in a VOP header
+    int Resolution = 0;     // vop_time_increment_resolution: ticks per second
+    int IncrementBits = 0;  // width of vop_time_increment in a VOP header
     int FixedIncrement = 0; // fixed_vop_time_increment when the rate is fixed, else 0
 };
 

@@ -189,8 +189,8 @@ void TFramesNotifier::newSegment(const GstSegment &segment)
             if (origin != kNoOrigin && m_originNs.compare_exchange_strong(origin, moved)) {
                 if (m_learnedNs == origin)
                     m_learnedNs = moved;
-                GST_CAT_DEBUG_OBJECT(debugCategory(), element(), "stream time moved: origin %" GST_STIME_FORMAT,
-                                     GST_STIME_ARGS(moved));
+                GST_CAT_DEBUG_OBJECT(debugCategory(), element(),
+                                     "stream time moved: origin %" GST_STIME_FORMAT, GST_STIME_ARGS(moved));
             }
             m_firstShiftNs = 0;
         }

@@ -82,14 +82,14 @@ TGstProbe TPictureStamper::Attach(GstPad *pad, GstCaps *caps)
         num = den = 0;
     auto *stamper = new TPictureStamper(codec, num, den);
     GST_INFO_OBJECT(pad, "stamping %s pictures", codec == Codec::Mpeg4Part2 ? "MPEG-4 Part 2" : "MPEG video");
-    return TGstProbe::add(pad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+    return TGstProbe::add(pad,
+                          GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
                           &onData, stamper, &destroyStamper);
 }
 
 TPictureStamper::TPictureStamper(Codec codec, int fpsNum, int fpsDen)
     : m_codec(codec), m_fpsNum(fpsNum), m_fpsDen(fpsDen)
-{
-}
+{}
 
 TPictureStamper::Verdict TPictureStamper::Stamp(GstBuffer *&buffer)
 {
@@ -134,7 +134,8 @@ TPictureStamper::Verdict TPictureStamper::stampMpeg4(GstBuffer *&buffer)
         return Verdict::Pass;
     if (!m_haveVol)
         m_haveVol = Mpeg4FindVol(map.data, map.size, m_vol);
-    const std::vector<TMpeg4Vop> vops = m_haveVol ? Mpeg4Vops(map.data, map.size, m_vol) : std::vector<TMpeg4Vop>();
+    const std::vector<TMpeg4Vop> vops =
+        m_haveVol ? Mpeg4Vops(map.data, map.size, m_vol) : std::vector<TMpeg4Vop>();
     gst_buffer_unmap(buffer, &map);
     if (m_decided && !m_stamping)
         return Verdict::Pass;
@@ -142,7 +143,8 @@ TPictureStamper::Verdict TPictureStamper::stampMpeg4(GstBuffer *&buffer)
         return Verdict::Pass; // no layer header yet: nothing to read the VOPs with
 
     const int64_t res = m_vol.Resolution;
-    const GstClockTime dts = GST_BUFFER_DTS_IS_VALID(buffer) ? GST_BUFFER_DTS(buffer) : GST_BUFFER_PTS(buffer);
+    const GstClockTime dts =
+        GST_BUFFER_DTS_IS_VALID(buffer) ? GST_BUFFER_DTS(buffer) : GST_BUFFER_PTS(buffer);
     std::optional<int64_t> starts = m_pending; // the picture this buffer makes the decoder start
     m_pending.reset();
     bool first = true;
@@ -186,7 +188,8 @@ TPictureStamper::Verdict TPictureStamper::stampMpeg4(GstBuffer *&buffer)
     }
     const int64_t rel = *starts - m_origin.value_or(0);
     const GstClockTime pts = rel <= 0 ? 0 : gst_util_uint64_scale(guint64(rel), GST_SECOND, guint64(res));
-    GST_LOG("buffer at %" GST_TIME_FORMAT " shows at %" GST_TIME_FORMAT, GST_TIME_ARGS(dts), GST_TIME_ARGS(pts));
+    GST_LOG("buffer at %" GST_TIME_FORMAT " shows at %" GST_TIME_FORMAT, GST_TIME_ARGS(dts),
+            GST_TIME_ARGS(pts));
     setPts(buffer, pts);
     return Verdict::Pass;
 }
@@ -205,8 +208,8 @@ TPictureStamper::Verdict TPictureStamper::stampMpegVideo(GstBuffer *&buffer)
         return Verdict::Pass;
     // Nanoseconds of n frames (n may be negative).
     auto frames = [&](int64_t n) {
-        const GstClockTime a = gst_util_uint64_scale(guint64(n < 0 ? -n : n), guint64(GST_SECOND) * guint64(m_fpsDen),
-                                                     guint64(m_fpsNum));
+        const GstClockTime a = gst_util_uint64_scale(
+            guint64(n < 0 ? -n : n), guint64(GST_SECOND) * guint64(m_fpsDen), guint64(m_fpsNum));
         return n < 0 ? -int64_t(a) : int64_t(a);
     };
     // A new group follows the pictures of the one before it in display order.
@@ -224,7 +227,8 @@ TPictureStamper::Verdict TPictureStamper::stampMpegVideo(GstBuffer *&buffer)
     if (!m_groupKnown)
         return Verdict::Pass;
     const int64_t pts = m_groupPts + frames(pic.TemporalReference);
-    GST_LOG("picture %d of its group without a time: %" GST_STIME_FORMAT, pic.TemporalReference, GST_STIME_ARGS(pts));
+    GST_LOG("picture %d of its group without a time: %" GST_STIME_FORMAT, pic.TemporalReference,
+            GST_STIME_ARGS(pts));
     if (pts >= 0)
         setPts(buffer, GstClockTime(pts));
     return Verdict::Pass;

@@ -64,12 +64,12 @@ private:
     // MPEG-4 Part 2.
     TMpeg4Vol m_vol;
     bool m_haveVol = false;
-    bool m_decided = false;  // whether the stream's delta buffers come without a time
-    bool m_stamping = false; // they do: every buffer is stamped
-    bool m_anchored = false; // the VOP clock's seconds are known since the last restart
-    std::optional<int64_t> m_origin; // VOP ticks of the file's first VOP (frame 0)
-    int64_t m_timeBase = 0;          // seconds of the latest reference VOP
-    int64_t m_lastTimeBase = 0;      // seconds of the reference before it (B-VOPs count from it)
+    bool m_decided = false;           // whether the stream's delta buffers come without a time
+    bool m_stamping = false;          // they do: every buffer is stamped
+    bool m_anchored = false;          // the VOP clock's seconds are known since the last restart
+    std::optional<int64_t> m_origin;  // VOP ticks of the file's first VOP (frame 0)
+    int64_t m_timeBase = 0;           // seconds of the latest reference VOP
+    int64_t m_lastTimeBase = 0;       // seconds of the reference before it (B-VOPs count from it)
     std::optional<int64_t> m_pending; // ticks of a packed VOP the next buffer makes the decoder start
 
     // MPEG-1/2 video.

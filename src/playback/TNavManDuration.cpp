@@ -22,8 +22,8 @@ constexpr qint64 kHeadBytes = 2 << 20;
 constexpr qint64 kTailBytes = 4 << 20;
 constexpr int64_t kPtsWrap = int64_t(1) << 33;
 
-// The presentation time (90 kHz) of an MPEG-2 PES (or MPEG-1 packet) header of a video stream at p, if it is one
-// and carries one. The marker bits are checked so that stray bytes of a payload do not count.
+// The presentation time (90 kHz) of an MPEG-2 PES (or MPEG-1 packet) header of a video stream at p, if it is
+// one and carries one. The marker bits are checked so that stray bytes of a payload do not count.
 std::optional<int64_t> VideoPts(const uint8_t *p, const uint8_t *end)
 {
     if (end - p < 14 || p[0] != 0 || p[1] != 0 || p[2] != 1 || (p[3] & 0xF0) != 0xE0)

@@ -339,7 +339,8 @@ void TNavMan::StepBackward(int64_t delta)
     // An empty slot of a variable rate shows the frame after it: a step back goes on to the
     // frame before.
     const int64_t d = std::max<int64_t>(FrameDuration, 1);
-    for (int i = 0; i < kMaxEmptySlots && m_notifier && GetPosition() >= from && target > StartPosition; ++i) {
+    for (int i = 0; i < kMaxEmptySlots && m_notifier && GetPosition() >= from && target > StartPosition;
+         ++i) {
         target = std::max(target - d, StartPosition);
         SeekPrecise(target);
     }

@@ -145,35 +145,16 @@ TEST(IntervalEndToEnd, OneJpegEverySevenFramesShowsTheFrameItIsNamedAfter)
     // Every image must show the frame its name gives, in every container, and the series must be
     // whole, up to the last frame when the spacing lands there (98 of 99 frames). NTSC DV: 7
     // frames are no whole number of 100-ns units.
-    const QStringList names{"fi_h264_576w.mp4",
-                            "fi_h264_576w.m2ts",
-                            "fi_mpeg2_ts.ts",
-                            "fi_mpeg2_ps.mpg",
-                            "fi_dv_pal.dv",
-                            "fi_dv_pal_type1.avi",
-                            "fi_mjpeg.avi",
-                            "fi_dv_ntsc_wide.dv",
-                            "fi_dv_ntsc_wide_type1.avi",
-                            "fi_dv_ntsc_wide_type2.avi",
-                            "fi_dv_ntsc_99_type2.avi",
-                            // made elsewhere: MPEG-4 Part 2 with packed and unpacked B-frames,
-                            // NTSC rates, HD, other codecs, a variable frame rate
-                            "fi_xvid_packed.avi",
-                            "fi_xvid_unpacked.avi",
-                            "fi_divx_packed.avi",
-                            "fi_divx_unpacked.avi",
-                            "fi_h264_2997.mp4",
-                            "fi_h264_2997.mkv",
-                            "fi_h264_23976.mp4",
-                            "fi_h264_23976.mkv",
-                            "fi_ntsc_dvd.vob",
-                            "fi_h264_50p.m2ts",
-                            "fi_h264_1080i_mbaff.m2ts",
-                            "fi_hevc.mp4",
-                            "fi_prores.mov",
-                            "fi_wmv.wmv",
-                            "fi_mpeg1.mpg",
-                            "fi_vfr.mp4"};
+    const QStringList names{
+        "fi_h264_576w.mp4", "fi_h264_576w.m2ts", "fi_mpeg2_ts.ts", "fi_mpeg2_ps.mpg", "fi_dv_pal.dv",
+        "fi_dv_pal_type1.avi", "fi_mjpeg.avi", "fi_dv_ntsc_wide.dv", "fi_dv_ntsc_wide_type1.avi",
+        "fi_dv_ntsc_wide_type2.avi", "fi_dv_ntsc_99_type2.avi",
+        // made elsewhere: MPEG-4 Part 2 with packed and unpacked B-frames,
+        // NTSC rates, HD, other codecs, a variable frame rate
+        "fi_xvid_packed.avi", "fi_xvid_unpacked.avi", "fi_divx_packed.avi", "fi_divx_unpacked.avi",
+        "fi_h264_2997.mp4", "fi_h264_2997.mkv", "fi_h264_23976.mp4", "fi_h264_23976.mkv", "fi_ntsc_dvd.vob",
+        "fi_h264_50p.m2ts", "fi_h264_1080i_mbaff.m2ts", "fi_hevc.mp4", "fi_prores.mov", "fi_wmv.wmv",
+        "fi_mpeg1.mpg", "fi_vfr.mp4"};
     for (const QString &name : names) {
         SCOPED_TRACE(qPrintable(name));
         const Clip c = clip(name);
@@ -187,7 +168,8 @@ TEST(IntervalEndToEnd, OneJpegEverySevenFramesShowsTheFrameItIsNamedAfter)
         // The frames the clip has: all of them, or the slots of the grid that hold one. A target on
         // an empty slot shows a frame next to it, named after that frame.
         std::set<int> present;
-        for (const QJsonValue v : corpus::files().value(name).toObject().value("video").toObject().value("slots").toArray())
+        for (const QJsonValue v :
+             corpus::files().value(name).toObject().value("video").toObject().value("slots").toArray())
             present.insert(v.toInt());
         const bool gaps = !present.empty();
         if (!gaps)

@@ -137,17 +137,28 @@ TEST(CorpusFrameIndex, ReadsEveryFrameOfEveryFrameIndexClip)
         SCOPED_TRACE(it.key().toStdString());
         ++clips;
         const int expectedFrames = e.value("video").toObject().value("frames").toInt();
+        // The numbers the frames show: 0, 1, 2 ... or, for a variable rate, its slots.
+        std::vector<int> numbers;
+        for (const QJsonValue v : e.value("video").toObject().value("slots").toArray())
+            numbers.push_back(v.toInt());
+        if (numbers.empty())
+            for (int n = 0; n < expectedFrames; ++n)
+                numbers.push_back(n);
         const Decoded d = decodeAll(framixtest::corpusFile(it.key()), 37);
         ASSERT_TRUE(d.error.isEmpty()) << d.error.toStdString();
         ASSERT_EQ(static_cast<int>(d.indices.size()), expectedFrames);
         int wrong = 0;
         for (int n = 0; n < expectedFrames; ++n)
-            if (d.indices[n] != n && wrong++ < 5)
+            if (d.indices[n] != numbers[size_t(n)] && wrong++ < 5)
                 ADD_FAILURE() << "frame " << n << " reads " << d.indices[n];
         EXPECT_EQ(wrong, 0);
 
         // Frame n is n frame durations after the first; files other than MPEG streams start at 0.
+        // Not so for the clips made elsewhere, whose time stamps as GStreamer gives them are what
+        // the program mends (XviD's in AVI, MPEG-1's small frames, a variable rate, edit lists).
         ASSERT_TRUE(GST_CLOCK_TIME_IS_VALID(d.frameDuration));
+        if (hasKind(e, "elsewhere"))
+            continue;
         const QString container = e.value("container").toString();
         if (container != "mpegts" && container != "mpeg") {
             EXPECT_LT(d.pts.front(), GST_MSECOND) << "first frame at " << d.pts.front();

@@ -67,7 +67,13 @@ TEST(Mp4SampleTable, ReadsTheVideoTrackOfRealFilesAndRefusesTheOthers)
     QTemporaryDir tmp;
     QFile f(tmp.filePath("lying.mp4"));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    const char lying[] = "\0\0\0\x10" "ftypisom\0\0\0\0" "\0\0\0\x20" "moov" "\0\0\x10\0" "trak" "\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0";
+    const char lying[] = "\0\0\0\x10"
+                         "ftypisom\0\0\0\0"
+                         "\0\0\0\x20"
+                         "moov"
+                         "\0\0\x10\0"
+                         "trak"
+                         "\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0";
     f.write(lying, sizeof(lying) - 1);
     f.close();
     EXPECT_FALSE(Mp4VideoSampleDurations(f.fileName(), d));

@@ -62,8 +62,17 @@ std::vector<uint8_t> vol(int resolution, int fixedIncrement, bool extendedPar, b
         b.put(64, 8).put(45, 8);
     b.put(1, 1).put(1, 2).put(0, 1).put(vbv, 1); // control parameters: 4:2:0, not low delay
     if (vbv)
-        b.put(0x5555, 15).put(1, 1).put(0x2aaa, 15).put(1, 1).put(0x1234, 15).put(1, 1).put(5, 3).put(0x3ff, 11)
-            .put(1, 1).put(0x7fff, 15).put(1, 1);
+        b.put(0x5555, 15)
+            .put(1, 1)
+            .put(0x2aaa, 15)
+            .put(1, 1)
+            .put(0x1234, 15)
+            .put(1, 1)
+            .put(5, 3)
+            .put(0x3ff, 11)
+            .put(1, 1)
+            .put(0x7fff, 15)
+            .put(1, 1);
     b.put(0, 2).put(1, 1).put(uint32_t(resolution), 16).put(1, 1);
     int bits = 1;
     while ((1 << bits) < resolution)
@@ -113,7 +122,8 @@ GstBuffer *chunk(const std::vector<uint8_t> &data, int64_t chunkIndex, bool key)
 int64_t stampFrame(TPictureStamper &s, GstBuffer *b)
 {
     const bool pass = s.Stamp(b) == TPictureStamper::Verdict::Pass;
-    const int64_t f = pass && GST_BUFFER_PTS_IS_VALID(b) ? int64_t((GST_BUFFER_PTS(b) + kFrame / 2) / kFrame) : -1;
+    const int64_t f =
+        pass && GST_BUFFER_PTS_IS_VALID(b) ? int64_t((GST_BUFFER_PTS(b) + kFrame / 2) / kFrame) : -1;
     gst_buffer_unref(b);
     return f;
 }
@@ -132,7 +142,8 @@ TEST(PictureHeaders, LayerTimeFieldsAreFoundPastEveryOptionalPart)
                           Case{32, 1, 5, false, false, true}}) {
         SCOPED_TRACE(testing::Message() << c.resolution << " par " << c.par << " vbv " << c.vbv);
         // Behind a visual object sequence header, as encoders write it.
-        const std::vector<uint8_t> data = cat({{0, 0, 1, 0xB0, 0xF5}, vol(c.resolution, c.fixed, c.par, c.vbv, c.id)});
+        const std::vector<uint8_t> data =
+            cat({{0, 0, 1, 0xB0, 0xF5}, vol(c.resolution, c.fixed, c.par, c.vbv, c.id)});
         TMpeg4Vol v;
         ASSERT_TRUE(Mpeg4FindVol(data.data(), data.size(), v));
         EXPECT_EQ(v.Resolution, c.resolution);
@@ -197,8 +208,18 @@ TEST(PictureStamper, AviChunksGetTheTimesOfTheFramesTheyShow)
         std::vector<int64_t> shown;
         int64_t c = 0;
         shown.push_back(stampFrame(s, chunk(cat({header, vop('I', 0, 0)}), c++, true)));
-        for (auto [t, m, inc] : {std::tuple{'P', 0, 3}, {'B', 0, 1}, {'B', 0, 2}, {'P', 0, 6}, {'B', 0, 4}, {'B', 0, 5},
-                                 {'P', 0, 24}, {'B', 0, 22}, {'B', 0, 23}, {'P', 1, 2}, {'B', 1, 0}, {'B', 1, 1}})
+        for (auto [t, m, inc] : {std::tuple{'P', 0, 3},
+                                 {'B', 0, 1},
+                                 {'B', 0, 2},
+                                 {'P', 0, 6},
+                                 {'B', 0, 4},
+                                 {'B', 0, 5},
+                                 {'P', 0, 24},
+                                 {'B', 0, 22},
+                                 {'B', 0, 23},
+                                 {'P', 1, 2},
+                                 {'B', 1, 0},
+                                 {'B', 1, 1}})
             shown.push_back(stampFrame(s, chunk(vop(t, m, inc), c++, false)));
         EXPECT_EQ(shown, (std::vector<int64_t>{0, 3, 1, 2, 6, 4, 5, 24, 22, 23, 27, 25, 26}));
     }
@@ -251,8 +272,8 @@ TEST(PictureStamper, MpegPicturesWithoutTimeAreFilledFromTheirGroup)
         std::vector<uint8_t> d;
         if (group)
             d = {0, 0, 1, 0xB8, 0x00, 0x08, 0x00, 0x40};
-        const std::vector<uint8_t> p = {0, 0, 1, 0x00, uint8_t(tr >> 2), uint8_t(((tr & 3) << 6) | (type << 3)), 0xFF,
-                                        0xF8};
+        const std::vector<uint8_t> p = {
+            0, 0, 1, 0x00, uint8_t(tr >> 2), uint8_t(((tr & 3) << 6) | (type << 3)), 0xFF, 0xF8};
         d.insert(d.end(), p.begin(), p.end());
         return d;
     };
@@ -265,7 +286,9 @@ TEST(PictureStamper, MpegPicturesWithoutTimeAreFilledFromTheirGroup)
         return out;
     };
     const GstClockTime base = 540000000; // the stream's first time
-    auto at = [&](int frames) { return base + gst_util_uint64_scale(guint64(frames), GST_SECOND * 1001, 30000); };
+    auto at = [&](int frames) {
+        return base + gst_util_uint64_scale(guint64(frames), GST_SECOND * 1001, 30000);
+    };
     // I (tr 2) with a time, its B-frames and P-frame without.
     EXPECT_EQ(stamp(picture(2, 1, true), at(2)), at(2));
     EXPECT_EQ(stamp(picture(0, 3, false), GST_CLOCK_TIME_NONE), at(0));
@@ -292,12 +315,13 @@ namespace {
 // each decoded frame, the pair (frame its time names, frame its picture shows). seekFrame >= 0:
 // an accurate seek there first.
 std::vector<std::pair<int64_t, int>> decodeStamped(const QString &path, const char *caps, const char *decoder,
-                                                  int fpsN, int fpsD, int64_t seekFrame, int64_t *originNs)
+                                                   int fpsN, int fpsD, int64_t seekFrame, int64_t *originNs)
 {
     std::vector<std::pair<int64_t, int>> out;
     GError *err = nullptr;
-    const QByteArray desc = "filesrc location=\"" + path.toUtf8() +
-                            "\" ! parsebin ! identity name=stamp ! " + QByteArray(decoder) + " ! videoconvert ! videoscale ! "
+    const QByteArray desc = "filesrc location=\"" + path.toUtf8() + "\" ! parsebin ! identity name=stamp ! " +
+                            QByteArray(decoder) +
+                            " ! videoconvert ! videoscale ! "
                             "video/x-raw,format=GRAY8,width=320,height=240 ! appsink name=sink sync=false";
     GstElement *pipe = gst_parse_launch(desc.constData(), &err);
     if (!pipe) {
@@ -318,9 +342,10 @@ std::vector<std::pair<int64_t, int>> decodeStamped(const QString &path, const ch
     gst_element_get_state(pipe, nullptr, nullptr, 20 * GST_SECOND);
     const GstClockTime frame = gst_util_uint64_scale(GST_SECOND, guint64(fpsD), guint64(fpsN));
     if (seekFrame >= 0) {
-        const GstClockTime target = *originNs + gst_util_uint64_scale(guint64(seekFrame), GST_SECOND * fpsD, fpsN);
-        gst_element_seek_simple(pipe, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                                gint64(target));
+        const GstClockTime target =
+            *originNs + gst_util_uint64_scale(guint64(seekFrame), GST_SECOND * fpsD, fpsN);
+        gst_element_seek_simple(pipe, GST_FORMAT_TIME,
+                                GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), gint64(target));
         gst_element_get_state(pipe, nullptr, nullptr, 20 * GST_SECOND);
     }
     gst_element_set_state(pipe, GST_STATE_PLAYING);
@@ -358,11 +383,13 @@ TEST(PictureStamper, DecodedXvidDivxAndMpeg1FramesCarryTheTimesOfTheFramesTheySh
         int fpsN, fpsD;
     };
     const char *mpeg4 = "video/mpeg, mpegversion=(int)4, systemstream=(boolean)false";
-    const char *mpeg1 = "video/mpeg, mpegversion=(int)1, systemstream=(boolean)false, framerate=(fraction)25/1";
-    for (const Clip &c :
-         {Clip{"fi_xvid_packed.avi", mpeg4, "avdec_mpeg4", 25, 1}, Clip{"fi_xvid_unpacked.avi", mpeg4, "avdec_mpeg4", 25, 1},
-          Clip{"fi_divx_packed.avi", mpeg4, "avdec_mpeg4", 25, 1}, Clip{"fi_divx_unpacked.avi", mpeg4, "avdec_mpeg4", 25, 1},
-          Clip{"fi_mpeg1.mpg", mpeg1, "avdec_mpeg2video", 25, 1}}) {
+    const char *mpeg1 =
+        "video/mpeg, mpegversion=(int)1, systemstream=(boolean)false, framerate=(fraction)25/1";
+    for (const Clip &c : {Clip{"fi_xvid_packed.avi", mpeg4, "avdec_mpeg4", 25, 1},
+                          Clip{"fi_xvid_unpacked.avi", mpeg4, "avdec_mpeg4", 25, 1},
+                          Clip{"fi_divx_packed.avi", mpeg4, "avdec_mpeg4", 25, 1},
+                          Clip{"fi_divx_unpacked.avi", mpeg4, "avdec_mpeg4", 25, 1},
+                          Clip{"fi_mpeg1.mpg", mpeg1, "avdec_mpeg2video", 25, 1}}) {
         SCOPED_TRACE(c.file);
         const QString path = mediatest::corpus(QString::fromLatin1(c.file));
         if (path.isEmpty())
@@ -370,7 +397,8 @@ TEST(PictureStamper, DecodedXvidDivxAndMpeg1FramesCarryTheTimesOfTheFramesTheySh
         int64_t origin = 0;
         const auto all = decodeStamped(path, c.caps, c.decoder, c.fpsN, c.fpsD, -1, &origin);
         // The frames the file holds: all of them, or those listed where the encoder lost one.
-        const QJsonObject video = corpus::files().value(QString::fromLatin1(c.file)).toObject().value("video").toObject();
+        const QJsonObject video =
+            corpus::files().value(QString::fromLatin1(c.file)).toObject().value("video").toObject();
         std::vector<int64_t> present;
         for (const QJsonValue v : video.value("slots").toArray())
             present.push_back(v.toInt());
@@ -382,7 +410,8 @@ TEST(PictureStamper, DecodedXvidDivxAndMpeg1FramesCarryTheTimesOfTheFramesTheySh
         int wrong = 0;
         for (size_t i = 0; i < std::min(all.size(), present.size()); ++i) {
             if ((all[i].first != present[i] || all[i].second != int(present[i])) && ++wrong <= 5)
-                ADD_FAILURE() << "frame " << present[i] << " named " << all[i].first << " shows " << all[i].second;
+                ADD_FAILURE() << "frame " << present[i] << " named " << all[i].first << " shows "
+                              << all[i].second;
         }
         EXPECT_EQ(wrong, 0);
         // Accurate seeks, where time stamps count from zero (a program stream's count from its
@@ -392,7 +421,8 @@ TEST(PictureStamper, DecodedXvidDivxAndMpeg1FramesCarryTheTimesOfTheFramesTheySh
                 break;
             const auto after = decodeStamped(path, c.caps, c.decoder, c.fpsN, c.fpsD, target, &origin);
             ASSERT_FALSE(after.empty()) << target;
-            EXPECT_EQ(after.front(), (std::pair<int64_t, int>{target, int(target)})) << "accurate seek to " << target;
+            EXPECT_EQ(after.front(), (std::pair<int64_t, int>{target, int(target)}))
+                << "accurate seek to " << target;
         }
     }
 }

@@ -166,11 +166,11 @@ INSTANTIATE_TEST_SUITE_P(
                     ClipCase{"fi_mpeg2_ps.mpg"}, ClipCase{"fi_h264_576w.mkv"}, ClipCase{"fi_dv_ntsc_wide.dv"},
                     ClipCase{"fi_dv_ntsc_wide_type1.avi"}, ClipCase{"fi_dv_ntsc_wide_type2.avi"},
                     ClipCase{"fi_dv_ntsc_99_type2.avi"}, ClipCase{"fi_xvid_packed.avi"},
-                    ClipCase{"fi_divx_packed.avi"}, ClipCase{"fi_divx_unpacked.avi"}, ClipCase{"fi_h264_2997.mp4"},
-                    ClipCase{"fi_h264_2997.mkv"}, ClipCase{"fi_h264_23976.mp4"}, ClipCase{"fi_h264_23976.mkv"},
-                    ClipCase{"fi_ntsc_dvd.vob"}, ClipCase{"fi_h264_50p.m2ts"}, ClipCase{"fi_h264_1080i_mbaff.m2ts"},
-                    ClipCase{"fi_hevc.mp4"}, ClipCase{"fi_prores.mov"}, ClipCase{"fi_wmv.wmv"},
-                    ClipCase{"fi_mpeg1.mpg"}),
+                    ClipCase{"fi_divx_packed.avi"}, ClipCase{"fi_divx_unpacked.avi"},
+                    ClipCase{"fi_h264_2997.mp4"}, ClipCase{"fi_h264_2997.mkv"}, ClipCase{"fi_h264_23976.mp4"},
+                    ClipCase{"fi_h264_23976.mkv"}, ClipCase{"fi_ntsc_dvd.vob"}, ClipCase{"fi_h264_50p.m2ts"},
+                    ClipCase{"fi_h264_1080i_mbaff.m2ts"}, ClipCase{"fi_hevc.mp4"}, ClipCase{"fi_prores.mov"},
+                    ClipCase{"fi_wmv.wmv"}, ClipCase{"fi_mpeg1.mpg"}),
     [](const testing::TestParamInfo<ClipCase> &p) {
         std::string n = p.param.file;
         for (char &c : n)

@@ -413,7 +413,16 @@ bool fourccVideo(TMediaType &mt, const TCapsReader &c)
         fcc = QStringLiteral("HFYU");
     else if (n == QLatin1String("video/x-ffv"))
         fcc = QStringLiteral("FFV1");
-    else
+    else if (n == QLatin1String("video/x-prores")) {
+        // The FourCC QuickTime gives each ProRes flavour.
+        const QString v = c.string("variant");
+        fcc = v == QLatin1String("proxy")    ? QStringLiteral("apco")
+              : v == QLatin1String("lt")     ? QStringLiteral("apcs")
+              : v == QLatin1String("hq")     ? QStringLiteral("apch")
+              : v == QLatin1String("4444")   ? QStringLiteral("ap4h")
+              : v == QLatin1String("4444xq") ? QStringLiteral("ap4x")
+                                             : QStringLiteral("apcn");
+    } else
         return false;
     const uint32_t code = fourccOf(fcc);
     mt.majortype = MEDIATYPE_Video;
