@@ -23,6 +23,15 @@
 // longer than the video) is found out by the first precise seek to the end, which shows the
 // last frame the stream gives and moves EndPosition and MediaDuration to it.
 //
+// Variable frame rate (an MP4 whose sample durations vary, as phones record): the grid is the
+// nominal one, the duration most of its frames last (media/Mp4SampleTable.h), not the average
+// the demuxer reports; its frames sit on that grid with some slots empty. A frame's position is
+// the slot it starts on, and it is named after it; a target on an empty slot shows a frame next
+// to it (the one lasting over the slot, or the next) at that frame's own position, so no two
+// frames share a name and no name stands for a frame not shown. A step forward always shows a
+// later frame and a step back an earlier one: a step that lands on the frame it started from
+// goes on slot by slot.
+//
 // Wiring by the owner (main window and video manager), all optional:
 //   SetPositionEdit(edit)         the position display and entry field
 //   SetSlider(slider)             the track bar (values are positions div SliderUnit)
