@@ -405,7 +405,8 @@ bool TImageWriter::Save(const QByteArray &data, const QString &path)
         return true;
     }
     m_error = QStringLiteral("Impossible d'enregistrer l'image ") + path + QStringLiteral(" : ") + reason;
-    qCWarning(lcCapture).noquote() << "image not written:" << path + u':' << reason;
+    // The caller tells the user, in French; the log keeps the detail.
+    qCInfo(lcCapture).noquote() << "image not written:" << path + u':' << reason;
     return false;
 }
 

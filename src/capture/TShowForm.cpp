@@ -193,6 +193,12 @@ void TShowForm::CreateComponents()
     gp->SetFormHandlers([this] { FormShow(); }, [this](bool &canClose) { FormCloseQuery(canClose); });
     gp->OnLoadPrefs = [this](TVardoPreferences &p) { gpLoadPrefs(p); };
     gp->OnSavePrefs = [this](TVardoPreferences &p) { gpSavePrefs(p); };
+    // A save that did not reach the disk is a failed write of the run, said once.
+    gp->OnSaveFailed = [this](const QString &text) {
+        m_prompts.ShowError(text);
+        if (am)
+            RunStatus().Fail(TRunFailure::GrabFailed);
+    };
 
     NavMan = std::make_unique<TNavMan>();
     NavMan->setObjectName(QStringLiteral("NavMan"));
