@@ -401,3 +401,29 @@ TEST_F(MediaDevices, ProbeOneFileOnDemand)
     std::printf("valid=%d video=%d audio=%d dv=%d\n", dev->Valid, dev->VideoCount, dev->AudioCount,
                 dev->DVCount);
 }
+
+// A file cut right after its headers: its stream exists and has ended before it carried a
+// frame. The probe must see the end instead of waiting out its time limit for data, on the
+// stream and on the DV splitter behind it (the main thread waits there: four time-outs were
+// twenty seconds of a frozen window).
+TEST_F(MediaDevices, StreamsThatEndedEmptyAreNotWaitedFor)
+{
+    const int savedTimeout = TMediaDevice::PadTimeoutMs;
+    TMediaDevice::PadTimeoutMs = 20000;
+    int tried = 0;
+    for (const char *name : {"damaged/dv_ntsc_nopacks_type1_cut1.avi"}) {
+        const QString path = framixtest::corpusFile(QString::fromLatin1(name));
+        if (!QFileInfo::exists(path))
+            continue;
+        SCOPED_TRACE(name);
+        ++tried;
+        QElapsedTimer timer;
+        timer.start();
+        TFileDevice *dev = factory.OpenFile(path);
+        EXPECT_LT(timer.elapsed(), 10000) << "a probe waited for its time limit";
+        ASSERT_NE(dev, nullptr);
+        EXPECT_EQ(dev->VideoCount + dev->AudioCount, 0);
+    }
+    TMediaDevice::PadTimeoutMs = savedTimeout;
+    EXPECT_GT(tried, 0);
+}
