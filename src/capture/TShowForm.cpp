@@ -249,6 +249,10 @@ void TShowForm::CreateComponents()
     ficman->ChooseFolder = [this](const QString &title, const QString &start) {
         return m_prompts.ChooseFolder(title, start);
     };
+    ficman->ChooseSaveFile = [this](const QString &title, const QString &start, const QString &filter,
+                                    const QString &defaultSuffix) {
+        return m_prompts.ChooseSaveFile(title, start, filter, defaultSuffix);
+    };
 
     vidman = std::make_unique<TVideoMan>();
     vidman->setObjectName(QStringLiteral("vidman"));

@@ -61,8 +61,8 @@ Outcome runWithFault(const std::function<void(const QString &clip)> &fault)
     env.remove("QT_LOGGING_RULES");
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(FRAMIX_BINARY_DIR "/framix"),
-            {"-platform", "offscreen", "/o=" + clip, "/savfold=" + images + "/", "/root=x", "/addi=0", "/iex=1",
-             "/idelai=1", "/iunit=0", "/si", "/inter", "/quit"});
+            {"-platform", "offscreen", "/o=" + clip, "/savfold=" + images + "/", "/root=x", "/addi=0",
+             "/iex=1", "/idelai=1", "/iunit=0", "/si", "/inter", "/quit"});
     QElapsedTimer clock;
     clock.start();
     while (p.state() != QProcess::NotRunning && QDir(images).entryList({"x_*"}, QDir::Files).size() < 5 &&
@@ -119,8 +119,10 @@ TEST(IntervalFaults, VideoCutShortOrRewrittenUnderTheRun)
         EXPECT_EQ(r.wrong.join(u'\n').toStdString(), "") << "an image under the name of another frame";
         // The log's own lines (framix.gst: ...) are diagnostics; what the user reads is French.
         QStringList said = r.messages;
-        said.removeIf([](const QString &line) { return line.startsWith(QLatin1String("framix.")) ||
-                                                      line.startsWith(QLatin1String("no valid frames")); });
+        said.removeIf([](const QString &line) {
+            return line.startsWith(QLatin1String("framix.")) ||
+                   line.startsWith(QLatin1String("no valid frames"));
+        });
         if (r.code == 0) {
             // Every frame asked for was taken (the frames already read are enough).
             EXPECT_EQ(r.images, 100);

@@ -21,8 +21,8 @@
 #include <QThread>
 
 #include <csignal>
-#include <ostream>
 #include <grp.h>
+#include <ostream>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -73,7 +73,9 @@ QStringList messagesOf(const QStringList &err)
 // Hidden temporary files: what a save cut short would leave.
 QStringList hiddenFiles(const QString &folder)
 {
-    return QDir(folder).entryList(QDir::Hidden | QDir::Files | QDir::System).filter(QRegularExpression("^\\."));
+    return QDir(folder)
+        .entryList(QDir::Hidden | QDir::Files | QDir::System)
+        .filter(QRegularExpression("^\\."));
 }
 
 // Every image decodes whole (a JPEG ends with its end-of-image marker).
@@ -159,7 +161,8 @@ protected:
         if (!mountWorks())
             return false;
         const QByteArray options = QByteArray("size=") + size;
-        m_mounted = ::mount("tmpfs", QFile::encodeName(m_images).constData(), "tmpfs", 0, options.constData()) == 0;
+        m_mounted =
+            ::mount("tmpfs", QFile::encodeName(m_images).constData(), "tmpfs", 0, options.constData()) == 0;
         return m_mounted;
     }
 
@@ -183,7 +186,8 @@ protected:
     void start(const QStringList &args, rlim_t fileSizeLimit = 0)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_LOGGING_RULES", "GST_DEBUG", "XDG_RUNTIME_DIR"})
+        for (const char *name :
+             {"DISPLAY", "WAYLAND_DISPLAY", "QT_LOGGING_RULES", "GST_DEBUG", "XDG_RUNTIME_DIR"})
             env.remove(QString::fromLatin1(name));
         env.insert("HOME", m_home.path());
         env.insert("XDG_CONFIG_HOME", m_home.filePath(".config"));
@@ -315,7 +319,8 @@ TEST_F(Faults, FileSizeLimitIsAWriteErrorNotAKill)
     EXPECT_EQ(code, 3) << "SIGXFSZ must not end the program; " << errText().toStdString();
     const QStringList messages = messagesOf(m_err);
     ASSERT_EQ(messages.size(), 1) << errText().toStdString();
-    EXPECT_TRUE(messages.first().endsWith(" : le fichier est trop volumineux")) << messages.first().toStdString();
+    EXPECT_TRUE(messages.first().endsWith(" : le fichier est trop volumineux"))
+        << messages.first().toStdString();
     EXPECT_EQ(QDir(m_images).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
     EXPECT_TRUE(storeWhole());
 }
@@ -359,7 +364,8 @@ TEST_F(Faults, ImageFolderTurningReadOnlyMidRunEndsTheRun)
     EXPECT_EQ(code, 3) << errText().toStdString();
     const QStringList messages = messagesOf(m_err);
     ASSERT_EQ(messages.size(), 1) << errText().toStdString();
-    EXPECT_TRUE(messages.first().endsWith(mounted ? " : le disque est protégé en écriture" : " : accès refusé"))
+    EXPECT_TRUE(
+        messages.first().endsWith(mounted ? " : le disque est protégé en écriture" : " : accès refusé"))
         << messages.first().toStdString();
     EXPECT_GE(QDir(m_images).entryList({"x_*.jpg"}, QDir::Files).size(), 5);
     EXPECT_EQ(brokenImages(m_images), 0);
@@ -381,8 +387,8 @@ TEST_F(Faults, ReadOnlyPreferencesAreReportedAndLeftAsTheyWere)
     ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     start({"/qual=62", "/quit"});
     EXPECT_EQ(finish(), 3) << errText().toStdString();
-    EXPECT_EQ(messagesOf(m_err).join(u'\n'),
-              "Impossible d'enregistrer les préférences dans " + file + " : le fichier est protégé en écriture");
+    EXPECT_EQ(messagesOf(m_err).join(u'\n'), "Impossible d'enregistrer les préférences dans " + file +
+                                                 " : le fichier est protégé en écriture");
     EXPECT_EQ(storeBytes(), before);
 
     ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
@@ -408,7 +414,8 @@ TEST_F(Faults, SigtermStopsTheRunCleanlyAndSavesThePreferences)
     const int code = finish(30000);
     EXPECT_LT(clock.elapsed(), 10000) << "stops after the step in progress";
     EXPECT_EQ(code, 128 + SIGTERM) << "ended by itself, saying why: " << errText().toStdString();
-    EXPECT_EQ(messagesOf(m_err).join(u'\n'), "Signal SIGTERM reçu : Framix s'arrête.") << errText().toStdString();
+    EXPECT_EQ(messagesOf(m_err).join(u'\n'), "Signal SIGTERM reçu : Framix s'arrête.")
+        << errText().toStdString();
     const int written = QDir(m_images).entryList({"x_*.jpg"}, QDir::Files).size();
     EXPECT_GE(written, 5);
     EXPECT_LT(written, 400) << "the run did not go on to its end";
