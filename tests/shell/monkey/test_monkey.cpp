@@ -172,7 +172,8 @@ bool PathAction(const QString &name)
 // Keys the test library can type (it has no text for the media keys).
 bool Typeable(Qt::Key key)
 {
-    return (key >= Qt::Key_Space && key <= Qt::Key_AsciiTilde) || (key >= Qt::Key_Escape && key <= Qt::Key_Direction_R);
+    return (key >= Qt::Key_Space && key <= Qt::Key_AsciiTilde) ||
+           (key >= Qt::Key_Escape && key <= Qt::Key_Direction_R);
 }
 
 // The offscreen platform says at every raise that it cannot: noise in a run of 100,000 events.
@@ -249,10 +250,11 @@ public:
         m_form->close();
         m_form.reset();
         m_watchdog = nullptr;
-        std::fprintf(stderr,
-                     "monkey: seed %u, %d events in %lld ms; frames checked %d, names checked %d, dialogs closed %d\n",
-                     m_seed, m_index, static_cast<long long>(clock.elapsed()), m_framesChecked, m_namesChecked,
-                     m_dialogsClosed);
+        std::fprintf(
+            stderr,
+            "monkey: seed %u, %d events in %lld ms; frames checked %d, names checked %d, dialogs closed %d\n",
+            m_seed, m_index, static_cast<long long>(clock.elapsed()), m_framesChecked, m_namesChecked,
+            m_dialogsClosed);
     }
 
     int eventsSurvived() const { return m_index; }
@@ -371,8 +373,13 @@ private:
     }
     QString randomPath()
     {
-        const QStringList paths{m_images, m_images + "/", m_work.filePath("scripts"), m_work.filePath("absent/folder"),
-                                m_work.filePath("images/x.bmp"), m_clips.value(pick(int(m_clips.size()))), ""};
+        const QStringList paths{m_images,
+                                m_images + "/",
+                                m_work.filePath("scripts"),
+                                m_work.filePath("absent/folder"),
+                                m_work.filePath("images/x.bmp"),
+                                m_clips.value(pick(int(m_clips.size()))),
+                                ""};
         return paths.at(pick(int(paths.size())));
     }
 
@@ -441,7 +448,11 @@ private:
             return QStringLiteral("%1 := %2").arg(name).arg(qint32(v));
         }
         if (dynamic_cast<TPointAction *>(a) || dynamic_cast<TRectAction *>(a)) {
-            const QString v = QStringLiteral("%1,%2,%3,%4").arg(randomInt()).arg(randomInt()).arg(randomInt()).arg(randomInt());
+            const QString v = QStringLiteral("%1,%2,%3,%4")
+                                  .arg(randomInt())
+                                  .arg(randomInt())
+                                  .arg(randomInt())
+                                  .arg(randomInt());
             if (a->AcceptsText(v))
                 a->SetValueFromText(v);
             return QStringLiteral("%1 := %2").arg(name, v);
@@ -452,7 +463,8 @@ private:
         }
         if (auto *n = dynamic_cast<TNopeAction *>(a)) {
             // Long runs stop themselves a moment later.
-            if (n->Name() == QLatin1String("naIntervalloStart") || n->Name() == QLatin1String("naExecuteScript"))
+            if (n->Name() == QLatin1String("naIntervalloStart") ||
+                n->Name() == QLatin1String("naExecuteScript"))
                 stopSoon();
             n->Apply();
             return name;
@@ -474,8 +486,10 @@ private:
         // Keys that start a run (Ctrl+J, Ctrl+F12) get it stopped again.
         stopSoon();
         // As the window system delivers it (QTest has no text for some of these keys).
-        const QString typed = k.keyboardModifiers() & ~Qt::ShiftModifier ? QString() : QKeySequence(k.key()).toString().left(1);
-        QKeyEvent press(QEvent::KeyPress, k.key(), k.keyboardModifiers(), typed.size() == 1 ? typed : QString());
+        const QString typed =
+            k.keyboardModifiers() & ~Qt::ShiftModifier ? QString() : QKeySequence(k.key()).toString().left(1);
+        QKeyEvent press(QEvent::KeyPress, k.key(), k.keyboardModifiers(),
+                        typed.size() == 1 ? typed : QString());
         QApplication::sendEvent(target, &press);
         QKeyEvent release(QEvent::KeyRelease, k.key(), k.keyboardModifiers(), QString());
         if (target)
@@ -489,7 +503,9 @@ private:
         if (!video->isVisible())
             return "video hidden";
         const QPoint p(pick(qMax(1, video->width())), pick(qMax(1, video->height())));
-        const Qt::MouseButton button = chance(80) ? Qt::LeftButton : chance(50) ? Qt::RightButton : Qt::MiddleButton;
+        const Qt::MouseButton button = chance(80)   ? Qt::LeftButton
+                                       : chance(50) ? Qt::RightButton
+                                                    : Qt::MiddleButton;
         m_watchdog->event("mouse on the video");
         switch (pick(4)) {
         case 0:
@@ -508,7 +524,8 @@ private:
         }
         default: {
             const int delta = (pick(2) ? 1 : -1) * 120 * (1 + pick(3));
-            QWheelEvent wheel(p, video->mapToGlobal(p), {}, QPoint(0, delta), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+            QWheelEvent wheel(p, video->mapToGlobal(p), {}, QPoint(0, delta), Qt::NoButton, {},
+                              Qt::NoScrollPhase, false);
             QApplication::sendEvent(video, &wheel);
             return QStringLiteral("wheel %1").arg(delta);
         }
@@ -594,7 +611,8 @@ private:
             m_form->closefile();
             return "close the video";
         }
-        const QString clip = m_clips.value(chance(50) ? pick(qMin<int>(4, int(m_clips.size()))) : pick(int(m_clips.size())));
+        const QString clip =
+            m_clips.value(chance(50) ? pick(qMin<int>(4, int(m_clips.size()))) : pick(int(m_clips.size())));
         m_watchdog->event("open " + clip.toStdString());
         m_form->openfile(clip);
         return "open " + QFileInfo(clip).fileName();
@@ -628,7 +646,8 @@ private:
             else if (dynamic_cast<TCheckAction *>(a) || dynamic_cast<TBooleanAction *>(a))
                 lines << QStringLiteral("    set%1(i mod 2 = 0);").arg(a->ScriptName());
         }
-        lines << "  end;" << "end.";
+        lines << "  end;"
+              << "end.";
         s->SetEditorLines(lines);
         m_watchdog->event("script");
         stopSoon();
@@ -699,7 +718,9 @@ private:
                 return;
             QImage img;
             shown = frameClip && m_form->videoMan()->CaptureImage(img) ? FrameIndexFromImage(img) : -1;
-            named = edit->hasFocus() ? -1 : int(nav->Grid().IndexAt(TimecodeToTime(edit->text(), nav->FrameDuration)));
+            named = edit->hasFocus()
+                        ? -1
+                        : int(nav->Grid().IndexAt(TimecodeToTime(edit->text(), nav->FrameDuration)));
             if (shown < 0 || named < 0 || shown == named)
                 break;
             QThread::msleep(10);
@@ -733,18 +754,20 @@ private:
         const TGrabber &g = *m_grabber;
         if (g.iaImageAjouter->Value != 0 && g.iaImageAjouter->Value != 1)
             return {};
-        const QString root =
-            g.iaNomFichierImage->Value == 0
-                ? g.waDefaultRacine->Value
-                : TGrabber::RootFromVideoName(m_form->currentFile(),
-                                              g.baLimiterLongueur->Value ? qMax(0, g.iaRacineLength->Value) : -1);
+        const QString root = g.iaNomFichierImage->Value == 0
+                                 ? g.waDefaultRacine->Value
+                                 : TGrabber::RootFromVideoName(
+                                       m_form->currentFile(),
+                                       g.baLimiterLongueur->Value ? qMax(0, g.iaRacineLength->Value) : -1);
         const QString suffix =
             g.iaImageAjouter->Value == 0
                 ? TGrabber::TimeStampText(g.Host.FramePosition ? g.Host.FramePosition() : 0,
                                           m_form->navMan()->FrameDuration)
                 : TGrabber::PaddedNumber(g.iaNextNum->Value, g.iaDigits->Value);
-        QString folder = g.waDossierSave->Value;
-        if (!folder.isEmpty() && !folder.endsWith(u'/'))
+        // An empty folder is the default folder.
+        QString folder =
+            g.waDossierSave->Value.isEmpty() ? TGrabber::DefaultFolder() : g.waDossierSave->Value;
+        if (!folder.endsWith(u'/'))
             folder += u'/';
         return folder + root + u'_' + suffix + TGrabber::ExtensionOf(g.iaImageExtension->Value);
     }
@@ -800,7 +823,8 @@ TEST(Monkey, TheWholeWindowSurvivesARandomUser)
         seeds << QRandomGenerator::global()->generate();
     const int events = EventsFromEnvironment(LongMode() ? 100000 : 2000);
     for (quint32 seed : seeds) {
-        std::fprintf(stderr, "monkey: seed %u, %d events (FRAMIX_MONKEY_SEED=%u replays it)\n", seed, events, seed);
+        std::fprintf(stderr, "monkey: seed %u, %d events (FRAMIX_MONKEY_SEED=%u replays it)\n", seed, events,
+                     seed);
         SCOPED_TRACE(testing::Message() << "FRAMIX_MONKEY_SEED=" << seed);
         Monkey monkey(seed, events);
         monkey.run();
