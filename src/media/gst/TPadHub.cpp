@@ -48,7 +48,8 @@ struct TPadHub::Stream
 };
 
 TPadHub::TPadHub(TGstGraph *graph, GstElement *demux, const QString &name)
-    : m_graph(graph), m_demux(TGstElement::ref(demux)), m_name(name), m_shared(std::make_shared<Shared>())
+    : m_graph(graph), m_demux(TGstElement::ref(demux)), m_name(name), m_shared(std::make_shared<Shared>()),
+      m_errorsAtStart(graph ? graph->errorCount() : 0)
 {
     m_shared->hub = this;
     auto *holder = new std::shared_ptr<Shared>(m_shared);
@@ -204,7 +205,9 @@ bool TPadHub::waitForPads(int timeoutMs)
 {
     const auto start = Clock::now();
     const auto deadline = start + std::chrono::milliseconds(timeoutMs);
-    const int errors0 = m_graph->errorCount();
+    // Errors counted since the hub was made: the elements start before this wait, and one that
+    // fails at once (a file cut inside its headers) posts its error before the wait begins.
+    const int errors0 = m_errorsAtStart;
     for (;;) {
         processPending();
         bool done = false;

@@ -94,6 +94,7 @@ private:
     TGstElement m_demux;
     QString m_name;
     std::shared_ptr<Shared> m_shared;
+    int m_errorsAtStart = 0; // the graph's error count when the hub was made
     std::vector<std::unique_ptr<Stream>> m_streams;
     bool m_settled = false;
     bool m_timedOut = false;
