@@ -116,6 +116,9 @@ public:
     void SetCommandLine(const QStringList &args) { m_commandLine = args; }
     // Parse, execute (or OnNoCommandLine), clear. Ignored while already executing.
     void Run();
+    // Drops the entries not run yet (the program was asked to end): the one running finishes,
+    // /quit still closes the window.
+    void StopCommandLine() { m_pending.Clear(); }
 
     // Splits a command-line string by the platform's rules: blanks (codes 1 to 32) separate,
     // double quotes group and are dropped, "" where an argument would begin is skipped, a

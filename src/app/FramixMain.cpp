@@ -1,5 +1,6 @@
 #include "app/FramixMain.h"
 
+#include "actions/TVDSwitch.h"
 #include "capture/TShowForm.h"
 #include "core/FramixLog.h"
 #include "core/THeadlessPromptService.h"
@@ -8,14 +9,18 @@
 #include "shell/TQtTranslations.h"
 #include "shell/TVDAppliMan.h"
 
+#include <fcntl.h>
 #include <gst/gst.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <memory>
 
 #include <QApplication>
 #include <QDir>
+#include <QSocketNotifier>
 #include <QTimer>
 
 namespace {
@@ -31,6 +36,41 @@ bool argsAskOffscreen(int argc, char **argv)
         if (qstrcmp(argv[i], "-platform") == 0 && qstrcmp(argv[i + 1], "offscreen") == 0)
             return true;
     return false;
+}
+
+// SIGTERM (a logout, `kill`, `timeout`) and SIGINT (Ctrl+C) end the program as a close of the
+// window does: a running interval capture or script stops after its step, the preferences are
+// saved, no save is cut in the middle. The handler only writes the signal's number into a pipe;
+// the main thread reads it from the event loop (which the interval capture and the scripts keep
+// turning). A second signal while the first is handled ends the program at once.
+int s_signalPipe[2] = {-1, -1};
+volatile std::sig_atomic_t s_signalled = 0;
+
+extern "C" void onTerminationSignal(int sig)
+{
+    if (s_signalled) {
+        std::signal(sig, SIG_DFL);
+        std::raise(sig);
+        return;
+    }
+    s_signalled = sig;
+    const char byte = char(sig);
+    const int saved = errno;
+    (void)!::write(s_signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+bool installTerminationSignals()
+{
+    if (::pipe2(s_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    struct sigaction sa
+    {
+    };
+    sa.sa_handler = &onTerminationSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    return ::sigaction(SIGTERM, &sa, nullptr) == 0 && ::sigaction(SIGINT, &sa, nullptr) == 0;
 }
 
 } // namespace
@@ -65,6 +105,10 @@ int FramixMain(int argc, char **argv)
     qSetMessagePattern(QStringLiteral("%{if-category}%{category}: %{endif}%{message}"));
 
     ensureRuntimeDir();
+    // A file-size limit (ulimit -f) makes a write fail with "file too large", which the writers
+    // report, instead of killing the program in the middle of a run.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const bool signalsWatched = installTerminationSignals();
     gst_init(&argc, &argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Framix"));
@@ -100,10 +144,32 @@ int FramixMain(int argc, char **argv)
         };
     if (!window.processCommandLine(QApplication::arguments().mid(1)))
         return window.exitCode();
+    int endSignal = 0;
+    std::unique_ptr<QSocketNotifier> signalNotifier;
+    if (signalsWatched) {
+        signalNotifier = std::make_unique<QSocketNotifier>(s_signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &window, [&] {
+            char byte = 0;
+            if (::read(s_signalPipe[0], &byte, 1) != 1 || endSignal != 0)
+                return;
+            endSignal = byte;
+            const QString line =
+                QStringLiteral("Signal %1 reçu : Framix s'arrête.")
+                    .arg(byte == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM"));
+            if (headless)
+                headlessPrompts.Report(line, true);
+            else
+                qCWarning(lcApp).noquote() << line;
+            window.appliMan()->Switch()->StopCommandLine();
+            window.close();
+        });
+    }
     window.show();
     // The first activation runs the command line; a window that is never activated (some
     // window managers, the offscreen platform) runs it once the event loop starts.
-    QTimer::singleShot(0, &window, [&window, &headlessPrompts, headless] {
+    QTimer::singleShot(0, &window, [&window, &headlessPrompts, headless, &endSignal] {
+        if (endSignal != 0)
+            return;
         window.runCommandLine();
         if (!headless)
             return;
@@ -114,7 +180,8 @@ int FramixMain(int argc, char **argv)
             window.close();
     });
     const int rc = QApplication::exec();
-    qCInfo(lcApp).nospace() << "event loop ended with " << rc << ", exit code "
-                            << (rc != 0 ? rc : window.exitCode());
-    return rc != 0 ? rc : window.exitCode();
+    // Ended by a signal: the shell's convention, 128 + the signal's number.
+    const int code = rc != 0 ? rc : endSignal != 0 ? 128 + endSignal : window.exitCode();
+    qCInfo(lcApp).nospace() << "event loop ended with " << rc << ", exit code " << code;
+    return code;
 }

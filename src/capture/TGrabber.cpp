@@ -185,7 +185,9 @@ void TGrabber::UpdateImageName()
         return; // no known suffix: the name stays as it was
     }
     const QString extension = ExtensionOf(iaImageExtension->Value);
-    ImageFileName = WithSlash(waDossierSave->Value) + NameRoot + u'_' + suffix + extension;
+    // An emptied folder field is the default folder, not the root of the file system.
+    const QString folder = waDossierSave->Value.isEmpty() ? DefaultFolder() : WithSlash(waDossierSave->Value);
+    ImageFileName = folder + NameRoot + u'_' + suffix + extension;
 
     if (m_status) {
         // Green: a file of that name is already there; maroon: the name is free. A capture

@@ -4,6 +4,7 @@
 #include "core/FramixLog.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QtEndian>
@@ -12,6 +13,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,6 +58,36 @@ QString ReasonText(int err)
     default:
         return QString::fromLocal8Bit(std::strerror(err));
     }
+}
+
+// Taken while the program's libraries are loaded, before main runs.
+const qint64 kProcessStart = QDateTime::currentMSecsSinceEpoch();
+
+// The temporary name WriteFileAtomic gives: "." + the target's name cut to its first
+// kTempStemBytes bytes + "." + a 32-bit random number in base 36 + ".tmp". Only targets of the
+// image types (or names cut short, whose type is gone) count: nothing else is written this way.
+constexpr qsizetype kTempStemBytes = 200;
+
+bool IsLeftoverName(const QByteArray &name)
+{
+    if (!name.startsWith('.') || !name.endsWith(".tmp"))
+        return false;
+    const QByteArray rest = name.mid(1, name.size() - 5);
+    const qsizetype dot = rest.lastIndexOf('.');
+    if (dot <= 0)
+        return false;
+    const QByteArray random = rest.mid(dot + 1);
+    if (random.isEmpty() || random.size() > 7)
+        return false;
+    for (char c : random)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')))
+            return false;
+    const QByteArray stem = rest.left(dot);
+    if (stem.size() == kTempStemBytes)
+        return true;
+    const QByteArray lower = stem.toLower();
+    return lower.endsWith(".bmp") || lower.endsWith(".jpg") || lower.endsWith(".jpeg") ||
+           lower.endsWith(".png");
 }
 
 bool WriteAll(int fd, const char *data, qint64 size)
@@ -320,8 +352,52 @@ void TImageWriter::AddMetadata(QByteArray &data, const QString &path, const TIma
     }
 }
 
+qint64 TImageWriter::ProcessStart()
+{
+    return kProcessStart;
+}
+
+int TImageWriter::RemoveLeftovers(const QString &folder, qint64 before)
+{
+    // The names as bytes: a name cut inside a multi-byte character does not survive a
+    // decoding to text and back.
+    const QByteArray dirPath = QFile::encodeName(folder);
+    DIR *dir = ::opendir(dirPath.constData());
+    if (!dir)
+        return 0;
+    int removed = 0;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (!IsLeftoverName(name))
+            continue;
+        struct stat st
+        {
+        };
+        // A link or a folder of that name is not ours; a file written since the start may be
+        // the save of another instance in progress.
+        if (::fstatat(::dirfd(dir), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        const qint64 modified = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+        if (modified >= before)
+            continue;
+        if (::unlinkat(::dirfd(dir), name.constData(), 0) == 0) {
+            ++removed;
+            qCInfo(lcCapture).noquote()
+                << "removed the leftover of an interrupted save:" << folder + u'/' + QFile::decodeName(name);
+        }
+    }
+    ::closedir(dir);
+    return removed;
+}
+
 bool TImageWriter::Save(const QByteArray &data, const QString &path)
 {
+    // Before the write: on a full disk the leftovers' room may be what the new image needs.
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!m_swept.contains(folder) && QFileInfo(folder).isDir()) {
+        m_swept.insert(folder);
+        RemoveLeftovers(folder, kProcessStart);
+    }
     QString reason;
     if (WriteFileAtomic(path, data, &reason)) {
         qCInfo(lcCapture).noquote() << "image written:" << path << data.size() << "bytes";
@@ -329,7 +405,8 @@ bool TImageWriter::Save(const QByteArray &data, const QString &path)
         return true;
     }
     m_error = QStringLiteral("Impossible d'enregistrer l'image ") + path + QStringLiteral(" : ") + reason;
-    qCWarning(lcCapture).noquote() << "image not written:" << path + u':' << reason;
+    // The caller tells the user, in French; the log keeps the detail.
+    qCInfo(lcCapture).noquote() << "image not written:" << path + u':' << reason;
     return false;
 }
 
@@ -351,7 +428,7 @@ bool TImageWriter::WriteFileAtomic(const QString &path, const QByteArray &data, 
     // A hidden temporary name beside the target, so that the rename stays on one file system.
     // The temporary name must fit where the target's name fits: a long target name is cut
     // (by bytes: only the uniqueness of the name matters, not its text).
-    const QByteArray stem = base.left(200);
+    const QByteArray stem = base.left(kTempStemBytes);
     QByteArray temp;
     int fd = -1;
     for (int attempt = 0; attempt < 64 && fd < 0; ++attempt) {

@@ -9,9 +9,15 @@
 // never leaves a truncated image and never destroys an earlier file of the same name. A failed
 // save returns false and leaves a French text in ErrorText() that the window can show as it is.
 //
+// A save killed between the creation of its temporary file and the rename (power cut, SIGKILL)
+// leaves that hidden file behind. The first save of a writer into a folder removes such leftovers
+// there: only names of the exact form this writer gives its temporary files, only regular files,
+// and only files last written before this process started (another instance may be saving now).
+//
 // One writer lives as long as the main window (it keeps the JPEG encoder). Main thread only.
 #include <QByteArray>
 #include <QImage>
+#include <QSet>
 #include <QString>
 
 #include <memory>
@@ -49,6 +55,12 @@ public:
     // in French, without the file name; no temporary file is left behind.
     static bool WriteFileAtomic(const QString &path, const QByteArray &data, QString *reason = nullptr);
 
+    // Removes from folder the temporary image files that an interrupted save left there and
+    // that were last modified before `before` (milliseconds since the epoch). Returns how many.
+    static int RemoveLeftovers(const QString &folder, qint64 before);
+    // When this process started, in milliseconds since the epoch.
+    static qint64 ProcessStart();
+
     // The message of the last failed save or encoding, for example
     // "Impossible d'enregistrer l'image /x/y.bmp : le dossier n'existe pas".
     QString ErrorText() const { return m_error; }
@@ -64,4 +76,6 @@ private:
     std::unique_ptr<TJpegEncoder> m_jpeg;
     QString m_error;
     QString m_warning;
+    // The folders whose leftovers were removed already by this writer.
+    QSet<QString> m_swept;
 };

@@ -193,6 +193,12 @@ void TShowForm::CreateComponents()
     gp->SetFormHandlers([this] { FormShow(); }, [this](bool &canClose) { FormCloseQuery(canClose); });
     gp->OnLoadPrefs = [this](TVardoPreferences &p) { gpLoadPrefs(p); };
     gp->OnSavePrefs = [this](TVardoPreferences &p) { gpSavePrefs(p); };
+    // A save that did not reach the disk is a failed write of the run, said once.
+    gp->OnSaveFailed = [this](const QString &text) {
+        m_prompts.ShowError(text);
+        if (am)
+            RunStatus().Fail(TRunFailure::GrabFailed);
+    };
 
     NavMan = std::make_unique<TNavMan>();
     NavMan->setObjectName(QStringLiteral("NavMan"));
@@ -242,6 +248,10 @@ void TShowForm::CreateComponents()
     };
     ficman->ChooseFolder = [this](const QString &title, const QString &start) {
         return m_prompts.ChooseFolder(title, start);
+    };
+    ficman->ChooseSaveFile = [this](const QString &title, const QString &start, const QString &filter,
+                                    const QString &defaultSuffix) {
+        return m_prompts.ChooseSaveFile(title, start, filter, defaultSuffix);
     };
 
     vidman = std::make_unique<TVideoMan>();

@@ -129,6 +129,12 @@ void TShowForm::AddScriptActions()
     files->ChooseFolder = [this](const QString &title, const QString &start) {
         return m_prompts.ChooseFolder(title, start);
     };
+    // Through the prompt service like the other dialogs: a run nobody watches gets no dialog
+    // it would wait on for ever.
+    files->ChooseSaveFile = [this](const QString &title, const QString &start, const QString &filter,
+                                   const QString &defaultSuffix) {
+        return m_prompts.ChooseSaveFile(title, start, filter, defaultSuffix);
+    };
     form->OnMessage = [this](const QString &line) { m_prompts.ScriptMessage(line); };
     am->Script()->ShowMessageHandler = [this](const QString &text) { m_prompts.ShowMessage(text); };
 }

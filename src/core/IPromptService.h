@@ -33,6 +33,10 @@ public:
     // A file to open, or a folder; empty when cancelled or when nobody can choose.
     virtual QString ChooseOpenFile(const QString &title, const QString &folder, const QString &filter) = 0;
     virtual QString ChooseFolder(const QString &title, const QString &start) = 0;
+    // A file to save to (an existing one is not asked about here: the caller does); empty when
+    // cancelled or when nobody can choose. `defaultSuffix` is added to a name typed without one.
+    virtual QString ChooseSaveFile(const QString &title, const QString &start, const QString &filter,
+                                   const QString &defaultSuffix) = 0;
     // A warning the user must acknowledge (a failed save, a private filter that did not install).
     virtual void ShowError(const QString &text) = 0;
     // What the window did with the current file (opened, could not open). A window shows it in

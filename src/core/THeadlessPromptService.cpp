@@ -59,6 +59,14 @@ QString THeadlessPromptService::ChooseFolder(const QString &title, const QString
     return QString();
 }
 
+QString THeadlessPromptService::ChooseSaveFile(const QString &title, const QString &, const QString &,
+                                               const QString &)
+{
+    m_reported = true;
+    WriteLine(m_err, title + QStringLiteral(" : aucun choix (sans affichage)"));
+    return QString();
+}
+
 void THeadlessPromptService::ShowError(const QString &text)
 {
     WriteLine(m_err, OneLine(text));

@@ -22,6 +22,8 @@ public:
     // Empty, with "<title> : aucun choix (sans affichage)".
     QString ChooseOpenFile(const QString &title, const QString &folder, const QString &filter) override;
     QString ChooseFolder(const QString &title, const QString &start) override;
+    QString ChooseSaveFile(const QString &title, const QString &start, const QString &filter,
+                           const QString &defaultSuffix) override;
     // The text on one line.
     void ShowError(const QString &text) override;
     // The text as it is.

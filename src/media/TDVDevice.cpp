@@ -23,7 +23,7 @@ bool TDVDevice::Connect()
     if (!Graph || !parentHub)
         return false;
     const int idx = parentHub->indexOf(TPadHub::Kind::Interleaved, Index - 1);
-    if (idx < 0)
+    if (idx < 0 || parentHub->endedEmpty(idx))
         return false;
     TGstGraph *g = Graph->Graph();
     m_splitter = MakeElement("dvdemux");

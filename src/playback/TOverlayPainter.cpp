@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -75,8 +76,9 @@ QFont TOverlayPainter::OverlayFont() const
 {
     QFont f(ResolveFamily(InsertFont.Name));
     // Character height in video pixels, as the size in points gives it at 96 pixels per inch.
-    const int px = int(std::lround(std::abs(InsertFont.Size) * double(PixelsPerInch) / 72.0));
-    f.setPixelSize(qMax(1, px));
+    const double points = std::min(std::abs(double(InsertFont.Size)), double(MaxPixelSize));
+    const int px = int(std::lround(points * double(PixelsPerInch) / 72.0));
+    f.setPixelSize(qBound(1, px, MaxPixelSize));
     f.setBold(InsertFont.Bold);
     f.setItalic(InsertFont.Italic);
     f.setUnderline(InsertFont.Underline);
@@ -93,7 +95,7 @@ void TOverlayPainter::DrawOutlinedText(QPainter &p, const QFont &font, int x, in
     QFont hard = font;
     hard.setStyleStrategy(QFont::NoAntialias);
     bool smooth = false;
-    const int b = InsertBorderWidth;
+    const int b = std::clamp(InsertBorderWidth, 0, MaxBorderWidth);
     const int ascent = QFontMetrics(hard).ascent();
     if (b > 0) {
         p.setFont(hard);
@@ -127,7 +129,7 @@ const QImage &TOverlayPainter::Draw(QSize native)
     m_image.fill(TColors::ToQColor(InsertTransparentColor));
     const QFont font = OverlayFont();
     const QFontMetrics fm(font);
-    const int b = InsertBorderWidth;
+    const int b = std::clamp(InsertBorderWidth, 0, MaxBorderWidth);
 
     QPainter p(&m_image);
     p.setBackgroundMode(Qt::TransparentMode);

@@ -33,6 +33,11 @@ public:
     static constexpr int LineCount = 8;
     // Overlay fonts are sized for video pixels at this resolution, whatever the screen's.
     static constexpr int PixelsPerInch = 96;
+    // What is drawn of a setting out of all measure (a script may set any number): an outline
+    // is drawn (2w+1)^2 times, a glyph of a million pixels is rasterised whole; either froze the
+    // window for minutes. Both bounds lie far beyond any frame's size.
+    static constexpr int MaxBorderWidth = 64;
+    static constexpr int MaxPixelSize = 4096;
 
     // Colours are $00BBGGRR integers, as actions and preferences keep them.
     int InsertBorderWidth = 2;

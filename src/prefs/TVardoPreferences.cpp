@@ -249,16 +249,42 @@ void TVardoPreferences::FormCloseQuery(bool &canClose)
         return;
     }
     if (m_mode != spNone) {
+        // A store whose folder cannot be written refuses every value (and then has nothing to
+        // commit): that is a failed save too.
+        const bool accepted = WriteString(QStringLiteral("Version"), version);
         SaveInfo(version);
         if (auto f = OnSavePrefs)
             f(*this);
         // Commit now: a failed write stays pending and is tried again when the store goes.
-        if (!m_store->Flush())
-            qCWarning(lcPrefs) << "the preferences could not be written yet; tried again at the end";
-        else
+        if (!m_store->Flush() || !accepted) {
+            const QString text = SaveFailureText();
+            qCInfo(lcPrefs).noquote() << "preferences not saved:" << text;
+            if (auto f = OnSaveFailed)
+                f(text);
+        } else {
             qCInfo(lcPrefs) << "preferences saved";
+        }
     }
     m_hooked = false;
+}
+
+QString TVardoPreferences::SaveFailureText() const
+{
+    QString file;
+    if (const auto *reg = dynamic_cast<const TRegPreferencesMan *>(m_store.get()))
+        file = reg->FileName();
+    else if (const auto *ini = dynamic_cast<const TIniPreferencesMan *>(m_store.get()))
+        file = ini->FileName();
+    const QFileInfo info(file);
+    const QFileInfo folder(info.absolutePath());
+    QString reason = QStringLiteral("erreur d'écriture (disque plein ?)");
+    if (!folder.isDir())
+        reason = QStringLiteral("le dossier n'existe pas");
+    else if (info.exists() && !info.isWritable())
+        reason = QStringLiteral("le fichier est protégé en écriture");
+    else if (!folder.isWritable())
+        reason = QStringLiteral("accès refusé au dossier");
+    return QStringLiteral("Impossible d'enregistrer les préférences dans %1 : %2").arg(file, reason);
 }
 
 bool TVardoPreferences::SettleModeForClose()

@@ -60,6 +60,9 @@ public:
     TChangeModeEvent OnChangeMode;
     TLoadPrefsEvent OnLoadPrefs;
     TSavePrefsEvent OnSavePrefs;
+    // The save of a close could not reach the disk (read-only file or folder, full disk): the
+    // French sentence to show, naming the file and the reason. The store on disk is as it was.
+    std::function<void(const QString &message)> OnSaveFailed;
 
     TSavePreferences Mode() const { return m_mode; }
     // Switches stores at once when the mode differs: the new store is opened and the other
@@ -134,6 +137,8 @@ protected:
 
 private:
     bool Active() const { return m_mode != spNone && m_store; }
+    // "Impossible d'enregistrer les préférences dans <file> : <reason>".
+    QString SaveFailureText() const;
 
     TSavePreferences m_mode = spNone;
     std::unique_ptr<TPreferencesMan> m_store;

@@ -31,6 +31,8 @@ public:
     std::optional<TSavePreferences> AskSaveMode(const QString &title) override;
     QString ChooseOpenFile(const QString &title, const QString &folder, const QString &filter) override;
     QString ChooseFolder(const QString &title, const QString &start) override;
+    QString ChooseSaveFile(const QString &title, const QString &start, const QString &filter,
+                           const QString &defaultSuffix) override;
     void ShowMessage(const QString &text) override;
     void ShowError(const QString &text) override;
     // The window shows what it did in its own panels: nothing more to say.

@@ -122,6 +122,12 @@ TEST(Grabber, NumberAndRootNaming)
     g.iaNextNum->SetValue(8);
     EXPECT_EQ(overlay, QStringList{QStringLiteral("008")});
 
+    // An emptied folder is the default one: a grab never lands at the file system's root.
+    g.waDossierSave->SetValue(QString());
+    EXPECT_EQ(g.ImageFileName.toStdString(),
+              (TGrabber::DefaultFolder() + QStringLiteral("_008.bmp")).toStdString());
+    g.waDossierSave->SetValue(f.dir.path());
+
     // A suffix mode the program does not know leaves the name as it was.
     const QString before = g.ImageFileName;
     g.iaImageAjouter->SetValue(5);

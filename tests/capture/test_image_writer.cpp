@@ -10,8 +10,10 @@
 #include <QtEndian>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/fsuid.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -276,4 +278,67 @@ TEST(ImageWriter, TargetThatIsAFolderFailsWithoutTouchingIt)
     EXPECT_EQ(Entries(dir.path()), QStringList({"Framix_001.bmp"}));
     EXPECT_FALSE(writer.SaveBmp(QImage(), dir.filePath("x.bmp")));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("x.bmp")));
+}
+
+namespace {
+
+// Sets a file's modification time (a link's own) to `secondsAgo` before now.
+void Age(const QString &path, int secondsAgo)
+{
+    timespec times[2];
+    ::clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[0].tv_sec -= secondsAgo;
+    times[1] = times[0];
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW), 0)
+        << path.toStdString();
+}
+
+} // namespace
+
+TEST(ImageWriter, FirstSaveIntoAFolderRemovesTheLeftoversOfAKilledSave)
+{
+    QTemporaryDir dir, other;
+    // What a kill between the temporary file's creation and the rename leaves, before this
+    // process started; each of the image types, and a name cut to 200 bytes.
+    const QString cut = QString(200, u'n');
+    const QStringList leftovers{".Framix_001.bmp.k3j9x.tmp", ".Framix_002.jpg.1z141z3.tmp", ".x.JPEG.0.tmp",
+                                ".clip_0.00.01.00.png.a1.tmp", "." + cut + ".qq.tmp"};
+    // Not ours, or not old: a save of another instance in progress (written just now), other
+    // temporary files, names that only look alike, a folder and a link of the pattern.
+    const QStringList kept{".Framix_003.bmp.zz.tmp", ".notes.txt.k3j9x.tmp", ".x.bmp.K3J9X.tmp",
+                           ".x.bmp.12345678.tmp",    "x.bmp.k3j9x.tmp",      ".x.bmp.tmp",
+                           ".x.bmp.k3j9x.tmp~",      ".bmp.abc.tmp",         "Framix_000.bmp"};
+    for (const QString &name : leftovers + kept) {
+        WriteText(dir.filePath(name), "partial image");
+        if (!name.startsWith(".Framix_003"))
+            Age(dir.filePath(name), 3600);
+    }
+    ASSERT_TRUE(QDir(dir.path()).mkdir(".folder.bmp.abc.tmp"));
+    Age(dir.filePath(".folder.bmp.abc.tmp"), 3600);
+    ASSERT_TRUE(QFile::link(dir.filePath("Framix_000.bmp"), dir.filePath(".link.bmp.abc.tmp")));
+    Age(dir.filePath(".link.bmp.abc.tmp"), 3600);
+    WriteText(other.filePath(".y.bmp.abc.tmp"), "partial image");
+    Age(other.filePath(".y.bmp.abc.tmp"), 3600);
+
+    TImageWriter writer;
+    ASSERT_TRUE(writer.SaveBmp(TestPicture(8, 8), dir.filePath("Framix_010.bmp")))
+        << writer.ErrorText().toStdString();
+    QStringList expected = kept + QStringList{".folder.bmp.abc.tmp", ".link.bmp.abc.tmp", "Framix_010.bmp"};
+    expected.sort();
+    QStringList now = Entries(dir.path());
+    now.sort();
+    EXPECT_EQ(now.join(u' ').toStdString(), expected.join(u' ').toStdString());
+    EXPECT_EQ(ReadAll(dir.filePath(".link.bmp.abc.tmp")), QByteArray("partial image"))
+        << "the link's target stays";
+    EXPECT_EQ(Entries(other.path()), QStringList{".y.bmp.abc.tmp"}) << "a folder nobody saved into";
+
+    // A later leftover in a folder swept already waits for the next run of the program.
+    WriteText(dir.filePath(".Framix_011.bmp.b.tmp"), "partial image");
+    Age(dir.filePath(".Framix_011.bmp.b.tmp"), 3600);
+    ASSERT_TRUE(writer.SaveJpeg(Blocks(16, 16), dir.filePath("Framix_012.jpg"), 50));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(".Framix_011.bmp.b.tmp")));
+    TImageWriter next;
+    ASSERT_TRUE(next.SaveJpeg(Blocks(16, 16), dir.filePath("Framix_013.jpg"), 50));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(".Framix_011.bmp.b.tmp")));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(".Framix_003.bmp.zz.tmp")));
 }

@@ -24,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -32,6 +33,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -301,4 +303,30 @@ TEST(ShowFormScripts, ScreenshotOfARecordedMacro)
         EXPECT_TRUE(shot.save(dir + QStringLiteral("/script-window.png")));
     }
     f.appliMan()->caScript->SetChecked(false);
+}
+
+// "Enregistrer sous" of the script window and of the main window's file manager asks through
+// the prompt service: a run nobody watches answers at once instead of opening a dialog that
+// nobody sees and that the program would wait on for ever.
+TEST(ShowFormScripts, SaveAsAsksThroughThePromptService)
+{
+    QTemporaryDir program;
+    Window w(program.path());
+    TShowForm &f = *w.form;
+    int dialogs = 0;
+    // A modal dialog still open a moment later is one nobody can answer: count it, close it.
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&dialogs] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            ++dialogs;
+            modal->close();
+        }
+    });
+    watch.start(500);
+    for (TFichierMan *files : {f.scriptForm()->fileMan(), f.fichierMan()}) {
+        SCOPED_TRACE(files->objectName().toStdString());
+        files->waSaveFileAs->PrepareAndApply();
+        files->naSaveFile->Apply();
+    }
+    EXPECT_EQ(dialogs, 0);
 }

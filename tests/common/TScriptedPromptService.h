@@ -13,6 +13,7 @@ struct TScriptedPromptService final : IPromptService
     std::optional<TSavePreferences> saveMode = spNone;
     QString chosenFile;
     QString chosenFolder;
+    QString chosenSaveFile;
 
     // What was asked and said. A quiet replace question asks nobody: it is only counted.
     QStringList yesNoQuestions;
@@ -55,6 +56,11 @@ struct TScriptedPromptService final : IPromptService
     {
         choices << title;
         return chosenFolder;
+    }
+    QString ChooseSaveFile(const QString &title, const QString &, const QString &, const QString &) override
+    {
+        choices << title;
+        return chosenSaveFile;
     }
     void ShowError(const QString &text) override { errors << text; }
     void Report(const QString &text, bool error) override

@@ -401,3 +401,35 @@ TEST_F(MediaDevices, ProbeOneFileOnDemand)
     std::printf("valid=%d video=%d audio=%d dv=%d\n", dev->Valid, dev->VideoCount, dev->AudioCount,
                 dev->DVCount);
 }
+
+// A file cut right after its headers: its stream exists and has ended before it carried a
+// frame. The probe must see the end instead of waiting out its time limit for data, on the
+// stream and on the DV splitter behind it (the main thread waits there: four time-outs were
+// twenty seconds of a frozen window).
+TEST_F(MediaDevices, ProbesOfCutFilesNeverWaitOutTheirLimit)
+{
+    const int savedTimeout = TMediaDevice::PadTimeoutMs;
+    TMediaDevice::PadTimeoutMs = 20000;
+    int tried = 0;
+    // And files whose demuxer fails at once, before the wait for its pads has begun: the error
+    // ends the wait, however early it came.
+    for (const char *name :
+         {"damaged/dv_ntsc_nopacks_type1_cut1.avi", "damaged/ext_mov_cut4k.mov", "damaged/ext_avi_cut1.avi",
+          "damaged/ext_ivf_cut1.ivf", "damaged/ext_ts_cut50.ts"}) {
+        const QString path = framixtest::corpusFile(QString::fromLatin1(name));
+        if (!QFileInfo::exists(path))
+            continue;
+        SCOPED_TRACE(name);
+        ++tried;
+        QElapsedTimer timer;
+        timer.start();
+        TFileDevice *dev = factory.OpenFile(path);
+        EXPECT_LT(timer.elapsed(), 10000) << "a probe waited for its time limit";
+        ASSERT_NE(dev, nullptr);
+        if (QByteArray(name).contains("_cut1.")) {
+            EXPECT_EQ(dev->VideoCount + dev->AudioCount, 0);
+        }
+    }
+    TMediaDevice::PadTimeoutMs = savedTimeout;
+    EXPECT_GT(tried, 0);
+}

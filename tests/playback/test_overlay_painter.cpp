@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QSet>
@@ -257,5 +259,22 @@ TEST(OverlayPainter, CompositeScalesAnOverlayOfAnotherSize)
         const QRgb p = frame.pixel(x, 50);
         EXPECT_LE(qRed(p), 10) << x;
         EXPECT_LE(qGreen(p), 20) << x;
+    }
+}
+
+// Settings out of all measure, as a script may give them: an outline a million pixels wide
+// (drawn (2w+1)^2 times) and a font of a million points froze the window for minutes. They are
+// drawn at their bounds, and the text stays where that bound puts it.
+TEST(OverlayPainter, OutlineAndFontSizeOutOfMeasureAreDrawnAtTheirBounds)
+{
+    for (int border : {1000000, INT_MAX, -5}) {
+        SCOPED_TRACE(border);
+        TOverlayPainter o = OneLine(QStringLiteral("Framix"), border);
+        o.InsertFont.Size = border < 0 ? INT_MIN : 1000000;
+        o.Draw(QSize(720, 576));
+        ASSERT_EQ(o.Placements().size(), 1u);
+        const int b = border < 0 ? 0 : TOverlayPainter::MaxBorderWidth;
+        EXPECT_EQ(o.Placements()[0].TopLeft, o.Anchor(QSize(720, 576)) + QPoint(b, b));
+        EXPECT_LE(o.Placements()[0].Size.height(), 3 * TOverlayPainter::MaxPixelSize);
     }
 }

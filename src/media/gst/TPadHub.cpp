@@ -48,7 +48,8 @@ struct TPadHub::Stream
 };
 
 TPadHub::TPadHub(TGstGraph *graph, GstElement *demux, const QString &name)
-    : m_graph(graph), m_demux(TGstElement::ref(demux)), m_name(name), m_shared(std::make_shared<Shared>())
+    : m_graph(graph), m_demux(TGstElement::ref(demux)), m_name(name), m_shared(std::make_shared<Shared>()),
+      m_errorsAtStart(graph ? graph->errorCount() : 0)
 {
     m_shared->hub = this;
     auto *holder = new std::shared_ptr<Shared>(m_shared);
@@ -177,11 +178,36 @@ bool TPadHub::noMorePads() const
     return m_shared->noMorePads;
 }
 
+bool TPadHub::hasEnded(GstPad *pad)
+{
+    GstEvent *eos = gst_pad_get_sticky_event(pad, GST_EVENT_EOS, 0);
+    if (!eos)
+        return false;
+    gst_event_unref(eos);
+    return true;
+}
+
+bool TPadHub::demuxEnded() const
+{
+    bool ended = false;
+    GstIterator *it = gst_element_iterate_sink_pads(m_demux.get());
+    GValue item = G_VALUE_INIT;
+    while (!ended && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        ended = hasEnded(GST_PAD(g_value_get_object(&item)));
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return ended;
+}
+
 bool TPadHub::waitForPads(int timeoutMs)
 {
     const auto start = Clock::now();
     const auto deadline = start + std::chrono::milliseconds(timeoutMs);
-    const int errors0 = m_graph->errorCount();
+    // Errors counted since the hub was made: the elements start before this wait, and one that
+    // fails at once (a file cut inside its headers) posts its error before the wait begins.
+    const int errors0 = m_errorsAtStart;
     for (;;) {
         processPending();
         bool done = false;
@@ -191,11 +217,14 @@ bool TPadHub::waitForPads(int timeoutMs)
             // whose hold has something waiting cannot make progress until we act; when every
             // stream is in that state and no pad came for a while, the demuxer is waiting on
             // us, not discovering streams (some elements never say no-more-pads).
+            // A stream that has ended (EOS went by the hold: a file cut short after its
+            // headers) will bring nothing more either.
             bool allCaps = true, allBlocked = true, capsBlocked = true;
             for (auto &st : m_streams) {
                 const TGstCaps c = TGstCaps::adopt(gst_pad_get_current_caps(st->pad));
-                const bool blocked = st->dataSeen->load(std::memory_order_acquire);
-                allCaps = allCaps && c;
+                const bool ended = hasEnded(st->pad);
+                const bool blocked = ended || st->dataSeen->load(std::memory_order_acquire);
+                allCaps = allCaps && (c || ended);
                 allBlocked = allBlocked && blocked;
                 if (c)
                     capsBlocked = capsBlocked && blocked;
@@ -208,7 +237,8 @@ bool TPadHub::waitForPads(int timeoutMs)
                     done = true;
                 else if (capsBlocked && quiet > std::chrono::milliseconds(1500))
                     done = true;
-            } else if (m_shared->noMorePads && m_shared->pending.empty()) {
+            } else if (m_shared->pending.empty() && (m_shared->noMorePads || demuxEnded())) {
+                // No pad, and the input ended before the demuxer found any: none will come.
                 done = true;
             }
             if (!done && Clock::now() < deadline && m_graph->errorCount() == errors0)
@@ -286,6 +316,14 @@ int TPadHub::indexOf(Kind k, int n) const
         if (kind(i) == k && n-- == 0)
             return i;
     return -1;
+}
+
+bool TPadHub::endedEmpty(int i) const
+{
+    if (i < 0 || i >= int(m_streams.size()))
+        return false;
+    const Stream &s = *m_streams[size_t(i)];
+    return hasEnded(s.pad) && !s.dataSeen->load(std::memory_order_acquire);
 }
 
 void TPadHub::hold(Stream &s)

@@ -46,6 +46,9 @@ public:
     TMediaType mediaType(int i) const;
     // Index of the n-th (0-based) stream of kind k, or -1.
     int indexOf(Kind k, int n) const;
+    // Stream i has ended before it carried anything (a file cut short after its headers):
+    // a splitter claiming it would wait for data that never comes.
+    bool endedEmpty(int i) const;
     static Kind kindOfCaps(GstCaps *caps);
 
     // Links stream i to the claimant's input. The stream stays held until the claimant's
@@ -77,6 +80,10 @@ private:
     static void onNoMorePads(GstElement *, gpointer data);
     static GstPadProbeReturn holdProbe(GstPad *, GstPadProbeInfo *info, gpointer data);
     static void onClaimantLinked(GstPad *, GstPad *, gpointer data);
+    // The pad has seen EOS (stored as a sticky event).
+    static bool hasEnded(GstPad *pad);
+    // The demuxer's input has ended.
+    bool demuxEnded() const;
     void addStream(const TGstPad &pad);
     void hold(Stream &s);
     void unhold(Stream &s);
@@ -87,6 +94,7 @@ private:
     TGstElement m_demux;
     QString m_name;
     std::shared_ptr<Shared> m_shared;
+    int m_errorsAtStart = 0; // the graph's error count when the hub was made
     std::vector<std::unique_ptr<Stream>> m_streams;
     bool m_settled = false;
     bool m_timedOut = false;
