@@ -52,13 +52,18 @@ void TGrapheMan::StopStreaming()
 
 TGstGraph::State TGrapheMan::WaitForState()
 {
+    // A graph that once did not settle within the wait (a damaged file that never prerolls) is
+    // polled once, not waited for, until it settles: every state change of an open would add its
+    // own 1.2 s, and the window would not answer for seconds.
+    const int rounds = m_unsettled ? 1 : 30;
     TGstGraph::State s = TGstGraph::State::Changing;
-    for (int i = 0; i < 30; ++i) {
+    for (int i = 0; i < rounds; ++i) {
         s = m_graph->queryState(40);
         if (s != TGstGraph::State::Changing)
             break;
         TMessageReceiverBase::servicePendingSent();
     }
+    m_unsettled = s == TGstGraph::State::Changing;
     return s;
 }
 
@@ -142,6 +147,7 @@ void TGrapheMan::ClearGraph()
         h->close();
     m_graph->clear();
     m_state = TGrapheManState::gmStopped;
+    m_unsettled = false;
 }
 
 // --- graph surgery -------------------------------------------------------------------------------

@@ -72,7 +72,8 @@ public:
 
     // The last state reported (stopped at creation).
     TGrapheManState State() const { return m_state; }
-    // Polls the state (up to 30 times 40 ms) while it is changing; the last report.
+    // Polls the state (up to 30 times 40 ms, once while the graph did not settle at the last
+    // wait) while it is changing; the last report.
     TGstGraph::State WaitForState();
 
     // Hubs of the connected devices: settled before every state change.
@@ -101,5 +102,6 @@ private:
     std::unique_ptr<TGstGraph> m_graph;
     QList<TPadHub *> m_hubs;
     bool m_streamingStopped = false;
+    bool m_unsettled = false; // the last wait ended with the state still changing
     TGrapheManState m_state = TGrapheManState::gmStopped;
 };
