@@ -358,8 +358,12 @@ void TNavMan::GoToStart()
 
 void TNavMan::GoToEnd()
 {
+    // The end is the last frame, exactly, whatever the precision setting: a plain seek there
+    // shows the key frame before it (or the first frame of an AVI whose index the demuxer
+    // estimates), and only the exact seek finds the true last frame of a length that is an
+    // estimate.
     const int64_t target = EndPosition;
-    if (caSeekPrecision && caSeekPrecision->Checked() && m_notifier)
+    if (m_notifier)
         SeekExact(target);
     else
         SeekTo(true, target);

@@ -291,3 +291,45 @@ TEST(IntervalEndToEnd, KilledMidRunNeverLeavesABrokenImage)
         EXPECT_EQ(broken, 0);
     }
 }
+
+TEST(IntervalEndToEnd, EndThenGrabSavesTheLastFrameOfEveryClip)
+{
+    REQUIRE_FRAMIX();
+    // As a user with the settings of a first start (precise seeking off): "end", then a grab.
+    QTemporaryDir work;
+    const QString script = work.filePath("end.pas");
+    {
+        QFile f(script);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("begin\n  AvanceFin;\n  Grab;\nend.\n");
+    }
+    int clips = 0;
+    const QJsonObject all = corpus::files();
+    for (auto it = all.begin(); it != all.end(); ++it) {
+        const QJsonObject e = it.value().toObject();
+        if (!e.value("frame_index").toBool() || corpus::isDamaged(e) || !corpus::hasKind(e, "elsewhere")) {
+            if (!QStringList{"fi_dv_ntsc_99_type2.avi", "fi_dv_pal_type1.avi", "fi_h264_1080.mp4",
+                             "fi_mpeg2_ts.ts"}
+                     .contains(it.key()))
+                continue;
+        }
+        const QString name = it.key();
+        SCOPED_TRACE(qPrintable(name));
+        ++clips;
+        const Clip c = clip(name);
+        int last = c.frames - 1;
+        const QJsonArray slots = e.value("video").toObject().value("slots").toArray();
+        if (!slots.isEmpty())
+            last = slots.last().toInt();
+        QTemporaryDir out;
+        FramixRun run({"/o=" + framixtest::corpusFile(name), "/savfold=" + out.path() + "/", "/root=x",
+                       "/addi=0", "/iex=0", "/script=" + script, "/exec", "/quit"});
+        QByteArray output;
+        EXPECT_TRUE(run.finish(120000, &output)) << output.constData();
+        const QFileInfoList files = QDir(out.path()).entryInfoList({"x_*.bmp"}, QDir::Files);
+        ASSERT_EQ(files.size(), 1) << output.constData();
+        EXPECT_EQ(frameOfName(files[0].fileName(), c.frame), last) << qPrintable(files[0].fileName());
+        EXPECT_EQ(FrameIndexFromImage(QImage(files[0].filePath())), last);
+    }
+    EXPECT_GE(clips, 18);
+}
