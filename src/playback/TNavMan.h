@@ -151,6 +151,9 @@ public:
     void SeekPrecise(int64_t target);
     void StepForward(int64_t delta);
     void StepBackward(int64_t delta);
+    // Precise seek to target, then on slot by slot (direction +1 or -1) while the frame shown is
+    // still the one the step started from (a variable rate's empty slots).
+    void StepPastEmptySlots(int64_t from, int64_t target, int direction);
     void GoToStart();
     void GoToEnd();
     void PreviousScene();

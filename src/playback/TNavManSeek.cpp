@@ -312,14 +312,9 @@ void TNavMan::StepForward(int64_t delta)
         SeekTo(true, target);
         return;
     }
-    SeekPrecise(target);
     // A variable rate's frame lasts over the empty slots after it: a step that lands inside the
     // frame shown goes on to the next frame.
-    const int64_t d = std::max<int64_t>(FrameDuration, 1);
-    for (int i = 0; i < kMaxEmptySlots && m_notifier && GetPosition() == from && target < EndPosition; ++i) {
-        target = std::min(target + d, EndPosition);
-        SeekPrecise(target);
-    }
+    StepPastEmptySlots(from, target, +1);
 }
 
 void TNavMan::StepBackward(int64_t delta)
@@ -335,13 +330,21 @@ void TNavMan::StepBackward(int64_t delta)
         SeekTo(true, target);
         return;
     }
-    SeekPrecise(target);
     // An empty slot of a variable rate shows the frame after it: a step back goes on to the
     // frame before.
+    StepPastEmptySlots(from, target, -1);
+}
+
+void TNavMan::StepPastEmptySlots(int64_t from, int64_t target, int direction)
+{
+    SeekPrecise(target);
     const int64_t d = std::max<int64_t>(FrameDuration, 1);
-    for (int i = 0; i < kMaxEmptySlots && m_notifier && GetPosition() >= from && target > StartPosition;
-         ++i) {
-        target = std::max(target - d, StartPosition);
+    // Forward: until the position moves; back: until it moves before where the step began.
+    auto stuck = [&] { return direction > 0 ? GetPosition() == from : GetPosition() >= from; };
+    for (int i = 0; i < kMaxEmptySlots && m_notifier && stuck(); ++i) {
+        if (direction > 0 ? target >= EndPosition : target <= StartPosition)
+            break;
+        target = direction > 0 ? std::min(target + d, EndPosition) : std::max(target - d, StartPosition);
         SeekPrecise(target);
     }
 }

@@ -79,19 +79,24 @@ QString TWindowPromptService::ChooseFolder(const QString &title, const QString &
     return QFileDialog::getExistingDirectory(nullptr, title, start);
 }
 
-QString TWindowPromptService::ChooseSaveFile(const QString &title, const QString &start,
-                                             const QString &filter, const QString &defaultSuffix)
+QString ChooseSaveFileDialog(QWidget *parent, const QString &title, const QString &start,
+                             const QString &filter, const QString &defaultSuffix)
 {
-    QFileDialog dlg(m_parent.data(), title, start, filter);
+    QFileDialog dlg(parent, title, start, filter);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setDefaultSuffix(defaultSuffix);
     dlg.selectFile(start);
-    // The caller asks about an existing target itself.
     dlg.setOption(QFileDialog::DontConfirmOverwrite);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return QString();
     return dlg.selectedFiles().first();
+}
+
+QString TWindowPromptService::ChooseSaveFile(const QString &title, const QString &start,
+                                             const QString &filter, const QString &defaultSuffix)
+{
+    return ChooseSaveFileDialog(m_parent.data(), title, start, filter, defaultSuffix);
 }
 
 void TWindowPromptService::ShowError(const QString &text)

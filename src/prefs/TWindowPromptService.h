@@ -49,3 +49,9 @@ private:
     QPointer<TSavePrefsForm> m_saveDialog;
     TNotifier m_notifier;
 };
+
+// The save dialog both the prompt service and the file managers show: AnyFile, the default
+// suffix, start preselected, no overwrite question (callers ask about an existing target
+// themselves). Empty when cancelled. Main thread.
+QString ChooseSaveFileDialog(QWidget *parent, const QString &title, const QString &start,
+                             const QString &filter, const QString &defaultSuffix);

@@ -4,6 +4,7 @@
 #include "actions/TNopeAction.h"
 #include "actions/TWidestringAction.h"
 #include "core/FramixLog.h"
+#include "prefs/TWindowPromptService.h"
 #include "widgets/TVDIcons.h"
 
 #include <QClipboard>
@@ -55,18 +56,10 @@ TFichierMan::TFichierMan(QObject *parent) : TVDActionComponent(parent)
     ChooseOpenFile = [](const QString &title, const QString &folder, const QString &filter) {
         return QFileDialog::getOpenFileName(nullptr, title, folder, filter);
     };
+    // The file manager asks about an existing target itself (DeleteExisting).
     ChooseSaveFile = [](const QString &title, const QString &start, const QString &filter,
                         const QString &defaultSuffix) {
-        QFileDialog dlg(nullptr, title, start, filter);
-        dlg.setAcceptMode(QFileDialog::AcceptSave);
-        dlg.setFileMode(QFileDialog::AnyFile);
-        dlg.setDefaultSuffix(defaultSuffix);
-        dlg.selectFile(start);
-        // The file manager asks about an existing target itself (DeleteExisting).
-        dlg.setOption(QFileDialog::DontConfirmOverwrite);
-        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
-            return QString();
-        return dlg.selectedFiles().first();
+        return ChooseSaveFileDialog(nullptr, title, start, filter, defaultSuffix);
     };
     ChooseFolder = [](const QString &title, const QString &start) {
         return QFileDialog::getExistingDirectory(nullptr, title, start);
