@@ -96,6 +96,8 @@ public:
     static QString ResolveFamily(const QString &name);
 
 private:
+    void DrawOutline(class QPainter &p, const QFont &hard, int x, int baseline, const QString &text,
+                     int b) const;
     void DrawOutlinedText(class QPainter &p, const QFont &font, int x, int y, const QString &text) const;
 
     QImage m_image;

@@ -10,6 +10,7 @@
 
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QPainter>
 #include <QSet>
 
 namespace {
@@ -276,5 +277,62 @@ TEST(OverlayPainter, OutlineAndFontSizeOutOfMeasureAreDrawnAtTheirBounds)
         const int b = border < 0 ? 0 : TOverlayPainter::MaxBorderWidth;
         EXPECT_EQ(o.Placements()[0].TopLeft, o.Anchor(QSize(720, 576)) + QPoint(b, b));
         EXPECT_LE(o.Placements()[0].Size.height(), 3 * TOverlayPainter::MaxPixelSize);
+    }
+}
+
+// The outline is spread from one drawing of the text; it must cover exactly the pixels that
+// stamping the hard text at every offset outside the diamond gives, with the text near and
+// across the picture's edges, thin and wide outlines, small and large faces, several lines.
+TEST(OverlayPainter, OutlineCoversThePixelsOfEveryOffsetCopy)
+{
+    struct Case
+    {
+        int border, size;
+        QPoint position;
+        QString text;
+    };
+    const QList<Case> cases{
+        {1, 16, {1000, 1000}, QStringLiteral("Framix 0:00:01:05")},
+        {3, 30, {0, 0}, QStringLiteral("Åé gjpq|")},
+        {7, 48, {9600, 9500}, QStringLiteral("bord")},
+        {12, 72, {-300, 4000}, QStringLiteral("WWW_iii")},
+        {TOverlayPainter::MaxBorderWidth, 200, {2000, 2000}, QStringLiteral("Ag")},
+    };
+    const QSize frame(360, 288);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text.toStdString() + " border " + std::to_string(c.border));
+        TOverlayPainter o = OneLine(c.text, c.border);
+        o.InsertFont.Size = c.size;
+        o.InsertPosition = c.position;
+        o.InsertBorderColor = Black;
+        o.OverlayLines[1].Text = QStringLiteral("2e ligne");
+        o.OverlayLines[1].Enabled = true;
+        const QImage drawn = o.Draw(frame).copy();
+
+        QImage expected(frame, QImage::Format_RGB32);
+        expected.fill(TColors::ToQColor(o.InsertTransparentColor));
+        QFont hard = o.OverlayFont();
+        hard.setStyleStrategy(QFont::NoAntialias);
+        const int ascent = QFontMetrics(hard).ascent();
+        QPainter p(&expected);
+        p.setBackgroundMode(Qt::TransparentMode);
+        p.setFont(hard);
+        for (const TOverlayPainter::TPlacement &pl : o.Placements()) {
+            const QString &text = o.OverlayLines[size_t(pl.Line)].Text;
+            const int x = pl.TopLeft.x(), y = pl.TopLeft.y() + ascent;
+            p.setPen(TColors::ToQColor(o.InsertBorderColor));
+            for (int dy = -c.border; dy <= c.border; ++dy)
+                for (int dx = -c.border; dx <= c.border; ++dx)
+                    if (std::abs(dx) + std::abs(dy) > c.border)
+                        p.drawText(x + dx, y + dy, text);
+            p.setPen(TColors::ToQColor(o.InsertFont.Color));
+            p.drawText(x, y, text);
+        }
+        p.end();
+        int differ = 0;
+        for (int y = 0; y < frame.height(); ++y)
+            for (int x = 0; x < frame.width(); ++x)
+                differ += (drawn.pixel(x, y) & 0xFFFFFF) != (expected.pixel(x, y) & 0xFFFFFF);
+        EXPECT_EQ(differ, 0);
     }
 }

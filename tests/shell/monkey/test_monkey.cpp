@@ -55,13 +55,16 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <climits>
 #include <cmath>
 #include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -73,6 +76,45 @@
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
+
+// What a crash prints: the event under way and the replay line, kept as plain characters so
+// that the signal handler reads them without a lock or an allocation.
+char g_crashEvent[512];
+char g_crashReplay[160];
+
+void PrintAllStacks()
+{
+    const std::string pid = std::to_string(getpid());
+    const std::string gdb =
+        "gdb -batch -nx -p " + pid + " -ex 'set pagination off' -ex 'thread apply all bt' 1>&2";
+    if (std::system(gdb.c_str()) != 0)
+        std::system(
+            ("for t in /proc/" + pid + "/task/*; do echo \"== $t $(cat $t/comm)\"; cat $t/stack; done 1>&2")
+                .c_str());
+    std::fflush(stderr);
+}
+
+// A crash of a random run is worth nothing without its seed and its stacks; the handler takes
+// them (gdb is not async-signal-safe, but the process is lost anyway) and lets the signal kill.
+void OnCrash(int signal)
+{
+    const char head[] = "\nCRASH: signal during \"";
+    (void)!::write(STDERR_FILENO, head, sizeof head - 1);
+    (void)!::write(STDERR_FILENO, g_crashEvent, ::strnlen(g_crashEvent, sizeof g_crashEvent));
+    (void)!::write(STDERR_FILENO, "\"\n", 2);
+    (void)!::write(STDERR_FILENO, g_crashReplay, ::strnlen(g_crashReplay, sizeof g_crashReplay));
+    (void)!::write(STDERR_FILENO, "\n", 1);
+    PrintAllStacks();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void CopyForCrash(char *to, std::size_t size, const std::string &from)
+{
+    const std::size_t n = std::min(size - 1, from.size());
+    std::memcpy(to, from.data(), n);
+    to[n] = '\0';
+}
 
 // The main thread must answer: a timer of the main thread beats every 100 ms, also inside the
 // nested loops of interval runs and scripts; 5 s without a beat, or one event that does not end
@@ -100,6 +142,7 @@ public:
     void event(std::string what)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        CopyForCrash(g_crashEvent, sizeof g_crashEvent, what);
         m_what = std::move(what);
         m_eventStart = SteadyClock::now();
         beat();
@@ -107,6 +150,7 @@ public:
     void setReplay(std::string replay)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        CopyForCrash(g_crashReplay, sizeof g_crashReplay, replay);
         m_replay = std::move(replay);
     }
 
@@ -129,13 +173,8 @@ private:
                          m_what.c_str(), m_replay.c_str());
             // The main thread must not wait on this lock while its stack is taken.
             lock.unlock();
-            const std::string gdb = "gdb -batch -nx -p " + std::to_string(getpid()) +
-                                    " -ex 'set pagination off' -ex 'thread apply all bt' 1>&2";
-            if (std::system(gdb.c_str()) != 0)
-                std::system(("for t in /proc/" + std::to_string(getpid()) +
-                             "/task/*; do echo \"== $t $(cat $t/comm)\"; cat $t/stack; done 1>&2")
-                                .c_str());
-            std::fflush(stderr);
+            PrintAllStacks();
+            std::signal(SIGABRT, SIG_DFL);
             std::abort();
         }
     }
@@ -215,6 +254,8 @@ public:
         collectActions();
         m_form->openfile(m_clips.value(0));
 
+        for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
+            std::signal(signal, OnCrash);
         Watchdog watchdog(std::chrono::milliseconds(5000));
         m_watchdog = &watchdog;
         // Questions go through the prompt service, which answers at once; the window's own
