@@ -4,6 +4,7 @@
 #include "capture/TShowForm.h"
 #include "core/FramixLog.h"
 #include "core/THeadlessPromptService.h"
+#include "media/gst/TPluginPreload.h"
 #include "prefs/TWindowPromptService.h"
 #include "shell/TDesktopNotifier.h"
 #include "shell/TQtTranslations.h"
@@ -110,6 +111,7 @@ int FramixMain(int argc, char **argv)
     std::signal(SIGXFSZ, SIG_IGN);
     const bool signalsWatched = installTerminationSignals();
     gst_init(&argc, &argv);
+    const TPluginPreload preload(TPluginPreload::DecoderPlugins());
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Framix"));
     QApplication::setOrganizationName(QStringLiteral("Vardo"));

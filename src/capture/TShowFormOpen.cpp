@@ -25,6 +25,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -106,6 +107,12 @@ QString TShowForm::OpenDialogFolder(const QString &fallback) const
 void TShowForm::openfile(const QString &path)
 {
     qCInfo(lcCapture).noquote() << "opening" << path;
+    // Where an open spends its time, step by step (framix.capture.debug).
+    QElapsedTimer clock;
+    clock.start();
+    const auto step = [&](const char *what) {
+        qCDebug(lcCapture).noquote() << "open step" << what << "at" << clock.elapsed() << "ms";
+    };
     try {
         Scenes.LoadScenes(WithExtension(path, QStringLiteral(".scn")));
         TimerSysDate->stop();
@@ -117,7 +124,9 @@ void TShowForm::openfile(const QString &path)
         NavMan->Stop();
         QCoreApplication::processEvents();
 
+        step("stopped the video open");
         TFileDevice *device = mf->OpenFile(path);
+        step("file read");
         audman->DisconnectAudio();
         vidman->DisconnectVideo(false);
         vidman->ResetCounters();
@@ -134,6 +143,7 @@ void TShowForm::openfile(const QString &path)
         } else {
             AudioSource = TMediaPlaceholders::NoAudio();
         }
+        step("audio connected");
         if (HasVideo) {
             VideoSource = device->VideoSource(0);
             HasVideo = vidman->ConnectVideoSource(VideoSource);
@@ -152,12 +162,16 @@ void TShowForm::openfile(const QString &path)
             if (TCustomAbstractAction *a = FindAction(QString::fromLatin1(name)))
                 a->Apply();
 
+        step("video connected");
         NavMan->Play();
         QCoreApplication::processEvents();
+        step("started");
         NavMan->Quiet = false;
         NavMan->caPlay->SetChecked(wasPlaying);
+        step("play state restored");
         // Waited for: what follows (image name, interval count) reads the position.
         NavMan->SeekTo(true, 0);
+        step("at the start");
 
         EnableVideoControls();
         SetLabel(EnCoursLab, FileNamePart(path), QColor(0, 0, 128));
@@ -177,6 +191,7 @@ void TShowForm::openfile(const QString &path)
         if (AfterOpenInterval)
             AfterOpenInterval();
         ReportOpened(path, valid ? device : nullptr);
+        step("done");
     } catch (...) {
         // An error stops the sequence where it happened; the window says nothing more. The
         // handlers and the event loop run inside, so anything may arrive here.

@@ -125,8 +125,11 @@ TGstCaps TDecoderMan::StreamCaps(GstElement *upstream)
     for (int i = 0; i < 50; ++i) {
         for (GstPad *p : {input.get(), m_out.get(), feeder.get()}) {
             TGstCaps caps = TGstCaps::adopt(p ? gst_pad_get_current_caps(p) : nullptr);
-            if (caps)
+            if (caps) {
+                if (i > 0)
+                    qCDebug(lcMedia) << "stream caps came after" << i << "waits of 20 ms";
                 return caps;
+            }
         }
         TMessageReceiverBase::servicePendingSent();
         g_usleep(20000);
@@ -320,6 +323,8 @@ bool TDecoderMan::DisconnectDecoder()
 
 void TDecoderMan::RestoreState(bool playing)
 {
+    if (!Graph)
+        return;
     if (playing)
         Graph->Play();
     else
@@ -339,6 +344,8 @@ bool TDecoderMan::NextDecoder()
     bool ok = false, disconnected = false;
     // Stopped while the old chain still takes samples, so that the sinks settle at once.
     Graph->Stop();
+    if (!Graph)
+        return false; // the stream was disconnected while the graph stopped
     {
         // Nothing leaves the upstream element while it has no chain behind it: the stream
         // would run on into nothing (to its end, while paused).
@@ -349,7 +356,7 @@ bool TDecoderMan::NextDecoder()
                 Learned->Remove(Key());
         }
         disconnected = DisconnectDecoder();
-        if (disconnected) {
+        if (disconnected && Graph) {
             ok = ConnectDecoder(Upstream, Downstream);
             if (!ok) {
                 ResetChoice();
@@ -362,7 +369,7 @@ bool TDecoderMan::NextDecoder()
         return false;
     }
     // The new decoder starts on a key frame at the position the stream had.
-    if (ok && position >= 0)
+    if (ok && position >= 0 && Graph)
         Graph->Graph()->seek(position);
     RestoreState(playing);
     return ok;

@@ -11,11 +11,12 @@
 // upstream output is held, so no sample reaches a half-made chain.
 #include "media/TDecoderLinks.h"
 
+#include "media/TGrapheMan.h"
+
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
-
-class TGrapheMan;
 
 class TDecoderMan : public QObject
 {
@@ -51,7 +52,9 @@ public:
     TDecoderLinks *Defaults = nullptr;
     TDecoderLinks *Learned = nullptr;
     TFilterRec *NoneRec = nullptr;
-    TGrapheMan *Graph = nullptr;
+    // Guarded: a decoder change runs the state changes' notifications and the messages sent
+    // by streaming threads, and what they do may take the graph from this manager.
+    QPointer<TGrapheMan> Graph;
     TGstElement Upstream, Downstream;
     TGuid MajorType, SubType, FormatType;
     QList<TFilterRec *> Candidates;

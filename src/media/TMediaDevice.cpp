@@ -78,6 +78,7 @@ void TMediaDevice::Probe()
         Graph = g;
         if (!Connect() || !m_hub) {
             ProbeTimedOut = m_hub && m_hub->timedOut();
+            ProbeSettled = m_hub ? m_hub->settledOn() : TPadHub::Settled::NotYet;
             Disconnect();
             Graph = nullptr;
             return;
@@ -85,6 +86,7 @@ void TMediaDevice::Probe()
     }
     TPadHub *hub = m_hub.get();
     ProbeTimedOut = hub->timedOut();
+    ProbeSettled = hub->settledOn();
     // A stream still without caps means the probe saw only part of the file: let the caller
     // try its next choice of reader.
     for (int i = 0; i < hub->count(); ++i) {

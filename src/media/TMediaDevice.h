@@ -41,6 +41,8 @@ public:
     bool Valid = false;
     // The probe ran out of time waiting for the streams (worth another try).
     bool ProbeTimedOut = false;
+    // What ended the probe's wait for the streams.
+    TPadHub::Settled ProbeSettled = TPadHub::Settled::NotYet;
 
     TVideoSource *VideoSource(int i) const { return VideoSourcesList.Items(i); }
     TAudioSource *AudioSource(int i) const { return AudioSourcesList.Items(i); }

@@ -53,6 +53,7 @@ bool TAudioMan::ConnectAudioSource(TAudioSource *source)
         m_graphMan = source->OwnerGraph;
         m_decoders->Graph = m_graphMan;
         if (m_graphMan && m_sink && source->ConnectSource(m_graphMan, {.audio = &m_audioInbox})) {
+            qCDebug(lcPlayback) << "audio source connected in the graph";
             TGstGraph *graph = m_graphMan->Graph();
             // The renderer moves into the source's graph.
             if (m_rendererGraph && m_rendererGraph->contains(m_sink->Element()))

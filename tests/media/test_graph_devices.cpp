@@ -440,3 +440,29 @@ TEST_F(MediaDevices, ProbesOfCutFilesNeverWaitOutTheirLimit)
     TMediaDevice::PadTimeoutMs = savedTimeout;
     EXPECT_GT(tried, 0);
 }
+
+// parsebin exposes a whole group of streams at once and never says no-more-pads: its probe
+// must end when every exposed pad has caps and data, not after the 300 ms of quiet that
+// demuxers without a no-more-pads are given (which was most of an open's time on MP4, MKV,
+// M2TS and AVI, paid twice: probe and connection).
+TEST_F(MediaDevices, ParsebinProbesEndOnTheExposedGroupNotOnQuiet)
+{
+    int tried = 0;
+    for (const char *name : {"fi_h264_1080.mp4", "fi_h264_1080.mkv", "fi_h264_1080.m2ts",
+                             "fi_xvid_packed.avi", "dual_audio.mkv"}) {
+        const QString path = framixtest::corpusFile(QString::fromLatin1(name));
+        if (!QFileInfo::exists(path))
+            continue;
+        SCOPED_TRACE(name);
+        ++tried;
+        TFileDevice *dev = factory.OpenFile(path);
+        ASSERT_NE(dev, nullptr);
+        ASSERT_TRUE(dev->Valid);
+        EXPECT_EQ(dev->SplitterRec.Factory, QByteArray("parsebin"));
+        EXPECT_TRUE(dev->ProbeSettled == TPadHub::Settled::GroupExposed ||
+                    dev->ProbeSettled == TPadHub::Settled::NoMorePads)
+            << "settled on " << int(dev->ProbeSettled);
+        EXPECT_EQ(dev->VideoCount + dev->AudioCount, QByteArray(name) == "dual_audio.mkv" ? 3 : 2);
+    }
+    EXPECT_GT(tried, 0);
+}

@@ -52,6 +52,10 @@ TPadHub::TPadHub(TGstGraph *graph, GstElement *demux, const QString &name)
       m_errorsAtStart(graph ? graph->errorCount() : 0)
 {
     m_shared->hub = this;
+    if (GstElementFactory *f = demux ? gst_element_get_factory(demux) : nullptr) {
+        const char *factory = gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(f));
+        m_exposesGroups = g_str_equal(factory, "parsebin") || g_str_equal(factory, "decodebin");
+    }
     auto *holder = new std::shared_ptr<Shared>(m_shared);
     auto destroy = [](gpointer p, GClosure *) { delete static_cast<std::shared_ptr<Shared> *>(p); };
     m_padAddedId = g_signal_connect_data(demux, "pad-added", G_CALLBACK(&TPadHub::onPadAdded), holder,
@@ -204,6 +208,7 @@ bool TPadHub::demuxEnded() const
 bool TPadHub::waitForPads(int timeoutMs)
 {
     const auto start = Clock::now();
+    m_settledOn = Settled::NotYet;
     const auto deadline = start + std::chrono::milliseconds(timeoutMs);
     // Errors counted since the hub was made: the elements start before this wait, and one that
     // fails at once (a file cut inside its headers) posts its error before the wait begins.
@@ -232,13 +237,22 @@ bool TPadHub::waitForPads(int timeoutMs)
             const auto quiet = Clock::now() - m_shared->lastPad;
             if (m_shared->pending.empty() && !m_streams.empty()) {
                 if (allCaps && m_shared->noMorePads)
-                    done = true;
+                    m_settledOn = Settled::NoMorePads;
+                else if (allCaps && allBlocked && m_exposesGroups)
+                    m_settledOn = Settled::GroupExposed;
                 else if (allCaps && allBlocked && quiet > std::chrono::milliseconds(300))
-                    done = true;
+                    m_settledOn = Settled::Quiet;
                 else if (capsBlocked && quiet > std::chrono::milliseconds(1500))
-                    done = true;
+                    m_settledOn = Settled::Stalled;
+                done = m_settledOn != Settled::NotYet;
+                if (done)
+                    qCDebug(lcGst).noquote()
+                        << "pad hub" << m_name << "settled after"
+                        << std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count()
+                        << "ms, on" << int(m_settledOn);
             } else if (m_shared->pending.empty() && (m_shared->noMorePads || demuxEnded())) {
                 // No pad, and the input ended before the demuxer found any: none will come.
+                m_settledOn = Settled::NoStream;
                 done = true;
             }
             if (!done && Clock::now() < deadline && m_graph->errorCount() == errors0)
@@ -246,6 +260,8 @@ bool TPadHub::waitForPads(int timeoutMs)
         }
         if (done || Clock::now() >= deadline || m_graph->errorCount() != errors0) {
             m_timedOut = !done && m_graph->errorCount() == errors0;
+            if (!done)
+                m_settledOn = m_timedOut ? Settled::TimedOut : Settled::Error;
             if (!done && lcGst().isDebugEnabled()) {
                 std::lock_guard<std::mutex> lock(m_shared->mutex);
                 qCDebug(lcGst).noquote()

@@ -39,6 +39,9 @@ public:
     bool noMorePads() const;
     // The last wait ran out of time (rather than ending on no-more-pads, a stall or an error).
     bool timedOut() const { return m_timedOut; }
+    // What ended the last wait for pads.
+    enum class Settled { NotYet, NoMorePads, GroupExposed, Quiet, Stalled, NoStream, Error, TimedOut };
+    Settled settledOn() const { return m_settledOn; }
 
     int count() const { return int(m_streams.size()); }
     Kind kind(int i) const;
@@ -98,6 +101,10 @@ private:
     std::vector<std::unique_ptr<Stream>> m_streams;
     bool m_settled = false;
     bool m_timedOut = false;
+    // parsebin and decodebin expose a whole group of streams in one go, and never say
+    // no-more-pads: once every pad they gave has caps and data, the group is complete.
+    bool m_exposesGroups = false;
+    Settled m_settledOn = Settled::NotYet;
     bool m_closed = false;
     gulong m_padAddedId = 0;
     gulong m_noMorePadsId = 0;
