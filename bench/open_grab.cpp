@@ -93,13 +93,14 @@ int main(int argc, char **argv)
             const QString folder = work.filePath(QStringLiteral("run%1").arg(i));
             QDir(folder).removeRecursively();
             QDir().mkpath(folder);
-            const double ms = timed(framixPath(), {"-platform", "offscreen", "/o=" + clip, "/savfold=" + folder,
-                                                   "/root=b", "/ej", "/g", "/quit"});
+            const double ms = timed(framixPath(), {"-platform", "offscreen", "/o=" + clip,
+                                                   "/savfold=" + folder, "/root=b", "/ej", "/g", "/quit"});
             const QStringList images = QDir(folder).entryList({"b*.jpg"}, QDir::Files);
-            const int shown = images.size() == 1 ? FrameIndexFromImage(QImage(QDir(folder).filePath(images[0]))) : -2;
+            const int shown =
+                images.size() == 1 ? FrameIndexFromImage(QImage(QDir(folder).filePath(images[0]))) : -2;
             if (ms < 0 || shown != 0) {
-                std::fprintf(stderr, "%s: the grab shows frame %d, not 0 (%lld images)\n", qPrintable(clip), shown,
-                             static_cast<long long>(images.size()));
+                std::fprintf(stderr, "%s: the grab shows frame %d, not 0 (%lld images)\n", qPrintable(clip),
+                             shown, static_cast<long long>(images.size()));
                 failed = true;
                 break;
             }

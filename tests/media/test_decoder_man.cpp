@@ -311,6 +311,30 @@ TEST_F(DecoderMan, NextDecoderCyclesThroughEveryDecoderAndKeepsTheState)
     }
 }
 
+// A decoder change stops the graph, and the stop's notifications (and the messages streaming
+// threads send meanwhile) may disconnect the stream, which takes the graph from the manager:
+// the change must end there, not go on with a graph it no longer has (a crash the monkey found).
+TEST_F(DecoderMan, ADecoderChangeWhoseGraphIsTakenMidwayEndsThere)
+{
+    const QString path = corpus("fi_h264_576w.mp4");
+    ASSERT_FALSE(path.isEmpty());
+    auto started = start(path, false);
+    ASSERT_TRUE(started);
+    Stream &s = *started;
+    bool taken = false;
+    s.graph.OnStateChange = [&](TGrapheManState state) {
+        if (state == TGrapheManState::gmStopped && s.man.Graph) {
+            s.man.DisconnectDecoder();
+            s.man.Graph = nullptr;
+            taken = true;
+        }
+    };
+    EXPECT_FALSE(s.man.NextDecoder());
+    EXPECT_TRUE(taken);
+    s.graph.OnStateChange = nullptr;
+    s.man.Graph = &s.graph;
+}
+
 TEST(DecoderManIdle, NothingToStepFromBeforeTheFirstConnection)
 {
     TGrapheMan graph;

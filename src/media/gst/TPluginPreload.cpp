@@ -8,8 +8,7 @@ TPluginPreload::TPluginPreload(std::vector<const char *> plugins)
               if (GstPlugin *plugin = gst_plugin_load_by_name(name))
                   gst_object_unref(plugin);
       })
-{
-}
+{}
 
 TPluginPreload::~TPluginPreload()
 {
