@@ -9,6 +9,7 @@
 // settings (a key frame every 10 s, three B-frames) in build/bench-media/, and also
 // runs the corpus's own 10-second clip. FRAMIX_BENCH_RUNS (default 3) sets the runs per figure; FRAMIX=path
 // the program measured (default build/framix beside this bench).
+#include "BenchSupport.h"
 #include "media/TFrameIndex.h"
 #include "media/Timecode.h"
 
@@ -28,16 +29,9 @@
 
 namespace {
 
-QString binDir()
-{
-    return QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
-}
-
-QString framixPath()
-{
-    const QString env = qEnvironmentVariable("FRAMIX");
-    return env.isEmpty() ? binDir() + "/../framix" : env;
-}
+using benchsupport::binDir;
+using benchsupport::corpusDir;
+using benchsupport::framixPath;
 
 bool run(const QString &program, const QStringList &args, int timeoutMs = 900000)
 {
@@ -189,7 +183,7 @@ int main(int argc, char **argv)
     if (argc > 1) {
         clips << QString::fromLocal8Bit(argv[1]);
     } else {
-        const QString corpus = qEnvironmentVariable("CORPUS", binDir() + "/../corpus");
+        const QString corpus = corpusDir();
         clips << corpus + "/fi_h264_1080.mp4";
         const QString made = longClip();
         if (made.isEmpty())

@@ -9,6 +9,7 @@
 //
 // FRAMIX_BENCH_RUNS (default 5) sets the runs per figure; FRAMIX=path the program measured
 // (default build/framix beside this bench); CORPUS the corpus folder (default build/corpus).
+#include "BenchSupport.h"
 #include "media/TFrameIndex.h"
 
 #include <QCoreApplication>
@@ -25,22 +26,8 @@
 
 namespace {
 
-QString binDir()
-{
-    return QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
-}
-
-QString framixPath()
-{
-    const QString env = qEnvironmentVariable("FRAMIX");
-    return env.isEmpty() ? binDir() + "/../framix" : env;
-}
-
-QString corpusDir()
-{
-    const QString env = qEnvironmentVariable("CORPUS");
-    return env.isEmpty() ? binDir() + "/../corpus" : env;
-}
+using benchsupport::corpusDir;
+using benchsupport::framixPath;
 
 // Wall time of one run in milliseconds, or a negative number when it failed.
 double timed(const QString &program, const QStringList &args)
