@@ -43,6 +43,8 @@ class TGrabber : public QObject
 {
     Q_OBJECT
 public:
+    // An error said to the user through the prompt service (nothing when quiet).
+    void ReportError(const QString &text, bool quiet);
     // What the grabber needs from the window. Every member may stay empty: an empty query
     // answers "no" / 0 / "", an empty command does nothing.
     struct THost
@@ -206,7 +208,6 @@ private:
     bool WaitForDrawnFrame();
     void ShowCaptureInImagette();
     TReplaceAnswer Ask(const QString &question, bool quiet);
-    void ReportError(const QString &text, bool quiet);
     void BrowseTo(const QString &path, bool select);
 
     IPromptService &m_prompts;

@@ -201,6 +201,7 @@ void TIntervalCapture::Run()
     const std::int64_t frame = m_host.FrameDuration();
     const TFrameGrid grid(frame);
     std::int64_t taken = -1;
+    m_host.NoteVideoFile();
     for (std::int64_t k = 0; k < total; ++k) {
         if (m_host.StopRequested() || !m_host.HasVideo())
             break;
@@ -218,6 +219,15 @@ void TIntervalCapture::Run()
         if (!m_host.HasVideo())
             break;
         const std::int64_t shown = m_host.GetPosition();
+        // The frame before again, short of the target: the file ends there now. A file that
+        // was cut or rewritten under the run has lost the rest, which is not a run that went
+        // well (a length that only runs past the last frame leaves the file as it was).
+        if (shown == taken && shown + std::max<std::int64_t>(frame, 1) / 2 < target &&
+            m_host.VideoFileChanged()) {
+            m_host.FrameLost(target);
+            m_host.SetStopRequested(true);
+            break;
+        }
         if (shown != taken) {
             taken = shown;
             const bool written = m_host.Grab();

@@ -61,6 +61,12 @@ public:
     virtual void SetStopRequested(bool stop) = 0;
     // Lets the event loop handle what is pending.
     virtual void ProcessMessages() = 0;
+    // The video file as the run found it, and whether it changed since (cut, rewritten).
+    virtual void NoteVideoFile() {}
+    virtual bool VideoFileChanged() { return false; }
+    // A frame the run asked for could not be read from a file that changed under it: said
+    // once, and the run fails as a grab that could not be written does.
+    virtual void FrameLost(std::int64_t target) {}
 };
 
 class TIntervalCapture : public QObject

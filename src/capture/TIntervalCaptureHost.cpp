@@ -6,7 +6,10 @@
 #include "playback/TAudioMan.h"
 #include "playback/TNavMan.h"
 
+#include "media/Timecode.h"
+
 #include <QCoreApplication>
+#include <QFileInfo>
 
 TIntervalCaptureHost::TIntervalCaptureHost(TNavMan *nav, TAudioMan *audio, TGrabber *grabber, QObject *parent)
     : QObject(parent), m_nav(nav), m_audio(audio), m_grabber(grabber)
@@ -94,4 +97,33 @@ void TIntervalCaptureHost::SetStopRequested(bool stop)
 void TIntervalCaptureHost::ProcessMessages()
 {
     QCoreApplication::processEvents();
+}
+
+void TIntervalCaptureHost::NoteVideoFile()
+{
+    m_file = m_grabber && m_grabber->Host.CurrentVideoFile ? m_grabber->Host.CurrentVideoFile() : QString();
+    const QFileInfo info(m_file);
+    m_fileSize = m_file.isEmpty() ? -1 : info.size();
+    m_fileModified = m_file.isEmpty() ? QDateTime() : info.lastModified();
+}
+
+bool TIntervalCaptureHost::VideoFileChanged()
+{
+    if (m_file.isEmpty())
+        return false;
+    const QFileInfo info(m_file);
+    return !info.exists() || info.size() != m_fileSize || info.lastModified() != m_fileModified;
+}
+
+void TIntervalCaptureHost::FrameLost(std::int64_t target)
+{
+    if (!m_grabber)
+        return;
+    m_grabber->ReportError(
+        QStringLiteral("La vidéo %1 a changé pendant la capture : l'image à %2 ne peut plus être lue. La "
+                       "capture s'arrête.")
+            .arg(m_file, TimecodeText(target, FrameDuration())),
+        false);
+    if (m_grabber->Host.GrabFailed)
+        m_grabber->Host.GrabFailed();
 }

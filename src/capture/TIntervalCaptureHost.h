@@ -7,6 +7,7 @@
 // Main thread only.
 #include "capture/TIntervalCapture.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QPointer>
 
@@ -34,9 +35,16 @@ public:
     bool StopRequested() override;
     void SetStopRequested(bool stop) override;
     void ProcessMessages() override;
+    void NoteVideoFile() override;
+    bool VideoFileChanged() override;
+    void FrameLost(std::int64_t target) override;
 
 private:
     QPointer<TNavMan> m_nav;
     QPointer<TAudioMan> m_audio;
     QPointer<TGrabber> m_grabber;
+    // The video file when the run began: its size and its last change.
+    QString m_file;
+    qint64 m_fileSize = -1;
+    QDateTime m_fileModified;
 };

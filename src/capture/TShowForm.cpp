@@ -297,9 +297,12 @@ void TShowForm::CreateComponents()
         m_keys->AddWindow(vidman->PreviewForm());
     ConnectScriptWindow();
 
-    connect(ficman->naParentFolder, &QAction::changed, ParentFolderButton, [this] {
-        ParentFolderButton->setEnabled(ficman->naParentFolder->isEnabled());
-        ParentFolderButton->setToolTip(ficman->naParentFolder->Caption());
+    // The action itself, not the file manager: its lists change their actions while the
+    // manager is already being destroyed.
+    auto *parentFolder = ficman->naParentFolder;
+    connect(parentFolder, &QAction::changed, ParentFolderButton, [this, parentFolder] {
+        ParentFolderButton->setEnabled(parentFolder->isEnabled());
+        ParentFolderButton->setToolTip(parentFolder->Caption());
     });
     ParentFolderButton->setIcon(Images->Icon(TVDIcons::imgParentFolder));
     ParentFolderButton->setToolTip(ficman->naParentFolder->Caption());

@@ -8,6 +8,7 @@
 #include "media/gst/TMediaType.h"
 
 #include <algorithm>
+#include <limits>
 
 GST_DEBUG_CATEGORY_STATIC(framix_frames_debug);
 
@@ -266,7 +267,12 @@ bool TFramesNotifier::checkWatches(int64_t position, int64_t end, int64_t d)
             continue;
         // Reached by the frame at the target, or by one that lasts over it (a variable rate's
         // frame standing for empty slots of the grid).
-        if (position < target - d / 2 && end <= target + d / 2)
+        // A watch parked at the largest time (never reached) must not wrap round to the
+        // smallest: the sums saturate.
+        const int64_t half = d / 2;
+        const int64_t low = target < std::numeric_limits<int64_t>::min() + half ? target : target - half;
+        const int64_t high = target > std::numeric_limits<int64_t>::max() - half ? target : target + half;
+        if (position < low && end <= high)
             continue;
         if (!w.state.compare_exchange_strong(s, s & ~uint64_t(1)))
             continue;

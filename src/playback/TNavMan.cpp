@@ -37,7 +37,10 @@ TNavMan::TNavMan(QObject *parent) : TNavMan(parent, TNoBuild{})
 TNavMan::TNavMan(QObject *parent, TNoBuild)
     : TDVMan(parent),
       m_navInbox(TOverloaded{
-          [this](const TFramesPositionMsg &m) { OnFramesPosition(m.text); },
+          [this](const TFramesPositionMsg &m) {
+              ShownPosition = m.position;
+              OnFramesPosition(m.text);
+          },
           // The sample notifier passes the low 32 bits only.
           [this](const TFrameDurationMsg &m) { SetFrameDuration(int64_t(int32_t(uint32_t(m.duration)))); },
           [this](const TFramesReachedMsg &m) { OnFramesReached(m.target, m.position); },
@@ -190,6 +193,7 @@ void TNavMan::SetFrameDuration(int64_t d)
     // A variable rate: the grid its frames sit on, not the average the stream reports.
     if (d > 1 && m_nominalDuration > 0 && m_spanSource == m_videoSource && m_videoSource)
         d = m_nominalDuration;
+    const int64_t before = FrameDuration;
     FrameDuration = d;
     if (m_notifier)
         m_notifier->SetFrameDuration(d);
@@ -206,6 +210,13 @@ void TNavMan::SetFrameDuration(int64_t d)
     // The start of the last frame, on the grid (for 29.97 fps, MediaDuration - d may lie a unit
     // before it).
     SetEndPosition(d > 1 ? TFrameGrid(d).Snap(MediaDuration - d) : MediaDuration - d);
+    // A stream whose rate arrives after its first frame (a decoder that fails on the first
+    // ones): the frame shown was written in the old duration's terms, in the position field
+    // and in the name the next image takes. Written again in the new one.
+    // A failed open that keeps the video before sets its duration back the same way, with no
+    // new frame to show.
+    if (d > 1 && d != before && ShownPosition != kNothingShown)
+        OnFramesPosition(PositionText(m_notifier ? m_notifier->Position() : ShownPosition));
 }
 
 void TNavMan::SetEndPosition(int64_t end)

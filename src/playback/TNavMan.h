@@ -123,6 +123,9 @@ public:
     int64_t EndPosition = MaxPosition;
     int64_t SeekPrepos = OneSecond;
     QString LastPositionText;
+    // The position of the last frame the frames notifier reported shown.
+    static constexpr int64_t kNothingShown = std::numeric_limits<int64_t>::min();
+    int64_t ShownPosition = kNothingShown;
     TGrapheManState SavedState = TGrapheManState::gmStopped;
     bool Stepping = false;
     bool Seeking = false;

@@ -202,9 +202,11 @@ void TVideoMan::MessageLayout()
 bool TVideoMan::eventFilter(QObject *watched, QEvent *event)
 {
     const bool handled = TWindowLessMan::eventFilter(watched, event);
-    if (watched == BoundWindow() && event->type() == QEvent::Resize) {
+    // The event's type first: a watched widget also sends events from its destructor, when it
+    // is no longer of its own class and the guarded pointer must not be read as one.
+    if (event->type() == QEvent::Resize && watched == BoundWindow()) {
         MessageLayout();
-    } else if (watched == m_label.data() && event->type() == QEvent::FocusIn) {
+    } else if (event->type() == QEvent::FocusIn && watched == m_label.data()) {
         // The label never keeps the focus: the window it lies on takes it.
         if (QWidget *w = BoundWindow())
             w->setFocus();

@@ -13,6 +13,8 @@
 
 #include <gst/video/video.h>
 
+#include <algorithm>
+
 TWindowLessMan::TWindowLessMan(QObject *parent) : TWindowLessMan(parent, TNoBuild{})
 {
     BuildActions();
@@ -325,9 +327,16 @@ TWindowLessMan::TVideoPosition TWindowLessMan::VideoPosition() const
     return {QRect(QPoint(0, 0), NativeVideoSize()), m_fullScreen ? m_fullDestRect : m_windowDestRect};
 }
 
+// The action keeps what a script typed; the frame drawn around the video takes no less than
+// nothing and no more than any screen holds, so that the rectangles it makes stay in range.
+static int UsableBorderWidth(int width)
+{
+    return std::clamp(width, 0, 10000);
+}
+
 void TWindowLessMan::SetWinBorderWidth(int width)
 {
-    m_winBorderWidth = width;
+    m_winBorderWidth = UsableBorderWidth(width);
     // The destination stays as it is until the next layout.
     if (!m_fullScreen)
         ApplyWindowPosition();
@@ -335,7 +344,7 @@ void TWindowLessMan::SetWinBorderWidth(int width)
 
 void TWindowLessMan::SetFullBorderWidth(int width)
 {
-    m_fullBorderWidth = width;
+    m_fullBorderWidth = UsableBorderWidth(width);
     if (m_fullScreen)
         ApplyFullScreenPosition();
 }

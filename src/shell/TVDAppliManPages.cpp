@@ -239,9 +239,11 @@ void TVDAppliMan::FillHelpOnce()
 
 bool TVDAppliMan::eventFilter(QObject *watched, QEvent *e)
 {
-    if (watched == m_winControl && e->type() == QEvent::Show)
+    // The event's type first: a page also sends events from its destructor, when it is no
+    // longer of its own class and the guarded pointer must not be read as one.
+    if (e->type() == QEvent::Show && watched == m_winControl)
         FillHelpOnce();
-    else if (watched == m_optionsPage && e->type() == QEvent::Resize && m_optionsClose)
+    else if (e->type() == QEvent::Resize && watched == m_optionsPage && m_optionsClose)
         m_optionsClose->move(m_optionsPage->width() - kCloseWidth - kCloseMargin,
                              m_optionsPage->height() - kCloseHeight - kCloseMargin);
     return TVDActionComponent::eventFilter(watched, e);

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <limits>
 #include <thread>
 #include <type_traits>
 #include <variant>
@@ -286,6 +287,14 @@ TEST(FramesNotifierHarness, WatchesFireOnceOnTheFirstFrameWithinHalfAFrameOfThei
     t.fn.SetWatch(1, 0);
     t.push(21 * kFrame);
     EXPECT_FALSE(t.fn.WatchActive(1));
+
+    // Parked at the largest time, as navigation parks a watch it has done with: no frame
+    // reaches it (the half frame added to it used to wrap round to the smallest time).
+    t.fn.SetWatchWindow(0, &w0.receiver);
+    t.fn.SetWatch(0, std::numeric_limits<int64_t>::max());
+    t.push(22 * kFrame);
+    EXPECT_TRUE(t.fn.WatchActive(0));
+    EXPECT_EQ(w0.count<TFramesReachedMsg>(), 2);
 }
 
 TEST(FramesNotifierHarness, WithheldFramesDoNotLeaveButAreStillTimed)

@@ -8,14 +8,18 @@
 #include "media/TMediaFactory.h"
 #include "media/TNotifier.h"
 #include "media/TavSource.h"
+#include "media/gst/TPadHub.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 using namespace mediatest;
 
@@ -465,4 +469,78 @@ TEST_F(MediaDevices, ParsebinProbesEndOnTheExposedGroupNotOnQuiet)
         EXPECT_EQ(dev->VideoCount + dev->AudioCount, QByteArray(name) == "dual_audio.mkv" ? 3 : 2);
     }
     EXPECT_GT(tried, 0);
+}
+
+// Frame steps of a paused graph move only the video on; the prerolled audio sink takes
+// nothing. The audio that the demuxer reads beside each step must not pile up until it stops
+// the demuxer (every 350th step of a DV file then waited out a 5 s time-out, and an interval
+// run of an hour held 64 MB of it): past half a minute the oldest goes. The video's queue
+// reads a few seconds ahead, not 64 MB.
+TEST_F(MediaDevices, FrameStepsOfAPausedGraphLeaveTheAudioQueueBounded)
+{
+    const QString clip = corpus("fi_dv_pal.dv"); // 100 frames of PAL DV with sound
+    if (clip.isEmpty())
+        GTEST_SKIP();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString looped = dir.filePath("looped.dv");
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-nostdin", "-v", "error", "-y", "-stream_loop", "11", "-i", clip, "-c", "copy",
+                            "-f", "dv", looped});
+    ASSERT_TRUE(ffmpeg.waitForFinished(120000) && ffmpeg.exitCode() == 0);
+
+    TFileDevice *dev = factory.OpenFile(looped);
+    ASSERT_TRUE(dev && dev->VideoCount == 1 && dev->AudioCount == 1);
+    Inbox inbox;
+    ASSERT_TRUE(dev->VideoSource(0)->ConnectSource(&graph, inbox.targets()));
+    TGstElement vs = attachSink(graph, dev->VideoSource(0));
+    ASSERT_TRUE(dev->AudioSource(0)->ConnectSource(&graph, inbox.targets()));
+    TGstElement as = attachSink(graph, dev->AudioSource(0));
+    std::atomic<int> prerolled{0};
+    g_object_set(vs, "signal-handoffs", TRUE, nullptr);
+    g_signal_connect(vs.get(), "preroll-handoff",
+                     G_CALLBACK(+[](GstElement *, GstBuffer *, GstPad *, gpointer count) {
+                         ++*static_cast<std::atomic<int> *>(count);
+                     }),
+                     &prerolled);
+    ASSERT_TRUE(graph.Pause());
+    ASSERT_TRUE(waitUntil([&] { return prerolled.load() >= 1; }, 10000));
+
+    std::vector<GstElement *> videoQueues, audioQueues;
+    for (GstElement *e : graph.Graph()->elements()) {
+        GstElementFactory *f = gst_element_get_factory(e);
+        if (!f || g_strcmp0(GST_OBJECT_NAME(f), "queue") != 0)
+            continue;
+        TGstPad src = TGstPad::adopt(gst_element_get_static_pad(e, "src"));
+        TGstCaps caps = TGstCaps::adopt(gst_pad_get_current_caps(src));
+        if (!caps)
+            continue;
+        const TPadHub::Kind kind = TPadHub::kindOfCaps(caps);
+        (kind == TPadHub::Kind::Audio ? audioQueues : videoQueues).push_back(e);
+    }
+    ASSERT_EQ(audioQueues.size(), 1u);
+    ASSERT_EQ(videoQueues.size(), 1u);
+
+    auto levelSeconds = [](GstElement *q) {
+        guint64 ns = 0;
+        g_object_get(q, "current-level-time", &ns, nullptr);
+        return double(ns) / GST_SECOND;
+    };
+    // 1,100 frames of 40 ms: 44 s of sound beside them.
+    int stuck = 0;
+    for (int step = 0; step < 1100 && stuck == 0; ++step) {
+        const int before = prerolled.load();
+        gst_element_send_event(vs, gst_event_new_step(GST_FORMAT_BUFFERS, 1, 1.0, TRUE, FALSE));
+        if (!waitUntil([&] { return prerolled.load() > before; }, 10000))
+            stuck = step + 1;
+    }
+    EXPECT_EQ(stuck, 0) << "a frame step stopped coming";
+    EXPECT_LE(levelSeconds(audioQueues[0]), 31.0);
+    EXPECT_LE(levelSeconds(videoQueues[0]), 4.0);
+    graph.Stop();
+    EXPECT_TRUE(dev->AudioSource(0)->DisconnectSource());
+    EXPECT_TRUE(dev->VideoSource(0)->DisconnectSource());
+    graph.Graph()->removeElement(vs);
+    graph.Graph()->removeElement(as);
+    EXPECT_EQ(graph.Graph()->errorCount(), 0);
 }

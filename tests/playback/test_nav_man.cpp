@@ -191,6 +191,22 @@ TEST(NavMan, FrameDurationMessagesAndPreposition)
     mediatest::pump(50);
     EXPECT_EQ(nav.FrameDuration, 333333);
 
+    // A rate that arrives after the first frame was shown (a decoder that failed on the first
+    // ones): the frame's text, the position field and the next image's name (which follow
+    // OnDisplayTime) are written again in the new duration's terms.
+    QStringList shown;
+    nav.OnDisplayTime = [&](const QString &t) { shown << t; };
+    nav.NavInbox<TFramesPositionMsg>()->post({1, 10 * 333333, nav.PositionText(10 * 333333)});
+    mediatest::waitUntil([&] { return !shown.isEmpty(); }, 2000);
+    ASSERT_EQ(shown, QStringList{QStringLiteral("0:00:00:10")});
+    nav.SetFrameDuration(kD);
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(shown.back(), nav.PositionText(10 * 333333));
+    EXPECT_EQ(shown.back(), QStringLiteral("0:00:00:08"));
+    nav.SetFrameDuration(kD); // the same again: nothing to write
+    EXPECT_EQ(shown.size(), 2);
+    nav.OnDisplayTime = nullptr;
+
     // Milliseconds beyond what 32-bit arithmetic holds stay right.
     nav.iaSeekPrepos->SetValue(300000);
     EXPECT_EQ(nav.SeekPrepos, 300000 * int64_t(10000));

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <QScreen>
 #include <QWidget>
 
@@ -87,6 +89,17 @@ TEST(WindowLessMan, DestinationRectanglesKeepTheAspectInsideTheBorder)
     EXPECT_EQ(Ltrb(man.WindowDestRect()), (std::array<int, 4>{8, 8, 392, 292}));
     man.UpdateLayout();
     EXPECT_EQ(Ltrb(man.WindowDestRect()), (std::array<int, 4>{20, 20, 380, 280}));
+
+    // Widths a script may type: below nothing no border, and one wider than any screen an
+    // empty picture, never a rectangle that wraps round (the window is painted with it).
+    man.SetWinBorderWidth(-50);
+    man.UpdateLayout();
+    EXPECT_EQ(Ltrb(man.WindowDestRect()), (std::array<int, 4>{0, 0, 400, 300}));
+    man.SetWinBorderWidth(std::numeric_limits<int>::max());
+    man.UpdateLayout();
+    EXPECT_LE(man.WindowDestRect().width(), 0);
+    EXPECT_FALSE(w.panel->grab().isNull());
+    man.SetWinBorderWidth(8);
 }
 
 TEST(WindowLessMan, BordersInBorderColourOutsideInTheWindowsOwnColour)

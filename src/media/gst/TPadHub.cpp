@@ -280,10 +280,42 @@ bool TPadHub::waitForPads(int timeoutMs)
         TMessageReceiverBase::servicePendingSent();
     }
     processPending();
+    boundQueues();
     for (auto &s : m_streams)
         if (!s->queue)
             return false;
     return !m_streams.empty();
+}
+
+// Main thread, once the streams are known: each branch's queue gets the bound of its kind.
+// - Video: a few seconds. Once every sink of a paused graph has its frame, the demuxer reads
+//   on until one queue is full; bounded by bytes only, a video queue took 64 MB of frames
+//   (455 DV frames) after every seek, read for nothing and thrown away by the next one. The
+//   video's queue only waits for the other streams' data of the same instant, which a file
+//   interleaves within a second or two.
+// - Audio: deep, and leaky. It is the queue that waits while the video decodes from its key
+//   frame to a precise target. But frame steps of a paused graph move only the video on:
+//   the prerolled audio sink takes nothing, and the audio queue filled until it stopped the
+//   demuxer, so that every 350th DV frame step waited out its time-out (5 s) before a seek
+//   emptied it. Past half a minute the oldest audio goes instead: nobody hears a paused
+//   graph, and a sink that plays again drops what lies behind the video anyway.
+void TPadHub::boundQueues()
+{
+    for (auto &s : m_streams) {
+        if (!s->queue)
+            continue;
+        switch (kindOfCaps(TGstCaps::adopt(gst_pad_get_current_caps(s->pad)))) {
+        case Kind::Video:
+            g_object_set(s->queue.get(), "max-size-time", kVideoQueueNs, nullptr);
+            break;
+        case Kind::Audio:
+            g_object_set(s->queue.get(), "max-size-time", kAudioQueueNs, nullptr);
+            gst_util_set_object_arg(G_OBJECT(s->queue.get()), "leaky", "downstream");
+            break;
+        default:
+            break;
+        }
+    }
 }
 
 TPadHub::Kind TPadHub::kindOfCaps(GstCaps *caps)

@@ -88,6 +88,9 @@ private:
     // The demuxer's input has ended.
     bool demuxEnded() const;
     void addStream(const TGstPad &pad);
+    void boundQueues();
+    static constexpr guint64 kVideoQueueNs = 3 * GST_SECOND;
+    static constexpr guint64 kAudioQueueNs = 30 * GST_SECOND;
     void hold(Stream &s);
     void unhold(Stream &s);
     void drain(Stream &s);

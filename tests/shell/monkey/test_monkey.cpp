@@ -286,6 +286,10 @@ public:
                 report();
                 break;
             }
+            // A long run says how far it got, so that a run cut short still has its figure.
+            if ((m_index + 1) % 10000 == 0)
+                std::fprintf(stderr, "monkey: seed %u, %d events survived in %lld s\n", m_seed, m_index + 1,
+                             static_cast<long long>(clock.elapsed() / 1000));
         }
         watchdog.event("closing the window");
         m_form->close();
