@@ -414,31 +414,37 @@ TEST_F(MediaDevices, ProbesOfCutFilesNeverWaitOutTheirLimit)
 {
     const int savedTimeout = TMediaDevice::PadTimeoutMs;
     TMediaDevice::PadTimeoutMs = 20000;
+    QTemporaryDir copies;
+    ASSERT_TRUE(copies.isValid());
     int tried = 0;
-    // And files whose demuxer fails at once, before the wait for its pads has begun: the error
-    // ends the wait, however early it came.
-    // On a loaded machine the files whose demuxer fails at once still wait out the limit now and
-    // then (an open fault): they run in the long mode only, where the run is alone.
-    const bool longMode = qEnvironmentVariableIntValue("FRAMIX_LONG") == 1;
+    // And files whose demuxer fails at once, inside parsebin: qtdemux's "no playable streams"
+    // is parsebin's to pass on, and now and then it did not (a third of the opens of a MOV cut
+    // in its media data, after a DV file had played), so the wait sat out its limit. The
+    // demuxer's paused reading task ends the wait then. Each is probed several times, under
+    // names of its own (the factory keeps a device per name), since it came and went.
     for (const char *name :
          {"damaged/dv_ntsc_nopacks_type1_cut1.avi", "damaged/ext_mov_cut4k.mov", "damaged/ext_avi_cut1.avi",
-          "damaged/ext_ivf_cut1.ivf", "damaged/ext_ts_cut50.ts"}) {
-        const bool failsAtOnce =
-            QByteArray(name).contains("ext_mov_cut4k") || QByteArray(name).contains("ext_avi_cut1");
-        if (failsAtOnce && !longMode)
-            continue;
+          "damaged/ext_ivf_cut1.ivf", "damaged/ext_ts_cut50.ts", "damaged/ext_mov_cut50.mov"}) {
         const QString path = framixtest::corpusFile(QString::fromLatin1(name));
         if (!QFileInfo::exists(path))
             continue;
         SCOPED_TRACE(name);
-        ++tried;
-        QElapsedTimer timer;
-        timer.start();
-        TFileDevice *dev = factory.OpenFile(path);
-        EXPECT_LT(timer.elapsed(), 10000) << "a probe waited for its time limit";
-        ASSERT_NE(dev, nullptr);
-        if (QByteArray(name).contains("_cut1.")) {
-            EXPECT_EQ(dev->VideoCount + dev->AudioCount, 0);
+        const bool failsAtOnce =
+            QByteArray(name).contains("ext_mov") || QByteArray(name).contains("ext_avi_cut1");
+        for (int round = 0; round < (failsAtOnce ? 6 : 1); ++round) {
+            const QString copy =
+                copies.filePath(QStringLiteral("%1_%2").arg(round).arg(QFileInfo(path).fileName()));
+            ASSERT_TRUE(QFile::copy(path, copy));
+            ++tried;
+            // The limit is 20 s: half of it is a wait that ran out, not a slow machine.
+            QElapsedTimer timer;
+            timer.start();
+            TFileDevice *dev = factory.OpenFile(copy);
+            EXPECT_LT(timer.elapsed(), 10000) << "a probe waited for its time limit, round " << round;
+            ASSERT_NE(dev, nullptr);
+            if (QByteArray(name).contains("_cut1.")) {
+                EXPECT_EQ(dev->VideoCount + dev->AudioCount, 0);
+            }
         }
     }
     TMediaDevice::PadTimeoutMs = savedTimeout;

@@ -202,7 +202,39 @@ bool TPadHub::demuxEnded() const
     }
     g_value_unset(&item);
     gst_iterator_free(it);
-    return ended;
+    return ended || innerDemuxerStopped();
+}
+
+// A demuxer inside the element (parsebin, decodebin) that reads in pull mode and has given up:
+// its reading task is paused for good (a read past the end of a cut file) and it made no
+// stream. Its error is the bin's to pass on, and parsebin does not always (a MOV cut in its
+// media data: qtdemux said "no playable streams" and the wait sat out its five seconds). No
+// seek comes during the wait, so nothing restarts it.
+bool TPadHub::innerDemuxerStopped() const
+{
+    if (!GST_IS_BIN(m_demux.get()))
+        return false;
+    bool stopped = false;
+    GstIterator *it = gst_bin_iterate_recurse(GST_BIN(m_demux.get()));
+    GValue item = G_VALUE_INIT;
+    while (!stopped && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        auto *e = GST_ELEMENT(g_value_get_object(&item));
+        GST_OBJECT_LOCK(e);
+        const bool noOutput = e->numsrcpads == 0;
+        bool pausedReader = false;
+        for (GList *l = e->sinkpads; l && noOutput; l = l->next) {
+            GstPad *pad = GST_PAD(l->data);
+            if (GST_PAD_MODE(pad) == GST_PAD_MODE_PULL && GST_PAD_TASK(pad) &&
+                gst_task_get_state(GST_PAD_TASK(pad)) == GST_TASK_PAUSED)
+                pausedReader = true;
+        }
+        GST_OBJECT_UNLOCK(e);
+        stopped = noOutput && pausedReader;
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return stopped;
 }
 
 bool TPadHub::waitForPads(int timeoutMs)

@@ -87,6 +87,7 @@ private:
     static bool hasEnded(GstPad *pad);
     // The demuxer's input has ended.
     bool demuxEnded() const;
+    bool innerDemuxerStopped() const;
     void addStream(const TGstPad &pad);
     void boundQueues();
     static constexpr guint64 kVideoQueueNs = 3 * GST_SECOND;
