@@ -211,12 +211,12 @@ void TNavMan::SetFrameDuration(int64_t d)
     // before it).
     SetEndPosition(d > 1 ? TFrameGrid(d).Snap(MediaDuration - d) : MediaDuration - d);
     // A stream whose rate arrives after its first frame (a decoder that fails on the first
-    // ones): the frame shown was written in the old duration's terms, in the position field
-    // and in the name the next image takes. Written again in the new one.
-    // A failed open that keeps the video before sets its duration back the same way, with no
-    // new frame to show.
-    if (d > 1 && d != before && ShownPosition != kNothingShown)
-        OnFramesPosition(PositionText(m_notifier ? m_notifier->Position() : ShownPosition));
+    // ones, a failed open that keeps the video before): what follows the shown frame's time
+    // (the name the next image takes) was made in the old duration's terms. The position
+    // field is left to the next frame's own text: the frames notifier's position may still be
+    // the one before a seek under way.
+    if (d > 1 && d != before && ShownPosition != kNothingShown && OnDisplayTime)
+        OnDisplayTime(PositionText(m_notifier ? m_notifier->Position() : ShownPosition));
 }
 
 void TNavMan::SetEndPosition(int64_t end)
