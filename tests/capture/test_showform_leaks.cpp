@@ -12,6 +12,7 @@
 #include "shell/TScriptForm.h"
 #include "shell/TVDAppliMan.h"
 
+#include "ShowFormWindow.h"
 #include "TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -37,17 +38,7 @@ int OpenDescriptors()
         QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
 }
 
-struct Window
-{
-    explicit Window(const QString &folder)
-    {
-        form = std::make_unique<TShowForm>(prompts, nullptr, folder);
-        form->show();
-        QCoreApplication::processEvents();
-    }
-    THeadlessPromptService prompts;
-    std::unique_ptr<TShowForm> form;
-};
+using showformtest::Window;
 
 void Trigger(TShowForm &f, const char *name)
 {

@@ -20,6 +20,7 @@
 #include "shell/TScriptForm.h"
 #include "shell/TVDAppliMan.h"
 
+#include "ShowFormWindow.h"
 #include "TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -39,18 +40,7 @@
 
 namespace {
 
-// A window with its own program folder and store, shown so that its preferences load.
-struct Window
-{
-    explicit Window(const QString &folder)
-    {
-        form = std::make_unique<TShowForm>(prompts, nullptr, folder);
-        form->show();
-        QCoreApplication::processEvents();
-    }
-    THeadlessPromptService prompts;
-    std::unique_ptr<TShowForm> form;
-};
+using showformtest::Window;
 
 TGrabber &GrabberOf(TShowForm &f)
 {
