@@ -68,7 +68,13 @@ struct MediaFile
         if (TAudioSource *a = audio())
             a->OwnerGraph = &graph;
     }
-    ~MediaFile() { graph.ClearGraph(); }
+    // The device, declared after the manager, goes first: the manager lets its source go
+    // before (it clears the source's duration target when it goes).
+    ~MediaFile()
+    {
+        graph.AttachVideoSource(nullptr);
+        graph.ClearGraph();
+    }
     TVideoSource *video() const { return device ? device->VideoSource(0) : nullptr; }
     TAudioSource *audio() const { return device ? device->AudioSource(0) : nullptr; }
 };
