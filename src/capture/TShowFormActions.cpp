@@ -24,6 +24,8 @@
 #include <QFileInfo>
 #include <QSlider>
 
+#include <algorithm>
+
 namespace {
 
 template <class A>
@@ -178,10 +180,13 @@ void TShowForm::ConnectWindowActions()
     naShowDVIncrust->InternalApply = [this] { iaPanneauActif->SetValue(2); };
     naShowIncrust->InternalApply = [this] { iaPanneauActif->SetValue(3); };
 
+    // The panels move within the window: a script may type any number, and a widget placed
+    // billions of pixels away has a rectangle that no longer fits in an int.
     iaLeftFrame->InternalApply = [this](const int &x) {
+        const int left = std::clamp(x, 0, std::max(0, width()));
         for (QWidget *w : {ImagetteFrame, SaveImagesFrame, IncrustFrame, DVIncrustFrame})
             if (w)
-                w->move(x, w->y());
+                w->move(left, w->y());
     };
     caBasculerVue->InternalTrueApply = [this] { RunLayout(); };
     caBasculerVue->InternalFalseApply = [this] { RunLayout(); };

@@ -47,6 +47,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -410,6 +411,15 @@ TEST(ShowForm, LayoutInvariants)
             QCoreApplication::sendEvent(&f, &altW);
             EXPECT_NE(f.windowActions().caBasculerVue->Checked(), right) << where;
         }
+    }
+
+    // A script may type any place for the panels: they stay within the window, whose
+    // rectangles then still fit in an int.
+    for (int typed : {std::numeric_limits<int>::max(), -2000000000}) {
+        f.windowActions().iaLeftFrame->SetValue(typed);
+        EXPECT_GE(f.thumbnailPanel()->x(), 0) << typed;
+        EXPECT_LE(f.thumbnailPanel()->x(), f.width()) << typed;
+        EXPECT_GT(f.thumbnailPanel()->rect().width(), 0) << typed;
     }
 }
 
