@@ -219,17 +219,25 @@ bool TPadHub::innerDemuxerStopped() const
     GValue item = G_VALUE_INIT;
     while (!stopped && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
         auto *e = GST_ELEMENT(g_value_get_object(&item));
+        // The element's pads under its lock, each pad's task under the pad's: one lock at a
+        // time, and a reference that outlives both.
+        std::vector<TGstPad> sinks;
         GST_OBJECT_LOCK(e);
         const bool noOutput = e->numsrcpads == 0;
-        bool pausedReader = false;
-        for (GList *l = e->sinkpads; l && noOutput; l = l->next) {
-            GstPad *pad = GST_PAD(l->data);
-            if (GST_PAD_MODE(pad) == GST_PAD_MODE_PULL && GST_PAD_TASK(pad) &&
-                gst_task_get_state(GST_PAD_TASK(pad)) == GST_TASK_PAUSED)
-                pausedReader = true;
-        }
+        for (GList *l = e->sinkpads; l && noOutput; l = l->next)
+            sinks.push_back(TGstPad::ref(GST_PAD(l->data)));
         GST_OBJECT_UNLOCK(e);
-        stopped = noOutput && pausedReader;
+        for (const TGstPad &pad : sinks) {
+            GST_OBJECT_LOCK(pad.get());
+            GstTask *task = GST_PAD_MODE(pad.get()) == GST_PAD_MODE_PULL && GST_PAD_TASK(pad.get())
+                                ? GST_TASK(gst_object_ref(GST_PAD_TASK(pad.get())))
+                                : nullptr;
+            GST_OBJECT_UNLOCK(pad.get());
+            if (task) {
+                stopped = stopped || gst_task_get_state(task) == GST_TASK_PAUSED;
+                gst_object_unref(task);
+            }
+        }
         g_value_reset(&item);
     }
     g_value_unset(&item);
