@@ -341,16 +341,17 @@ bool TPadHub::waitForPads(int timeoutMs)
 //   graph, and a sink that plays again drops what lies behind the video anyway.
 void TPadHub::boundQueues()
 {
-    for (auto &s : m_streams) {
-        if (!s->queue)
+    for (int i = 0; i < count(); ++i) {
+        GstElement *queue = m_streams[size_t(i)]->queue.get();
+        if (!queue)
             continue;
-        switch (kindOfCaps(TGstCaps::adopt(gst_pad_get_current_caps(s->pad)))) {
+        switch (kind(i)) {
         case Kind::Video:
-            g_object_set(s->queue.get(), "max-size-time", kVideoQueueNs, nullptr);
+            g_object_set(queue, "max-size-time", kVideoQueueNs, nullptr);
             break;
         case Kind::Audio:
-            g_object_set(s->queue.get(), "max-size-time", kAudioQueueNs, nullptr);
-            gst_util_set_object_arg(G_OBJECT(s->queue.get()), "leaky", "downstream");
+            g_object_set(queue, "max-size-time", kAudioQueueNs, nullptr);
+            gst_util_set_object_arg(G_OBJECT(queue), "leaky", "downstream");
             break;
         default:
             break;
