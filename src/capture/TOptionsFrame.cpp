@@ -244,6 +244,28 @@ QWidget *TOptionsFrame::AdvancedTab()
         m_seekPrepos->setEnabled(false);
         m_seekPrepos->setToolTip(kMissing);
     }
+
+    auto *c = new QHBoxLayout;
+    c->addWidget(new QLabel(QStringLiteral("Mémoire des images décodées (pas en arrière)"), tab));
+    m_frameCache = new QSpinBox(tab);
+    m_frameCache->setRange(0, 65536);
+    m_frameCache->setSingleStep(64);
+    m_frameCache->setSuffix(QStringLiteral(" Mo"));
+    m_frameCache->setSpecialValueText(QStringLiteral("Aucune"));
+    m_frameCache->setValue(256);
+    m_frameCache->setToolTip(
+        QStringLiteral("Les images décodées autour de la position sont gardées en mémoire : reculer "
+                       "d'une image les affiche sans tout décoder de nouveau depuis l'image clé. "
+                       "0 : aucune mémoire."));
+    c->addWidget(m_frameCache);
+    c->addStretch(1);
+    v->addLayout(c);
+    if (m_actions.iaFrameCache)
+        TActionBinding::Bind(m_frameCache, m_actions.iaFrameCache);
+    else {
+        m_frameCache->setEnabled(false);
+        m_frameCache->setToolTip(kMissing);
+    }
     v->addStretch(1);
     return tab;
 }

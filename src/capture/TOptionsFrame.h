@@ -39,6 +39,7 @@ struct TOptionsActions
     TWidestringAction *waPrivateFolder = nullptr;
     TCheckAction *caSeekPrecision = nullptr;
     TIntegerAction *iaSeekPrepos = nullptr;
+    TIntegerAction *iaFrameCache = nullptr;
 };
 
 class TOptionsFrame : public QFrame
@@ -70,6 +71,7 @@ public:
     QToolButton *PrivateFolderButton() const { return m_privateBrowse; }
     QCheckBox *SeekPrecisionBox() const { return m_seekPrecision; }
     QSpinBox *SeekPreposSpin() const { return m_seekPrepos; }
+    QSpinBox *FrameCacheSpin() const { return m_frameCache; }
 
 private:
     QWidget *PreferencesTab(TVardoPreferences *gp);
@@ -91,4 +93,5 @@ private:
     QToolButton *m_privateBrowse = nullptr;
     QCheckBox *m_seekPrecision = nullptr;
     QSpinBox *m_seekPrepos = nullptr;
+    QSpinBox *m_frameCache = nullptr;
 };

@@ -56,6 +56,7 @@ void TShowForm::CreateOptionsPage()
     a.waPrivateFolder = waPrivateFolder;
     a.caSeekPrecision = NavMan->caSeekPrecision;
     a.iaSeekPrepos = NavMan->iaSeekPrepos;
+    a.iaFrameCache = NavMan->iaFrameCache;
     OptionsFrame = new TOptionsFrame(gp, a);
     OptionsFrame->ChooseFolder = [this](const QString &title, const QString &current) {
         return m_prompts.ChooseFolder(title, current);

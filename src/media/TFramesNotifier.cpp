@@ -50,7 +50,9 @@ TFramesNotifier::~TFramesNotifier()
 
 void TFramesNotifier::SetFrameDuration(int64_t d)
 {
-    m_frameDuration.store(std::max<int64_t>(d, 1));
+    // Cached frames are keyed on the old grid.
+    if (m_frameDuration.exchange(std::max<int64_t>(d, 1)) != std::max<int64_t>(d, 1))
+        m_cache.Clear();
 }
 
 void TFramesNotifier::SetWatch(int i, int64_t time)
@@ -102,11 +104,13 @@ void TFramesNotifier::ResetOrigin()
 {
     m_originNs.store(kNoOrigin);
     m_resetShift.store(true);
+    m_cache.Clear();
 }
 
 void TFramesNotifier::SetOrigin(int64_t origin)
 {
-    m_originNs.store(origin == kNoOrigin ? kNoOrigin : origin * 100);
+    if (m_originNs.exchange(origin == kNoOrigin ? kNoOrigin : origin * 100) != origin * 100)
+        m_cache.Clear();
 }
 
 TVideoData TFramesNotifier::GetVideoData() const
@@ -157,10 +161,17 @@ int64_t TFramesNotifier::SnapToFrame(int64_t relativeNs, int64_t d)
 
 // --- filter hooks ------------------------------------------------------------------------------
 
+// Streaming thread: a new link (another decoder or filter in front): its pictures may differ.
+void TFramesNotifier::completeConnect(GstCaps *)
+{
+    m_cache.Clear();
+}
+
 // Streaming thread (or the thread taking the element to PAUSED, before streaming starts).
 void TFramesNotifier::startStreaming()
 {
     m_firstSample = true;
+    m_cache.Clear();
     std::lock_guard<std::mutex> lock(m_mutex);
     m_lastText.clear();
 }
@@ -188,6 +199,7 @@ void TFramesNotifier::newSegment(const GstSegment &segment)
             int64_t origin = m_originNs.load();
             const int64_t moved = origin + m_firstShiftNs;
             if (origin != kNoOrigin && m_originNs.compare_exchange_strong(origin, moved)) {
+                m_cache.Clear();
                 if (m_learnedNs == origin)
                     m_learnedNs = moved;
                 GST_CAT_DEBUG_OBJECT(debugCategory(), element(),
@@ -206,6 +218,7 @@ void TFramesNotifier::newSegment(const GstSegment &segment)
 void TFramesNotifier::mediaTypeChanged(GstCaps *caps)
 {
     const TVideoData video = VideoDataFromMediaType(TMediaType::fromCaps(caps));
+    m_streamCaps = TGstCaps::ref(caps);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_video = video;
@@ -251,8 +264,10 @@ void TFramesNotifier::learnOrigin(int64_t streamNs)
         return;
     --m_originFramesLeft;
     // Only an origin this element learned is lowered; one the owner set stays.
-    if (streamNs < cur && cur == m_learnedNs && m_originNs.compare_exchange_strong(cur, streamNs))
+    if (streamNs < cur && cur == m_learnedNs && m_originNs.compare_exchange_strong(cur, streamNs)) {
         m_learnedNs = streamNs;
+        m_cache.Clear();
+    }
 }
 
 // Streaming thread.
@@ -326,9 +341,21 @@ TPassThrough::SampleResult TFramesNotifier::sample(GstBuffer *buffer)
     m_position.store(position);
     m_frameCount.fetch_add(1);
 
+    if (m_streamCaps && m_cache.Enabled())
+        m_cache.Offer(position, buffer, m_streamCaps, GST_CLOCK_TIME_IS_VALID(pts) ? int64_t(pts) : -1);
+
     if (!checkWatches(position, floorDiv(st + durNs - origin, 100), d))
         return SampleResult::Flushing;
 
+    if (!publish(position, floorDiv(st + durNs / 2 - origin, 100), d))
+        return SampleResult::Flushing;
+    m_firstSample = false;
+    return m_deliver.load() ? SampleResult::Pass : SampleResult::Withhold;
+}
+
+// Streaming thread, or the main thread replaying a cached frame.
+bool TFramesNotifier::publish(int64_t position, int64_t middle, int64_t d)
+{
     const QString text = TimecodeText(position, d);
     int slot;
     bool changed;
@@ -337,7 +364,7 @@ TPassThrough::SampleResult TFramesNotifier::sample(GstBuffer *buffer)
         m_prevSlot = m_slot;
         m_slot = (m_slot + 1) % kRingSize;
         slot = m_slot;
-        m_history[size_t(slot)] = floorDiv(st + durNs / 2 - origin, 100);
+        m_history[size_t(slot)] = middle;
         m_texts[size_t(slot)] = text;
         changed = text != m_lastText;
     }
@@ -347,7 +374,7 @@ TPassThrough::SampleResult TFramesNotifier::sample(GstBuffer *buffer)
             if (TInbox<TFramesTextMsg> *video = m_videoWindow.load()) {
                 TFramesTextMsg m{slot, position, text};
                 if (!video->send(m, &gate()))
-                    return SampleResult::Flushing;
+                    return false;
             }
         }
         if (TInbox<TFramesPositionMsg> *nav = m_navPosition.load())
@@ -357,6 +384,15 @@ TPassThrough::SampleResult TFramesNotifier::sample(GstBuffer *buffer)
         std::lock_guard<std::mutex> lock(m_mutex);
         m_lastText = text;
     }
-    m_firstSample = false;
-    return m_deliver.load() ? SampleResult::Pass : SampleResult::Withhold;
+    return true;
+}
+
+// Main thread. The graph stays paused where it was: no streaming thread publishes meanwhile.
+void TFramesNotifier::Replay(int64_t position, int64_t pts)
+{
+    const int64_t d = std::max<int64_t>(m_frameDuration.load(), 1);
+    m_position.store(position);
+    m_lastPtsNs.store(pts);
+    // The history holds frame middles.
+    publish(position, position + d / 2, d);
 }

@@ -20,6 +20,7 @@
 // guarded by a mutex that is never held while sending, posting or pushing.
 #include "core/TMessageReceiver.h"
 #include "media/MediaMessages.h"
+#include "media/TFrameCache.h"
 #include "media/TVideoData.h"
 #include "media/gst/TPassThrough.h"
 
@@ -98,12 +99,22 @@ public:
     // Frames seen since creation (withheld ones included).
     int64_t FrameCount() const { return m_frameCount.load(); }
 
+    // The decoded frames that passed (withheld ones included), by position. Emptied here when
+    // positions change meaning: a new stream or input link, another origin or frame duration,
+    // other caps.
+    TFrameCache &FrameCache() { return m_cache; }
+    // Main thread: the frame at position (time stamp pts) was painted from the cache. Position,
+    // time stamp and texts become that frame's, and the windows hear of it as of a frame that
+    // passed.
+    void Replay(int64_t position, int64_t pts);
+
     // The frame-grid rounding of a relative time (nanoseconds) into media time with frame
     // duration d (100-ns units): the time of the grid frame whose start is nearest, an exact
     // half rounding down. Pure.
     static int64_t SnapToFrame(int64_t relativeNs, int64_t d);
 
 protected:
+    void completeConnect(GstCaps *caps) override;
     void startStreaming() override;
     void newSegment(const GstSegment &segment) override;
     void mediaTypeChanged(GstCaps *caps) override;
@@ -123,6 +134,9 @@ private:
     void learnOrigin(int64_t streamNs);
     // Streaming thread: false when a send was abandoned by a flush.
     bool checkWatches(int64_t position, int64_t end, int64_t d);
+    // Any thread: the frame at position becomes the last one (rings, texts); false when a
+    // send was abandoned by a flush.
+    bool publish(int64_t position, int64_t middle, int64_t d);
 
     std::atomic<int64_t> m_frameDuration{1};
     std::atomic<int64_t> m_position{0};
@@ -149,6 +163,8 @@ private:
     // No frame yet since streaming started or the last segment (also written by the thread
     // that starts streaming, before the streaming thread runs).
     std::atomic<bool> m_firstSample{true};
+    TGstCaps m_streamCaps; // the input's caps (streaming thread)
+    TFrameCache m_cache;
 
     mutable std::mutex m_mutex; // guards the rings, the texts and the video description
     TVideoData m_video;

@@ -90,8 +90,10 @@ void TNavMan::SetFramesNotifier(TFramesNotifier *notifier)
     if (m_notifier && m_notifier->NavWindow() == navTargetsOf(*this))
         m_notifier->SetNavWindow({});
     m_notifier = notifier;
+    m_cacheShown = false;
     if (notifier) {
         notifier->SetNavWindow(navTargetsOf(*this));
+        notifier->FrameCache().SetLimit(FrameCacheBytes);
         if (FrameDuration > 1)
             notifier->SetFrameDuration(FrameDuration);
     }
@@ -104,6 +106,7 @@ void TNavMan::SetRendererFilter(GstElement *renderer)
     m_inputProbe.reset();
     m_renderer = TGstElement::ref(renderer);
     m_shownExact = false;
+    m_cacheShown = false;
     if (!m_renderer)
         return;
     TGstPad pad = TGstPad::adopt(gst_element_get_static_pad(m_renderer, "sink"));
@@ -136,6 +139,7 @@ void TNavMan::AttachVideoSource(TVideoSource *source)
         m_videoSource->ClearDurationTarget();
     m_videoSource = source;
     m_landsLate = false;
+    m_keyUnitRefused = false;
     if (source) {
         source->SetDurationTarget(&m_navInbox);
         // Read here, never while a streaming thread waits for the frame duration's answer.
@@ -296,6 +300,8 @@ bool TNavMan::Stop()
     m_notifier->SetNotifyText(false);
     DVCodeEnabled = false;
     QCoreApplication::processEvents();
+    m_cacheShown = false;
+    m_graphKeyUnit = false;
     const bool ok = TDVMan::Stop();
     m_notifier->SetNotifyText(text);
     DVCodeEnabled = dv;

@@ -55,6 +55,7 @@
 #include <QString>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -122,6 +123,8 @@ public:
     int64_t StartPosition = 0;
     int64_t EndPosition = MaxPosition;
     int64_t SeekPrepos = OneSecond;
+    // The bound of the frames notifier's decoded-frame cache (iaFrameCache).
+    std::size_t FrameCacheBytes = std::size_t(256) << 20;
     QString LastPositionText;
     // The position of the last frame the frames notifier reported shown.
     static constexpr int64_t kNothingShown = std::numeric_limits<int64_t>::min();
@@ -146,6 +149,9 @@ public:
     // --- Operations --------------------------------------------------------------------------
     // Stop switches the notifier's position texts and the DV codes off around the stop.
     bool Stop() override;
+    // A frame painted from the decoded-frame cache is not where the paused graph is: the graph
+    // moves to it first, so playing goes on from the frame shown.
+    bool Play() override;
     // Absolute seek, clamped to StartPosition .. EndPosition (the last frame); with wait it
     // returns once the renderer shows the new position. Ignored while a seek runs.
     void SeekTo(bool wait, int64_t position);
@@ -216,6 +222,8 @@ public:
     TCheckAction *caVitesseCompatible = nullptr;
     TCheckAction *caSeekPrecision = nullptr;
     TIntegerAction *iaSeekPrepos = nullptr;
+    // The decoded-frame cache of backward steps, in MB (0: none).
+    TIntegerAction *iaFrameCache = nullptr;
     TWidestringAction *waStrPosition = nullptr;
 
 protected:
@@ -252,6 +260,13 @@ private:
     // Paused: the renderer lets its picture go and takes the next frame passed to it. False
     // when the renderer refused or nothing came.
     bool StepShownFrames();
+    // Paused: paints the frame at target from the decoded-frame cache; false when it holds none
+    // (or the renderer cannot take it), and nothing changed.
+    bool ShowCachedFrame(int64_t target);
+    // Empties the cache when target lies far from what it holds (a seek away).
+    void ForgetFarFrames(int64_t target);
+    // The graph moves to the frame shown from the cache (before it plays or decodes on).
+    void RejoinCachedFrame();
     void OnFramesReached(int64_t target, int64_t position);
     void OnFramesPosition(const QString &text);
     int64_t Origin() const;
@@ -298,6 +313,20 @@ private:
     TGstProbe m_inputProbe; // on the renderer's input pad
     // The renderer shows the frame at the notifier's position (a precise seek reached it).
     bool m_shownExact = false;
+    // The frame shown came from the decoded-frame cache: the paused graph still holds the one
+    // at m_graphPosition (shown exactly when m_graphExact).
+    bool m_cacheShown = false;
+    int64_t m_graphPosition = 0;
+    bool m_graphExact = false;
+    // The next precise attempt seeks to the key frame before its start, so that the frames
+    // decoded up to the target pass the notifier (and fill its cache).
+    bool m_keyUnitSeek = false;
+    // The graph's segment starts at such a key frame.
+    bool m_graphKeyUnit = false;
+    // This source's demuxer snapped past a target on such a seek.
+    bool m_keyUnitRefused = false;
+    // Moves go through the graph, not the cache (the graph rejoins the frame shown).
+    bool m_bypassCache = false;
     // How far before StartPosition seeks may go (the retries of a precise seek only).
     int64_t m_belowStart = 0;
     // A precise seek in this source has landed after its target (MPEG program streams): its

@@ -4,7 +4,10 @@
 #include "actions/TIntegerAction.h"
 #include "actions/TNopeAction.h"
 #include "actions/TWidestringAction.h"
+#include "media/TFramesNotifier.h"
 #include "playback/TNavMan.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -91,6 +94,7 @@ void TNavMan::CreateActions()
     caVitesseCompatible = new TCheckAction(QStringLiteral("caVitesseCompatible"), this);
     caSeekPrecision = new TCheckAction(QStringLiteral("caSeekPrecision"), this);
     iaSeekPrepos = new TIntegerAction(QStringLiteral("iaSeekPrepos"), this);
+    iaFrameCache = new TIntegerAction(QStringLiteral("iaFrameCache"), this);
     waStrPosition = new TWidestringAction(QStringLiteral("waStrPosition"), this);
 }
 
@@ -120,6 +124,9 @@ void TNavMan::InitActions()
     init(iaSeekPrepos, "", -1, true);
     iaSeekPrepos->SetDefaultValue(1000);
     iaSeekPrepos->Value = 1000;
+    init(iaFrameCache, "", -1, true);
+    iaFrameCache->SetDefaultValue(256);
+    iaFrameCache->Value = 256;
     init(waStrPosition, "", -1, false);
     waStrPosition->SetScriptName(QStringLiteral("Position"));
     waStrPosition->SetDefaultValue(QStringLiteral("0:00:00:00"));
@@ -134,6 +141,7 @@ void TNavMan::FindActions()
     caVitesseCompatible = FindByInternalId<TCheckAction>(QStringLiteral("caVitesseCompatible"));
     caSeekPrecision = FindByInternalId<TCheckAction>(QStringLiteral("caSeekPrecision"));
     iaSeekPrepos = FindByInternalId<TIntegerAction>(QStringLiteral("iaSeekPrepos"));
+    iaFrameCache = FindByInternalId<TIntegerAction>(QStringLiteral("iaFrameCache"));
     waStrPosition = FindByInternalId<TWidestringAction>(QStringLiteral("waStrPosition"));
 }
 
@@ -194,6 +202,13 @@ void TNavMan::ConnectActions()
         // 32-bit milliseconds, as stored; negative values would seek after the target.
         iaSeekPrepos->InternalApply = [this](const int &ms) {
             SeekPrepos = int64_t(std::max(ms, 0)) * 10000;
+        };
+    if (iaFrameCache)
+        // Megabytes; negative values count as none, 64 GB at most.
+        iaFrameCache->InternalApply = [this](const int &mb) {
+            FrameCacheBytes = std::size_t(std::clamp(mb, 0, 65536)) << 20;
+            if (m_notifier)
+                m_notifier->FrameCache().SetLimit(FrameCacheBytes);
         };
     if (waStrPosition) {
         waStrPosition->SetHint(QStringLiteral("Sélectionnez la position en hh:mm:ss:ff et tapez Entrée"));

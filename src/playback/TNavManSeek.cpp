@@ -6,6 +6,7 @@
 #include "media/TScenesList.h"
 #include "media/Timecode.h"
 #include "playback/TNavMan.h"
+#include "playback/TVideoSink.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -47,6 +48,7 @@ void TNavMan::SeekTo(bool wait, int64_t position)
     position = std::max(position, StartPosition - m_belowStart);
     qCDebug(lcPlayback).noquote() << "seek to" << TimecodeText(position, FrameDuration)
                                   << (wait ? "(waited for)" : "");
+    ForgetFarFrames(position);
     try {
         ApplySeek(wait, position);
     } catch (...) {
@@ -102,6 +104,11 @@ bool TNavMan::SetMediaPosition(int64_t position)
 {
     if (!Graph()->canSeek())
         return false;
+    // Whatever the seek, the graph leaves the frame it held behind a cached picture.
+    m_cacheShown = false;
+    m_graphKeyUnit = m_keyUnitSeek;
+    if (m_keyUnitSeek)
+        return Graph()->seek(position + Origin(), true);
     // Positions count from the first video frame; the graph's from the stream's start. A
     // demuxer that lands after its target is sent to the stream's very start for the first
     // frame (the others keep the origin: tsdemux times a seek to 0 differently).
@@ -171,6 +178,9 @@ void TNavMan::SeekExact(int64_t target)
         return;
     const TFrameGrid grid = Grid();
     target = grid.Snap(std::max(std::min(target, EndPosition), StartPosition));
+    if (ShowCachedFrame(target))
+        return;
+    ForgetFarFrames(target);
     const int64_t framesBefore = m_notifier->FrameCount();
     SavedState = State();
     const int64_t d = std::max<int64_t>(FrameDuration, 1);
@@ -179,10 +189,17 @@ void TNavMan::SeekExact(int64_t target)
         // Every attempt runs paused: a demuxer that lands late leaves no picture to play on.
         if (SavedState == TGrapheManState::gmPlaying)
             Pause();
-        // A short way forward from the frame shown decodes on instead of seeking back.
-        const int64_t shown = m_notifier->Position();
-        bool decodeOn = SavedState == TGrapheManState::gmPaused && m_renderer && m_shownExact &&
-                        !m_input->eos.load() && target > shown && target - shown <= std::max(SeekPrepos, d);
+        // A short way forward from the frame the graph holds decodes on instead of seeking back
+        // (a picture painted from the cache may stand in front of it).
+        const int64_t displayed = m_notifier->Position();
+        const int64_t shown = m_cacheShown ? m_graphPosition : displayed;
+        const bool exact = m_cacheShown ? m_graphExact : m_shownExact;
+        bool decodeOn = SavedState == TGrapheManState::gmPaused && m_renderer && exact && !m_input->eos.load() &&
+                        target > shown && target - shown <= std::max(SeekPrepos, d);
+        // A step back seeks to the key frame itself: every frame decoded from there to the
+        // target passes the notifier, and the cache keeps them for the next steps back.
+        m_keyUnitSeek = SavedState == TGrapheManState::gmPaused && !m_landsLate && !m_keyUnitRefused &&
+                        target < displayed && m_notifier->FrameCache().Enabled() && !m_bypassCache;
         // The first seek goes to the target itself: GStreamer's demuxers start from the key frame
         // before it and the watch holds back what comes before the target. Seeking SeekPrepos
         // early instead decodes a whole extra group of pictures whenever the target lies within
@@ -190,14 +207,22 @@ void TNavMan::SeekExact(int64_t target)
         int64_t margin = m_landsLate ? SeekPrepos : 0;
         for (int attempt = 1; attempt <= kPreciseAttempts; ++attempt) {
             const bool last = attempt == kPreciseAttempts;
+            const bool keyUnit = m_keyUnitSeek;
             if (!(decodeOn && PreciseAttempt(target, true, 0, last)))
                 PreciseAttempt(target, false, target - margin, last);
+            m_keyUnitSeek = false;
             qCDebug(lcPlayback).noquote()
                 << "precise seek to" << TimecodeText(target, d) << "attempt" << attempt
-                << (decodeOn ? "decoding on, else from" : "from") << TimecodeText(target - margin, d)
-                << (m_precise.late ? "landed late" : "");
+                << (decodeOn ? "decoding on, else from" : keyUnit ? "from the key frame before" : "from")
+                << TimecodeText(target - margin, d) << (m_precise.late ? "landed late" : "");
             if (!m_precise.late)
                 break;
+            if (keyUnit) {
+                // A demuxer that snaps past the target: accurate seeks from now on.
+                m_keyUnitRefused = true;
+                decodeOn = false;
+                continue;
+            }
             m_landsLate = true;
             decodeOn = false;
             margin = margin == 0 ? std::max<int64_t>(SeekPrepos, d) : 2 * margin + OneSecond;
@@ -248,6 +273,7 @@ void TNavMan::SeekExact(int64_t target)
         m_shownExact = false;
     }
     m_belowStart = 0;
+    m_keyUnitSeek = false;
     m_precise.active = false;
     m_notifier->SetDeliver(true);
     if (SavedState == TGrapheManState::gmPlaying)
@@ -434,6 +460,68 @@ void TNavMan::RefreshFrame()
     TGuard guard(Quiet);
     if (State() == TGrapheManState::gmPaused && m_notifier)
         SeekExact(m_notifier->Position());
+}
+
+// --- the decoded-frame cache ---------------------------------------------------------------------
+
+bool TNavMan::ShowCachedFrame(int64_t target)
+{
+    if (m_bypassCache || !m_notifier || !m_renderer || State() != TGrapheManState::gmPaused)
+        return false;
+    const std::optional<TFrameCache::TEntry> entry = m_notifier->FrameCache().Find(target);
+    TVideoSink *sink = TVideoSink::FromElement(m_renderer);
+    if (!entry || !sink)
+        return false;
+    const int64_t graphPosition = m_cacheShown ? m_graphPosition : m_notifier->Position();
+    const bool graphExact = m_cacheShown ? m_graphExact : m_shownExact;
+    if (!sink->ShowPicture(entry->Buffer, entry->Caps))
+        return false;
+    qCDebug(lcPlayback).noquote() << "frame" << TimecodeText(target, FrameDuration) << "painted from the cache";
+    if (onAbsolutePosition)
+        onAbsolutePosition(target);
+    m_graphPosition = graphPosition;
+    m_graphExact = graphExact;
+    // Back on the graph's own frame, the graph and the picture agree again.
+    m_cacheShown = !(graphExact && target == graphPosition);
+    m_shownExact = true;
+    m_notifier->Replay(target, entry->Pts);
+    GetPosition();
+    return true;
+}
+
+void TNavMan::ForgetFarFrames(int64_t target)
+{
+    if (!m_notifier)
+        return;
+    TFrameCache &cache = m_notifier->FrameCache();
+    int64_t first = 0, last = 0;
+    if (!cache.Span(first, last))
+        return;
+    // Near: within the span the cache holds, and at least ten seconds, of either end.
+    const int64_t near = std::max<int64_t>(last - first, 10 * OneSecond);
+    if (target < first - near || target > last + near)
+        cache.Clear();
+}
+
+void TNavMan::RejoinCachedFrame()
+{
+    if (!m_notifier || State() != TGrapheManState::gmPaused || !(m_cacheShown || m_graphKeyUnit))
+        return;
+    const bool bypass = m_bypassCache;
+    m_bypassCache = true;
+    SeekExact(m_notifier->Position());
+    m_bypassCache = bypass;
+    m_cacheShown = false;
+    m_graphKeyUnit = false;
+}
+
+bool TNavMan::Play()
+{
+    // The graph plays from the frame shown, and from a segment that starts there: a seek to a
+    // key frame has its running time start at the key frame, and the sound would play from
+    // there while the picture waits.
+    RejoinCachedFrame();
+    return TDVMan::Play();
 }
 
 // --- decoding on ---------------------------------------------------------------------------------

@@ -169,6 +169,8 @@ void TVideoMan::DisconnectVideo(bool showNoVideo)
     NotifyDecoder(NoDecoderText());
     NotifyFormat(NoVideoText());
     ClearWindow();
+    // The pictures of a closed video give their memory back at once.
+    m_framesNotifier->FrameCache().Clear();
     if (m_graphMan && m_source) {
         try {
             if (m_originSource == m_source)
@@ -208,6 +210,8 @@ void TVideoMan::DisconnectVideo(bool showNoVideo)
 
 void TVideoMan::NextDecoder()
 {
+    // Another decoder's pictures may differ from the cached ones.
+    m_framesNotifier->FrameCache().Clear();
     m_decoders->NextDecoder();
     NotifyDecoder(CurrentDecoderName());
 }

@@ -50,6 +50,14 @@ public:
     // The caps negotiated on the sink pad (empty before negotiation).
     TGstCaps CurrentCaps() const;
 
+    // The sink whose bin is element; null for any other element.
+    static TVideoSink *FromElement(GstElement *element);
+    // Main thread: converts a picture of the chain's format (caps, as the sink's input has
+    // now) into a BGRx sample the way the bin's converter does, and drops it into the mailbox
+    // as a delivered frame. False when the sink has not negotiated or caps differ from its
+    // input's.
+    bool ShowPicture(GstBuffer *buffer, GstCaps *caps);
+
     // Shared with the streaming callbacks, which may outlive this object.
     struct Stats
     {
@@ -59,7 +67,11 @@ public:
 
 private:
     TGstElement m_bin;
+    TGstElement m_convert;
     TGstElement m_appsink;
+    // ShowPicture's converter, made for m_converterCaps (main thread).
+    struct TConverter;
+    std::unique_ptr<TConverter> m_converter;
     TGstPad m_sinkPad;
     std::shared_ptr<TFrameMailbox> m_mailbox = std::make_shared<TFrameMailbox>();
     std::shared_ptr<Stats> m_stats = std::make_shared<Stats>();

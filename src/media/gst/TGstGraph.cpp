@@ -312,14 +312,17 @@ bool TGstGraph::canSeek()
     return seekable;
 }
 
-bool TGstGraph::seek(int64_t pos)
+bool TGstGraph::seek(int64_t pos, bool fromKeyFrame)
 {
     if (pos < 0)
         pos = 0;
-    const bool ok = gst_element_seek(m_pipeline, m_rate, GST_FORMAT_TIME,
-                                     GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                                     GST_SEEK_TYPE_SET, pos * 100, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
-    qCDebug(lcGst) << "seek to" << pos * 100 << "ns at rate" << m_rate << (ok ? "sent" : "refused");
+    const GstSeekFlags flags =
+        fromKeyFrame ? GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT | GST_SEEK_FLAG_SNAP_BEFORE)
+                     : GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+    const bool ok = gst_element_seek(m_pipeline, m_rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, pos * 100,
+                                     GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    qCDebug(lcGst) << "seek to" << pos * 100 << "ns at rate" << m_rate << (fromKeyFrame ? "from its key frame" : "")
+                   << (ok ? "sent" : "refused");
     return ok;
 }
 

@@ -77,8 +77,10 @@ public:
 
     // --- seeking, media time in 100-ns units (main thread) ---------------------------------
     bool canSeek();
-    // Flushing, accurate seek to pos; the stop position stays open-ended.
-    bool seek(int64_t pos);
+    // Flushing, accurate seek to pos; the stop position stays open-ended. fromKeyFrame: to the
+    // key frame at or before pos instead, the segment starting there (every frame from it on
+    // is output).
+    bool seek(int64_t pos, bool fromKeyFrame = false);
     int64_t position(); // -1 when unknown
     int64_t duration(); // -1 when unknown
     // Applies a rate by a flushing seek at the current position, only when it changes.
