@@ -140,6 +140,9 @@ void TNavMan::AttachVideoSource(TVideoSource *source)
     m_videoSource = source;
     m_landsLate = false;
     m_keyUnitRefused = false;
+    // The bound again (a DV source before turned the cache off).
+    if (m_notifier)
+        m_notifier->FrameCache().SetLimit(FrameCacheBytes);
     if (source) {
         source->SetDurationTarget(&m_navInbox);
         // Read here, never while a streaming thread waits for the frame duration's answer.
@@ -199,8 +202,12 @@ void TNavMan::SetFrameDuration(int64_t d)
         d = m_nominalDuration;
     const int64_t before = FrameDuration;
     FrameDuration = d;
-    if (m_notifier)
+    if (m_notifier) {
         m_notifier->SetFrameDuration(d);
+        // The stream's caps are known by now: DV keeps no cache (see ShowCachedFrame).
+        if (SourceCarriesDv())
+            m_notifier->FrameCache().SetLimit(0);
+    }
     // A stream connected before the graph knew its length: the first frame duration comes
     // with the stream's caps, by which time the demuxer knows it. A length from time stamps
     // ends with the last frame, which needs the frame duration.

@@ -183,6 +183,11 @@ public:
     bool PositionEditMarked() const { return m_editMarked; }
     // Shows the current frame again (after a change of flips or other display effects).
     void RefreshFrame();
+    // The paused graph moves to the frame shown, by an accurate seek, when it stands elsewhere
+    // (behind a frame painted from the decoded-frame cache, or on a segment begun at a key
+    // frame): before it plays, and before anything that reads the graph's own position (a
+    // decoder change).
+    void RejoinCachedFrame();
     void SetNormalSpeed();
     void SetCompatibleSpeed();
     // The frame grid of the current frame duration: every target of a frame-exact seek, step,
@@ -263,10 +268,11 @@ private:
     // Paused: paints the frame at target from the decoded-frame cache; false when it holds none
     // (or the renderer cannot take it), and nothing changed.
     bool ShowCachedFrame(int64_t target);
+    // The attached source's video is DV (its frames carry records the cache does not keep).
+    bool SourceCarriesDv() const;
     // Empties the cache when target lies far from what it holds (a seek away).
     void ForgetFarFrames(int64_t target);
-    // The graph moves to the frame shown from the cache (before it plays or decodes on).
-    void RejoinCachedFrame();
+
     void OnFramesReached(int64_t target, int64_t position);
     void OnFramesPosition(const QString &text);
     int64_t Origin() const;

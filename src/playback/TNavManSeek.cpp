@@ -3,7 +3,9 @@
 #include "actions/TCheckAction.h"
 #include "core/FramixLog.h"
 #include "media/TFramesNotifier.h"
+#include "media/TNotifier.h"
 #include "media/TScenesList.h"
+#include "media/TavSource.h"
 #include "media/Timecode.h"
 #include "playback/TNavMan.h"
 #include "playback/TVideoSink.h"
@@ -464,10 +466,25 @@ void TNavMan::RefreshFrame()
 
 // --- the decoded-frame cache ---------------------------------------------------------------------
 
+bool TNavMan::SourceCarriesDv() const
+{
+    TNotifier *own = m_videoSource ? m_videoSource->OwnNotifier() : nullptr;
+    const TGstCaps caps = own ? own->inputCaps() : TGstCaps();
+    return caps && gst_caps_get_size(caps) > 0 &&
+           gst_structure_has_name(gst_caps_get_structure(caps, 0), "video/x-dv");
+}
+
 bool TNavMan::ShowCachedFrame(int64_t target)
 {
     if (m_bypassCache || !m_notifier || !m_renderer || State() != TGrapheManState::gmPaused)
         return false;
+    // A DV frame's recording date and time code come with the frame through the DV notifier,
+    // which keeps the last few only: a cached DV frame would be shown without them. DV frames
+    // are all key frames, so a step back decodes one frame anyway.
+    if (SourceCarriesDv()) {
+        m_notifier->FrameCache().SetLimit(0);
+        return false;
+    }
     const std::optional<TFrameCache::TEntry> entry = m_notifier->FrameCache().Find(target);
     TVideoSink *sink = TVideoSink::FromElement(m_renderer);
     if (!entry || !sink)

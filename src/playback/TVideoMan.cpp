@@ -210,7 +210,10 @@ void TVideoMan::DisconnectVideo(bool showNoVideo)
 
 void TVideoMan::NextDecoder()
 {
-    // Another decoder's pictures may differ from the cached ones.
+    // The decoder manager starts the new decoder where the graph stands: first the graph goes
+    // to the frame shown. Another decoder's pictures may differ from the cached ones.
+    if (auto *nav = qobject_cast<TNavMan *>(m_graphMan.data()))
+        nav->RejoinCachedFrame();
     m_framesNotifier->FrameCache().Clear();
     m_decoders->NextDecoder();
     NotifyDecoder(CurrentDecoderName());

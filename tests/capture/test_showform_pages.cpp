@@ -203,6 +203,14 @@ TEST(ShowFormOptions, TabsFollowTheirActionsBothWays)
     EXPECT_EQ(f.navMan()->iaSeekPrepos->Value, 1500);
     o->SeekPreposSpin()->stepDown();
     EXPECT_EQ(f.navMan()->iaSeekPrepos->Value, 1400);
+    // The frame cache's bound, in MB, reaches the frames notifier's cache once a video plays.
+    EXPECT_EQ(o->FrameCacheSpin()->value(), 256);
+    o->FrameCacheSpin()->setValue(64);
+    EXPECT_EQ(f.navMan()->iaFrameCache->Value, 64);
+    EXPECT_EQ(f.navMan()->FrameCacheBytes, std::size_t(64) << 20);
+    f.navMan()->iaFrameCache->SetValue(0);
+    EXPECT_EQ(o->FrameCacheSpin()->text(), "Aucune");
+    f.navMan()->iaFrameCache->SetValue(256);
 
     // The grab settings.
     TGrabber *g = f.grabber();

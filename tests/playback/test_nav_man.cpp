@@ -82,6 +82,7 @@ TEST(NavMan, ActionsCarryTheirNamesShortcutsImagesAndTexts)
         {"caVitesseCompatible", "VitesseCompatible", "Ctrl+B", -1, true},
         {"caSeekPrecision", "SeekPrecision", "", -1, true},
         {"iaSeekPrepos", "SeekPrepos", "", -1, true},
+        {"iaFrameCache", "FrameCache", "", -1, true},
         {"waStrPosition", "Position", "", -1, false},
     };
     EXPECT_EQ(nav.ActionCount(), int(std::size(rows)));
@@ -115,6 +116,13 @@ TEST(NavMan, ActionsCarryTheirNamesShortcutsImagesAndTexts)
     EXPECT_EQ(nav.waStrPosition->DefaultValue, QStringLiteral("0:00:00:00"));
     EXPECT_EQ(nav.iaSeekPrepos->DefaultValue, 1000);
     EXPECT_EQ(nav.SeekPrepos, kSec);
+    EXPECT_EQ(nav.iaFrameCache->DefaultValue, 256);
+    EXPECT_EQ(nav.FrameCacheBytes, std::size_t(256) << 20);
+    // Megabytes, clamped: a negative bound is none, an absurd one 64 GB.
+    nav.iaFrameCache->SetValue(-5);
+    EXPECT_EQ(nav.FrameCacheBytes, 0u);
+    nav.iaFrameCache->SetValue(INT32_MAX);
+    EXPECT_EQ(nav.FrameCacheBytes, std::size_t(65536) << 20);
     EXPECT_EQ(nav.EndPosition, TNavMan::MaxPosition);
 }
 

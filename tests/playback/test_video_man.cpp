@@ -9,7 +9,9 @@
 #include "media/TDVMan.h"
 #include "media/TDecoderLinks.h"
 #include "media/TFileDevice.h"
+#include "media/FrameGrid.h"
 #include "media/TFrameIndex.h"
+#include "media/TFramesNotifier.h"
 #include "media/TMediaFactory.h"
 #include "media/TNotifier.h"
 #include "media/TavSource.h"
@@ -531,4 +533,44 @@ TEST(VideoMan, AnotherStreamTakesTheRendererFromTheOneShown)
     EXPECT_EQ(img.size(), QSize(720, 576));
     EXPECT_EQ(FrameIndexFromImage(img), 0);
     man.DisconnectVideo(true);
+}
+
+// The video manager empties the decoded-frame cache when another decoder takes over and when
+// the video closes; stepping goes on exactly after a decoder change.
+TEST(VideoManFrameCache, ADecoderChangeAndAClosedVideoEmptyTheCache)
+{
+    Panel w;
+    TVideoMan man;
+    man.SetWindow(w.panel);
+    MediaFile f(mediatest::corpus(QStringLiteral("fi_xvid_packed.avi")));
+    ASSERT_TRUE(f.video());
+    ASSERT_TRUE(man.ConnectVideoSource(f.video()));
+    ASSERT_TRUE(f.graph.Pause());
+    ASSERT_TRUE(waitUntil([&] { return man.HasFrame() && f.graph.FrameDuration > 1; }, 20000));
+    f.graph.caSeekPrecision->SetChecked(true);
+    const TFrameGrid grid(f.graph.FrameDuration);
+    auto shown = [&] {
+        QImage img;
+        return man.CaptureImage(img) ? FrameIndexFromImage(img) : -1;
+    };
+    f.graph.SeekPrecise(grid.TimeOf(60));
+    ASSERT_TRUE(waitUntil([&] { return shown() == 60; }));
+    f.graph.naReculeFrame->trigger();
+    ASSERT_TRUE(waitUntil([&] { return shown() == 59; }));
+    TFrameCache &cache = man.FramesNotifier()->FrameCache();
+    ASSERT_GT(cache.Count(), 1);
+
+    // The step back left the graph on a segment begun at the key frame: the new decoder still
+    // starts on the frame shown.
+    man.NextDecoder();
+    EXPECT_LE(cache.Count(), 1) << "another decoder's pictures may differ: only its own first one";
+    EXPECT_TRUE(waitUntil([&] { return shown() == 59; })) << shown();
+    f.graph.naReculeFrame->trigger();
+    EXPECT_TRUE(waitUntil([&] { return shown() == 58; })) << shown();
+    f.graph.naReculeFrame->trigger();
+    EXPECT_TRUE(waitUntil([&] { return shown() == 57; })) << shown();
+    EXPECT_GT(cache.Count(), 0);
+
+    man.DisconnectVideo(true);
+    EXPECT_EQ(cache.Count(), 0) << "a closed video gives its pictures back";
 }
