@@ -5,7 +5,8 @@
 //   open    framix /o=F /g /quit                    open and grab the first frame
 //   end     framix /o=F /script=(AvanceFin; Grab)   open, go to the last frame, grab it
 //   minute  framix /o=F /idelai=60 /si /inter /quit one image a minute through the file
-// Each prints its median wall time (per image for the interval run) and the process's peak
+// Each prints its median wall time (for the interval run the time from one image written to the
+// next) and the process's peak
 // resident memory, and the ratio of the long file's figures to the short one's (targets: time
 // within 1.5x, memory within 1.3x). Every image is read back: it must show the frame its place
 // in the file gives (the looped clip's frame number), else the run counts as wrong.
@@ -26,6 +27,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -61,8 +63,9 @@ struct Run
     double peakMB = 0;
 };
 
-// One process, timed whole; its peak resident memory from wait4.
-Run measured(const QString &program, const QStringList &args)
+// One process, timed whole; its peak resident memory from wait4. The moments (ms from the
+// start) at which it printed that it wrote an image go into `saved`.
+Run measured(const QString &program, const QStringList &args, std::vector<double> *saved = nullptr)
 {
     std::vector<QByteArray> store;
     store.push_back(program.toLocal8Bit());
@@ -72,13 +75,35 @@ Run measured(const QString &program, const QStringList &args)
     for (QByteArray &b : store)
         argv.push_back(b.data());
     argv.push_back(nullptr);
+    int out[2];
+    if (pipe(out) != 0)
+        return {};
     QElapsedTimer clock;
     clock.start();
     const pid_t pid = fork();
     if (pid == 0) {
+        // Standard output comes here; the rest of what the program says would bury the table.
+        const int devnull = ::open("/dev/null", O_WRONLY);
+        dup2(out[1], 1);
+        if (devnull >= 0)
+            dup2(devnull, 2);
+        close(out[0]);
         execvp(argv[0], argv.data());
         _exit(127);
     }
+    close(out[1]);
+    QByteArray pending;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(out[0], buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        pending.append(buffer, int(n));
+        for (int eol; (eol = pending.indexOf('\n')) >= 0; pending.remove(0, eol + 1))
+            if (saved && pending.startsWith("Image enregistr"))
+                saved->push_back(double(clock.nsecsElapsed()) / 1e6);
+    }
+    close(out[0]);
     Run r;
     int status = 0;
     struct rusage usage
@@ -140,10 +165,18 @@ Figures measure(const Kind &k, const QString &file, int seconds, int runs)
         QTemporaryDir dir;
         const QStringList common = {"-platform", "offscreen", "/o=" + file, "/savfold=" + dir.path() + "/",
                                     "/root=x", "/addi=1", "/dig=4", "/n=1", "/ej", "/ci=0"};
+        auto shows = [&](const QString &name) { return FrameIndexFromImage(QImage(dir.filePath(name))); };
+        auto wrongIf = [&](bool bad, const char *what, int seen, int expected) {
+            if (!bad)
+                return;
+            ++f.wrong;
+            std::fprintf(stderr, "%s: %s shows frame %d, not %d\n", qPrintable(QFileInfo(file).fileName()), what,
+                         seen, expected);
+        };
         const Run open = measured(framixPath(), common + QStringList{"/g", "/quit"});
         const QStringList first = images(dir.path());
-        if (open.ms < 0 || first.size() != 1 || FrameIndexFromImage(QImage(dir.filePath(first.value(0)))) != 0)
-            ++f.wrong;
+        const int firstSeen = first.size() == 1 ? shows(first[0]) : -2;
+        wrongIf(open.ms < 0 || firstSeen != 0, "the first image", firstSeen, 0);
         openMs.push_back(open.ms);
         openMB.push_back(open.peakMB);
         for (const QString &n : first)
@@ -156,26 +189,30 @@ Figures measure(const Kind &k, const QString &file, int seconds, int runs)
         s.close();
         const Run end = measured(framixPath(), common + QStringList{"/script=" + script, "/quit"});
         const QStringList last = images(dir.path());
-        if (end.ms < 0 || last.size() != 1 ||
-            FrameIndexFromImage(QImage(dir.filePath(last.value(0)))) != (fileFrames - 1) % k.clipFrames)
-            ++f.wrong;
+        const int lastSeen = last.size() == 1 ? shows(last[0]) : -2;
+        wrongIf(end.ms < 0 || lastSeen != (fileFrames - 1) % k.clipFrames, "the last image", lastSeen,
+                (fileFrames - 1) % k.clipFrames);
         endMs.push_back(end.ms);
         endMB.push_back(end.peakMB);
         for (const QString &n : last)
             QFile::remove(dir.filePath(n));
 
-        const Run minute = measured(framixPath(), common + QStringList{"/idelai=60", "/iunit=1", "/si", "/inter", "/quit"});
+        std::vector<double> saved;
+        const Run minute =
+            measured(framixPath(), common + QStringList{"/idelai=60", "/iunit=1", "/si", "/inter", "/quit"}, &saved);
         const QStringList every = images(dir.path());
         // Image j (numbered from 1) shows the frame at j - 1 minutes.
         for (int j = 0; j < every.size(); ++j) {
-            const int frame = int(std::lround(j * 60 * k.fps)) % k.clipFrames;
-            if (FrameIndexFromImage(QImage(dir.filePath(every[j]))) != frame)
-                ++f.wrong;
+            // The last one may be the last frame (a length that ends on a whole minute).
+            const int frame = std::min(int(std::lround(j * 60 * k.fps)), fileFrames - 1) % k.clipFrames;
+            const int seen = shows(every[j]);
+            wrongIf(seen != frame, qPrintable(QStringLiteral("interval image %1").arg(j + 1)), seen, frame);
         }
-        if (minute.ms < 0 || every.size() < seconds / 60)
-            ++f.wrong;
+        wrongIf(minute.ms < 0 || every.size() < seconds / 60, "the interval run", int(every.size()), seconds / 60);
         f.minuteImages = int(every.size());
-        minuteMs.push_back(every.isEmpty() ? 0 : minute.ms / double(every.size()));
+        // Per image: the time between one image written and the next.
+        for (size_t j = 1; j < saved.size(); ++j)
+            minuteMs.push_back(saved[j] - saved[j - 1]);
         minuteMB.push_back(minute.peakMB);
     }
     f.openMs = median(openMs);

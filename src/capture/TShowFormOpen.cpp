@@ -282,6 +282,10 @@ void TShowForm::ReportOpened(const QString &path, TMediaDevice *device)
 {
     if (!device)
         return; // the file manager reports it (OnErrorOpenFile), with the reason
+    // The DV summary reads the whole file (an hour of tape is 13 GB): never for a window, which
+    // would show nothing of it.
+    if (!m_prompts.ShowsReports())
+        return;
     QStringList lines;
     lines << QStringLiteral("Ouvert : %1").arg(path);
     lines << QStringLiteral("  Flux : %1 vidéo, %2 audio").arg(device->VideoCount).arg(device->AudioCount);

@@ -42,6 +42,9 @@ public:
     // What the window did with the current file (opened, could not open). A window shows it in
     // its own title and panels; a run nobody watches writes it out, errors on standard error.
     virtual void Report(const QString &text, bool error) = 0;
+    // Whether Report shows its text anywhere: a report that costs work (a whole file read) is
+    // only made for a service that shows it.
+    virtual bool ShowsReports() const { return true; }
     // How far a long unattended run is (`done` of `total` steps). A window shows it in its own
     // panels and ignores this; a run nobody watches writes it out.
     virtual void Progress(qint64 done, qint64 total)

@@ -126,6 +126,9 @@ void TAudioMan::DisconnectAudio()
 
 void TAudioMan::NextDecoder()
 {
+    // The decoder manager seeks the graph to where it stands: first to the frame shown.
+    if (auto *nav = qobject_cast<TNavMan *>(m_graphMan.data()))
+        nav->RejoinCachedFrame();
     m_decoders->NextDecoder();
     if (OnNotifyAudioDecoder)
         OnNotifyAudioDecoder(CurrentDecoderName());

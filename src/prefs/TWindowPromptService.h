@@ -37,6 +37,8 @@ public:
     void ShowError(const QString &text) override;
     // The window shows what it did in its own panels: nothing more to say.
     void Report(const QString &text, bool error) override;
+    // The window shows what it did in its own title and panels.
+    bool ShowsReports() const override { return false; }
     // Through the notifier given (the desktop's notification service); nothing without one.
     void Notify(const QString &summary, const QString &body, std::function<void()> clicked) override;
     using TNotifier =

@@ -24,6 +24,7 @@ struct TScriptedPromptService final : IPromptService
     QStringList errors;
     QStringList reports;
     QStringList errorReports;       // the reports given as errors
+    bool showsReports = true;       // what ShowsReports answers (false: as a window)
     QString openFolder, openFilter; // where the last open dialog started, and its filter
 
     bool AskYesNo(const QString &text, bool) override
@@ -63,6 +64,7 @@ struct TScriptedPromptService final : IPromptService
         return chosenSaveFile;
     }
     void ShowError(const QString &text) override { errors << text; }
+    bool ShowsReports() const override { return showsReports; }
     void Report(const QString &text, bool error) override
     {
         reports << text;
