@@ -107,7 +107,8 @@ Run measured(const QString &program, const QStringList &args, std::vector<double
     Run r;
     int status = 0;
     struct rusage usage
-    {};
+    {
+    };
     if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
         return r;
     const double ms = double(clock.nsecsElapsed()) / 1e6;
@@ -135,7 +136,8 @@ bool loop(const QString &clip, int seconds, double clipSeconds, const QString &o
     const int loops = int(std::ceil(seconds / clipSeconds)) - 1;
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start("ffmpeg", {"-v", "error", "-stream_loop", QString::number(loops), "-i", clip, "-c", "copy", "-y", out});
+    p.start("ffmpeg",
+            {"-v", "error", "-stream_loop", QString::number(loops), "-i", clip, "-c", "copy", "-y", out});
     if (!p.waitForFinished(1800000) || p.exitCode() != 0) {
         std::fprintf(stderr, "ffmpeg could not loop %s: %s\n", qPrintable(clip), p.readAll().constData());
         QFile::remove(out);
@@ -159,19 +161,21 @@ struct Figures
 Figures measure(const Kind &k, const QString &file, int seconds, int runs)
 {
     Figures f;
-    const int fileFrames = int(std::lround(seconds * k.fps / k.clipFrames)) * k.clipFrames;
+    // The file is the clip played a whole number of times (loop() rounds up).
+    const int fileFrames = int(std::ceil(seconds / (k.clipFrames / k.fps))) * k.clipFrames;
     std::vector<double> openMs, openMB, endMs, endMB, minuteMs, minuteMB;
     for (int i = 0; i < runs; ++i) {
         QTemporaryDir dir;
         const QStringList common = {"-platform", "offscreen", "/o=" + file, "/savfold=" + dir.path() + "/",
-                                    "/root=x", "/addi=1", "/dig=4", "/n=1", "/ej", "/ci=0"};
+                                    "/root=x",   "/addi=1",   "/dig=4",     "/n=1",
+                                    "/ej",       "/ci=0"};
         auto shows = [&](const QString &name) { return FrameIndexFromImage(QImage(dir.filePath(name))); };
         auto wrongIf = [&](bool bad, const char *what, int seen, int expected) {
             if (!bad)
                 return;
             ++f.wrong;
-            std::fprintf(stderr, "%s: %s shows frame %d, not %d\n", qPrintable(QFileInfo(file).fileName()), what,
-                         seen, expected);
+            std::fprintf(stderr, "%s: %s shows frame %d, not %d\n", qPrintable(QFileInfo(file).fileName()),
+                         what, seen, expected);
         };
         const Run open = measured(framixPath(), common + QStringList{"/g", "/quit"});
         const QStringList first = images(dir.path());
@@ -198,8 +202,8 @@ Figures measure(const Kind &k, const QString &file, int seconds, int runs)
             QFile::remove(dir.filePath(n));
 
         std::vector<double> saved;
-        const Run minute =
-            measured(framixPath(), common + QStringList{"/idelai=60", "/iunit=1", "/si", "/inter", "/quit"}, &saved);
+        const Run minute = measured(
+            framixPath(), common + QStringList{"/idelai=60", "/iunit=1", "/si", "/inter", "/quit"}, &saved);
         const QStringList every = images(dir.path());
         // Image j (numbered from 1) shows the frame at j - 1 minutes.
         for (int j = 0; j < every.size(); ++j) {
@@ -208,7 +212,8 @@ Figures measure(const Kind &k, const QString &file, int seconds, int runs)
             const int seen = shows(every[j]);
             wrongIf(seen != frame, qPrintable(QStringLiteral("interval image %1").arg(j + 1)), seen, frame);
         }
-        wrongIf(minute.ms < 0 || every.size() < seconds / 60, "the interval run", int(every.size()), seconds / 60);
+        wrongIf(minute.ms < 0 || every.size() < seconds / 60, "the interval run", int(every.size()),
+                seconds / 60);
         f.minuteImages = int(every.size());
         // Per image: the time between one image written and the next.
         for (size_t j = 1; j < saved.size(); ++j)
@@ -226,8 +231,8 @@ Figures measure(const Kind &k, const QString &file, int seconds, int runs)
 
 void row(const char *kind, const char *what, double shortV, double longV, const char *unit)
 {
-    std::printf("%-5s %-22s %10.1f %10.1f %8.2f %s\n", kind, what, shortV, longV, longV / std::max(shortV, 1e-9),
-                unit);
+    std::printf("%-5s %-22s %10.1f %10.1f %8.2f %s\n", kind, what, shortV, longV,
+                longV / std::max(shortV, 1e-9), unit);
 }
 
 } // namespace
@@ -235,14 +240,17 @@ void row(const char *kind, const char *what, double shortV, double longV, const 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const int runs = qEnvironmentVariableIsSet("FRAMIX_BENCH_RUNS") ? qEnvironmentVariableIntValue("FRAMIX_BENCH_RUNS") : 3;
+    const int runs = qEnvironmentVariableIsSet("FRAMIX_BENCH_RUNS")
+                         ? qEnvironmentVariableIntValue("FRAMIX_BENCH_RUNS")
+                         : 3;
     QStringList wanted;
     for (int i = 1; i < argc; ++i)
         wanted << QString::fromLocal8Bit(argv[i]);
     QTemporaryDir temp;
     const QString dir = qEnvironmentVariable("LONG_DIR", temp.path());
     QDir().mkpath(dir);
-    std::printf("long files against two-minute ones, %d runs per figure (median); ratio = long / short\n", runs);
+    std::printf("long files against two-minute ones, %d runs per figure (median); ratio = long / short\n",
+                runs);
     std::printf("%-5s %-22s %10s %10s %8s\n", "kind", "figure", "2 min", "long", "ratio");
     int wrong = 0;
     for (const Kind &k : kKinds) {
@@ -270,8 +278,8 @@ int main(int argc, char **argv)
         std::printf("METRIC %s_minute_ratio %.2f x\nMETRIC %s_minute_mb_ratio %.2f x\n", k.tag,
                     l.minuteMs / std::max(s.minuteMs, 1e-9), k.tag, l.minuteMB / std::max(s.minuteMB, 1e-9));
         if (s.wrong + l.wrong)
-            std::printf("%-5s %d runs or images wrong (2 min: %d, long: %d)\n", k.tag, s.wrong + l.wrong, s.wrong,
-                        l.wrong);
+            std::printf("%-5s %d runs or images wrong (2 min: %d, long: %d)\n", k.tag, s.wrong + l.wrong,
+                        s.wrong, l.wrong);
         wrong += s.wrong + l.wrong;
         if (!qEnvironmentVariableIsSet("LONG_DIR")) {
             QFile::remove(shortFile);

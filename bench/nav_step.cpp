@@ -99,9 +99,9 @@ int main(int argc, char **argv)
     for (int i = 2; i < argc; ++i)
         names << QString::fromLocal8Bit(argv[i]);
     if (names.isEmpty())
-        names = {"fi_h264_1080.mp4", "fi_dv_pal.dv", "fi_dv_ntsc_wide_type1.avi", "fi_xvid_packed.avi",
-                 "fi_divx_unpacked.avi", "fi_h264_2997.mp4", "fi_mpeg1.mpg", "fi_hevc.mp4",
-                 "fi_h264_1080i_mbaff.m2ts"};
+        names = {"fi_h264_1080.mp4",   "fi_dv_pal.dv",         "fi_dv_ntsc_wide_type1.avi",
+                 "fi_xvid_packed.avi", "fi_divx_unpacked.avi", "fi_h264_2997.mp4",
+                 "fi_mpeg1.mpg",       "fi_hevc.mp4",          "fi_h264_1080i_mbaff.m2ts"};
     for (const QString &nameText : names) {
         const QByteArray nameBytes = nameText.toLocal8Bit();
         const char *name = nameBytes.constData();

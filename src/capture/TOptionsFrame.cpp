@@ -214,7 +214,9 @@ QWidget *TOptionsFrame::AdvancedTab()
             "Les filtres privés sont des décodeurs GStreamer rangés dans un dossier à part, essayés "
             "avant ceux du système ; changer ce réglage rouvre la vidéo en cours. La navigation précise "
             "s'arrête exactement sur l'image demandée : Framix se place un peu avant (la préposition, "
-            "en millisecondes) puis avance image par image."),
+            "en millisecondes) puis avance image par image. Les images décodées autour de la position "
+            "restent en mémoire, dans la limite donnée : reculer d'une image les affiche sans tout "
+            "décoder de nouveau depuis l'image clé."),
         tab));
     m_privateFilters =
         BoolBox(QStringLiteral("Utiliser les filtres privés"), m_actions.baUsePrivateFilters, tab);

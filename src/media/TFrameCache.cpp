@@ -14,7 +14,8 @@ bool MustCopy(GstBuffer *buffer)
         return false;
     GstStructure *config = gst_buffer_pool_get_config(pool);
     guint maxBuffers = 0;
-    const bool known = config && gst_buffer_pool_config_get_params(config, nullptr, nullptr, nullptr, &maxBuffers);
+    const bool known =
+        config && gst_buffer_pool_config_get_params(config, nullptr, nullptr, nullptr, &maxBuffers);
     if (config)
         gst_structure_free(config);
     return !known || maxBuffers != 0;
@@ -57,7 +58,8 @@ void TFrameCache::Offer(int64_t position, GstBuffer *buffer, GstCaps *caps, int6
             return;
     }
     // Copied outside the lock: a 1080p picture takes a while.
-    TGstBuffer kept = MustCopy(buffer) ? TGstBuffer::adopt(gst_buffer_copy_deep(buffer)) : TGstBuffer::ref(buffer);
+    TGstBuffer kept =
+        MustCopy(buffer) ? TGstBuffer::adopt(gst_buffer_copy_deep(buffer)) : TGstBuffer::ref(buffer);
     if (!kept)
         return;
     std::lock_guard<std::mutex> lock(m_mutex);

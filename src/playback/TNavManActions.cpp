@@ -126,7 +126,8 @@ void TNavMan::InitActions()
     iaSeekPrepos->Value = 1000;
     init(iaFrameCache, "", -1, true);
     iaFrameCache->SetDefaultValue(256);
-    iaFrameCache->SetHint(QStringLiteral("Mémoire des images décodées gardées pour reculer, en Mo (0 : aucune)"));
+    iaFrameCache->SetHint(
+        QStringLiteral("Mémoire des images décodées gardées pour reculer, en Mo (0 : aucune)"));
     iaFrameCache->Value = 256;
     init(waStrPosition, "", -1, false);
     waStrPosition->SetScriptName(QStringLiteral("Position"));

@@ -196,8 +196,8 @@ void TNavMan::SeekExact(int64_t target)
         const int64_t displayed = m_notifier->Position();
         const int64_t shown = m_cacheShown ? m_graphPosition : displayed;
         const bool exact = m_cacheShown ? m_graphExact : m_shownExact;
-        bool decodeOn = SavedState == TGrapheManState::gmPaused && m_renderer && exact && !m_input->eos.load() &&
-                        target > shown && target - shown <= std::max(SeekPrepos, d);
+        bool decodeOn = SavedState == TGrapheManState::gmPaused && m_renderer && exact &&
+                        !m_input->eos.load() && target > shown && target - shown <= std::max(SeekPrepos, d);
         // A step back seeks to the key frame itself: every frame decoded from there to the
         // target passes the notifier, and the cache keeps them for the next steps back.
         m_keyUnitSeek = SavedState == TGrapheManState::gmPaused && !m_landsLate && !m_keyUnitRefused &&
@@ -215,7 +215,9 @@ void TNavMan::SeekExact(int64_t target)
             m_keyUnitSeek = false;
             qCDebug(lcPlayback).noquote()
                 << "precise seek to" << TimecodeText(target, d) << "attempt" << attempt
-                << (decodeOn ? "decoding on, else from" : keyUnit ? "from the key frame before" : "from")
+                << (decodeOn  ? "decoding on, else from"
+                    : keyUnit ? "from the key frame before"
+                              : "from")
                 << TimecodeText(target - margin, d) << (m_precise.late ? "landed late" : "");
             if (!m_precise.late)
                 break;
@@ -493,7 +495,8 @@ bool TNavMan::ShowCachedFrame(int64_t target)
     const bool graphExact = m_cacheShown ? m_graphExact : m_shownExact;
     if (!sink->ShowPicture(entry->Buffer, entry->Caps))
         return false;
-    qCDebug(lcPlayback).noquote() << "frame" << TimecodeText(target, FrameDuration) << "painted from the cache";
+    qCDebug(lcPlayback).noquote() << "frame" << TimecodeText(target, FrameDuration)
+                                  << "painted from the cache";
     if (onAbsolutePosition)
         onAbsolutePosition(target);
     m_graphPosition = graphPosition;

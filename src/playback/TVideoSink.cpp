@@ -159,7 +159,8 @@ bool TVideoSink::ShowPicture(GstBuffer *buffer, GstCaps *caps)
     // Only a picture of the format the sink converts now looks the same once converted.
     if (!input || !output || !gst_caps_is_equal(input, caps))
         return false;
-    if (!m_converter || !gst_caps_is_equal(m_converter->in, input) || !gst_caps_is_equal(m_converter->out, output)) {
+    if (!m_converter || !gst_caps_is_equal(m_converter->in, input) ||
+        !gst_caps_is_equal(m_converter->out, output)) {
         auto c = std::make_unique<TConverter>();
         c->in = input;
         c->out = output;
@@ -171,7 +172,8 @@ bool TVideoSink::ShowPicture(GstBuffer *buffer, GstCaps *caps)
             return false;
         m_converter = std::move(c);
     }
-    TGstBuffer out = TGstBuffer::adopt(gst_buffer_new_allocate(nullptr, GST_VIDEO_INFO_SIZE(&m_converter->outInfo), nullptr));
+    TGstBuffer out = TGstBuffer::adopt(
+        gst_buffer_new_allocate(nullptr, GST_VIDEO_INFO_SIZE(&m_converter->outInfo), nullptr));
     GstVideoFrame src, dst;
     if (!out || !gst_video_frame_map(&src, &m_converter->inInfo, buffer, GST_MAP_READ))
         return false;
@@ -182,7 +184,8 @@ bool TVideoSink::ShowPicture(GstBuffer *buffer, GstCaps *caps)
     gst_video_converter_frame(m_converter->converter, &src, &dst);
     gst_video_frame_unmap(&dst);
     gst_video_frame_unmap(&src);
-    gst_buffer_copy_into(out, buffer, GstBufferCopyFlags(GST_BUFFER_COPY_FLAGS | GST_BUFFER_COPY_TIMESTAMPS), 0, -1);
+    gst_buffer_copy_into(out, buffer, GstBufferCopyFlags(GST_BUFFER_COPY_FLAGS | GST_BUFFER_COPY_TIMESTAMPS),
+                         0, -1);
     TGstSample sample = TGstSample::adopt(gst_sample_new(out, output, nullptr, nullptr));
     m_mailbox->Put(sample);
     return true;

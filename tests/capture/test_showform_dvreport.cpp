@@ -64,7 +64,8 @@ TEST(ShowFormDvReport, OnlyARunThatShowsReportsReadsTheWholeTape)
         f.closefile();
         if (shows) {
             EXPECT_GE(read, size);
-            EXPECT_TRUE(prompts.reports.join('\n').contains(QStringLiteral("4000 images"))) << prompts.reports.join('\n').toStdString();
+            EXPECT_TRUE(prompts.reports.join('\n').contains(QStringLiteral("4000 images")))
+                << prompts.reports.join('\n').toStdString();
         } else {
             EXPECT_LT(read, size / 4) << "the window read " << read << " of " << size << " bytes";
             EXPECT_TRUE(prompts.reports.isEmpty());

@@ -14,8 +14,8 @@ constexpr std::size_t kFrame = 1000; // bytes per test picture
 
 TGstCaps Caps(const char *format = "I420")
 {
-    return TGstCaps::adopt(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, format, "width", G_TYPE_INT,
-                                               40, "height", G_TYPE_INT, 25, nullptr));
+    return TGstCaps::adopt(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, format, "width",
+                                               G_TYPE_INT, 40, "height", G_TYPE_INT, 25, nullptr));
 }
 
 TGstBuffer Picture(guint8 fill, std::size_t bytes = kFrame)

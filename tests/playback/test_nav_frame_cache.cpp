@@ -23,8 +23,8 @@ namespace {
 struct CacheClip
 {
     const char *file;
-    int start;     // the frame the walk starts from
-    int cacheMB;   // the bound: a few frames, so that the walk leaves the cache
+    int start;   // the frame the walk starts from
+    int cacheMB; // the bound: a few frames, so that the walk leaves the cache
 };
 
 void PrintTo(const CacheClip &c, std::ostream *os)
@@ -103,8 +103,10 @@ TEST_P(NavFrameCache, StepsThroughCachedAndUncachedFramesShowTheExactFrame)
 // The 1080p clip has one key frame for its 260 frames; the 1080i transport stream's decoder
 // flags the pictures before its key frames as corrupted; the AVI has B-frames.
 INSTANTIATE_TEST_SUITE_P(Clips, NavFrameCache,
-                         testing::Values(CacheClip{"fi_h264_1080.mp4", 200, 40}, CacheClip{"fi_h264_1080i_mbaff.m2ts", 45, 40},
-                                         CacheClip{"fi_xvid_packed.avi", 80, 4}, CacheClip{"fi_h264_576w.mkv", 150, 8}));
+                         testing::Values(CacheClip{"fi_h264_1080.mp4", 200, 40},
+                                         CacheClip{"fi_h264_1080i_mbaff.m2ts", 45, 40},
+                                         CacheClip{"fi_xvid_packed.avi", 80, 4},
+                                         CacheClip{"fi_h264_576w.mkv", 150, 8}));
 
 TEST(NavFrameCacheFaces, ACachedPictureIsPixelForPixelTheDecodedOne)
 {
@@ -194,9 +196,9 @@ TEST(NavFrameCacheFaces, ASeekFarAwayEmptiesTheCache)
     QTemporaryDir dir;
     const QString looped = dir.filePath(QStringLiteral("looped.mkv"));
     QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"), {"-v", "error", "-stream_loop", "3", "-i",
-                                            framixtest::corpusFile(QStringLiteral("fi_h264_576w.mkv")), "-c",
-                                            "copy", "-y", looped});
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 {"-v", "error", "-stream_loop", "3", "-i",
+                  framixtest::corpusFile(QStringLiteral("fi_h264_576w.mkv")), "-c", "copy", "-y", looped});
     ASSERT_TRUE(ffmpeg.waitForFinished(60000));
     ASSERT_EQ(ffmpeg.exitCode(), 0) << ffmpeg.readAllStandardError().toStdString();
 

@@ -321,8 +321,8 @@ bool TGstGraph::seek(int64_t pos, bool fromKeyFrame)
                      : GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
     const bool ok = gst_element_seek(m_pipeline, m_rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, pos * 100,
                                      GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
-    qCDebug(lcGst) << "seek to" << pos * 100 << "ns at rate" << m_rate << (fromKeyFrame ? "from its key frame" : "")
-                   << (ok ? "sent" : "refused");
+    qCDebug(lcGst) << "seek to" << pos * 100 << "ns at rate" << m_rate
+                   << (fromKeyFrame ? "from its key frame" : "") << (ok ? "sent" : "refused");
     return ok;
 }
 
