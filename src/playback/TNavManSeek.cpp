@@ -267,6 +267,8 @@ void TNavMan::SeekExact(int64_t target)
             }
         }
         m_shownExact = m_precise.reached;
+        // Decoded on or sought, the picture is the graph's own again.
+        m_cacheShown = false;
         qCDebug(lcPlayback).noquote() << "precise seek to" << TimecodeText(target, d)
                                       << (m_precise.reached ? "reached, at" : "not reached, at")
                                       << TimecodeText(m_notifier->Position(), d);
@@ -275,6 +277,7 @@ void TNavMan::SeekExact(int64_t target)
         qCWarning(lcPlayback).noquote()
             << "precise seek to" << TimecodeText(target, d) << "failed:" << currentExceptionText();
         m_shownExact = false;
+        m_cacheShown = false;
     }
     m_belowStart = 0;
     m_keyUnitSeek = false;

@@ -100,8 +100,19 @@ void TOverlayPainter::DrawOutline(QPainter &p, const QFont &hard, int x, int bas
     const QPaintDevice *device = p.device();
     if (!device)
         return;
-    const int w = device->width();
-    const int h = device->height();
+    // The work is confined to the text's box: its advance and its line, widened by the outline
+    // and by a line's height for the glyphs' overhang (italics), within the picture. Outside
+    // it no pixel lies within b of the text. A redraw of eight lines in the largest font and
+    // the widest outline no longer works through eight whole pictures.
+    const QFontMetrics fm(hard);
+    const int pad = fm.height() + b;
+    const QRect box = QRect(x - pad, baseline - fm.ascent() - pad, fm.horizontalAdvance(text) + 2 * pad,
+                            fm.ascent() + fm.descent() + 2 * pad)
+                          .intersected(QRect(0, 0, device->width(), device->height()));
+    if (box.isEmpty())
+        return;
+    const int w = box.width();
+    const int h = box.height();
     const int mw = w + 2 * b;
     const int mh = h + 2 * b;
     QImage mask(mw, mh, QImage::Format_RGB32);
@@ -113,7 +124,7 @@ void TOverlayPainter::DrawOutline(QPainter &p, const QFont &hard, int x, int bas
         m.setBackgroundMode(Qt::TransparentMode);
         m.setFont(hard);
         m.setPen(Qt::white);
-        m.drawText(x + b, baseline + b, text);
+        m.drawText(x - box.x() + b, baseline - box.y() + b, text);
     }
     // prefix[row * (mw + 1) + c]: how many set pixels the mask row has before column c.
     std::vector<int> prefix(std::size_t(mh) * std::size_t(mw + 1), 0);
@@ -166,7 +177,7 @@ void TOverlayPainter::DrawOutline(QPainter &p, const QFont &hard, int x, int bas
         }
     }
     if (any)
-        p.drawImage(0, 0, outline);
+        p.drawImage(box.topLeft(), outline);
 }
 
 void TOverlayPainter::DrawOutlinedText(QPainter &p, const QFont &font, int x, int y,

@@ -290,9 +290,12 @@ TEST(OverlayPainter, OutlineCoversThePixelsOfEveryOffsetCopy)
         int border, size;
         QPoint position;
         QString text;
+        bool italic = false;
     };
     const QList<Case> cases{
         {1, 16, {1000, 1000}, QStringLiteral("Framix 0:00:01:05")},
+        // Italics hang over their advance: the outline still reaches every pixel.
+        {5, 60, {300, 3000}, QStringLiteral("fjord ff/"), true},
         {3, 30, {0, 0}, QStringLiteral("Åé gjpq|")},
         {7, 48, {9600, 9500}, QStringLiteral("bord")},
         {12, 72, {-300, 4000}, QStringLiteral("WWW_iii")},
@@ -303,6 +306,7 @@ TEST(OverlayPainter, OutlineCoversThePixelsOfEveryOffsetCopy)
         SCOPED_TRACE(c.text.toStdString() + " border " + std::to_string(c.border));
         TOverlayPainter o = OneLine(c.text, c.border);
         o.InsertFont.Size = c.size;
+        o.InsertFont.Italic = c.italic;
         o.InsertPosition = c.position;
         o.InsertBorderColor = Black;
         o.OverlayLines[1].Text = QStringLiteral("2e ligne");
