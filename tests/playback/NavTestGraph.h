@@ -75,6 +75,9 @@ public:
         nav.SetRendererFilter(nullptr);
         renderer.AttachToGraph(nullptr);
         nav.ClearGraph();
+        // The notifier, declared after the manager, goes first: the manager lets it go before,
+        // as the video manager makes it do.
+        nav.SetFramesNotifier(nullptr);
     }
 
     bool ok() const { return m_ok; }
