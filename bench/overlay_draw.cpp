@@ -33,7 +33,8 @@ void Measure(const char *name, int border, int size)
     }
     std::sort(ms.begin(), ms.end());
     std::printf("%-26s median %8.2f ms  largest %8.2f ms\n", name, ms[ms.size() / 2], ms.back());
-    std::printf("METRIC %s_median %.2f ms\nMETRIC %s_max %.2f ms\n", name, ms[ms.size() / 2], name, ms.back());
+    std::printf("METRIC %s_median %.2f ms\nMETRIC %s_max %.2f ms\n", name, ms[ms.size() / 2], name,
+                ms.back());
 }
 
 } // namespace

@@ -51,16 +51,35 @@ QCheckBox *BoolBox(const QString &caption, TBooleanAction *action, QWidget *pare
     return box;
 }
 
+// A control mirrors its action; without one it is disabled and says so.
+template <class W, class A> void BindOrDisable(W *widget, A *action)
+{
+    if (action)
+        TActionBinding::Bind(widget, action);
+    else {
+        widget->setEnabled(false);
+        widget->setToolTip(kMissing);
+    }
+}
+
 QCheckBox *CheckBox(const QString &caption, TCheckAction *action, QWidget *parent)
 {
     auto *box = new QCheckBox(caption, parent);
-    if (action)
-        TActionBinding::Bind(box, action);
-    else {
-        box->setEnabled(false);
-        box->setToolTip(kMissing);
-    }
+    BindOrDisable(box, action);
     return box;
+}
+
+// A number field after its caption, bound to action (disabled when there is none). Every change
+// sets the action; the field also shows the value in force (the default until the preferences
+// say otherwise), so it never claims a value the program does not use.
+QLayout *SpinRow(const QString &caption, QSpinBox *spin, TIntegerAction *action, QWidget *parent)
+{
+    auto *h = new QHBoxLayout;
+    h->addWidget(new QLabel(caption, parent));
+    h->addWidget(spin);
+    h->addStretch(1);
+    BindOrDisable(spin, action);
+    return h;
 }
 
 // A read-only folder field with its "..." button, under its caption.
@@ -228,27 +247,14 @@ QWidget *TOptionsFrame::AdvancedTab()
     m_seekPrecision = CheckBox(QStringLiteral("Navigation précise"), m_actions.caSeekPrecision, tab);
     v->addWidget(m_seekPrecision);
 
-    auto *h = new QHBoxLayout;
-    h->addWidget(new QLabel(QStringLiteral("Preposition pour Navigation précise"), tab));
     m_seekPrepos = new QSpinBox(tab);
     m_seekPrepos->setRange(0, 600000);
     m_seekPrepos->setSingleStep(100);
     m_seekPrepos->setSuffix(QStringLiteral(" ms"));
     m_seekPrepos->setValue(1000);
-    h->addWidget(m_seekPrepos);
-    h->addStretch(1);
-    v->addLayout(h);
-    if (m_actions.iaSeekPrepos)
-        // Every change sets the action; the field also shows the value in force (1000 until the
-        // preferences say otherwise), so it never claims a value the navigation does not use.
-        TActionBinding::Bind(m_seekPrepos, m_actions.iaSeekPrepos);
-    else {
-        m_seekPrepos->setEnabled(false);
-        m_seekPrepos->setToolTip(kMissing);
-    }
+    v->addLayout(SpinRow(QStringLiteral("Preposition pour Navigation précise"), m_seekPrepos,
+                         m_actions.iaSeekPrepos, tab));
 
-    auto *c = new QHBoxLayout;
-    c->addWidget(new QLabel(QStringLiteral("Mémoire des images décodées (pas en arrière)"), tab));
     m_frameCache = new QSpinBox(tab);
     m_frameCache->setRange(0, 65536);
     m_frameCache->setSingleStep(64);
@@ -259,15 +265,8 @@ QWidget *TOptionsFrame::AdvancedTab()
         QStringLiteral("Les images décodées autour de la position sont gardées en mémoire : reculer "
                        "d'une image les affiche sans tout décoder de nouveau depuis l'image clé. "
                        "0 : aucune mémoire."));
-    c->addWidget(m_frameCache);
-    c->addStretch(1);
-    v->addLayout(c);
-    if (m_actions.iaFrameCache)
-        TActionBinding::Bind(m_frameCache, m_actions.iaFrameCache);
-    else {
-        m_frameCache->setEnabled(false);
-        m_frameCache->setToolTip(kMissing);
-    }
+    v->addLayout(SpinRow(QStringLiteral("Mémoire des images décodées (pas en arrière)"), m_frameCache,
+                         m_actions.iaFrameCache, tab));
     v->addStretch(1);
     return tab;
 }

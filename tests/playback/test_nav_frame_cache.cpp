@@ -50,6 +50,15 @@ struct CachedNav
     int shown(int expected) { return g.waitShown(expected); }
     QString positionText() { return TimecodeText(g.nav.GetPosition(), g.d()); }
     QString textOf(int frame) { return TimecodeText(TFrameGrid(g.d()).TimeOf(frame), g.d()); }
+    // Shows frame, then steps back once: true when both were shown exactly.
+    bool stepBackFrom(int frame)
+    {
+        seekFrame(frame);
+        if (shown(frame) != frame)
+            return false;
+        g.nav.naReculeFrame->trigger();
+        return shown(frame - 1) == frame - 1;
+    }
 };
 
 class NavFrameCache : public testing::TestWithParam<CacheClip>
@@ -112,10 +121,7 @@ TEST(NavFrameCacheFaces, ACachedPictureIsPixelForPixelTheDecodedOne)
 {
     CachedNav n("fi_h264_1080.mp4", 256);
     ASSERT_TRUE(n.g.ok());
-    n.seekFrame(120);
-    ASSERT_EQ(n.shown(120), 120);
-    n.g.nav.naReculeFrame->trigger();
-    ASSERT_EQ(n.shown(119), 119);
+    ASSERT_TRUE(n.stepBackFrom(120));
     ASSERT_TRUE(n.cache().Find(TFrameGrid(n.g.d()).TimeOf(100))) << "the frames since the key frame are kept";
     const int64_t passed = n.g.fn.FrameCount();
     n.seekFrame(100);
@@ -163,10 +169,7 @@ TEST(NavFrameCacheFaces, LeavingThePlaceOrTheFormatEmptiesTheCache)
 {
     CachedNav n("fi_h264_576w.mkv", 256);
     ASSERT_TRUE(n.g.ok());
-    n.seekFrame(40);
-    ASSERT_EQ(n.shown(40), 40);
-    n.g.nav.naReculeFrame->trigger();
-    ASSERT_EQ(n.shown(39), 39);
+    ASSERT_TRUE(n.stepBackFrom(40));
     ASSERT_GT(n.cache().Count(), 10);
     int64_t first = 0, last = 0;
     ASSERT_TRUE(n.cache().Span(first, last));
