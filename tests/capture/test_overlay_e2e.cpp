@@ -256,8 +256,10 @@ TEST(OverlayEndToEnd, SystemDateIsBurntIn)
     const QString name = QStringLiteral("dv_pal_wide_date.dv");
     QTemporaryDir out;
     QByteArray output;
-    // Whole seconds: the burnt time drops the milliseconds.
-    const QDateTime start = QDateTime::currentDateTime().addMSecs(-1000);
+    // Whole seconds: the burnt time drops the milliseconds. The first candidate starts on a
+    // whole second, so that the loop below reaches the second the run ended in.
+    QDateTime start = QDateTime::currentDateTime().addMSecs(-1000);
+    start = start.addMSecs(-start.time().msec());
     EXPECT_TRUE(runFramix(
         grabArgs(framixtest::corpusFile(name), out.path(), 1) + QStringList{"/ir"} + intervalTail(), &output))
         << output.constData();
