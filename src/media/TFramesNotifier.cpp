@@ -341,7 +341,8 @@ TPassThrough::SampleResult TFramesNotifier::sample(GstBuffer *buffer)
     m_position.store(position);
     m_frameCount.fetch_add(1);
 
-    if (m_streamCaps && m_cache.Enabled())
+    // Offer itself returns at once when the cache is off (one lock per frame, not two).
+    if (m_streamCaps)
         m_cache.Offer(position, buffer, m_streamCaps, GST_CLOCK_TIME_IS_VALID(pts) ? int64_t(pts) : -1);
 
     if (!checkWatches(position, floorDiv(st + durNs - origin, 100), d))
