@@ -59,15 +59,20 @@ void TScriptInterpreter::step(int line)
         fail(QStringLiteral("Nombre maximal d'instructions dépassé"));
     // The clock is read every 256 steps. Long string work adds to m_steps in jumps, so the
     // next reading is a threshold, not a multiple of 256 that a jump could step over forever.
-    if (m_steps >= m_nextIdleCheck && m_idle) {
+    if (m_steps >= m_nextIdleCheck) {
         m_nextIdleCheck = m_steps + 256;
-        if (now() - m_lastIdle >= m_limits.idleInterval) {
-            m_idle();
-            m_lastIdle = now();
-            if (m_abort)
-                fail(QStringLiteral("Script interrompu"));
-        }
+        checkIdle();
     }
+}
+
+void TScriptInterpreter::checkIdle()
+{
+    if (!m_idle || now() - m_lastIdle < m_limits.idleInterval)
+        return;
+    m_idle();
+    m_lastIdle = now();
+    if (m_abort)
+        fail(QStringLiteral("Script interrompu"));
 }
 
 std::chrono::steady_clock::time_point TScriptInterpreter::now() const

@@ -62,6 +62,10 @@ private:
     TLoc locate(const TExpr &e);
     TLoc slotLoc(int slot, bool global, bool byRef);
     void step(int line);
+    // Lets input in when the idle interval has passed: every 256 steps, and after every call
+    // of the program's methods (one can take long: a window shown, a picture drawn, so 256 of
+    // them would keep the program deaf for seconds).
+    void checkIdle();
     std::chrono::steady_clock::time_point now() const;
     std::shared_ptr<TStore> newFrame(const std::vector<const TScriptType *> &types);
     [[noreturn]] void fail(const QString &text) const;

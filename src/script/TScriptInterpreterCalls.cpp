@@ -92,6 +92,7 @@ TRunValue TScriptInterpreter::evalExternal(const TExpr &e)
     m_line = line;
     if (m_abort)
         fail(QStringLiteral("Script interrompu"));
+    checkIdle();
     if (!r->result)
         return {};
     auto asInt = [&]() -> std::int64_t {

@@ -156,6 +156,28 @@ TEST(ScriptRegistration, InputIsHandledOncePerIntervalWhileAScriptRuns)
     EXPECT_TRUE(calls.empty());
 }
 
+TEST(ScriptRegistration, SlowMethodsDoNotHideTheScriptFromInput)
+{
+    // Each call of the program's method takes 40 ms (a window shown, a picture redrawn): input
+    // is handled once the interval has passed, not 256 calls (ten seconds) later.
+    TPrintingEngine p;
+    auto fake = std::make_shared<std::chrono::steady_clock::time_point>();
+    pscript::TRunLimits limits;
+    limits.clock = [fake] { return *fake; };
+    p.engine.SetLimits(limits);
+    p.engine.RegisterMethod("procedure Slow;", [fake](const std::vector<TScriptValue> &) -> TScriptValue {
+        *fake += std::chrono::milliseconds(40);
+        return {};
+    });
+    std::vector<std::chrono::steady_clock::time_point> calls;
+    p.engine.SetIdleCallback([&] { calls.push_back(*fake); });
+    EXPECT_EQ(p.run("var i: Integer;\nbegin\n  for i := 1 to 50 do Slow;\n  Print('fin')\nend."), "fin");
+    // 2 s of calls: input every 120 ms (the first call past each 100 ms).
+    ASSERT_GE(calls.size(), 15u);
+    for (size_t n = 1; n < calls.size(); ++n)
+        EXPECT_LE(calls[n] - calls[n - 1], std::chrono::milliseconds(120));
+}
+
 TEST(ScriptRegistration, LongStringWorkDoesNotHideTheScriptFromInput)
 {
     // Long string work counts extra steps in jumps; each turn of this loop adds a multiple of

@@ -119,6 +119,7 @@ void CopyForCrash(char *to, std::size_t size, const std::string &from)
 // The main thread must answer: a timer of the main thread beats every 100 ms, also inside the
 // nested loops of interval runs and scripts; 5 s without a beat, or one event that does not end
 // within two minutes, and the watchdog prints every thread's stack, the replay line, and aborts.
+// Time during which the watchdog could not run itself (a stopped process) does not count.
 class Watchdog
 {
 public:
@@ -163,6 +164,14 @@ private:
             if (m_quit)
                 break;
             const auto now = SteadyClock::now();
+            // The watchdog itself did not run for a while (the process was stopped, or the
+            // machine starved it): the main thread cannot be blamed for that gap, so the
+            // clocks start again from here.
+            if (now - m_lastWake > std::chrono::seconds(1)) {
+                m_eventStart += now - m_lastWake;
+                beat();
+            }
+            m_lastWake = now;
             const auto last = SteadyClock::time_point(SteadyClock::duration(m_lastBeat.load()));
             const bool silent = now - last > m_limit;
             const bool endless = !m_what.empty() && now - m_eventStart > std::chrono::minutes(2);
@@ -186,6 +195,7 @@ private:
     std::condition_variable m_changed;
     std::string m_what, m_replay;
     SteadyClock::time_point m_eventStart;
+    SteadyClock::time_point m_lastWake = SteadyClock::now();
     bool m_quit = false;
     std::thread m_thread;
 };
