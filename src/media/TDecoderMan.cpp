@@ -6,6 +6,10 @@
 #include "media/TPictureStamper.h"
 #include "media/gst/TMediaType.h"
 
+#include <QThread>
+
+#include <cstring>
+
 namespace {
 
 // Marks the parsers this manager puts in front of a decoder.
@@ -29,6 +33,25 @@ TGstElement peerElement(GstPad *pad)
 TGstProbe holdOutput(GstPad *pad)
 {
     return TGstProbe::add(pad, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM);
+}
+
+// A libav video decoder left to choose its own thread count takes one per core, and its
+// frame threads then wait on each other: on two cores a 1080p H.264 stream decodes some 20 %
+// slower than with one thread more, which is what ffmpeg's own automatic count is. An
+// explicit count (the private filters' properties) is kept.
+void tuneDecoderThreads(GstElement *dec)
+{
+    GstElementFactory *f = dec ? gst_element_get_factory(dec) : nullptr;
+    const char *klass = f ? gst_element_factory_get_metadata(f, GST_ELEMENT_METADATA_KLASS) : nullptr;
+    if (!klass || !strstr(klass, "Decoder") || !strstr(klass, "Video"))
+        return;
+    GParamSpec *spec = g_object_class_find_property(G_OBJECT_GET_CLASS(dec), "max-threads");
+    if (!spec || spec->value_type != G_TYPE_INT)
+        return;
+    int threads = -1;
+    g_object_get(dec, "max-threads", &threads, nullptr);
+    if (threads == 0)
+        g_object_set(dec, "max-threads", QThread::idealThreadCount() + 1, nullptr);
 }
 
 } // namespace
@@ -185,6 +208,7 @@ bool TDecoderMan::TryDecoder(TFilterRec *rec)
     TGstElement dec = GetInstance(rec, m_caps);
     if (!dec)
         return false;
+    tuneDecoderThreads(dec);
     TGstGraph *g = Graph->Graph();
     if (g->addElementUnique(dec, rec->Name).isEmpty())
         return false;
@@ -221,6 +245,7 @@ bool TDecoderMan::AutoConnect()
         TGstElement dec = TGstElement::sink(gst_element_factory_create(c.Decoder, nullptr));
         if (!dec || g->addElementUnique(dec, QString::fromUtf8(name)).isEmpty())
             continue;
+        tuneDecoderThreads(dec);
         if (LinkThrough(c.Parser, dec)) {
             m_decoder = dec;
             return AfterConnect();
