@@ -84,10 +84,41 @@ bool readTrack(const Box &trak, TSampleDurations &out)
     const uint32_t entries = be32(stts.payload + 4);
     if (entries > (stts.size - 8) / 8)
         return false;
+    out = TSampleDurations();
     out.Timescale = timescale;
-    out.Runs.clear();
     for (uint32_t i = 0; i < entries; ++i)
         out.Runs.emplace_back(be32(stts.payload + 8 + 8 * i), be32(stts.payload + 12 + 8 * i));
+    Box stss, ctts, edts, elst;
+    if (child(stbl, "stss", stss) && stss.size >= 8) {
+        const uint32_t n = be32(stss.payload + 4);
+        if (n <= (stss.size - 8) / 4) {
+            out.HasSyncTable = true;
+            out.SyncSamples.reserve(n);
+            for (uint32_t i = 0; i < n; ++i)
+                out.SyncSamples.push_back(be32(stss.payload + 8 + 4 * i));
+        }
+    }
+    if (child(stbl, "ctts", ctts) && ctts.size >= 8) {
+        const uint32_t n = be32(ctts.payload + 4);
+        // Version 1 offsets are signed; version 0 ones too, in practice (muxers write them so).
+        if (n <= (ctts.size - 8) / 8)
+            for (uint32_t i = 0; i < n; ++i)
+                out.CompositionRuns.emplace_back(be32(ctts.payload + 8 + 8 * i),
+                                                 int32_t(be32(ctts.payload + 12 + 8 * i)));
+    }
+    if (child(trak, "edts", edts) && child(edts, "elst", elst) && elst.size >= 8) {
+        const bool v1e = elst.payload[0] == 1;
+        const size_t entrySize = v1e ? 20 : 12;
+        const uint32_t n = be32(elst.payload + 4);
+        for (uint32_t i = 0; i < n && 8 + (i + 1) * entrySize <= elst.size; ++i) {
+            const uint8_t *e = elst.payload + 8 + i * entrySize;
+            const int64_t mediaTime = v1e ? int64_t(be64(e + 8)) : int64_t(int32_t(be32(e + 4)));
+            if (mediaTime >= 0) {
+                out.EditMediaTime = mediaTime;
+                break;
+            }
+        }
+    }
     return true;
 }
 
@@ -188,4 +219,47 @@ int64_t NominalFrameDuration(const TSampleDurations &d)
             sum += double(dur) * double(m), n += m;
     const double step = n ? sum / double(n) : double(best);
     return std::llround(step * 1e7 / double(d.Timescale));
+}
+
+std::vector<int64_t> KeyFrameTimes(const TSampleDurations &d)
+{
+    if (d.Timescale <= 0 || !d.HasSyncTable || d.SyncSamples.empty())
+        return {};
+    // One walk of the samples in decoding order: presentation time = decoding time plus
+    // composition offset; only the sync samples' are kept (hours of video are millions of
+    // samples).
+    std::vector<int64_t> pts;
+    pts.reserve(d.SyncSamples.size());
+    size_t nextSync = 0, ctsRun = 0;
+    int64_t ctsLeft = d.CompositionRuns.empty() ? 0 : d.CompositionRuns[0].first;
+    int64_t dts = 0, earliest = INT64_MAX;
+    uint32_t sample = 0;
+    for (const auto &[count, duration] : d.Runs)
+        for (int64_t i = 0; i < count; ++i) {
+            ++sample;
+            while (ctsRun < d.CompositionRuns.size() && ctsLeft == 0 && ++ctsRun < d.CompositionRuns.size())
+                ctsLeft = d.CompositionRuns[ctsRun].first;
+            int64_t offset = 0;
+            if (ctsRun < d.CompositionRuns.size()) {
+                offset = d.CompositionRuns[ctsRun].second;
+                --ctsLeft;
+            }
+            const int64_t t = dts + offset;
+            earliest = std::min(earliest, t);
+            if (nextSync < d.SyncSamples.size() && d.SyncSamples[nextSync] == sample) {
+                pts.push_back(t);
+                ++nextSync;
+            }
+            dts += duration;
+        }
+    // Sync samples out of order or past the last sample: the tables do not fit each other.
+    if (nextSync != d.SyncSamples.size())
+        return {};
+    const int64_t first = d.EditMediaTime >= 0 ? d.EditMediaTime : earliest;
+    std::vector<int64_t> keys;
+    keys.reserve(pts.size());
+    for (int64_t t : pts)
+        keys.push_back(int64_t(std::llround(double(t - first) * 1e7 / double(d.Timescale))));
+    std::sort(keys.begin(), keys.end());
+    return keys;
 }

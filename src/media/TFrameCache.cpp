@@ -1,5 +1,7 @@
 #include "media/TFrameCache.h"
 
+#include <algorithm>
+
 #include <iterator>
 #include <utility>
 
@@ -56,6 +58,10 @@ void TFrameCache::Offer(int64_t position, GstBuffer *buffer, GstCaps *caps, int6
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_limit == 0 || bytes == 0 || bytes > m_limit)
             return;
+        if (m_hasHorizon && position < m_horizon &&
+            (m_horizon - position >= m_reach ||
+             uint64_t(m_horizon - position) / uint64_t(m_horizonFrame) >= m_limit / bytes))
+            return;
     }
     // Copied outside the lock: a 1080p picture takes a while.
     TGstBuffer kept =
@@ -77,6 +83,21 @@ void TFrameCache::Offer(int64_t position, GstBuffer *buffer, GstCaps *caps, int6
     m_entries.emplace(position, TStored{std::move(kept), pts, bytes});
     m_bytes += bytes;
     evictLocked(position);
+}
+
+void TFrameCache::SetHorizon(int64_t target, int64_t reach, int64_t frameDuration)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_hasHorizon = true;
+    m_horizon = target;
+    m_reach = reach;
+    m_horizonFrame = std::max<int64_t>(frameDuration, 1);
+}
+
+void TFrameCache::ClearHorizon()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_hasHorizon = false;
 }
 
 void TFrameCache::evictLocked(int64_t focus)

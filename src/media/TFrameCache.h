@@ -42,6 +42,12 @@ public:
     // larger than the whole limit is not kept, nor one the decoder flags as corrupted.
     void Offer(int64_t position, GstBuffer *buffer, GstCaps *caps, int64_t pts);
 
+    // Frames are about to be decoded on up to position `target`: only those less than `reach`
+    // before it, and that the bound would not push out again before it is reached, are kept
+    // (and copied). ClearHorizon ends it.
+    void SetHorizon(int64_t target, int64_t reach, int64_t frameDuration);
+    void ClearHorizon();
+
     std::optional<TEntry> Find(int64_t position) const;
     // The first and last cached positions; false when empty.
     bool Span(int64_t &first, int64_t &last) const;
@@ -65,4 +71,8 @@ private:
     std::size_t m_bytes = 0;
     TGstCaps m_caps;
     std::map<int64_t, TStored> m_entries;
+    bool m_hasHorizon = false;
+    int64_t m_horizon = 0;
+    int64_t m_reach = 0;
+    int64_t m_horizonFrame = 1;
 };

@@ -60,6 +60,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <vector>
 
 class QWheelEvent;
 class TCheckAction;
@@ -188,6 +189,10 @@ public:
     // frame): before it plays, and before anything that reads the graph's own position (a
     // decoder change).
     void RejoinCachedFrame();
+    // No key frame lies after position `from` up to `to`, by the file's index: a frame-exact
+    // move from one to the other decodes on rather than seeking back. False when the file has
+    // no index the program reads.
+    bool SameGroupOfPictures(int64_t from, int64_t to) const;
     void SetNormalSpeed();
     void SetCompatibleSpeed();
     // The frame grid of the current frame duration: every target of a frame-exact seek, step,
@@ -308,6 +313,9 @@ private:
     const TVideoSource *m_spanSource = nullptr; // the source m_videoSpan was read for
     int64_t m_videoSpan = -1;
     int64_t m_nominalDuration = 0; // of m_spanSource's file when it has a variable rate, else 0
+    // The key frames of m_spanSource's file by position, from its index (MP4 family); empty
+    // when unknown or when every frame is one.
+    std::vector<int64_t> m_keyFrames;
     TImageList *m_images = nullptr;
     // What reaches the renderer's input (counted on the streaming thread, read here).
     struct TRendererInput

@@ -146,8 +146,19 @@ void TNavMan::ReadVideoSpan()
     const auto *device = dynamic_cast<const TFileDevice *>(m_videoSource->Parent);
     m_videoSpan = device ? MpegVideoSpan(device->FileName) : -1;
     TSampleDurations durations;
-    m_nominalDuration =
-        device && Mp4VideoSampleDurations(device->FileName, durations) ? NominalFrameDuration(durations) : 0;
+    const bool mp4 = device && Mp4VideoSampleDurations(device->FileName, durations);
+    m_nominalDuration = mp4 ? NominalFrameDuration(durations) : 0;
+    m_keyFrames = mp4 ? KeyFrameTimes(durations) : std::vector<int64_t>();
+}
+
+bool TNavMan::SameGroupOfPictures(int64_t from, int64_t to) const
+{
+    if (m_keyFrames.empty() || m_spanSource != m_videoSource || to <= from)
+        return false;
+    // Half a frame of slack: the index's times and the stream's are rounded differently.
+    const int64_t half = std::max<int64_t>(FrameDuration, 1) / 2;
+    const auto next = std::upper_bound(m_keyFrames.begin(), m_keyFrames.end(), from + half);
+    return next == m_keyFrames.end() || *next > to + half;
 }
 
 int64_t TNavMan::ReadMediaDuration()

@@ -191,13 +191,15 @@ void TNavMan::SeekExact(int64_t target)
         // Every attempt runs paused: a demuxer that lands late leaves no picture to play on.
         if (SavedState == TGrapheManState::gmPlaying)
             Pause();
-        // A short way forward from the frame the graph holds decodes on instead of seeking back
-        // (a picture painted from the cache may stand in front of it).
+        // A short way forward from the frame the graph holds, or any way forward within its
+        // group of pictures, decodes on instead of seeking back: a seek would decode again
+        // from the key frame before (a picture painted from the cache may stand in front).
         const int64_t displayed = m_notifier->Position();
         const int64_t shown = m_cacheShown ? m_graphPosition : displayed;
         const bool exact = m_cacheShown ? m_graphExact : m_shownExact;
         bool decodeOn = SavedState == TGrapheManState::gmPaused && m_renderer && exact &&
-                        !m_input->eos.load() && target > shown && target - shown <= std::max(SeekPrepos, d);
+                        !m_input->eos.load() && target > shown &&
+                        (target - shown <= std::max(SeekPrepos, d) || SameGroupOfPictures(shown, target));
         // A step back seeks to the key frame itself: every frame decoded from there to the
         // target passes the notifier, and the cache keeps them for the next steps back.
         m_keyUnitSeek = SavedState == TGrapheManState::gmPaused && !m_landsLate && !m_keyUnitRefused &&
@@ -299,10 +301,22 @@ bool TNavMan::PreciseAttempt(int64_t target, bool decodeOn, int64_t from, bool a
     // Frames are timed but not passed on until the one at the target.
     m_notifier->SetDeliver(false);
     bool moved = true;
-    if (decodeOn)
+    if (decodeOn) {
+        // A way longer than a step (within the group of pictures, as an interval run goes)
+        // stands for a seek, and keeps what the seek would: nothing before the target. The
+        // frames would fill the cache with fresh memory, at a cost a picture each, for frames
+        // no one asks for.
+        const int64_t d = std::max<int64_t>(FrameDuration, 1);
+        const int64_t shown = m_cacheShown ? m_graphPosition : m_notifier->Position();
+        const bool far = target - shown > std::max(SeekPrepos, d);
+        if (far)
+            m_notifier->FrameCache().SetHorizon(target, 0, d);
         moved = StepShownFrames();
-    else
+        if (far)
+            m_notifier->FrameCache().ClearHorizon();
+    } else {
         SeekTo(true, from);
+    }
     m_precise.active = false;
     return moved;
 }
@@ -558,10 +572,17 @@ bool TNavMan::StepShownFrames()
     // next frame that reaches it, the one the frames notifier lets through at the target.
     if (!gst_element_send_event(m_renderer, gst_event_new_step(GST_FORMAT_BUFFERS, 1, 1.0, TRUE, FALSE)))
         return false;
+    // Frames still being decoded on the way are progress: only a decoder that gives none for a
+    // while makes the move fall back on a seek.
     QElapsedTimer timer;
     timer.start();
+    int64_t decoded = m_notifier ? m_notifier->FrameCount() : 0;
     for (;;) {
         TMessageReceiverBase::servicePendingSent();
+        if (m_notifier && m_notifier->FrameCount() != decoded) {
+            decoded = m_notifier->FrameCount();
+            timer.restart();
+        }
         if (m_input->buffers.load() != before) {
             // The frame is at the renderer: wait for it to be taken as the paused picture.
             WaitForRenderer(kSeekWaitMs);

@@ -27,9 +27,10 @@ bool MakeClip(const QString &path, const QString &keyTimes, const QString &extra
 {
     const QString pattern = QStringLiteral(FRAMIX_SOURCE_DIR "/tests/media-corpus/framepattern.py");
     const QString command =
-        QStringLiteral("set -o pipefail; python3 '%1' 640 360 250 | ffmpeg -v error -y -f rawvideo -pix_fmt gray "
-                       "-s 640x360 -framerate 25 -i - -c:v libx264 -preset ultrafast -pix_fmt yuv420p "
-                       "-force_key_frames %2 -x264-params keyint=1000:min-keyint=1000:scenecut=0%3 '%4'")
+        QStringLiteral(
+            "set -o pipefail; python3 '%1' 640 360 250 | ffmpeg -v error -y -f rawvideo -pix_fmt gray "
+            "-s 640x360 -framerate 25 -i - -c:v libx264 -preset ultrafast -pix_fmt yuv420p "
+            "-force_key_frames %2 -x264-params keyint=1000:min-keyint=1000:scenecut=0%3 '%4'")
             .arg(pattern, keyTimes, extra, path);
     QProcess p;
     p.start(QStringLiteral("bash"), {QStringLiteral("-c"), command});
@@ -104,7 +105,8 @@ TEST_F(GroupDecode, MovesWithinAGroupDecodeOnAndEveryFrameIsExact)
         int frame;
         bool decodesOn;
     };
-    const Move moves[] = {{5, false}, {28, true}, {60, false}, {105, true}, {150, false}, {190, true}, {249, false}};
+    const Move moves[] = {{5, false},   {28, true},  {60, false}, {105, true},
+                          {150, false}, {190, true}, {249, false}};
     for (const Move &m : moves) {
         SCOPED_TRACE(m.frame);
         const int before = g.shownFrame();
