@@ -80,7 +80,28 @@ QDateTime TContainerDate::CreationTime(const QString &path)
     if (path != m_path || modified != m_modified) {
         m_path = path;
         m_modified = modified;
-        m_creation = path.isEmpty() ? QDateTime() : Read(path);
+        if (m_pending.valid() && path == m_pendingPath && modified == m_pendingModified) {
+            m_creation = m_pending.get();
+        } else {
+            if (m_pending.valid())
+                m_pending.wait();
+            m_pending = {};
+            m_creation = path.isEmpty() ? QDateTime() : Read(path);
+        }
     }
     return m_creation;
+}
+
+void TContainerDate::Prefetch(const QString &path)
+{
+    const QDateTime modified = QFileInfo(path).lastModified();
+    if (path.isEmpty() || (path == m_path && modified == m_modified) ||
+        (m_pending.valid() && path == m_pendingPath && modified == m_pendingModified))
+        return;
+    // One read at a time: the one before ends first (its answer is for another file).
+    if (m_pending.valid())
+        m_pending.wait();
+    m_pendingPath = path;
+    m_pendingModified = modified;
+    m_pending = std::async(std::launch::async, [path] { return Read(path); });
 }

@@ -49,6 +49,7 @@ class TCheckAction;
 class TCustomAbstractAction;
 class TCustomVDActionList;
 class TColorAction;
+class TContainerDate;
 class TDVIncrustFrame;
 class TDoubleAction;
 class TIncrustFrame;
@@ -447,6 +448,8 @@ private:
     TVardoPreferences *gp = nullptr;
     // Grab and save (TShowFormGrab.cpp): its state, actions and panels.
     TGrabber *m_grabber = nullptr;
+    // The open file's container creation time, read ahead at the open for the grabs' metadata.
+    std::shared_ptr<TContainerDate> m_containerDate;
     // Interval capture (TShowFormInterval.cpp): its actions, its run and its panel.
     TIntervalCapture *m_interval = nullptr;
 

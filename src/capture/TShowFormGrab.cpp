@@ -74,6 +74,7 @@ void TShowForm::TakePanelPlace(QWidget *&slot, QWidget *panel)
 void TShowForm::AddGrabActions()
 {
     m_grabber = new TGrabber(this, gpal, m_prompts, this);
+    m_containerDate = std::make_shared<TContainerDate>();
     m_grabber->setObjectName(QStringLiteral("grabber"));
     m_grabber->StopRequested = &StopRequested;
 
@@ -117,7 +118,7 @@ void TShowForm::AddGrabActions()
         vidman->paInsertPosition->SetValue(
             QPoint((p.x() - r.left()) * 10000 / r.width(), (p.y() - r.top()) * 10000 / r.height()));
     };
-    h.Provenance = [this, containerDate = std::make_shared<TContainerDate>()](TImageProvenance &p) {
+    h.Provenance = [this, containerDate = m_containerDate](TImageProvenance &p) {
         p.Software = FullTitle();
         p.SourceFile = CurrentVideoFile;
         const TFramesNotifier *fn = NavMan->FramesNotifier();

@@ -6,6 +6,7 @@
 #include "actions/TIntegerAction.h"
 #include "actions/TNopeAction.h"
 #include "actions/TWidestringAction.h"
+#include "capture/TContainerDate.h"
 #include "capture/TGrabber.h"
 #include "capture/TIntervalCapture.h"
 #include "capture/Tnavframe.h"
@@ -163,6 +164,9 @@ void TShowForm::openfile(const QString &path)
                 a->Apply();
 
         step("video connected");
+        // Read while the graph starts; the first grab needs it.
+        if (HasVideo && m_containerDate)
+            m_containerDate->Prefetch(path);
         NavMan->Play();
         QCoreApplication::processEvents();
         step("started");
