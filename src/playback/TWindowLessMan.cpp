@@ -406,8 +406,10 @@ void TWindowLessMan::SetFullScreenOn(bool on)
         m_plaque->show();
         m_plaque->raise();
         m_plaque->activateWindow();
+        // A negative interval (a script's value) counts as 0: a timer cannot run backwards,
+        // and a hint without one would stay over the picture for good.
         const int interval = iaTimerInterval ? iaTimerInterval->Value : 3000;
-        if (interval != 0) {
+        if (interval > 0) {
             m_plaque->ShowQuitHint();
             m_hintTimer.start(interval);
         } else {

@@ -331,6 +331,11 @@ TEST(WindowLessMan, FullScreenPlateOnTheMonitorAndItsHint)
     man.caFullscreen->SetChecked(true);
     EXPECT_FALSE(plate->PanelQuit()->isVisible()) << "no hint with an interval of 0";
     man.caFullscreen->SetChecked(false);
+    // A negative one: no hint either, rather than one that never goes.
+    man.iaTimerInterval->SetValue(-5);
+    man.caFullscreen->SetChecked(true);
+    EXPECT_FALSE(plate->PanelQuit()->isVisible()) << "no hint with a negative interval";
+    man.caFullscreen->SetChecked(false);
 }
 
 TEST(WindowLessMan, SeparateWindowTakesThePictureAndKeepsItsBounds)
