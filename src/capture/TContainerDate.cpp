@@ -8,6 +8,7 @@
 
 #include <gst/pbutils/pbutils.h>
 
+#include <chrono>
 #include <memory>
 
 namespace {
@@ -83,9 +84,7 @@ QDateTime TContainerDate::CreationTime(const QString &path)
         if (m_pending.valid() && path == m_pendingPath && modified == m_pendingModified) {
             m_creation = m_pending.get();
         } else {
-            if (m_pending.valid())
-                m_pending.wait();
-            m_pending = {};
+            // A read for another file may still run: it goes on beside this one.
             m_creation = path.isEmpty() ? QDateTime() : Read(path);
         }
     }
@@ -98,9 +97,11 @@ void TContainerDate::Prefetch(const QString &path)
     if (path.isEmpty() || (path == m_path && modified == m_modified) ||
         (m_pending.valid() && path == m_pendingPath && modified == m_pendingModified))
         return;
-    // One read at a time: the one before ends first (its answer is for another file).
-    if (m_pending.valid())
-        m_pending.wait();
+    // One read in the background at a time, and the window never waits for one it no longer
+    // needs: while the one before runs (files opened in quick succession), this file's time is
+    // read when a grab asks for it, as without a prefetch.
+    if (m_pending.valid() && m_pending.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return;
     m_pendingPath = path;
     m_pendingModified = modified;
     m_pending = std::async(std::launch::async, [path] { return Read(path); });

@@ -17,8 +17,8 @@ class TContainerDate
 public:
     // Invalid when the file gives none (DV, AVI, a container without the field) or cannot be read.
     QDateTime CreationTime(const QString &path);
-    // Starts reading path's creation time in the background (a read for another path still
-    // under way is waited for by the next CreationTime that needs it, or by the destructor).
+    // Starts reading path's creation time in the background, unless a read for another file
+    // still runs (the destructor waits for the one under way: a discoverer's run, 5 s at most).
     void Prefetch(const QString &path);
     // The discoverer's answer without the cache.
     static QDateTime Read(const QString &path);

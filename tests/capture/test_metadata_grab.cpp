@@ -7,6 +7,7 @@
 #include "actions/TIntegerAction.h"
 #include "actions/TNopeAction.h"
 #include "actions/TWidestringAction.h"
+#include "capture/TContainerDate.h"
 #include "capture/TGrabber.h"
 #include "capture/TImageWriter.h"
 #include "capture/TShowForm.h"
@@ -31,6 +32,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 using metadatatest::Exiv2Tags;
 
@@ -194,6 +196,43 @@ TEST(MetadataGrab, OnlyFramesWithADatePackCarryADate)
             EXPECT_FALSE(t.contains("Exif.Photo.DateTimeOriginal"));
         EXPECT_FALSE(t.value("Xmp.framix.DvTimecode").isEmpty()) << "the time code is in every frame";
     }
+}
+
+// The creation time read ahead at the open is the one of the file asked for: files opened in
+// quick succession, a file rewritten after its read, each gives its own date.
+TEST(MetadataGrab, ContainerDateReadAheadAnswersForTheRightFile)
+{
+    NEED_CORPUS("ext_mp4.mp4");
+    QTemporaryDir media;
+    auto dated = [&](const QString &name, const QString &when) {
+        const QString path = media.filePath(name);
+        QFile::remove(path);
+        QProcess ff;
+        ff.start(QStringLiteral("ffmpeg"),
+                 {"-v", "error", "-i", clip, "-c", "copy", "-metadata", "creation_time=" + when, "-y", path});
+        return ff.waitForFinished(60000) && ff.exitCode() == 0 ? path : QString();
+    };
+    const QString a = dated(QStringLiteral("a.mp4"), QStringLiteral("2021-06-05T10:20:30Z"));
+    const QString b = dated(QStringLiteral("b.mp4"), QStringLiteral("2019-01-02T03:04:05Z"));
+    ASSERT_FALSE(a.isEmpty());
+    ASSERT_FALSE(b.isEmpty());
+    const QDateTime dateA(QDate(2021, 6, 5), QTime(10, 20, 30), Qt::UTC);
+    const QDateTime dateB(QDate(2019, 1, 2), QTime(3, 4, 5), Qt::UTC);
+
+    TContainerDate c;
+    c.Prefetch(a);
+    c.Prefetch(b); // while a's read may still run
+    EXPECT_EQ(c.CreationTime(b), dateB);
+    EXPECT_EQ(c.CreationTime(a), dateA);
+    // Rewritten after its read ahead: read again.
+    c.Prefetch(b);
+    QThread::msleep(1100); // a modification time of its own
+    ASSERT_EQ(dated(QStringLiteral("b.mp4"), QStringLiteral("2020-07-08T09:10:11Z")), b);
+    EXPECT_EQ(c.CreationTime(b), QDateTime(QDate(2020, 7, 8), QTime(9, 10, 11), Qt::UTC));
+    // A file without the field, and none at all.
+    c.Prefetch(framixtest::corpusFile(QStringLiteral("fi_dv_pal.dv")));
+    EXPECT_FALSE(c.CreationTime(framixtest::corpusFile(QStringLiteral("fi_dv_pal.dv"))).isValid());
+    EXPECT_FALSE(c.CreationTime(QString()).isValid());
 }
 
 // A phone-like MP4 with its creation time: local time of the frame with the zone; the same MP4
