@@ -425,6 +425,18 @@ bool TImageWriter::WriteFileAtomic(const QString &path, const QByteArray &data, 
     const QByteArray folder = QFile::encodeName(info.absolutePath());
     const QByteArray base = QFile::encodeName(info.fileName());
 
+    // The folder by descriptor: the temporary file is made, and removed after a failure, in the
+    // folder itself even if it is moved or renamed during the save (a path would then name
+    // nothing, and the temporary file would stay behind in the moved folder).
+    const int dir = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return fail(errno);
+    struct TCloseDir
+    {
+        int fd;
+        ~TCloseDir() { ::close(fd); }
+    } closeDir{dir};
+
     // A hidden temporary name beside the target, so that the rename stays on one file system.
     // The temporary name must fit where the target's name fits: a long target name is cut
     // (by bytes: only the uniqueness of the name matters, not its text).
@@ -432,9 +444,8 @@ bool TImageWriter::WriteFileAtomic(const QString &path, const QByteArray &data, 
     QByteArray temp;
     int fd = -1;
     for (int attempt = 0; attempt < 64 && fd < 0; ++attempt) {
-        temp = folder + "/." + stem + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) +
-               ".tmp";
-        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        temp = "." + stem + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
+        fd = ::openat(dir, temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;
     }
@@ -453,10 +464,12 @@ bool TImageWriter::WriteFileAtomic(const QString &path, const QByteArray &data, 
         err = errno;
     if (::close(fd) != 0 && err == 0)
         err = errno;
-    if (err == 0 && ::rename(temp.constData(), target.constData()) != 0)
+    // To the target's path: a folder moved away meanwhile is a folder that no longer exists
+    // where the image was asked for, and the save fails as it would have a moment later.
+    if (err == 0 && ::renameat(dir, temp.constData(), AT_FDCWD, target.constData()) != 0)
         err = errno;
     if (err != 0) {
-        ::unlink(temp.constData());
+        ::unlinkat(dir, temp.constData(), 0);
         return fail(err);
     }
 

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtEndian>
 
 #include <csignal>
@@ -14,6 +15,7 @@
 #include <sys/fsuid.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -263,6 +265,39 @@ TEST(ImageWriter, WriteCutShortKeepsThePreviousFileAndRemovesTheTemporary)
               "Impossible d'enregistrer l'image " + path + " : le fichier est trop volumineux");
     EXPECT_EQ(ReadAll(path), QByteArray("previous image"));
     EXPECT_EQ(Entries(dir.path()), QStringList({"Framix_001.bmp"}));
+}
+
+TEST(ImageWriter, FolderMovedDuringASaveKeepsNoTemporaryInIt)
+{
+    // The folder is renamed while a large save writes into it (the user moves it away in the
+    // middle of an interval run): the save fails as one into a missing folder, and the
+    // temporary file does not stay behind in the moved folder.
+    QTemporaryDir root;
+    const QByteArray data(64 << 20, 'x');
+    int caught = 0;
+    for (int round = 0; round < 3; ++round) {
+        const QString folder = root.filePath(QStringLiteral("images%1").arg(round));
+        const QString moved = folder + QStringLiteral("-moved");
+        ASSERT_TRUE(QDir().mkpath(folder));
+        bool ok = true;
+        QString reason;
+        std::thread save([&] { ok = TImageWriter::WriteFileAtomic(folder + "/x.bmp", data, &reason); });
+        // Once the temporary file exists, the folder goes.
+        for (int i = 0; i < 2000 && QDir(folder).entryList(QDir::Hidden | QDir::Files).isEmpty(); ++i)
+            QThread::usleep(500);
+        const bool midSave = !QDir(folder).entryList(QDir::Hidden | QDir::Files).isEmpty();
+        ASSERT_TRUE(QDir().rename(folder, moved));
+        save.join();
+        if (midSave) {
+            ++caught;
+            EXPECT_FALSE(ok);
+            EXPECT_EQ(reason, QStringLiteral("le dossier n'existe pas"));
+        }
+        EXPECT_EQ(QDir(moved).entryList(QDir::Hidden | QDir::Files),
+                  ok ? QStringList{"x.bmp"} : QStringList());
+        EXPECT_FALSE(QFileInfo::exists(folder)) << "the folder is not made again";
+    }
+    EXPECT_GT(caught, 0) << "no rename fell during a save";
 }
 
 TEST(ImageWriter, TargetThatIsAFolderFailsWithoutTouchingIt)
