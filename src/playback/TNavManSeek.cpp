@@ -156,8 +156,13 @@ bool TNavMan::LandsLate() const
 
 void TNavMan::SeekPrecise(int64_t target)
 {
+    // The first frame exactly too, whatever the precision setting: a frame the decoded-frame
+    // cache holds (the open decoded it) is painted without a seek.
     if (target == 0) {
-        GoToStart();
+        if (m_notifier)
+            SeekExact(StartPosition);
+        else
+            GoToStart();
         return;
     }
     // The last frame too is reached exactly, whether precise seeking is on or not (an interval

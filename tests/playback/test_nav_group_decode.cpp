@@ -144,3 +144,25 @@ TEST_F(GroupDecode, ALongWayDecodedOnKeepsNothingBeforeItsTargetInTheCache)
     ASSERT_EQ(g.waitShown(108), 108);
     EXPECT_TRUE(g.fn.FrameCache().Find(grid.TimeOf(105)));
 }
+
+TEST_F(GroupDecode, AnExactMoveBackToTheStartPaintsTheCachedFirstFrame)
+{
+    // An interval run starts with the first frame, asked for exactly even with precise seeking
+    // off: the frame the open decoded is painted from the cache, no seek runs.
+    TNavGraph g(clip);
+    ASSERT_TRUE(g.ok());
+    g.window.show();
+    g.nav.caSeekPrecision->SetChecked(false);
+    const TFrameGrid grid(g.d());
+    g.nav.SeekPrecise(grid.TimeOf(3));
+    ASSERT_EQ(g.waitShown(3), 3);
+    ASSERT_TRUE(g.fn.FrameCache().Find(0));
+    const int64_t framesBefore = g.fn.FrameCount();
+    g.nav.SeekPrecise(0);
+    EXPECT_EQ(g.waitShown(0), 0);
+    EXPECT_EQ(g.nav.GetPosition(), 0);
+    EXPECT_EQ(g.fn.FrameCount(), framesBefore) << "no frame was decoded for it";
+    // And on from there, exactly.
+    g.nav.SeekPrecise(grid.TimeOf(40));
+    EXPECT_EQ(g.waitShown(40), 40);
+}
