@@ -528,7 +528,7 @@ private:
         if (auto *n = dynamic_cast<TNopeAction *>(a)) {
             // Long runs stop themselves a moment later.
             if (n->Name() == QLatin1String("naIntervalloStart") ||
-                n->Name() == QLatin1String("naExecuteScript"))
+                n->Name() == QLatin1String("naExecuteScript") || n->Name() == QLatin1String("naExecuteMacro"))
                 stopSoon();
             n->Apply();
             return name;
