@@ -1,7 +1,5 @@
 #include "media/TFrameCache.h"
 
-#include <algorithm>
-
 #include <iterator>
 #include <utility>
 
@@ -58,9 +56,7 @@ void TFrameCache::Offer(int64_t position, GstBuffer *buffer, GstCaps *caps, int6
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_limit == 0 || bytes == 0 || bytes > m_limit)
             return;
-        if (m_hasHorizon && position < m_horizon &&
-            (m_horizon - position >= m_reach ||
-             uint64_t(m_horizon - position) / uint64_t(m_horizonFrame) >= m_limit / bytes))
+        if (m_hasHorizon && position < m_horizon)
             return;
     }
     // Copied outside the lock: a 1080p picture takes a while.
@@ -85,13 +81,11 @@ void TFrameCache::Offer(int64_t position, GstBuffer *buffer, GstCaps *caps, int6
     evictLocked(position);
 }
 
-void TFrameCache::SetHorizon(int64_t target, int64_t reach, int64_t frameDuration)
+void TFrameCache::SetHorizon(int64_t target)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_hasHorizon = true;
     m_horizon = target;
-    m_reach = reach;
-    m_horizonFrame = std::max<int64_t>(frameDuration, 1);
 }
 
 void TFrameCache::ClearHorizon()

@@ -42,10 +42,10 @@ public:
     // larger than the whole limit is not kept, nor one the decoder flags as corrupted.
     void Offer(int64_t position, GstBuffer *buffer, GstCaps *caps, int64_t pts);
 
-    // Frames are about to be decoded on up to position `target`: only those less than `reach`
-    // before it, and that the bound would not push out again before it is reached, are kept
-    // (and copied). ClearHorizon ends it.
-    void SetHorizon(int64_t target, int64_t reach, int64_t frameDuration);
+    // Frames are about to be decoded on up to position `target` in place of a seek: those before
+    // it are not kept (nor copied), as the seek's decoder would not have given them.
+    // ClearHorizon ends it.
+    void SetHorizon(int64_t target);
     void ClearHorizon();
 
     std::optional<TEntry> Find(int64_t position) const;
@@ -73,6 +73,4 @@ private:
     std::map<int64_t, TStored> m_entries;
     bool m_hasHorizon = false;
     int64_t m_horizon = 0;
-    int64_t m_reach = 0;
-    int64_t m_horizonFrame = 1;
 };

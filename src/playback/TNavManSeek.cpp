@@ -315,7 +315,7 @@ bool TNavMan::PreciseAttempt(int64_t target, bool decodeOn, int64_t from, bool a
         const int64_t shown = m_cacheShown ? m_graphPosition : m_notifier->Position();
         const bool far = target - shown > std::max(SeekPrepos, d);
         if (far)
-            m_notifier->FrameCache().SetHorizon(target, 0, d);
+            m_notifier->FrameCache().SetHorizon(target);
         moved = StepShownFrames();
         if (far)
             m_notifier->FrameCache().ClearHorizon();
