@@ -91,9 +91,13 @@ void TNavMan::ApplySeek(bool wait, int64_t position)
         onAbsolutePosition(position);
     if (hasText)
         m_notifier->SetNotifyText(false);
+    // A streaming thread that stops on an error leaves the renderer waiting for good: the
+    // error ends the wait (a precise seek then tries again).
+    const int errors = Graph()->errorCount();
     if (SetMediaPosition(position) && wait && m_renderer)
-        WaitForRenderer(m_precise.active ? kPreciseWaitMs : kSeekWaitMs,
-                        [this] { return m_precise.active && m_precise.late; });
+        WaitForRenderer(m_precise.active ? kPreciseWaitMs : kSeekWaitMs, [this, errors] {
+            return (m_precise.active && m_precise.late) || Graph()->errorCount() != errors;
+        });
     if (hasText)
         m_notifier->SetNotifyText(text);
     if (playing)
@@ -189,6 +193,7 @@ void TNavMan::SeekExact(int64_t target)
         return;
     ForgetFarFrames(target);
     const int64_t framesBefore = m_notifier->FrameCount();
+    const int errorsBefore = Graph()->errorCount();
     SavedState = State();
     const int64_t d = std::max<int64_t>(FrameDuration, 1);
     m_notifier->SetNotifyText(false);
@@ -241,6 +246,14 @@ void TNavMan::SeekExact(int64_t target)
             m_belowStart = std::max<int64_t>(Origin(), 0);
         }
         m_belowStart = 0;
+        if (!m_precise.reached && Graph()->errorCount() != errorsBefore) {
+            // A streaming thread stopped on an error short of the target (a decoder just put in
+            // meets a flush among its first buffers): the stream did not end, and a seek starts
+            // the threads again. Without this the frame where it stopped would pass for the end.
+            qCDebug(lcPlayback).noquote()
+                << "precise seek to" << TimecodeText(target, d) << "stopped by a stream error: once more";
+            PreciseAttempt(target, false, target - margin, true);
+        }
         if (!m_precise.reached) {
             // The stream ended before the target: a length that runs past the last video frame
             // (a container's estimate, audio longer than the video) or a decoder that drops the
@@ -573,6 +586,7 @@ bool TNavMan::StepShownFrames()
     if (!m_renderer || State() != TGrapheManState::gmPaused)
         return false;
     const int before = m_input->buffers.load();
+    const int errors = Graph()->errorCount();
     // A one-frame step of the paused renderer: it lets the picture it holds go and takes the
     // next frame that reaches it, the one the frames notifier lets through at the target.
     if (!gst_element_send_event(m_renderer, gst_event_new_step(GST_FORMAT_BUFFERS, 1, 1.0, TRUE, FALSE)))
@@ -595,7 +609,8 @@ bool TNavMan::StepShownFrames()
         }
         if (m_precise.late || m_input->eos.load())
             return true;
-        if (timer.elapsed() > kPreciseWaitMs)
+        // A streaming thread stopped on an error: the move falls back on a seek at once.
+        if (timer.elapsed() > kPreciseWaitMs || Graph()->errorCount() != errors)
             return false;
         QThread::usleep(300);
     }

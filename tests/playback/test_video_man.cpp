@@ -574,3 +574,61 @@ TEST(VideoManFrameCache, ADecoderChangeAndAClosedVideoEmptyTheCache)
     man.DisconnectVideo(true);
     EXPECT_EQ(cache.Count(), 0) << "a closed video gives its pictures back";
 }
+
+// A streaming thread that stops on an error in the middle of an exact move (the decoder's
+// output takes GST_FLOW_ERROR for one frame, as a decoder just put in gave one) does not end the
+// move on the frame where it stopped: the frame asked for is shown.
+TEST(VideoManFrameCache, AStreamErrorInTheMiddleOfAnExactMoveDoesNotStopItShort)
+{
+    Panel w;
+    TVideoMan man;
+    man.SetWindow(w.panel);
+    MediaFile f(mediatest::corpus(QStringLiteral("fi_xvid_packed.avi")));
+    ASSERT_TRUE(f.video());
+    ASSERT_TRUE(man.ConnectVideoSource(f.video()));
+    ASSERT_TRUE(f.graph.Pause());
+    ASSERT_TRUE(waitUntil([&] { return man.HasFrame() && f.graph.FrameDuration > 1; }, 20000));
+    f.graph.caSeekPrecision->SetChecked(true);
+    const TFrameGrid grid(f.graph.FrameDuration);
+    auto shown = [&] {
+        QImage img;
+        return man.CaptureImage(img) ? FrameIndexFromImage(img) : -1;
+    };
+    f.graph.SeekPrecise(grid.TimeOf(60));
+    ASSERT_TRUE(waitUntil([&] { return shown() == 60; }));
+
+    TGstElement decoder;
+    for (const TGstElement &e : f.graph.Graph()->elements())
+        if (GstElementFactory *fac = gst_element_get_factory(e);
+            fac && g_str_has_prefix(GST_OBJECT_NAME(fac), "avdec_"))
+            decoder = e;
+    ASSERT_TRUE(decoder);
+    TGstPad out = TGstPad::adopt(gst_element_get_static_pad(decoder, "src"));
+    // Streaming thread: the third frame decoded after the seek fails, once, after two have
+    // reached the frames notifier (the key frame is 7 frames before the target).
+    struct Fault
+    {
+        std::atomic<int> frames{0};
+    } fault;
+    const gulong id = gst_pad_add_probe(
+        out, GST_PAD_PROBE_TYPE_BUFFER,
+        [](GstPad *, GstPadProbeInfo *info, gpointer user) {
+            auto *ft = static_cast<Fault *>(user);
+            if (ft->frames.fetch_add(1) != 2)
+                return GST_PAD_PROBE_OK;
+            gst_buffer_unref(GST_PAD_PROBE_INFO_BUFFER(info));
+            GST_PAD_PROBE_INFO_DATA(info) = nullptr;
+            GST_PAD_PROBE_INFO_FLOW_RETURN(info) = GST_FLOW_ERROR;
+            return GST_PAD_PROBE_HANDLED;
+        },
+        &fault, nullptr);
+    const int errors = f.graph.Graph()->errorCount();
+    f.graph.SeekPrecise(grid.TimeOf(58));
+    gst_pad_remove_probe(out, id);
+    EXPECT_GT(f.graph.Graph()->errorCount(), errors) << "the fault was not met";
+    EXPECT_TRUE(waitUntil([&] { return shown() == 58; })) << shown();
+    EXPECT_EQ(grid.IndexAt(f.graph.GetPosition()), 58);
+    f.graph.naReculeFrame->trigger();
+    EXPECT_TRUE(waitUntil([&] { return shown() == 57; })) << shown();
+    man.DisconnectVideo(true);
+}

@@ -654,8 +654,11 @@ private:
             // A child of a panel, a page or a tab: any button of the visible window.
             const QList<QAbstractButton *> buttons = m_form->findChildren<QAbstractButton *>();
             QList<QAbstractButton *> shown;
+            // A tool button of an action left alone (Quit) is left alone too.
             for (QAbstractButton *b : buttons)
-                if (b->isVisible() && b->isEnabled())
+                if (b->isVisible() && b->isEnabled() &&
+                    !(b->objectName().startsWith(QLatin1String("btn_")) &&
+                      ExcludedAction(b->objectName().mid(4))))
                     shown << b;
             if (shown.isEmpty())
                 return "no button";
