@@ -485,7 +485,10 @@ bool TNavMan::SeekToText(const QString &text)
     // demuxers that give the frame holding the target (raw DV): a typed position must show the
     // frame it names, so it is always frame-exact there.
     const bool fractional = Grid().TimeOf(1000) != 1000 * FrameDuration;
-    if ((caSeekPrecision && caSeekPrecision->Checked()) || fractional)
+    // A position at or past the end is the last frame, as the end button gives it: a plain seek
+    // to a length that is an estimate lands after every frame and leaves the typed text under
+    // the picture it did not change.
+    if ((caSeekPrecision && caSeekPrecision->Checked()) || fractional || position >= EndPosition)
         SeekPrecise(position);
     else
         SeekTo(true, position);

@@ -386,3 +386,30 @@ TEST(NavCorpusGaps, EveryMoveShowsAFrameOfTheFileAtItsOwnPosition)
         settled("start", slots.front(), slots.front());
     }
 }
+
+// With precise seeking off, a typed position at or past the end shows the last frame, even where
+// the program's length is an estimate past it (the sound of this AVI runs longer).
+TEST(NavTypedPosition, PastTheEndShowsTheLastFrameWithPreciseSeekingOff)
+{
+    const QString name = QStringLiteral("fi_divx_unpacked.avi");
+    const QString path = mediatest::corpus(name);
+    if (path.isEmpty())
+        GTEST_SKIP() << "corpus missing: build the corpus target";
+    const int last = ManifestFrames(name) - 1;
+    ASSERT_GT(last, 20);
+    TNavGraph g(path);
+    ASSERT_TRUE(g.ok());
+    TNavMan &nav = g.nav;
+    nav.caSeekPrecision->SetChecked(false);
+    const TFrameGrid grid(g.d());
+    // The length the window takes from the longer sound: 56 ms past the last frame's end.
+    nav.MediaDuration = grid.TimeOf(last + 1) + 560000;
+    nav.EndPosition = grid.TimeOf(last + 1);
+    nav.waStrPosition->SetValue(QStringLiteral("0:00:00:05"));
+    EXPECT_EQ(g.waitShown(5), 5);
+    for (const char *text : {"0:00:05:09", "0:10:00:00", "0:00:05:09"}) {
+        nav.waStrPosition->SetValue(QString::fromLatin1(text));
+        EXPECT_EQ(g.waitShown(last), last) << text;
+        EXPECT_EQ(nav.GetPosition(), grid.TimeOf(last)) << text;
+    }
+}
