@@ -189,6 +189,10 @@ public:
     // frame): before it plays, and before anything that reads the graph's own position (a
     // decoder change).
     void RejoinCachedFrame();
+    // After a decoder change under the paused graph: waits for the new decoder's first picture
+    // and, when the change's seek met a stream error (a flush among the new decoder's first
+    // buffers) or landed elsewhere, moves exactly to `position`, the frame shown before.
+    void SettleAfterDecoderChange(int64_t position, int errorsBefore);
     // No key frame lies after position `from` up to `to`, by the file's index: a frame-exact
     // move from one to the other decodes on rather than seeking back. False when the file has
     // no index the program reads.

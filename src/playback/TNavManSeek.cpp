@@ -573,6 +573,25 @@ void TNavMan::RejoinCachedFrame()
     m_graphKeyUnit = false;
 }
 
+void TNavMan::SettleAfterDecoderChange(int64_t position, int errorsBefore)
+{
+    if (!m_notifier || !m_renderer || State() != TGrapheManState::gmPaused)
+        return;
+    WaitForRenderer(kPreciseWaitMs, [this, errorsBefore] { return Graph()->errorCount() != errorsBefore; });
+    const TFrameGrid grid = Grid();
+    if (Graph()->errorCount() == errorsBefore &&
+        grid.IndexAt(m_notifier->Position()) == grid.IndexAt(position))
+        return;
+    qCDebug(lcPlayback).noquote() << "decoder change"
+                                  << (Graph()->errorCount() != errorsBefore ? "met a stream error"
+                                                                            : "landed elsewhere")
+                                  << ": back to" << TimecodeText(position, FrameDuration);
+    const bool bypass = m_bypassCache;
+    m_bypassCache = true;
+    SeekExact(position);
+    m_bypassCache = bypass;
+}
+
 bool TNavMan::Play()
 {
     // The graph plays from the frame shown, and from a segment that starts there: a seek to a

@@ -212,10 +212,16 @@ void TVideoMan::NextDecoder()
 {
     // The decoder manager starts the new decoder where the graph stands: first the graph goes
     // to the frame shown. Another decoder's pictures may differ from the cached ones.
-    if (auto *nav = qobject_cast<TNavMan *>(m_graphMan.data()))
+    auto *nav = qobject_cast<TNavMan *>(m_graphMan.data());
+    if (nav)
         nav->RejoinCachedFrame();
+    const int64_t shown = m_framesNotifier->Position();
+    const int errors = nav ? nav->Graph()->errorCount() : 0;
     m_framesNotifier->FrameCache().Clear();
     m_decoders->NextDecoder();
+    // The next move starts from a settled graph showing the same frame.
+    if (nav && m_framesNotifier->FrameCount() > 0)
+        nav->SettleAfterDecoderChange(shown, errors);
     NotifyDecoder(CurrentDecoderName());
 }
 
