@@ -266,6 +266,10 @@ private:
     // Polls the renderer until its state change ended, answering sent messages meanwhile;
     // stops early when done() holds.
     void WaitForRenderer(int timeoutMs, const std::function<bool()> &done = {});
+    // An error counted after `since` (an earlier errorCount()) was posted on the way the
+    // pictures take: by the renderer, an element upstream of it or a bin holding one. An error
+    // of the sound's branch (a parser that found no frame) leaves the pictures flowing.
+    bool VideoPathError(int since) const;
     // The precise seek without the shortcuts to the start and the end.
     void SeekExact(int64_t target);
     // One attempt of a precise seek: decoding on from the frame shown, or a seek to `from`;

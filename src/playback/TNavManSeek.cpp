@@ -96,7 +96,7 @@ void TNavMan::ApplySeek(bool wait, int64_t position)
     const int errors = Graph()->errorCount();
     if (SetMediaPosition(position) && wait && m_renderer)
         WaitForRenderer(m_precise.active ? kPreciseWaitMs : kSeekWaitMs, [this, errors] {
-            return (m_precise.active && m_precise.late) || Graph()->errorCount() != errors;
+            return (m_precise.active && m_precise.late) || VideoPathError(errors);
         });
     if (hasText)
         m_notifier->SetNotifyText(text);
@@ -137,6 +137,44 @@ void TNavMan::WaitForRenderer(int timeoutMs, const std::function<bool()> &done)
             break;
     }
     TMessageReceiverBase::servicePendingSent();
+}
+
+bool TNavMan::VideoPathError(int since) const
+{
+    if (Graph()->errorCount() == since)
+        return false;
+    const QStringList sources = Graph()->errorSourcesSince(since);
+    if (sources.isEmpty() || !m_renderer)
+        return true; // more errors than the record keeps, or nothing to tell them apart by
+    // The elements from the renderer up to the source, by their paths.
+    QStringList way;
+    std::vector<TGstElement> todo{m_renderer};
+    while (!todo.empty() && way.size() < 64) {
+        TGstElement e = todo.back();
+        todo.pop_back();
+        gchar *path = gst_object_get_path_string(GST_OBJECT(e.get()));
+        const QString p = QString::fromUtf8(path);
+        g_free(path);
+        if (way.contains(p))
+            continue;
+        way << p;
+        GstIterator *it = gst_element_iterate_sink_pads(e);
+        GValue item = G_VALUE_INIT;
+        while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+            TGstPad peer = TGstPad::adopt(gst_pad_get_peer(GST_PAD(g_value_get_object(&item))));
+            if (peer)
+                if (GstElement *up = gst_pad_get_parent_element(peer))
+                    todo.push_back(TGstElement::adopt(up));
+            g_value_reset(&item);
+        }
+        g_value_unset(&item);
+        gst_iterator_free(it);
+    }
+    for (const QString &source : sources)
+        for (const QString &element : way)
+            if (source == element || source.startsWith(element + u'/') || element.startsWith(source + u'/'))
+                return true;
+    return false;
 }
 
 bool TNavMan::LandsLate() const
@@ -246,7 +284,7 @@ void TNavMan::SeekExact(int64_t target)
             m_belowStart = std::max<int64_t>(Origin(), 0);
         }
         m_belowStart = 0;
-        if (!m_precise.reached && Graph()->errorCount() != errorsBefore) {
+        if (!m_precise.reached && VideoPathError(errorsBefore)) {
             // A streaming thread stopped on an error short of the target (a decoder just put in
             // meets a flush among its first buffers): the stream did not end, and a seek starts
             // the threads again. Without this the frame where it stopped would pass for the end.
@@ -577,14 +615,12 @@ void TNavMan::SettleAfterDecoderChange(int64_t position, int errorsBefore)
 {
     if (!m_notifier || !m_renderer || State() != TGrapheManState::gmPaused)
         return;
-    WaitForRenderer(kPreciseWaitMs, [this, errorsBefore] { return Graph()->errorCount() != errorsBefore; });
+    WaitForRenderer(kPreciseWaitMs, [this, errorsBefore] { return VideoPathError(errorsBefore); });
     const TFrameGrid grid = Grid();
-    if (Graph()->errorCount() == errorsBefore &&
-        grid.IndexAt(m_notifier->Position()) == grid.IndexAt(position))
+    const bool error = VideoPathError(errorsBefore);
+    if (!error && grid.IndexAt(m_notifier->Position()) == grid.IndexAt(position))
         return;
-    qCDebug(lcPlayback).noquote() << "decoder change"
-                                  << (Graph()->errorCount() != errorsBefore ? "met a stream error"
-                                                                            : "landed elsewhere")
+    qCDebug(lcPlayback).noquote() << "decoder change" << (error ? "met a stream error" : "landed elsewhere")
                                   << ": back to" << TimecodeText(position, FrameDuration);
     const bool bypass = m_bypassCache;
     m_bypassCache = true;
@@ -632,7 +668,7 @@ bool TNavMan::StepShownFrames()
         if (m_precise.late || m_input->eos.load())
             return true;
         // A streaming thread stopped on an error: the move falls back on a seek at once.
-        if (timer.elapsed() > kPreciseWaitMs || Graph()->errorCount() != errors)
+        if (timer.elapsed() > kPreciseWaitMs || VideoPathError(errors))
             return false;
         QThread::usleep(300);
     }

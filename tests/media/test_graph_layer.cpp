@@ -165,6 +165,35 @@ TEST(PassThrough, RefusedTypeFailsNegotiationAndReachesMainThreadAsError)
     EXPECT_EQ(pt.samples.load(), 0);
 }
 
+// The graph tells which objects posted the errors counted after a given count, by their paths,
+// and keeps only the last ones.
+TEST(GstGraph, ErrorSourcesAreKeptByPathForTheLastErrors)
+{
+    TGstGraph g;
+    TGstElement a = MakeElement("fakesink"), b = MakeElement("fakesink");
+    g.addElement(a, "sound parser");
+    g.addElement(b, "picture queue");
+    auto post = [&](GstElement *e) {
+        GError *error = g_error_new_literal(GST_CORE_ERROR, GST_CORE_ERROR_FAILED, "x");
+        gst_element_post_message(e, gst_message_new_error(GST_OBJECT(e), error, nullptr));
+        g_error_free(error);
+    };
+    const int start = g.errorCount();
+    post(a);
+    post(b);
+    EXPECT_EQ(g.errorCount(), start + 2) << "counted as they are posted";
+    const QStringList both = g.errorSourcesSince(start);
+    ASSERT_EQ(both.size(), 2);
+    EXPECT_TRUE(both[0].endsWith(QStringLiteral(":sound parser"))) << both[0].toStdString();
+    EXPECT_TRUE(both[1].endsWith(QStringLiteral(":picture queue"))) << both[1].toStdString();
+    EXPECT_EQ(g.errorSourcesSince(start + 1), QStringList{both[1]});
+    EXPECT_TRUE(g.errorSourcesSince(start + 2).isEmpty());
+    for (int i = 0; i < TGstGraph::kErrorSources + 4; ++i)
+        post(a);
+    EXPECT_EQ(g.errorSourcesSince(start).size(), TGstGraph::kErrorSources) << "only the last ones";
+    pump(50);
+}
+
 TEST(GstGraph, StopStaysPausedKeepsPositionAndReportsStopped)
 {
     TGstGraph g;

@@ -4,6 +4,7 @@
 
 #include <QMetaObject>
 
+#include <deque>
 #include <mutex>
 
 TGstElement MakeElement(const char *factory, const char *name)
@@ -19,6 +20,8 @@ struct TGstGraph::BusContext
     std::mutex mutex;
     TGstGraph *graph = nullptr;
     std::atomic<int> *errors = nullptr;
+    // The posting objects' paths of the last errors, with the count each one made.
+    std::deque<std::pair<int, QString>> sources;
 };
 
 TGstGraph::TGstGraph(const QString &name, QObject *parent) : QObject(parent)
@@ -65,12 +68,30 @@ GstBusSyncReply TGstGraph::busSync(GstBus *, GstMessage *msg, gpointer data)
     std::lock_guard<std::mutex> lock(ctx->mutex);
     if (!ctx->graph)
         return GST_BUS_DROP;
-    if (t == GST_MESSAGE_ERROR && ctx->errors)
-        ctx->errors->fetch_add(1, std::memory_order_acq_rel);
+    if (t == GST_MESSAGE_ERROR && ctx->errors) {
+        const int n = ctx->errors->fetch_add(1, std::memory_order_acq_rel) + 1;
+        if (GST_MESSAGE_SRC(msg)) {
+            gchar *path = gst_object_get_path_string(GST_MESSAGE_SRC(msg));
+            ctx->sources.emplace_back(n, QString::fromUtf8(path));
+            g_free(path);
+            if (ctx->sources.size() > std::size_t(kErrorSources))
+                ctx->sources.pop_front();
+        }
+    }
     TGstGraph *g = ctx->graph;
     QMetaObject::invokeMethod(
         g, [g, m = std::move(owned)] { g->handleMessage(m); }, Qt::QueuedConnection);
     return GST_BUS_DROP;
+}
+
+QStringList TGstGraph::errorSourcesSince(int since) const
+{
+    QStringList out;
+    std::lock_guard<std::mutex> lock(m_busContext->mutex);
+    for (const auto &[n, e] : m_busContext->sources)
+        if (n > since)
+            out << e;
+    return out;
 }
 
 void TGstGraph::handleMessage(GstMessage *msg)

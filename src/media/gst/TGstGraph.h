@@ -10,6 +10,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <cstdint>
@@ -95,6 +96,11 @@ public:
     // error arrives later as errorOccurred).
     int errorCount() const { return m_errors.load(std::memory_order_acquire); }
     QString lastError() const { return m_lastError; }
+    // The objects that posted the errors counted after `since` (an earlier errorCount()), by
+    // their path in the graph (gst_object_get_path_string), oldest first: the last
+    // kErrorSources at most. Paths, not references: an element removed since stays dead.
+    static constexpr int kErrorSources = 16;
+    QStringList errorSourcesSince(int since) const;
 
 Q_SIGNALS:
     // The graph reached its end (EOS); delivered on the main thread.

@@ -785,7 +785,8 @@ private:
                 return;
             QImage img;
             shown = frameClip && m_form->videoMan()->CaptureImage(img) ? FrameIndexFromImage(img) : -1;
-            named = edit->hasFocus()
+            // A refused text stays in the field, marked, until a position replaces it.
+            named = edit->hasFocus() || nav->PositionEditMarked()
                         ? -1
                         : int(nav->Grid().IndexAt(TimecodeToTime(edit->text(), nav->FrameDuration)));
             if (shown < 0 || named < 0 || shown == named)
