@@ -535,28 +535,44 @@ TEST(VideoMan, AnotherStreamTakesTheRendererFromTheOneShown)
     man.DisconnectVideo(true);
 }
 
-// The video manager empties the decoded-frame cache when another decoder takes over and when
-// the video closes; stepping goes on exactly after a decoder change.
-TEST(VideoManFrameCache, ADecoderChangeAndAClosedVideoEmptyTheCache)
+// The packed XviD clip in a paused window with precise seeking on, on frame `frame`: the frame
+// shown is read from the picture.
+class VideoManFrameCache : public testing::Test
 {
+protected:
+    static QString Name() { return QStringLiteral("fi_xvid_packed.avi"); }
     Panel w;
     TVideoMan man;
-    man.SetWindow(w.panel);
-    MediaFile f(mediatest::corpus(QStringLiteral("fi_xvid_packed.avi")));
-    ASSERT_TRUE(f.video());
-    ASSERT_TRUE(man.ConnectVideoSource(f.video()));
-    ASSERT_TRUE(f.graph.Pause());
-    ASSERT_TRUE(waitUntil([&] { return man.HasFrame() && f.graph.FrameDuration > 1; }, 20000));
-    f.graph.caSeekPrecision->SetChecked(true);
-    const TFrameGrid grid(f.graph.FrameDuration);
-    auto shown = [&] {
+    std::unique_ptr<MediaFile> f;
+    TFrameGrid grid{1};
+
+    void Open(int frame)
+    {
+        man.SetWindow(w.panel);
+        f = std::make_unique<MediaFile>(mediatest::corpus(Name()));
+        ASSERT_TRUE(f->video());
+        ASSERT_TRUE(man.ConnectVideoSource(f->video()));
+        ASSERT_TRUE(f->graph.Pause());
+        ASSERT_TRUE(waitUntil([&] { return man.HasFrame() && f->graph.FrameDuration > 1; }, 20000));
+        f->graph.caSeekPrecision->SetChecked(true);
+        grid = TFrameGrid(f->graph.FrameDuration);
+        f->graph.SeekPrecise(grid.TimeOf(frame));
+        ASSERT_TRUE(waitUntil([&] { return Shown() == frame; }));
+    }
+    int Shown()
+    {
         QImage img;
         return man.CaptureImage(img) ? FrameIndexFromImage(img) : -1;
-    };
-    f.graph.SeekPrecise(grid.TimeOf(60));
-    ASSERT_TRUE(waitUntil([&] { return shown() == 60; }));
-    f.graph.naReculeFrame->trigger();
-    ASSERT_TRUE(waitUntil([&] { return shown() == 59; }));
+    }
+};
+
+// The video manager empties the decoded-frame cache when another decoder takes over and when
+// the video closes; stepping goes on exactly after a decoder change.
+TEST_F(VideoManFrameCache, ADecoderChangeAndAClosedVideoEmptyTheCache)
+{
+    ASSERT_NO_FATAL_FAILURE(Open(60));
+    f->graph.naReculeFrame->trigger();
+    ASSERT_TRUE(waitUntil([&] { return Shown() == 59; }));
     TFrameCache &cache = man.FramesNotifier()->FrameCache();
     ASSERT_GT(cache.Count(), 1);
 
@@ -566,123 +582,100 @@ TEST(VideoManFrameCache, ADecoderChangeAndAClosedVideoEmptyTheCache)
     man.NextDecoder();
     EXPECT_LE(int64_t(cache.Count()), man.FramesNotifier()->FrameCount() - timed)
         << "another decoder's pictures may differ: only the new decoder's own are kept";
-    EXPECT_TRUE(waitUntil([&] { return shown() == 59; })) << shown();
-    f.graph.naReculeFrame->trigger();
-    EXPECT_TRUE(waitUntil([&] { return shown() == 58; })) << shown();
-    f.graph.naReculeFrame->trigger();
-    EXPECT_TRUE(waitUntil([&] { return shown() == 57; })) << shown();
+    EXPECT_TRUE(waitUntil([&] { return Shown() == 59; })) << Shown();
+    f->graph.naReculeFrame->trigger();
+    EXPECT_TRUE(waitUntil([&] { return Shown() == 58; })) << Shown();
+    f->graph.naReculeFrame->trigger();
+    EXPECT_TRUE(waitUntil([&] { return Shown() == 57; })) << Shown();
     EXPECT_GT(cache.Count(), 0);
 
     man.DisconnectVideo(true);
     EXPECT_EQ(cache.Count(), 0) << "a closed video gives its pictures back";
 }
 
+// Makes buffer number `failing` (from 0) that leaves `pad` from now on fail with
+// GST_FLOW_ERROR, once, as a decoder or queue of a stream that stops on an error does. The probe
+// goes with the object.
+class OneFailingBuffer
+{
+public:
+    OneFailingBuffer(GstPad *pad, int failing) : m_pad(TGstPad::ref(pad)), m_failing(failing)
+    {
+        m_id = gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &OneFailingBuffer::probe, this, nullptr);
+    }
+    ~OneFailingBuffer() { gst_pad_remove_probe(m_pad, m_id); }
+    int Buffers() const { return m_buffers.load(); }
+
+private:
+    // Streaming thread.
+    static GstPadProbeReturn probe(GstPad *, GstPadProbeInfo *info, gpointer user)
+    {
+        auto *self = static_cast<OneFailingBuffer *>(user);
+        if (self->m_buffers.fetch_add(1) != self->m_failing)
+            return GST_PAD_PROBE_OK;
+        gst_buffer_unref(GST_PAD_PROBE_INFO_BUFFER(info));
+        GST_PAD_PROBE_INFO_DATA(info) = nullptr;
+        GST_PAD_PROBE_INFO_FLOW_RETURN(info) = GST_FLOW_ERROR;
+        return GST_PAD_PROBE_HANDLED;
+    }
+    TGstPad m_pad;
+    const int m_failing;
+    std::atomic<int> m_buffers{0};
+    gulong m_id = 0;
+};
+
 // A streaming thread that stops on an error in the middle of an exact move (the decoder's
 // output takes GST_FLOW_ERROR for one frame, as a decoder just put in gave one) does not end the
 // move on the frame where it stopped: the frame asked for is shown.
-TEST(VideoManFrameCache, AStreamErrorInTheMiddleOfAnExactMoveDoesNotStopItShort)
+TEST_F(VideoManFrameCache, AStreamErrorInTheMiddleOfAnExactMoveDoesNotStopItShort)
 {
-    Panel w;
-    TVideoMan man;
-    man.SetWindow(w.panel);
-    MediaFile f(mediatest::corpus(QStringLiteral("fi_xvid_packed.avi")));
-    ASSERT_TRUE(f.video());
-    ASSERT_TRUE(man.ConnectVideoSource(f.video()));
-    ASSERT_TRUE(f.graph.Pause());
-    ASSERT_TRUE(waitUntil([&] { return man.HasFrame() && f.graph.FrameDuration > 1; }, 20000));
-    f.graph.caSeekPrecision->SetChecked(true);
-    const TFrameGrid grid(f.graph.FrameDuration);
-    auto shown = [&] {
-        QImage img;
-        return man.CaptureImage(img) ? FrameIndexFromImage(img) : -1;
-    };
-    f.graph.SeekPrecise(grid.TimeOf(60));
-    ASSERT_TRUE(waitUntil([&] { return shown() == 60; }));
+    ASSERT_NO_FATAL_FAILURE(Open(60));
 
     TGstElement decoder;
-    for (const TGstElement &e : f.graph.Graph()->elements())
+    for (const TGstElement &e : f->graph.Graph()->elements())
         if (GstElementFactory *fac = gst_element_get_factory(e);
             fac && g_str_has_prefix(GST_OBJECT_NAME(fac), "avdec_"))
             decoder = e;
     ASSERT_TRUE(decoder);
     TGstPad out = TGstPad::adopt(gst_element_get_static_pad(decoder, "src"));
-    // Streaming thread: the third frame decoded after the seek fails, once, after two have
-    // reached the frames notifier (the key frame is 7 frames before the target).
-    struct Fault
+    // The third frame decoded after the seek fails, after two have reached the frames
+    // notifier (the key frame is 7 frames before the target).
     {
-        std::atomic<int> frames{0};
-    } fault;
-    const gulong id = gst_pad_add_probe(
-        out, GST_PAD_PROBE_TYPE_BUFFER,
-        [](GstPad *, GstPadProbeInfo *info, gpointer user) {
-            auto *ft = static_cast<Fault *>(user);
-            if (ft->frames.fetch_add(1) != 2)
-                return GST_PAD_PROBE_OK;
-            gst_buffer_unref(GST_PAD_PROBE_INFO_BUFFER(info));
-            GST_PAD_PROBE_INFO_DATA(info) = nullptr;
-            GST_PAD_PROBE_INFO_FLOW_RETURN(info) = GST_FLOW_ERROR;
-            return GST_PAD_PROBE_HANDLED;
-        },
-        &fault, nullptr);
-    const int errors = f.graph.Graph()->errorCount();
-    f.graph.SeekPrecise(grid.TimeOf(58));
-    gst_pad_remove_probe(out, id);
-    EXPECT_GT(f.graph.Graph()->errorCount(), errors) << "the fault was not met";
-    EXPECT_TRUE(waitUntil([&] { return shown() == 58; })) << shown();
-    EXPECT_EQ(grid.IndexAt(f.graph.GetPosition()), 58);
-    f.graph.naReculeFrame->trigger();
-    EXPECT_TRUE(waitUntil([&] { return shown() == 57; })) << shown();
+        const OneFailingBuffer fault(out, 2);
+        const int errors = f->graph.Graph()->errorCount();
+        f->graph.SeekPrecise(grid.TimeOf(58));
+        EXPECT_GT(f->graph.Graph()->errorCount(), errors) << "the fault was not met";
+    }
+    EXPECT_TRUE(waitUntil([&] { return Shown() == 58; })) << Shown();
+    EXPECT_EQ(grid.IndexAt(f->graph.GetPosition()), 58);
+    f->graph.naReculeFrame->trigger();
+    EXPECT_TRUE(waitUntil([&] { return Shown() == 57; })) << Shown();
     man.DisconnectVideo(true);
 }
 
 // A decoder change whose seek meets a stream error (the new decoder's first buffer fails, as a
 // flush among its first buffers made it do) still leaves the frame shown before, and the steps
 // after it go on exactly.
-TEST(VideoManFrameCache, ADecoderChangeThatMeetsAStreamErrorKeepsTheFrameShown)
+TEST_F(VideoManFrameCache, ADecoderChangeThatMeetsAStreamErrorKeepsTheFrameShown)
 {
-    Panel w;
-    TVideoMan man;
-    man.SetWindow(w.panel);
-    const QString name = QStringLiteral("fi_xvid_packed.avi");
-    MediaFile f(mediatest::corpus(name));
-    ASSERT_TRUE(f.video());
-    ASSERT_TRUE(man.ConnectVideoSource(f.video()));
-    ASSERT_TRUE(f.graph.Pause());
-    ASSERT_TRUE(waitUntil([&] { return man.HasFrame() && f.graph.FrameDuration > 1; }, 20000));
-    f.graph.caSeekPrecision->SetChecked(true);
-    const TFrameGrid grid(f.graph.FrameDuration);
-    auto shown = [&] {
-        QImage img;
-        return man.CaptureImage(img) ? FrameIndexFromImage(img) : -1;
-    };
-    f.graph.SeekPrecise(grid.TimeOf(59));
-    ASSERT_TRUE(waitUntil([&] { return shown() == 59; }));
+    ASSERT_NO_FATAL_FAILURE(Open(59));
 
-    TGstElement queue = f.graph.Graph()->findElement(name + QStringLiteral(" queue 0"));
+    TGstElement queue =
+        f->graph.Graph()->findElement(VideoManFrameCache::Name() + QStringLiteral(" queue 0"));
     ASSERT_TRUE(queue);
     TGstPad out = TGstPad::adopt(gst_element_get_static_pad(queue, "src"));
-    // Streaming thread: the first buffer the new decoder is given fails, once.
-    std::atomic<int> buffers{0};
-    const gulong id = gst_pad_add_probe(
-        out, GST_PAD_PROBE_TYPE_BUFFER,
-        [](GstPad *, GstPadProbeInfo *info, gpointer user) {
-            if (static_cast<std::atomic<int> *>(user)->fetch_add(1) != 0)
-                return GST_PAD_PROBE_OK;
-            gst_buffer_unref(GST_PAD_PROBE_INFO_BUFFER(info));
-            GST_PAD_PROBE_INFO_DATA(info) = nullptr;
-            GST_PAD_PROBE_INFO_FLOW_RETURN(info) = GST_FLOW_ERROR;
-            return GST_PAD_PROBE_HANDLED;
-        },
-        &buffers, nullptr);
-    const int errors = f.graph.Graph()->errorCount();
-    man.NextDecoder();
-    gst_pad_remove_probe(out, id);
-    EXPECT_GT(f.graph.Graph()->errorCount(), errors) << "the fault was not met";
-    EXPECT_EQ(shown(), 59);
-    EXPECT_EQ(grid.IndexAt(f.graph.GetPosition()), 59);
-    f.graph.naReculeFrame->trigger();
-    EXPECT_TRUE(waitUntil([&] { return shown() == 58; })) << shown();
-    f.graph.naAvanceFrame->trigger();
-    EXPECT_TRUE(waitUntil([&] { return shown() == 59; })) << shown();
+    // The first buffer the new decoder is given fails.
+    {
+        const OneFailingBuffer fault(out, 0);
+        const int errors = f->graph.Graph()->errorCount();
+        man.NextDecoder();
+        EXPECT_GT(f->graph.Graph()->errorCount(), errors) << "the fault was not met";
+    }
+    EXPECT_EQ(Shown(), 59);
+    EXPECT_EQ(grid.IndexAt(f->graph.GetPosition()), 59);
+    f->graph.naReculeFrame->trigger();
+    EXPECT_TRUE(waitUntil([&] { return Shown() == 58; })) << Shown();
+    f->graph.naAvanceFrame->trigger();
+    EXPECT_TRUE(waitUntil([&] { return Shown() == 59; })) << Shown();
     man.DisconnectVideo(true);
 }
