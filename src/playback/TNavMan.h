@@ -265,7 +265,9 @@ private:
     bool LandsLate() const;
     // Polls the renderer until its state change ended, answering sent messages meanwhile;
     // stops early when done() holds.
-    void WaitForRenderer(int timeoutMs, const std::function<bool()> &done = {});
+    // Waits until the paused renderer holds its picture, `done` says so, `timeoutMs` have passed
+    // or, with `idleMs`, no frame has reached the frames notifier for that long.
+    void WaitForRenderer(int timeoutMs, const std::function<bool()> &done = {}, int idleMs = 0);
     // An error counted after `since` (an earlier errorCount()) was posted on the way the
     // pictures take: by the renderer, an element upstream of it or a bin holding one. An error
     // of the sound's branch (a parser that found no frame) leaves the pictures flowing.

@@ -21,6 +21,9 @@ namespace {
 // target decodes everything in between first.
 constexpr int kSeekWaitMs = 1000;
 constexpr int kPreciseWaitMs = 5000;
+// A precise seek's wait ends sooner when no frame at all has reached the frames notifier for
+// this long: a stream that gives nothing would hold the window for the whole wait.
+constexpr int kPreciseIdleMs = 2000;
 // Attempts of a precise seek whose demuxer lands after the target, each starting further back.
 constexpr int kPreciseAttempts = 4;
 // A step that shows the frame it started from tries this many grid slots further.
@@ -95,9 +98,10 @@ void TNavMan::ApplySeek(bool wait, int64_t position)
     // error ends the wait (a precise seek then tries again).
     const int errors = Graph()->errorCount();
     if (SetMediaPosition(position) && wait && m_renderer)
-        WaitForRenderer(m_precise.active ? kPreciseWaitMs : kSeekWaitMs, [this, errors] {
-            return (m_precise.active && m_precise.late) || VideoPathError(errors);
-        });
+        WaitForRenderer(
+            m_precise.active ? kPreciseWaitMs : kSeekWaitMs,
+            [this, errors] { return (m_precise.active && m_precise.late) || VideoPathError(errors); },
+            m_precise.active ? kPreciseIdleMs : 0);
     if (hasText)
         m_notifier->SetNotifyText(text);
     if (playing)
@@ -123,10 +127,12 @@ bool TNavMan::SetMediaPosition(int64_t position)
     return Graph()->seek(position + Origin());
 }
 
-void TNavMan::WaitForRenderer(int timeoutMs, const std::function<bool()> &done)
+void TNavMan::WaitForRenderer(int timeoutMs, const std::function<bool()> &done, int idleMs)
 {
-    QElapsedTimer timer;
+    QElapsedTimer timer, idle;
     timer.start();
+    idle.start();
+    int64_t frames = m_notifier ? m_notifier->FrameCount() : 0;
     // Short polls: the frames notifier's target message waits for this thread meanwhile.
     while (m_renderer) {
         TMessageReceiverBase::servicePendingSent();
@@ -135,6 +141,13 @@ void TNavMan::WaitForRenderer(int timeoutMs, const std::function<bool()> &done)
         const GstStateChangeReturn r = gst_element_get_state(m_renderer, nullptr, nullptr, 2 * GST_MSECOND);
         if (r != GST_STATE_CHANGE_ASYNC || timer.elapsed() > timeoutMs)
             break;
+        if (m_notifier && m_notifier->FrameCount() != frames) {
+            frames = m_notifier->FrameCount();
+            idle.restart();
+        } else if (idleMs > 0 && idle.elapsed() > idleMs) {
+            qCDebug(lcPlayback) << "no frame for" << idleMs << "ms: the wait ends";
+            break;
+        }
     }
     TMessageReceiverBase::servicePendingSent();
 }
@@ -615,10 +628,13 @@ void TNavMan::SettleAfterDecoderChange(int64_t position, int errorsBefore)
 {
     if (!m_notifier || !m_renderer || State() != TGrapheManState::gmPaused)
         return;
-    WaitForRenderer(kPreciseWaitMs, [this, errorsBefore] { return VideoPathError(errorsBefore); });
+    // A short wait: a decoder that gives no picture is left as it is (the change's own seek
+    // goes on), only a stream stopped on an error is moved again.
+    WaitForRenderer(kSeekWaitMs, [this, errorsBefore] { return VideoPathError(errorsBefore); });
     const TFrameGrid grid = Grid();
     const bool error = VideoPathError(errorsBefore);
-    if (!error && grid.IndexAt(m_notifier->Position()) == grid.IndexAt(position))
+    const bool settled = gst_element_get_state(m_renderer, nullptr, nullptr, 0) != GST_STATE_CHANGE_ASYNC;
+    if (!error && (!settled || grid.IndexAt(m_notifier->Position()) == grid.IndexAt(position)))
         return;
     qCDebug(lcPlayback).noquote() << "decoder change" << (error ? "met a stream error" : "landed elsewhere")
                                   << ": back to" << TimecodeText(position, FrameDuration);
