@@ -245,6 +245,14 @@ void TNavMan::SeekExact(int64_t target)
     ForgetFarFrames(target);
     const int64_t framesBefore = m_notifier->FrameCount();
     const int errorsBefore = Graph()->errorCount();
+    // The fallbacks below each seek and wait again: a stream that gives nothing would hold the
+    // window for all of them. Once the move has waited this long without a single frame, none
+    // starts.
+    QElapsedTimer moveClock;
+    moveClock.start();
+    const auto mayFallBack = [&] {
+        return moveClock.elapsed() < kPreciseIdleMs || m_notifier->FrameCount() != framesBefore;
+    };
     SavedState = State();
     const int64_t d = std::max<int64_t>(FrameDuration, 1);
     m_notifier->SetNotifyText(false);
@@ -297,7 +305,7 @@ void TNavMan::SeekExact(int64_t target)
             m_belowStart = std::max<int64_t>(Origin(), 0);
         }
         m_belowStart = 0;
-        if (!m_precise.reached && VideoPathError(errorsBefore)) {
+        if (!m_precise.reached && VideoPathError(errorsBefore) && mayFallBack()) {
             // A streaming thread stopped on an error short of the target (a decoder just put in
             // meets a flush among its first buffers): the stream did not end, and a seek starts
             // the threads again. Without this the frame where it stopped would pass for the end.
@@ -310,7 +318,7 @@ void TNavMan::SeekExact(int64_t target)
             // (a container's estimate, audio longer than the video) or a decoder that drops the
             // last frames. A seek that landed past every frame times none: a seek from further
             // back times the last ones. The last frame given is shown instead.
-            if (m_notifier->FrameCount() == framesBefore)
+            if (m_notifier->FrameCount() == framesBefore && mayFallBack())
                 PreciseAttempt(target, false, target - std::max(SeekPrepos, 2 * d), true);
             m_notifier->SetWatchWindow(0, nullptr);
             m_notifier->SetWatch(0, MaxPosition);
@@ -318,7 +326,7 @@ void TNavMan::SeekExact(int64_t target)
             int64_t lastFrame = m_notifier->Position();
             // A demuxer that could not seek so near the end starts again far before it (the
             // program stream's from the file's start): once more from further back.
-            if (lastFrame < target - OneSecond) {
+            if (lastFrame < target - OneSecond && mayFallBack()) {
                 PreciseAttempt(target, false, target - 2 * OneSecond - SeekPrepos, true);
                 m_notifier->SetWatchWindow(0, nullptr);
                 m_notifier->SetWatch(0, MaxPosition);
@@ -326,7 +334,8 @@ void TNavMan::SeekExact(int64_t target)
                 lastFrame = m_notifier->Position();
             }
             const bool nearEnd = lastFrame >= target - OneSecond;
-            if (!m_precise.reached && lastFrame < target - d / 2 && lastFrame >= StartPosition) {
+            if (!m_precise.reached && lastFrame < target - d / 2 && lastFrame >= StartPosition &&
+                mayFallBack()) {
                 PreciseAttempt(lastFrame, false, lastFrame - margin, true);
                 // The true end: "end" and the steps past it go straight there from now on.
                 if (target == EndPosition && m_precise.reached && nearEnd) {
