@@ -272,6 +272,9 @@ private:
     // pictures take: by the renderer, an element upstream of it or a bin holding one. An error
     // of the sound's branch (a parser that found no frame) leaves the pictures flowing.
     bool VideoPathError(int since) const;
+    bool FindVideoPathError(int since) const;
+    // The graph itself moves to `position`, by an accurate seek, whatever the cache holds.
+    void SeekExactPastTheCache(int64_t position);
     // The precise seek without the shortcuts to the start and the end.
     void SeekExact(int64_t target);
     // One attempt of a precise seek: decoding on from the frame shown, or a seek to `from`;
@@ -351,6 +354,13 @@ private:
     bool m_keyUnitRefused = false;
     // Moves go through the graph, not the cache (the graph rejoins the frame shown).
     bool m_bypassCache = false;
+    // VideoPathError's last answer, for the errors counted from `since` up to `count`.
+    struct TPathError
+    {
+        int since = -1, count = -1;
+        bool found = false;
+    };
+    mutable TPathError m_pathError;
     // How far before StartPosition seeks may go (the retries of a precise seek only).
     int64_t m_belowStart = 0;
     // A precise seek in this source has landed after its target (MPEG program streams): its

@@ -154,8 +154,18 @@ void TNavMan::WaitForRenderer(int timeoutMs, const std::function<bool()> &done, 
 
 bool TNavMan::VideoPathError(int since) const
 {
-    if (Graph()->errorCount() == since)
+    const int count = Graph()->errorCount();
+    if (count == since)
         return false;
+    // The waits ask at every poll: the graph is walked again only when an error came since.
+    if (m_pathError.since == since && m_pathError.count == count)
+        return m_pathError.found;
+    m_pathError = {since, count, FindVideoPathError(since)};
+    return m_pathError.found;
+}
+
+bool TNavMan::FindVideoPathError(int since) const
+{
     const QStringList sources = Graph()->errorSourcesSince(since);
     if (sources.isEmpty() || !m_renderer)
         return true; // more errors than the record keeps, or nothing to tell them apart by
@@ -625,10 +635,7 @@ void TNavMan::RejoinCachedFrame()
 {
     if (!m_notifier || State() != TGrapheManState::gmPaused || !(m_cacheShown || m_graphKeyUnit))
         return;
-    const bool bypass = m_bypassCache;
-    m_bypassCache = true;
-    SeekExact(m_notifier->Position());
-    m_bypassCache = bypass;
+    SeekExactPastTheCache(m_notifier->Position());
     m_cacheShown = false;
     m_graphKeyUnit = false;
 }
@@ -647,6 +654,11 @@ void TNavMan::SettleAfterDecoderChange(int64_t position, int errorsBefore)
         return;
     qCDebug(lcPlayback).noquote() << "decoder change" << (error ? "met a stream error" : "landed elsewhere")
                                   << ": back to" << TimecodeText(position, FrameDuration);
+    SeekExactPastTheCache(position);
+}
+
+void TNavMan::SeekExactPastTheCache(int64_t position)
+{
     const bool bypass = m_bypassCache;
     m_bypassCache = true;
     SeekExact(position);
