@@ -167,14 +167,25 @@ void TShowForm::openfile(const QString &path)
         // Read while the graph starts; the first grab needs it.
         if (HasVideo && m_containerDate)
             m_containerDate->Prefetch(path);
-        NavMan->Play();
+        // A video opened while paused goes straight to its first frame: played only to be
+        // paused at once, it let a burst of its sound out and prerolled twice.
+        if (wasPlaying)
+            NavMan->Play();
+        else
+            NavMan->Pause();
         QCoreApplication::processEvents();
         step("started");
         NavMan->Quiet = false;
-        NavMan->caPlay->SetChecked(wasPlaying);
+        // Paused already: applying the unchanged state again would only repaint the frame.
+        if (wasPlaying || NavMan->caPlay->Checked())
+            NavMan->caPlay->SetChecked(wasPlaying);
         step("play state restored");
-        // Waited for: what follows (image name, interval count) reads the position.
-        NavMan->SeekTo(true, 0);
+        // Waited for: what follows (image name, interval count) reads the position. A graph
+        // that prerolled on the first frame is there already; a seek would decode it again.
+        if (wasPlaying || !NavMan->HoldsFirstFrame())
+            NavMan->SeekTo(true, 0);
+        else
+            NavMan->GetPosition();
         step("at the start");
 
         EnableVideoControls();

@@ -55,10 +55,10 @@ TGstGraph::State TGrapheMan::WaitForState()
     // A graph that once did not settle within the wait (a damaged file that never prerolls) is
     // polled once, not waited for, until it settles: every state change of an open would add its
     // own 1.2 s, and the window would not answer for seconds.
-    const int rounds = m_unsettled ? 1 : 30;
+    const int rounds = m_unsettled ? 8 : 240;
     TGstGraph::State s = TGstGraph::State::Changing;
     for (int i = 0; i < rounds; ++i) {
-        s = m_graph->queryState(40);
+        s = m_graph->queryState(5);
         if (s != TGstGraph::State::Changing)
             break;
         TMessageReceiverBase::servicePendingSent();

@@ -189,6 +189,9 @@ public:
     // frame): before it plays, and before anything that reads the graph's own position (a
     // decoder change).
     void RejoinCachedFrame();
+    // The paused graph has settled on its own picture of the first frame (an open that
+    // prerolled there): a move to the start would only decode it again.
+    bool HoldsFirstFrame();
     // After a decoder change under the paused graph: waits for the new decoder's first picture
     // and, when the change's seek met a stream error (a flush among the new decoder's first
     // buffers) or landed elsewhere, moves exactly to `position`, the frame shown before.

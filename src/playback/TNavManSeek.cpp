@@ -640,6 +640,18 @@ void TNavMan::RejoinCachedFrame()
     m_graphKeyUnit = false;
 }
 
+bool TNavMan::HoldsFirstFrame()
+{
+    if (!m_notifier || !m_renderer || State() != TGrapheManState::gmPaused || m_cacheShown ||
+        m_graphKeyUnit || m_input->eos.load() || m_input->buffers.load() == 0 ||
+        m_notifier->FrameCount() == 0)
+        return false;
+    if (gst_element_get_state(m_renderer, nullptr, nullptr, 0) != GST_STATE_CHANGE_SUCCESS)
+        return false;
+    const TFrameGrid grid = Grid();
+    return grid.IndexAt(m_notifier->Position()) == grid.IndexAt(StartPosition);
+}
+
 void TNavMan::SettleAfterDecoderChange(int64_t position, int errorsBefore)
 {
     if (!m_notifier || !m_renderer || State() != TGrapheManState::gmPaused)
