@@ -240,12 +240,18 @@ void TNavMan::SetSpeed(bool compatible)
         return;
     }
     const TGrapheManState was = State();
+    // The graph starts again where it stands: behind a picture painted from the decoded-frame
+    // cache it holds another frame, so it first moves to the one shown.
+    RejoinCachedFrame();
     Stop();
     if (OnVitesse)
         OnVitesse(compatible);
-    // Without a clock the graph runs as fast as the decoders allow.
+    // Without a clock the graph runs as fast as the decoders allow. The clock is taken when the
+    // graph next plays: a paused graph stays on its frame (played and paused at once, it went
+    // on by a frame or more, the more without a clock).
     Graph()->setClockEnabled(!compatible);
-    Play();
-    if (was != TGrapheManState::gmPlaying)
+    if (was == TGrapheManState::gmPlaying)
+        Play();
+    else
         Pause();
 }

@@ -198,3 +198,40 @@ TEST(ShowFormGrab, OpenedPausedShowsTheFirstFrameWithoutPlaying)
     nav.caPlay->SetChecked(false);
     nav.OnStateChange = nullptr;
 }
+
+// A speed change (Ctrl+B) stops the graph and starts it again where it stands. Behind a frame
+// painted from the decoded-frame cache the graph holds another one: the frame shown, its
+// position and the next image's name stay those of the frame shown.
+TEST(ShowFormGrab, ASpeedChangeKeepsTheFrameShownAndItsName)
+{
+    const QString clip = framixtest::corpusFile(QStringLiteral("fi_divx_unpacked.avi"));
+    if (!QFileInfo::exists(clip))
+        GTEST_SKIP() << "corpus not generated";
+    QTemporaryDir program, images;
+    THeadlessPromptService prompts;
+    TShowForm f(prompts, nullptr, program.path());
+    f.show();
+    QCoreApplication::processEvents();
+    TGrabber &g = *f.grabber();
+    g.waDossierSave->SetValue(images.path());
+    TNavMan &nav = *f.navMan();
+    f.openfile(clip);
+    ASSERT_TRUE(f.hasVideo());
+    for (const bool compatible : {true, false}) {
+        SCOPED_TRACE(compatible);
+        nav.naAvanceFin->Apply();
+        ASSERT_TRUE(WaitFor([&] { return Shown(f) == 99; })) << Shown(f);
+        // The start comes from the cache: the open decoded it.
+        nav.naReculeDebut->Apply();
+        ASSERT_TRUE(WaitFor([&] { return Shown(f) == 0; })) << Shown(f);
+        nav.caVitesseCompatible->SetChecked(compatible);
+        EXPECT_TRUE(WaitFor([&] {
+            return Shown(f) == 0 && nav.PositionEdit()->text() == QStringLiteral("0:00:00:00") &&
+                   QFileInfo(g.ImageFileName).fileName() == QStringLiteral("Framix_0.00.00.00.bmp");
+        })) << Shown(f)
+            << " " << nav.PositionEdit()->text().toStdString() << " "
+            << QFileInfo(g.ImageFileName).fileName().toStdString();
+        nav.naAvanceFrame->Apply();
+        EXPECT_TRUE(WaitFor([&] { return Shown(f) == 1; })) << Shown(f);
+    }
+}
