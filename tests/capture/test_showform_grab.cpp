@@ -47,6 +47,21 @@ int Shown(TShowForm &f)
     return f.videoMan()->CaptureImage(img) ? FrameIndexFromImage(img) : -2;
 }
 
+// A shown main window with a program folder of its own, its questions answered by the headless
+// prompt service, its grabs going to `images`.
+struct GrabWindow
+{
+    GrabWindow() : form(prompts, nullptr, program.path())
+    {
+        form.show();
+        QCoreApplication::processEvents();
+        form.grabber()->waDossierSave->SetValue(images.path());
+    }
+    QTemporaryDir program, images;
+    THeadlessPromptService prompts;
+    TShowForm form;
+};
+
 } // namespace
 
 TEST(ShowFormGrab, GrabThroughTheWindow)
@@ -54,11 +69,9 @@ TEST(ShowFormGrab, GrabThroughTheWindow)
     const QString clip = framixtest::corpusFile(QStringLiteral("fi_dv_pal.dv"));
     if (!QFileInfo::exists(clip))
         GTEST_SKIP() << "corpus not generated";
-    QTemporaryDir program, images;
-    THeadlessPromptService prompts;
-    TShowForm f(prompts, nullptr, program.path());
-    f.show();
-    QCoreApplication::processEvents();
+    GrabWindow w;
+    TShowForm &f = w.form;
+    const QTemporaryDir &images = w.images;
     TGrabber &g = *f.grabber();
     ASSERT_EQ(f.FindAction(QStringLiteral("naGrab")), g.naGrab);
     EXPECT_FALSE(g.naGrab->isEnabled()) << "no video yet";
@@ -145,13 +158,9 @@ TEST(ShowFormGrab, OverwriteQuestionThroughThePromptService)
 // grabs go on from there as after any move. One opened while playing plays.
 TEST(ShowFormGrab, OpenedPausedShowsTheFirstFrameWithoutPlaying)
 {
-    QTemporaryDir program, images;
-    THeadlessPromptService prompts;
-    TShowForm f(prompts, nullptr, program.path());
-    f.show();
-    QCoreApplication::processEvents();
+    GrabWindow w;
+    TShowForm &f = w.form;
     TGrabber &g = *f.grabber();
-    g.waDossierSave->SetValue(images.path());
     TNavMan &nav = *f.navMan();
     std::vector<TGrapheManState> states;
     nav.OnStateChange = [&](TGrapheManState s) { states.push_back(s); };
@@ -180,7 +189,7 @@ TEST(ShowFormGrab, OpenedPausedShowsTheFirstFrameWithoutPlaying)
         EXPECT_TRUE(WaitFor([&] { return Shown(f) == 1; })) << Shown(f);
         nav.naReculeFrame->Apply();
         EXPECT_TRUE(WaitFor([&] { return Shown(f) == 0; })) << Shown(f);
-        const QString folder = images.filePath(QString::fromLatin1(name));
+        const QString folder = w.images.filePath(QString::fromLatin1(name));
         QDir().mkpath(folder);
         g.waDossierSave->SetValue(folder);
         const QString saved = g.ImageFileName;
@@ -207,13 +216,9 @@ TEST(ShowFormGrab, ASpeedChangeKeepsTheFrameShownAndItsName)
     const QString clip = framixtest::corpusFile(QStringLiteral("fi_divx_unpacked.avi"));
     if (!QFileInfo::exists(clip))
         GTEST_SKIP() << "corpus not generated";
-    QTemporaryDir program, images;
-    THeadlessPromptService prompts;
-    TShowForm f(prompts, nullptr, program.path());
-    f.show();
-    QCoreApplication::processEvents();
+    GrabWindow w;
+    TShowForm &f = w.form;
     TGrabber &g = *f.grabber();
-    g.waDossierSave->SetValue(images.path());
     TNavMan &nav = *f.navMan();
     f.openfile(clip);
     ASSERT_TRUE(f.hasVideo());
