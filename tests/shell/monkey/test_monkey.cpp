@@ -502,6 +502,9 @@ private:
         }
         if (auto *w = dynamic_cast<TWidestringAction *>(a)) {
             const QString v = PathAction(name) ? randomPath() : randomText();
+            // A script file runs as it opens: a saved endless loop is stopped like any run.
+            if (name == QLatin1String("waScriptFile"))
+                stopSoon();
             w->SetValue(v);
             return QStringLiteral("%1 := \"%2\"").arg(name, v.left(60));
         }
