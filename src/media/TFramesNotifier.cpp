@@ -174,6 +174,7 @@ void TFramesNotifier::startStreaming()
     m_cache.Clear();
     std::lock_guard<std::mutex> lock(m_mutex);
     m_lastText.clear();
+    m_unheard = false;
 }
 
 // Streaming thread. Positions go through the segment, so a seek, a segment seek or a new
@@ -358,19 +359,25 @@ TPassThrough::SampleResult TFramesNotifier::sample(GstBuffer *buffer)
 bool TFramesNotifier::publish(int64_t position, int64_t middle, int64_t d)
 {
     const QString text = TimecodeText(position, d);
+    bool notify;
     int slot;
     bool changed;
     {
+        // The switch is read under the lock that SetNotifyText takes: a frame is either told
+        // of here or left for the switch to tell of.
         std::lock_guard<std::mutex> lock(m_mutex);
+        notify = m_notifyText.load();
         m_prevSlot = m_slot;
         m_slot = (m_slot + 1) % kRingSize;
         slot = m_slot;
         m_history[size_t(slot)] = middle;
         m_texts[size_t(slot)] = text;
         changed = text != m_lastText;
+        m_unheard = !notify && m_deliver.load();
+        m_publishedPosition = position;
     }
 
-    if (m_notifyText.load()) {
+    if (notify) {
         if (changed) {
             if (TInbox<TFramesTextMsg> *video = m_videoWindow.load()) {
                 TFramesTextMsg m{slot, position, text};
@@ -386,6 +393,43 @@ bool TFramesNotifier::publish(int64_t position, int64_t middle, int64_t d)
         m_lastText = text;
     }
     return true;
+}
+
+// Main thread. A streaming thread publishing meanwhile tells of its newer frame itself: its
+// text send waits for this thread, so it comes after; its position post may come first, and
+// is posted once more behind this one.
+void TFramesNotifier::SetNotifyText(bool on)
+{
+    int slot;
+    int64_t position;
+    QString text;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const bool was = m_notifyText.exchange(on);
+        if (!on || was || !m_unheard)
+            return;
+        m_unheard = false;
+        slot = m_slot;
+        position = m_publishedPosition;
+        text = m_texts[size_t(slot)];
+        m_lastText = text;
+    }
+    if (TInbox<TFramesTextMsg> *video = m_videoWindow.load()) {
+        TFramesTextMsg m{slot, position, text};
+        video->send(m);
+    }
+    TInbox<TFramesPositionMsg> *nav = m_navPosition.load();
+    if (!nav)
+        return;
+    nav->post(TFramesPositionMsg{slot, position, text});
+    TFramesPositionMsg newer;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_slot == slot)
+            return;
+        newer = TFramesPositionMsg{m_slot, m_publishedPosition, m_texts[size_t(m_slot)]};
+    }
+    nav->post(newer);
 }
 
 // Main thread. The graph stays paused where it was: no streaming thread publishes meanwhile.

@@ -52,7 +52,9 @@ public:
     bool Deliver() const { return m_deliver.load(); }
     void SetDeliver(bool on) { m_deliver.store(on); }
     bool NotifyText() const { return m_notifyText.load(); }
-    void SetNotifyText(bool on) { m_notifyText.store(on); }
+    // Switched back on, the windows hear of a frame that passed to the renderer while the
+    // texts were off: it is the picture on screen, and a paused graph sends no other.
+    void SetNotifyText(bool on);
     // The video manager: position texts (sent).
     TInbox<TFramesTextMsg> *VideoWindow() const { return m_videoWindow.load(); }
     void SetVideoWindow(TInbox<TFramesTextMsg> *w) { m_videoWindow.store(w); }
@@ -173,4 +175,8 @@ private:
     std::array<int64_t, kRingSize> m_history{};
     std::array<QString, kRingSize> m_texts;
     QString m_lastText;
+    // The last frame published passed to the renderer with the texts off (a later frame, told
+    // of or held back to be replaced, clears it).
+    bool m_unheard = false;
+    int64_t m_publishedPosition = 0; // of the last frame published
 };

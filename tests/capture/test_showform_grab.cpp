@@ -7,6 +7,7 @@
 #include "actions/TWidestringAction.h"
 #include "capture/TGrabber.h"
 #include "capture/TImagetteFrame.h"
+#include "capture/TIntervalCapture.h"
 #include "capture/TShowForm.h"
 #include "core/THeadlessPromptService.h"
 #include "media/TFrameIndex.h"
@@ -239,4 +240,47 @@ TEST(ShowFormGrab, ASpeedChangeKeepsTheFrameShownAndItsName)
         nav.naAvanceFrame->Apply();
         EXPECT_TRUE(WaitFor([&] { return Shown(f) == 1; })) << Shown(f);
     }
+}
+
+// The end of an interval run is a posted message: a command given before the window's loop has
+// handled it (here a speed change, which stops the graph and lets pending messages run with the
+// position texts off) runs the end inside it. The end goes back to the start: the field, the
+// next image's name and the time stamp of the overlay follow the picture there.
+TEST(ShowFormGrab, AnIntervalRunEndingInsideASpeedChangeNamesTheFrameShown)
+{
+    const QString clip = framixtest::corpusFile(QStringLiteral("fi_dv_pal.dv"));
+    if (!QFileInfo::exists(clip))
+        GTEST_SKIP() << "corpus not generated";
+    GrabWindow w;
+    TShowForm &f = w.form;
+    TGrabber &g = *f.grabber();
+    TNavMan &nav = *f.navMan();
+    TIntervalCapture &interval = *f.intervalCapture();
+    f.openfile(clip);
+    ASSERT_TRUE(f.hasVideo());
+    interval.iaIntervalloDelai->SetValue(1);
+    interval.iaIntervalloUnit->SetValue(1); // seconds
+    interval.caIntervalloShow->SetChecked(true);
+    for (const bool precise : {false, true}) {
+        nav.caSeekPrecision->SetChecked(precise);
+        for (const bool compatible : {true, false}) {
+            SCOPED_TRACE(::testing::Message() << "precise " << precise << " compatible " << compatible);
+            nav.naAvanceFin->Apply();
+            ASSERT_TRUE(WaitFor([&] { return Shown(f) == 99; })) << Shown(f);
+            interval.Count();
+            interval.naIntervalloStart->Apply();
+            ASSERT_TRUE(interval.Running()) << "the end is still to come";
+            nav.caVitesseCompatible->SetChecked(compatible);
+            EXPECT_FALSE(interval.Running());
+            EXPECT_TRUE(WaitFor([&] {
+                return Shown(f) == 0 && nav.PositionEdit()->text() == QStringLiteral("0:00:00:00") &&
+                       QFileInfo(g.ImageFileName).fileName() == QStringLiteral("Framix_0.00.00.00.bmp") &&
+                       f.videoMan()->OverlayValues().TimestampText == QStringLiteral("0:00:00:00");
+            })) << Shown(f)
+                << " " << nav.PositionEdit()->text().toStdString() << " "
+                << QFileInfo(g.ImageFileName).fileName().toStdString() << " "
+                << f.videoMan()->OverlayValues().TimestampText.toStdString();
+        }
+    }
+    EXPECT_EQ(QDir(w.images.path()).entryList(QDir::Files).size(), 1) << "the end, taken once";
 }

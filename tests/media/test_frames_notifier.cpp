@@ -225,24 +225,24 @@ TEST(FramesNotifierHarness, TextsAreSentWhenTheyChangeAndPositionsPostedAsCopies
     EXPECT_EQ(t.video.count<TFramesTextMsg>(), 0);
     EXPECT_EQ(t.nav.count<TFramesPositionMsg>(), 0);
 
-    t.fn.SetNotifyText(true);
+    t.fn.SetNotifyText(true); // tells of frame 0, the one on screen
     t.push(1 * kFrame);
     t.push(1 * kFrame + GST_MSECOND); // the same frame again: same text
     t.push(2 * kFrame);
-    ASSERT_EQ(t.video.count<TFramesTextMsg>(), 2);
+    ASSERT_EQ(t.video.count<TFramesTextMsg>(), 3);
     const auto texts = t.video.all<TFramesTextMsg>();
-    EXPECT_EQ(texts[0].text, QStringLiteral("0:00:00:01"));
-    EXPECT_EQ(texts[0].position, kD);
-    EXPECT_EQ(texts[1].text, QStringLiteral("0:00:00:02"));
+    EXPECT_EQ(texts[1].text, QStringLiteral("0:00:00:01"));
+    EXPECT_EQ(texts[1].position, kD);
+    EXPECT_EQ(texts[2].text, QStringLiteral("0:00:00:02"));
 
     // Posted positions are copies: still right after the ring has gone round.
     for (int n = 3; n < 130; ++n)
         t.push(n * kFrame);
     t.deliverPosted();
     const std::vector<TFramesPositionMsg> pos = t.nav.all<TFramesPositionMsg>();
-    ASSERT_EQ(pos.size(), 130u);
+    ASSERT_EQ(pos.size(), 131u);
     for (size_t i = 0; i < pos.size(); ++i) {
-        const int64_t p = i < 2 ? kD : int64_t(i) * kD;
+        const int64_t p = i == 0 ? 0 : i < 3 ? kD : int64_t(i - 1) * kD;
         EXPECT_EQ(pos[i].position, p) << i;
         EXPECT_EQ(pos[i].text, TimecodeText(p, kD)) << i;
     }
@@ -251,6 +251,52 @@ TEST(FramesNotifierHarness, TextsAreSentWhenTheyChangeAndPositionsPostedAsCopies
     gst_harness_push_event(t.h, gst_event_new_stream_start("again"));
     t.push(129 * kFrame);
     EXPECT_EQ(t.video.count<TFramesTextMsg>(), sent + 1);
+}
+
+TEST(FramesNotifierHarness, AFrameShownWhileTheTextsWereOffIsToldOfWhenTheyComeBack)
+{
+    Harnessed t;
+    t.fn.SetNotifyText(true);
+    t.push(0);
+    // Off (a stop, a seek while playing): the frames that reach the renderer are not told of...
+    t.fn.SetNotifyText(false);
+    t.push(1 * kFrame);
+    t.push(2 * kFrame);
+    t.deliverPosted();
+    EXPECT_EQ(t.video.count<TFramesTextMsg>(), 1);
+    EXPECT_EQ(t.nav.count<TFramesPositionMsg>(), 1);
+    // ...but the one on screen is, once, as soon as they are on again: a paused graph sends no
+    // other, and the position field and overlay would name frame 0 under frame 2.
+    t.fn.SetNotifyText(true);
+    t.fn.SetNotifyText(true);
+    t.deliverPosted();
+    ASSERT_EQ(t.video.count<TFramesTextMsg>(), 2);
+    EXPECT_EQ(t.video.all<TFramesTextMsg>().back().text, QStringLiteral("0:00:00:02"));
+    ASSERT_EQ(t.nav.count<TFramesPositionMsg>(), 2);
+    EXPECT_EQ(t.nav.all<TFramesPositionMsg>().back().position, 2 * kD);
+    // The next frame's text is new again; the same frame once more is not.
+    t.push(2 * kFrame + GST_MSECOND);
+    EXPECT_EQ(t.video.count<TFramesTextMsg>(), 2);
+    t.push(3 * kFrame);
+    EXPECT_EQ(t.video.count<TFramesTextMsg>(), 3);
+
+    // Frames held back (a precise seek short of its target) are not on screen: nothing is told
+    // of them when the texts come back.
+    t.fn.SetNotifyText(false);
+    t.fn.SetDeliver(false);
+    t.push(4 * kFrame);
+    t.push(5 * kFrame);
+    t.fn.SetDeliver(true);
+    t.fn.SetNotifyText(true);
+    t.deliverPosted();
+    EXPECT_EQ(t.video.count<TFramesTextMsg>(), 3);
+    EXPECT_EQ(t.nav.count<TFramesPositionMsg>(), 4);
+    // A new stream forgets the frame not told of.
+    t.fn.SetNotifyText(false);
+    t.push(6 * kFrame);
+    gst_harness_push_event(t.h, gst_event_new_stream_start("again"));
+    t.fn.SetNotifyText(true);
+    EXPECT_EQ(t.video.count<TFramesTextMsg>(), 3);
 }
 
 TEST(FramesNotifierHarness, WatchesFireOnceOnTheFirstFrameWithinHalfAFrameOfTheirTarget)
