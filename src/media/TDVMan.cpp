@@ -4,6 +4,8 @@
 #include "media/TavSource.h"
 #include "media/TframeData.h"
 
+#include <QCoreApplication>
+
 TDVMan::TDVMan(QObject *parent)
     : TGrapheMan(parent), m_dvInbox([this](const TDvFrameMsg &m) { OnDvFrame(m); })
 {}
@@ -26,6 +28,11 @@ void TDVMan::SetDVCodeSource(TavSource *source)
         source->SetNotifyDvFrame(true);
         source->OwnNotifier()->SetDateFormat(DateFormat);
     }
+}
+
+void TDVMan::DeliverPostedDvFrames()
+{
+    QCoreApplication::sendPostedEvents(&m_dvInbox);
 }
 
 // Main thread.

@@ -31,6 +31,8 @@ public:
 protected:
     // Main thread: no DV frame reaches this manager from now on (see TMessageReceiverBase::close).
     void CloseDvInbox() { m_dvInbox.close(); }
+    // Main thread: the DV frames already posted to this manager, handled now.
+    void DeliverPostedDvFrames();
 
 private:
     void OnDvFrame(const TDvFrameMsg &message);

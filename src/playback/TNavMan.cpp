@@ -306,7 +306,13 @@ bool TNavMan::Stop()
     const bool dv = DVCodeEnabled;
     m_notifier->SetNotifyText(false);
     DVCodeEnabled = false;
-    QCoreApplication::processEvents();
+    // Only the messages of the graph: the positions and DV codes already on their way, and the
+    // requests streaming threads wait on. A user's command, a timer or the end of an interval
+    // run handled here would run in the middle of the caller (a speed or decoder change), which
+    // then goes on from what it saw before; they wait for the caller to return to the loop.
+    TMessageReceiverBase::servicePendingSent();
+    QCoreApplication::sendPostedEvents(&m_navInbox);
+    DeliverPostedDvFrames();
     m_cacheShown = false;
     m_graphKeyUnit = false;
     const bool ok = TDVMan::Stop();
