@@ -101,6 +101,10 @@ bool TDecoderMan::ConnectDecoder(GstElement *upstream, GstElement *downstream)
 {
     if (!Graph || !upstream || !downstream)
         return false;
+    // Another stream: its own picture clock. Upstream holds the previous element, so no new
+    // one can come at its address.
+    if (!m_streamClock || Upstream.get() != upstream)
+        m_streamClock = std::make_shared<TPictureStamper::TStreamClock>();
     Upstream = TGstElement::ref(upstream);
     Downstream = TGstElement::ref(downstream);
     m_out = firstPad(upstream, GST_PAD_SRC);
@@ -278,7 +282,8 @@ bool TDecoderMan::AfterConnect(TFilterRec *tried)
         m_decoder = e;
     }
     // Streams whose containers stamp pictures badly get their times from the pictures.
-    m_stamp = m_decoder ? TPictureStamper::Attach(firstPad(m_decoder, GST_PAD_SINK), m_caps) : TGstProbe();
+    m_stamp = m_decoder ? TPictureStamper::Attach(firstPad(m_decoder, GST_PAD_SINK), m_caps, m_streamClock)
+                        : TGstProbe();
     if (lcMedia().isInfoEnabled()) {
         const GstStructure *s = gst_caps_get_size(m_caps) > 0 ? gst_caps_get_structure(m_caps, 0) : nullptr;
         qCInfo(lcMedia).noquote() << "stream" << (s ? gst_structure_get_name(s) : "of no type")

@@ -12,11 +12,14 @@
 #include "media/TDecoderLinks.h"
 
 #include "media/TGrapheMan.h"
+#include "media/TPictureStamper.h"
 
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+
+#include <memory>
 
 class TDecoderMan : public QObject
 {
@@ -81,4 +84,6 @@ private:
     TGstCaps m_caps;
     GstElement *m_decoder = nullptr; // Current's element in the graph (borrowed; the graph holds it)
     TGstProbe m_stamp;               // display times from the pictures, on the decoder's input
+    // The picture clock of the stream behind Upstream, kept for the next decoder on it.
+    std::shared_ptr<TPictureStamper::TStreamClock> m_streamClock;
 };

@@ -174,6 +174,7 @@ void TFramesNotifier::startStreaming()
     m_cache.Clear();
     std::lock_guard<std::mutex> lock(m_mutex);
     m_lastText.clear();
+    m_heardText.clear();
     m_unheard = false;
 }
 
@@ -372,7 +373,7 @@ bool TFramesNotifier::publish(int64_t position, int64_t middle, int64_t d)
         slot = m_slot;
         m_history[size_t(slot)] = middle;
         m_texts[size_t(slot)] = text;
-        changed = text != m_lastText;
+        changed = text != m_heardText;
         m_unheard = !notify && m_deliver.load();
         m_publishedPosition = position;
     }
@@ -391,6 +392,8 @@ bool TFramesNotifier::publish(int64_t position, int64_t middle, int64_t d)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_lastText = text;
+        if (notify)
+            m_heardText = text;
     }
     return true;
 }
@@ -412,7 +415,7 @@ void TFramesNotifier::SetNotifyText(bool on)
         slot = m_slot;
         position = m_publishedPosition;
         text = m_texts[size_t(slot)];
-        m_lastText = text;
+        m_heardText = text;
     }
     if (TInbox<TFramesTextMsg> *video = m_videoWindow.load()) {
         TFramesTextMsg m{slot, position, text};

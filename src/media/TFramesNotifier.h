@@ -175,6 +175,9 @@ private:
     std::array<int64_t, kRingSize> m_history{};
     std::array<QString, kRingSize> m_texts;
     QString m_lastText;
+    // The last text the video window heard: a frame held back or passed with the texts off
+    // named another frame than the one it shows (a precise seek's target would be left untold).
+    QString m_heardText;
     // The last frame published passed to the renderer with the texts off (a later frame, told
     // of or held back to be replaced, clears it).
     bool m_unheard = false;

@@ -70,7 +70,7 @@ TPictureStamper::Codec TPictureStamper::CodecOf(GstCaps *caps)
     return Codec::None;
 }
 
-TGstProbe TPictureStamper::Attach(GstPad *pad, GstCaps *caps)
+TGstProbe TPictureStamper::Attach(GstPad *pad, GstCaps *caps, std::shared_ptr<TStreamClock> clock)
 {
     const Codec codec = CodecOf(caps);
     if (!pad || codec == Codec::None)
@@ -80,16 +80,22 @@ TGstProbe TPictureStamper::Attach(GstPad *pad, GstCaps *caps)
     const GstStructure *s = gst_caps_get_structure(caps, 0);
     if (!gst_structure_get_fraction(s, "framerate", &num, &den) || num <= 0 || den <= 0)
         num = den = 0;
-    auto *stamper = new TPictureStamper(codec, num, den);
+    auto *stamper = new TPictureStamper(codec, num, den, std::move(clock));
     GST_INFO_OBJECT(pad, "stamping %s pictures", codec == Codec::Mpeg4Part2 ? "MPEG-4 Part 2" : "MPEG video");
     return TGstProbe::add(pad,
                           GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
                           &onData, stamper, &destroyStamper);
 }
 
-TPictureStamper::TPictureStamper(Codec codec, int fpsNum, int fpsDen)
-    : m_codec(codec), m_fpsNum(fpsNum), m_fpsDen(fpsDen)
-{}
+TPictureStamper::TPictureStamper(Codec codec, int fpsNum, int fpsDen, std::shared_ptr<TStreamClock> clock)
+    : m_codec(codec), m_fpsNum(fpsNum), m_fpsDen(fpsDen), m_clock(std::move(clock))
+{
+    if (m_clock) {
+        const int64_t origin = m_clock->originTicks.load();
+        if (origin != TStreamClock::kUnknown)
+            m_origin = origin;
+    }
+}
 
 TPictureStamper::Verdict TPictureStamper::Stamp(GstBuffer *&buffer)
 {
@@ -159,8 +165,11 @@ TPictureStamper::Verdict TPictureStamper::stampMpeg4(GstBuffer *&buffer)
             m_timeBase = m_lastTimeBase = seconds;
             m_anchored = true;
             ticks = seconds * res + v.TimeIncrement;
-            if (!m_origin)
+            if (!m_origin) {
                 m_origin = ticks; // the file's first VOP: frame 0
+                if (m_clock)
+                    m_clock->originTicks.store(ticks);
+            }
         } else if (v.CodingType == TMpeg4Vop::Type::B) {
             ticks = (m_lastTimeBase + v.ModuloTimeBase) * res + v.TimeIncrement;
         } else {

@@ -29,7 +29,9 @@
 
 #include <gst/gst.h>
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 class TPictureStamper
@@ -38,12 +40,21 @@ public:
     enum class Codec { None, Mpeg4Part2, MpegVideo };
     // The codec of a stream's caps that this class stamps, None for the others.
     static Codec CodecOf(GstCaps *caps);
+    // What the stampers of one stream share: the clock's anchor, learned from the file's first
+    // VOP by the first of them. A decoder change puts a new stamper on the stream wherever it
+    // stands; without the anchor it would take its first VOP for frame 0.
+    struct TStreamClock
+    {
+        static constexpr int64_t kUnknown = INT64_MIN;
+        std::atomic<int64_t> originTicks{kUnknown}; // written once, by a streaming thread
+    };
     // Main thread: stamps the buffers that pass pad (a decoder's input) from now on; the probe
-    // owns the stamper. Empty when the caps need no stamps.
-    static TGstProbe Attach(GstPad *pad, GstCaps *caps);
+    // owns the stamper. Empty when the caps need no stamps. clock: the stream's, shared with
+    // the stampers before and after this one (none: the stream starts here).
+    static TGstProbe Attach(GstPad *pad, GstCaps *caps, std::shared_ptr<TStreamClock> clock = {});
 
     // framerate: the stream's (0/0 when unknown: MPEG video then keeps the parser's stamps).
-    TPictureStamper(Codec codec, int fpsNum, int fpsDen);
+    TPictureStamper(Codec codec, int fpsNum, int fpsDen, std::shared_ptr<TStreamClock> clock = {});
 
     enum class Verdict { Pass, Drop };
     // Streaming thread: sets the buffer's presentation time (the buffer may be replaced by a
@@ -60,6 +71,7 @@ private:
     Codec m_codec;
     int m_fpsNum;
     int m_fpsDen;
+    std::shared_ptr<TStreamClock> m_clock;
 
     // MPEG-4 Part 2.
     TMpeg4Vol m_vol;
