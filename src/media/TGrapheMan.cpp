@@ -52,9 +52,11 @@ void TGrapheMan::StopStreaming()
 
 TGstGraph::State TGrapheMan::WaitForState()
 {
-    // A graph that once did not settle within the wait (a damaged file that never prerolls) is
-    // polled once, not waited for, until it settles: every state change of an open would add its
-    // own 1.2 s, and the window would not answer for seconds.
+    // Polls of 5 ms, the sent messages answered between them: a streaming thread that asks the
+    // main thread something during the change does not wait out a long poll. A graph that once
+    // did not settle within the wait (a damaged file that never prerolls) gets 40 ms, not the
+    // whole 1.2 s, until it settles: every state change of an open would add its own 1.2 s, and
+    // the window would not answer for seconds.
     const int rounds = m_unsettled ? 8 : 240;
     TGstGraph::State s = TGstGraph::State::Changing;
     for (int i = 0; i < rounds; ++i) {
