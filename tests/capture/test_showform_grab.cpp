@@ -66,6 +66,24 @@ struct GrabWindow
     TShowForm form;
 };
 
+// The picture, the position field, the next image's name and (overlay) the overlay's time stamp
+// all on frame 0 within the wait; else what each shows.
+::testing::AssertionResult ShowsTheStart(TShowForm &f, bool overlay)
+{
+    const QString start = QStringLiteral("0:00:00:00");
+    const auto field = [&] { return f.navMan()->PositionEdit()->text(); };
+    const auto name = [&] { return QFileInfo(f.grabber()->ImageFileName).fileName(); };
+    const auto stamp = [&] { return f.videoMan()->OverlayValues().TimestampText; };
+    if (WaitFor([&] {
+            return Shown(f) == 0 && field() == start && name() == QStringLiteral("Framix_0.00.00.00.bmp") &&
+                   (!overlay || stamp() == start);
+        }))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "shown " << Shown(f) << ", field " << field().toStdString() << ", name " << name().toStdString()
+           << ", overlay " << stamp().toStdString();
+}
+
 } // namespace
 
 TEST(ShowFormGrab, GrabThroughTheWindow)
@@ -222,7 +240,6 @@ TEST(ShowFormGrab, ASpeedChangeKeepsTheFrameShownAndItsName)
         GTEST_SKIP() << "corpus not generated";
     GrabWindow w;
     TShowForm &f = w.form;
-    TGrabber &g = *f.grabber();
     TNavMan &nav = *f.navMan();
     f.openfile(clip);
     ASSERT_TRUE(f.hasVideo());
@@ -234,12 +251,7 @@ TEST(ShowFormGrab, ASpeedChangeKeepsTheFrameShownAndItsName)
         nav.naReculeDebut->Apply();
         ASSERT_TRUE(WaitFor([&] { return Shown(f) == 0; })) << Shown(f);
         nav.caVitesseCompatible->SetChecked(compatible);
-        EXPECT_TRUE(WaitFor([&] {
-            return Shown(f) == 0 && nav.PositionEdit()->text() == QStringLiteral("0:00:00:00") &&
-                   QFileInfo(g.ImageFileName).fileName() == QStringLiteral("Framix_0.00.00.00.bmp");
-        })) << Shown(f)
-            << " " << nav.PositionEdit()->text().toStdString() << " "
-            << QFileInfo(g.ImageFileName).fileName().toStdString();
+        EXPECT_TRUE(ShowsTheStart(f, false));
         nav.naAvanceFrame->Apply();
         EXPECT_TRUE(WaitFor([&] { return Shown(f) == 1; })) << Shown(f);
     }
@@ -257,7 +269,6 @@ TEST(ShowFormGrab, ACommandRightAfterAnIntervalRunLeavesTheRunsEndShown)
             GTEST_SKIP() << "corpus not generated";
         GrabWindow w;
         TShowForm &f = w.form;
-        TGrabber &g = *f.grabber();
         TNavMan &nav = *f.navMan();
         TIntervalCapture &interval = *f.intervalCapture();
         f.openfile(clip);
@@ -280,15 +291,8 @@ TEST(ShowFormGrab, ACommandRightAfterAnIntervalRunLeavesTheRunsEndShown)
                 interval.naIntervalloStart->Apply();
                 ASSERT_TRUE(interval.Running()) << "the end is still to come";
                 command();
-                EXPECT_TRUE(WaitFor([&] {
-                    return !interval.Running() && Shown(f) == 0 &&
-                           nav.PositionEdit()->text() == QStringLiteral("0:00:00:00") &&
-                           QFileInfo(g.ImageFileName).fileName() == QStringLiteral("Framix_0.00.00.00.bmp") &&
-                           f.videoMan()->OverlayValues().TimestampText == QStringLiteral("0:00:00:00");
-                })) << Shown(f)
-                    << " " << nav.PositionEdit()->text().toStdString() << " "
-                    << QFileInfo(g.ImageFileName).fileName().toStdString() << " "
-                    << f.videoMan()->OverlayValues().TimestampText.toStdString();
+                EXPECT_TRUE(WaitFor([&] { return !interval.Running(); }));
+                EXPECT_TRUE(ShowsTheStart(f, true));
                 nav.naAvanceFrame->Apply();
                 EXPECT_TRUE(WaitFor([&] { return Shown(f) == 1; })) << Shown(f);
             }
