@@ -307,7 +307,7 @@ TEST(ShowFormGrab, ACommandRightAfterAnIntervalRunLeavesTheRunsEndShown)
 TEST(ShowFormGrab, FramesKeepTheirNamesAcrossADecoderChange)
 {
     for (const char *name : {"fi_divx_unpacked.avi", "fi_divx_packed.avi", "fi_xvid_packed.avi",
-                             "fi_xvid_unpacked.avi", "fi_mpeg1.mpg", "fi_h264_1080.mp4"}) {
+                             "fi_xvid_unpacked.avi", "fi_mpeg1.mpg", "fi_mpeg2_ps.mpg", "fi_h264_1080.mp4"}) {
         const QString clip = framixtest::corpusFile(QString::fromLatin1(name));
         if (!QFileInfo::exists(clip))
             continue;
@@ -336,14 +336,16 @@ TEST(ShowFormGrab, FramesKeepTheirNamesAcrossADecoderChange)
         EXPECT_TRUE(named(last)) << state();
         for (int change = 0; change < 2; ++change) {
             SCOPED_TRACE(change);
+            // The same frame, or the new decoder's last when it gives fewer at the end
+            // (mpeg2dec drops the last two of MPEG-1 and MPEG-2).
             f.videoMan()->naNextDecoderVideo->Apply();
-            EXPECT_TRUE(named(last)) << state();
+            QCoreApplication::processEvents();
+            EXPECT_GE(Shown(f), last - 2);
+            EXPECT_TRUE(named(Shown(f))) << state();
             nav.GoToStart();
             EXPECT_TRUE(named(0)) << state();
             ASSERT_TRUE(nav.SeekToText(QStringLiteral("0:00:02:00")));
             EXPECT_TRUE(named(int(nav.Grid().IndexAt(2 * TNavMan::OneSecond)))) << state();
-            // Another decoder may give fewer frames at the end (mpeg2dec drops the last two
-            // of MPEG-1): the end is its last frame, named as it is.
             nav.naAvanceFin->Apply();
             QCoreApplication::processEvents();
             last = Shown(f);
