@@ -48,16 +48,16 @@ TEST(ClickLabel, TheThumbnailShowsTheWholePictureAveraged)
     label.show();
     for (const QSize frame : {QSize(1920, 1080), QSize(720, 576), QSize(3840, 2160), QSize(1921, 1081)})
         for (const QImage::Format format : {QImage::Format_RGB888, QImage::Format_RGB32}) {
-        SCOPED_TRACE(frame.width());
-        SCOPED_TRACE(int(format));
-        label.SetImage(Quarters(frame, format));
-        const QImage shown = label.grab().toImage();
-        ASSERT_EQ(shown.size(), label.size());
-        ExpectNear(At(shown, 0.25, 0.25), Qt::red, 8);
-        ExpectNear(At(shown, 0.75, 0.25), Qt::green, 8);
-        ExpectNear(At(shown, 0.75, 0.75), Qt::blue, 8);
-        ExpectNear(At(shown, 0.25, 0.75), QColor(128, 128, 128), 40);
-    }
+            SCOPED_TRACE(frame.width());
+            SCOPED_TRACE(int(format));
+            label.SetImage(Quarters(frame, format));
+            const QImage shown = label.grab().toImage();
+            ASSERT_EQ(shown.size(), label.size());
+            ExpectNear(At(shown, 0.25, 0.25), Qt::red, 8);
+            ExpectNear(At(shown, 0.75, 0.25), Qt::green, 8);
+            ExpectNear(At(shown, 0.75, 0.75), Qt::blue, 8);
+            ExpectNear(At(shown, 0.25, 0.75), QColor(128, 128, 128), 40);
+        }
     label.resize(80, 60);
     ExpectNear(At(label.grab().toImage(), 0.75, 0.25), Qt::green, 8);
     label.SetImage(QImage());

@@ -286,9 +286,16 @@ public:
         modalGuard.start(500);
         QElapsedTimer clock;
         clock.start();
+        // FRAMIX_MONKEY_SLOW_MS names every event that held the window longer: the freezes a
+        // user would feel that stay under the watchdog's limit, or a slow build's limit.
+        const int slowMs = qEnvironmentVariableIntValue("FRAMIX_MONKEY_SLOW_MS");
         for (m_index = 0; m_index < m_events && !::testing::Test::HasFatalFailure(); ++m_index) {
             watchdog.setReplay(replayLine());
+            const qint64 started = clock.elapsed();
             const QString what = oneEvent();
+            if (slowMs > 0 && clock.elapsed() - started > slowMs)
+                std::fprintf(stderr, "monkey: event %d took %lld ms: %s\n", m_index + 1,
+                             static_cast<long long>(clock.elapsed() - started), qPrintable(what));
             log(what);
             closePopups();
             checkInvariants();
