@@ -28,13 +28,19 @@ void TSaveStretch::Stretch(const QImage &capture, QSize saveSize, QImage &saveBi
         saveBitmap = QImage();
         return;
     }
+    // A capture already at its size and in the written format is written as it is: shared, where
+    // converting it to 32 bits and drawing it back cost two more buffers of a 1080p frame's size
+    // at every grab. Sharing is safe: whoever changes either picture later gets a copy first.
+    if (capture.size() == saveSize && capture.format() == QImage::Format_RGB888) {
+        saveBitmap = capture;
+        return;
+    }
     QImage scaled = capture.size() == saveSize
                         ? capture
                         : capture.scaled(saveSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (saveBitmap.size() != saveSize || saveBitmap.format() != QImage::Format_RGB888)
         saveBitmap = QImage(saveSize, QImage::Format_RGB888);
-    // Drawing into the existing buffer (rather than converting) keeps the thumbnail's picture
-    // the same object from grab to grab.
+    // Drawing into the existing buffer (rather than converting) reuses it from grab to grab.
     QPainter p(&saveBitmap);
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.drawImage(0, 0, scaled.convertToFormat(QImage::Format_RGB32));

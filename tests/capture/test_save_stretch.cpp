@@ -78,3 +78,18 @@ TEST(SaveStretch, NativeSizeIsAnExactCopy)
         for (int x = 0; x < 33; ++x)
             ASSERT_EQ(save.pixel(x, y), capture.pixel(x, y)) << x << "," << y;
 }
+
+// A 24-bit capture at its own size is written as it is: the saved picture keeps those bytes
+// even when the capture is changed afterwards (the next grab drawing into the same buffers).
+TEST(SaveStretch, ACaptureInTheWrittenFormatIsKeptWhenChangedAfterwards)
+{
+    QImage capture(64, 36, QImage::Format_RGB888);
+    capture.fill(QColor(10, 120, 230));
+    QImage save(64, 36, QImage::Format_RGB888);
+    TSaveStretch::Stretch(capture, capture.size(), save);
+    ASSERT_EQ(save.format(), QImage::Format_RGB888);
+    capture.fill(Qt::black);
+    capture.setPixel(0, 0, qRgb(255, 255, 255));
+    for (const QPoint at : {QPoint(0, 0), QPoint(63, 35), QPoint(30, 20)})
+        EXPECT_EQ(save.pixel(at), qRgb(10, 120, 230));
+}
