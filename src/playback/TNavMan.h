@@ -343,6 +343,9 @@ private:
     TGstProbe m_inputProbe; // on the renderer's input pad
     // The renderer shows the frame at the notifier's position (a precise seek reached it).
     bool m_shownExact = false;
+    // The last exact move found no frame at or after its target: the stream ended before it
+    // (a file cut short of the length its header gives) or stopped on an error.
+    bool m_endedShort = false;
     // The frame shown came from the decoded-frame cache: the paused graph still holds the one
     // at m_graphPosition (shown exactly when m_graphExact).
     bool m_cacheShown = false;

@@ -248,6 +248,7 @@ void TNavMan::SeekExact(int64_t target)
     }
     if (Seeking)
         return;
+    m_endedShort = false;
     const TFrameGrid grid = Grid();
     target = grid.Snap(std::max(std::min(target, EndPosition), StartPosition));
     if (ShowCachedFrame(target))
@@ -323,6 +324,7 @@ void TNavMan::SeekExact(int64_t target)
                 << "precise seek to" << TimecodeText(target, d) << "stopped by a stream error: once more";
             PreciseAttempt(target, false, target - margin, true);
         }
+        m_endedShort = !m_precise.reached;
         if (!m_precise.reached) {
             // The stream ended before the target: a length that runs past the last video frame
             // (a container's estimate, audio longer than the video) or a decoder that drops the
@@ -477,7 +479,9 @@ void TNavMan::StepPastEmptySlots(int64_t from, int64_t target, int direction)
     // Forward: until the position moves; back: until it moves before where the step began.
     auto stuck = [&] { return direction > 0 ? GetPosition() == from : GetPosition() >= from; };
     for (int i = 0; i < kMaxEmptySlots && m_notifier && stuck(); ++i) {
-        if (direction > 0 ? target >= EndPosition : target <= StartPosition)
+        // A move that found no frame at all past its target met the stream's end, not an empty
+        // slot: there is nothing further on to step to, and every slot tried would seek again.
+        if (m_endedShort || (direction > 0 ? target >= EndPosition : target <= StartPosition))
             break;
         target = direction > 0 ? std::min(target + d, EndPosition) : std::max(target - d, StartPosition);
         SeekPrecise(target);

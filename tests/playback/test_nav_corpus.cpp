@@ -12,13 +12,18 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <ostream>
 #include <set>
 
+#include <gst/gst.h>
+
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 
 using navtest::TNavGraph;
 
@@ -411,5 +416,69 @@ TEST(NavTypedPosition, PastTheEndShowsTheLastFrameWithPreciseSeekingOff)
         nav.waStrPosition->SetValue(QString::fromLatin1(text));
         EXPECT_EQ(g.waitShown(last), last) << text;
         EXPECT_EQ(nav.GetPosition(), grid.TimeOf(last)) << text;
+    }
+}
+
+// A file cut in the middle (a copy that stopped half way) keeps the length its header gives:
+// its last frames are missing. A frame step forward from the last frame left stays there after
+// one exact move: the stream's end is not taken for an empty slot of a variable rate, each of
+// which would seek again (the window froze for seconds, sixteen moves each waiting for frames
+// that never come). Counted by the flushes that reach the renderer.
+TEST(NavDamaged, AStepPastTheLastFrameOfACutFileMovesOnce)
+{
+    for (const char *file : {"fi_h264_23976.mkv", "fi_h264_2997.mkv"}) {
+        SCOPED_TRACE(file);
+        const QString whole = mediatest::corpus(QString::fromLatin1(file));
+        if (whole.isEmpty())
+            GTEST_SKIP() << "corpus missing: build the corpus target";
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QString::fromLatin1(file));
+        {
+            QFile in(whole), out(path);
+            ASSERT_TRUE(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly));
+            const QByteArray bytes = in.readAll();
+            ASSERT_EQ(out.write(bytes.left(bytes.size() / 2)), bytes.size() / 2);
+        }
+        TNavGraph g(path);
+        ASSERT_TRUE(g.ok());
+        TNavMan &nav = g.nav;
+        nav.caSeekPrecision->SetChecked(true);
+        const int64_t d = g.d();
+        const TFrameGrid grid(d);
+        // The last frame there is: the last one that moves on the way to the header's end.
+        int last = 0;
+        for (int64_t t = 0; t < nav.EndPosition; t += 5 * d) {
+            nav.SeekPrecise(t);
+            const int shown = g.shownFrame();
+            if (shown <= last)
+                break;
+            last = shown;
+        }
+        nav.SeekPrecise(grid.TimeOf(last));
+        for (int before = -1; before != g.shownFrame();) {
+            before = g.shownFrame();
+            nav.StepForward(d);
+        }
+        last = g.shownFrame();
+        ASSERT_GT(last, 5);
+        ASSERT_LT(grid.TimeOf(last), nav.EndPosition - TNavMan::OneSecond / 2) << "the copy is not cut short";
+
+        std::atomic<int> flushes{0};
+        GstPad *pad = gst_element_get_static_pad(g.renderer.Renderer(), "sink");
+        ASSERT_NE(pad, nullptr);
+        const gulong probe = gst_pad_add_probe(
+            pad, GST_PAD_PROBE_TYPE_EVENT_FLUSH,
+            [](GstPad *, GstPadProbeInfo *info, gpointer data) {
+                if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_FLUSH_START)
+                    ++*static_cast<std::atomic<int> *>(data);
+                return GST_PAD_PROBE_OK;
+            },
+            &flushes, nullptr);
+        nav.StepForward(d);
+        gst_pad_remove_probe(pad, probe);
+        gst_object_unref(pad);
+        EXPECT_EQ(g.shownFrame(), last);
+        EXPECT_EQ(nav.GetPosition(), grid.TimeOf(last));
+        EXPECT_LE(flushes.load(), 6);
     }
 }
