@@ -3,13 +3,13 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-TClickLabel::TClickLabel(QWidget *parent) : QLabel(parent)
-{}
+namespace {
 
-QImage TClickLabel::Halved(const QImage &image)
+// image at half its width and height, each pixel the mean of the 2 x 2 block it stands for,
+// byte by byte: right for the 24-bit and 32-bit formats the grabs are in; null (no reduction)
+// for any other.
+QImage Halved(const QImage &image)
 {
-    // Each pixel the mean of a 2 x 2 block, byte by byte: right for the 24-bit and 32-bit
-    // formats the grabs are in; null (no reduction) for any other.
     const int bytes = image.depth() / 8;
     if ((image.format() != QImage::Format_RGB888 && bytes != 4) || image.width() < 2 || image.height() < 2)
         return {};
@@ -26,6 +26,11 @@ QImage TClickLabel::Halved(const QImage &image)
     }
     return half;
 }
+
+} // namespace
+
+TClickLabel::TClickLabel(QWidget *parent) : QLabel(parent)
+{}
 
 void TClickLabel::SetImage(const QImage &image)
 {

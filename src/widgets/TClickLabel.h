@@ -15,10 +15,6 @@ public:
     void SetImage(const QImage &image);
     const QImage &Image() const { return m_image; }
 
-    // image at half its width and height, each pixel the mean of the four it stands for; null
-    // when the format is not one of 24 or 32 bits a pixel.
-    static QImage Halved(const QImage &image);
-
 Q_SIGNALS:
     void Clicked();
 
